@@ -1,0 +1,80 @@
+#include "command_line.h"
+
+#include <strings.h>
+#include <sys/stat.h>
+
+namespace larkspan {
+
+bool HasBuildSwitch(const std::string& commandLine) {
+    constexpr size_t kWordBuffer = 256;
+    char word[kWordBuffer];
+    size_t length = 0;
+    bool inWord = false;
+    bool abandoned = false;
+    bool found = false;
+    const char* p = commandLine.c_str();
+    // Up to and including the terminating NUL, which ends the last word.
+    for (;; ++p) {
+        char c = *p;
+        if (inWord) {
+            if (c == ' ' || c == '\0') {
+                word[length] = '\0';
+                if (!abandoned && std::string_view(word, length) == "build") found = true;
+                inWord = false;
+            } else if (!abandoned) {
+                if (length == kWordBuffer - 1) {
+                    abandoned = true; // too long: skip the rest, never a match
+                } else {
+                    word[length++] = c;
+                }
+            }
+        } else if (c == '-' || c == '/') {
+            inWord = true;
+            abandoned = false;
+            length = 0;
+        }
+        if (c == '\0') break;
+    }
+    return found;
+}
+
+namespace {
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+} // namespace
+
+CommandLine ParseCommandLine(int argc, const char* const* argv) {
+    CommandLine result;
+    std::string joined;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i] ? argv[i] : "";
+        if (i > 1) joined += ' ';
+        joined += arg;
+        if (arg == "--help" || arg == "-h") {
+            result.help = true;
+            continue;
+        }
+        if (arg == "--version") {
+            result.version = true;
+            continue;
+        }
+        bool isSwitch = !arg.empty() && arg[0] == '-';
+        if (!arg.empty() && arg[0] == '/')
+            isSwitch = arg.find('/', 1) == std::string::npos && !Exists(arg);
+        if (isSwitch) {
+            result.ignored.push_back(arg);
+        } else if (result.file.empty() && !arg.empty()) {
+            result.file = arg;
+        }
+    }
+    result.build = HasBuildSwitch(joined);
+    return result;
+}
+
+bool IsProjectFile(const std::string& path) {
+    return path.size() >= 4 && ::strcasecmp(path.c_str() + path.size() - 4, ".hpr") == 0;
+}
+
+} // namespace larkspan

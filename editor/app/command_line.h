@@ -1,0 +1,31 @@
+// The editor's command line: one optional file argument, the build switch and the
+// standard --help and --version.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace larkspan {
+
+// True when the command line (the part after the program name) holds the switch word
+// "build" after "/" or "-". The scan is character by character: "/" or "-" starts a word
+// that runs to the next space or the end; the word must equal "build" exactly (case
+// matters); a word longer than 255 characters never matches.
+bool HasBuildSwitch(const std::string& commandLine);
+
+struct CommandLine {
+    std::string file;  // the first argument that is not a switch, "" when none
+    bool build = false;
+    bool help = false;
+    bool version = false;
+    std::vector<std::string> ignored; // switches accepted and ignored
+};
+
+// Parses argv. An argument starting with "-" is a switch; one starting with "/" is a switch
+// word unless it looks like a path (holds a further "/" or names an existing file).
+CommandLine ParseCommandLine(int argc, const char* const* argv);
+
+// True when the path's extension is ".hpr" in any letter case.
+bool IsProjectFile(const std::string& path);
+
+} // namespace larkspan

@@ -1,0 +1,70 @@
+#include "places.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace larkspan {
+
+namespace {
+std::string EnvDirectory(const char* variable, const char* fallbackUnderHome) {
+    const char* value = std::getenv(variable);
+    std::string dir;
+    if (value && *value == '/') {
+        dir = value;
+    } else {
+        const char* home = std::getenv("HOME");
+        dir = std::string(home && *home ? home : "/tmp") + "/" + fallbackUnderHome;
+    }
+    if (dir.back() != '/') dir += '/';
+    return dir;
+}
+} // namespace
+
+std::string ProgramDirectory() {
+    char buf[PATH_MAX];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return "./";
+    std::string path(buf, static_cast<size_t>(n));
+    return path.substr(0, path.rfind('/') + 1);
+}
+
+std::string UserDataDirectory() { return EnvDirectory("XDG_DATA_HOME", ".local/share") + "larkspan/"; }
+
+bool MakePath(const std::string& dir) {
+    for (size_t i = 1; i <= dir.size(); ++i) {
+        if (i == dir.size() || dir[i] == '/') {
+            std::string part = dir.substr(0, i);
+            if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+        }
+    }
+    struct stat st {};
+    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string SettingsFilePath() {
+    std::string dir = EnvDirectory("XDG_CONFIG_HOME", ".config") + "larkspan/";
+    MakePath(dir);
+    return dir + "larkspan.INI";
+}
+
+std::string DataFilePath(const std::string& name) {
+    std::string user = UserDataDirectory() + name;
+    if (::access(user.c_str(), R_OK) == 0) return user;
+    return ProgramDirectory() + name;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    char cwd[PATH_MAX];
+    if (!::getcwd(cwd, sizeof cwd)) return path;
+    std::string base = cwd;
+    if (base.back() != '/') base += '/';
+    std::string rest = path;
+    while (rest.compare(0, 2, "./") == 0) rest.erase(0, 2);
+    return base + rest;
+}
+
+} // namespace larkspan

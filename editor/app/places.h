@@ -1,0 +1,25 @@
+// Where the program's files live: the program directory (data files beside the program),
+// the per-user data directory for files that cannot be written there, and the settings
+// file.
+#pragma once
+
+#include <string>
+
+namespace larkspan {
+
+// Directory of the running executable, with a trailing "/".
+std::string ProgramDirectory();
+// $XDG_DATA_HOME/larkspan/ (default ~/.local/share/larkspan/), with a trailing "/".
+std::string UserDataDirectory();
+// $XDG_CONFIG_HOME/larkspan/larkspan.INI (default ~/.config/larkspan/larkspan.INI). The
+// directory is created when missing.
+std::string SettingsFilePath();
+// A data file beside the program, or its modified copy in the user data directory when
+// one exists there.
+std::string DataFilePath(const std::string& name);
+// Creates a directory and its parents; true when it exists afterwards.
+bool MakePath(const std::string& dir);
+// An absolute form of `path` (relative to the current directory), without resolving links.
+std::string AbsolutePath(const std::string& path);
+
+} // namespace larkspan

@@ -1,0 +1,57 @@
+// tLS_compiler: expands one template text into its target text.
+//
+// The text is copied character by character; every placeholder "{#...}" is replaced by the
+// expanded text of the macro it names (recursively, at most 21 levels deep), the output
+// options of tCompilerSettings are applied and the HTML tag syntax is checked on the way.
+// Messages (errors and warnings with line numbers) go into the tDebugContext.
+#pragma once
+
+#include "brevic/ls_types.h"
+
+#include <string>
+
+class tLS_macrobase;
+
+class BREVIC_API tLS_compiler {
+public:
+    tLS_compiler() = default;
+
+    // Expands `source` and appends the result to `output`. `bases` is searched in order and
+    // ends with a null pointer (null itself counts as an empty list). `location` names the
+    // template in messages. Returns LS_OK, LS_RECURSION (nesting deeper than 21 levels) or
+    // the error of fetching a macro's text; the output produced so far stays in `output`.
+    // A null context or null settings use private defaults.
+    tLS_Error BuildTarget(const std::string& source, std::string& output, tDebugContext* context,
+                          tLS_macrobase** bases, const char* location,
+                          tCompilerSettings* settings);
+
+    // The newest lastModified of all macros the last BuildTarget expanded; 0 if none.
+    long GetModified() const { return modified; }
+
+    // Parses the placeholder whose "#" stands at text[position] (text holds `length`
+    // characters). Returns 0 or a message number (201, 203, 207, 209, 223). On success the
+    // position is on the closing "}", otherwise on the character where parsing stopped;
+    // a placeholder not closed before the end leaves the position at `length`.
+    static int ScanMacro(const char* text, long length, long& position, tMacro& macro);
+
+    // The message text of a message number ("The macro \"%s\" was not found."), or "".
+    static const char* MessageText(int number);
+
+private:
+    tLS_Error Compile(const char* text, long length, std::string& output, tLS_macrobase** bases,
+                      tDebugContext& context, const std::string& location, const tMacro& enclosing);
+    tLS_Error ExpandPlaceholder(const char* text, long length, long& pos, long& line,
+                                std::string& output, tLS_macrobase** bases, tDebugContext& context,
+                                const std::string& location, const tMacro& enclosing);
+    void Report(tDebugContext& context, long line, const std::string& location,
+                const char* argument, int number);
+
+    tCompilerSettings* settings = nullptr;
+    long modified = 0;
+};
+
+namespace brevic {
+// The library-wide counter of examined characters (the scramble option resets it).
+BREVIC_API unsigned long CharacterCounter();
+BREVIC_API void SetCharacterCounter(unsigned long value);
+} // namespace brevic

@@ -1,0 +1,56 @@
+// The library's file and time layer. Every file the library reads or writes goes through
+// these functions, so that text mode, atomic replacement and test fault injection live in
+// one place.
+//
+// Text mode: on disk every "\n" is a CR LF pair; in memory a CR LF pair read from disk is
+// one "\n" (a lone CR or LF is kept as it is).
+#pragma once
+
+#include "brevic/ls_types.h"
+
+#include <string>
+
+namespace brevic {
+
+// Reads the whole file in text mode and appends it to `text`. Returns false (and leaves
+// `text` as it was) when the file cannot be opened or read, or is not a regular file.
+BREVIC_API bool ReadTextFile(const char* path, std::string& text);
+
+// Reads the whole file as bytes into `data` (replacing it). False when it cannot be read.
+BREVIC_API bool ReadBinaryFile(const char* path, std::string& data);
+
+// Writes `text` in text mode to a temporary file beside `path`, then renames it over
+// `path`. On failure the previous file is untouched and the temporary file removed.
+BREVIC_API bool WriteTextFileAtomic(const char* path, const std::string& text);
+
+// The same for bytes written as they are.
+BREVIC_API bool WriteBinaryFileAtomic(const char* path, const std::string& data);
+
+// Creates an empty file when none exists. False when that is not possible or the path
+// names something that is not a regular file.
+BREVIC_API bool TouchFile(const char* path);
+
+BREVIC_API bool FileExists(const char* path);    // a regular file
+BREVIC_API bool IsDirectory(const char* path);
+// Last modification time in seconds since 1970; false when the file does not exist.
+BREVIC_API bool FileModTime(const char* path, long& seconds);
+// Creates one directory; an existing directory counts as success.
+BREVIC_API bool MakeDirectory(const char* path);
+
+// Current time in seconds since 1970.
+BREVIC_API long CurrentTime();
+// strftime of `seconds` in local time with the given format; an empty result for an empty
+// format or a result longer than 4095 bytes.
+BREVIC_API std::string FormatLocalTime(const char* format, long seconds);
+// "%A, %B %d, %y - %H:%M:%S" in local time with English day and month names, whatever the
+// locale.
+BREVIC_API std::string FormatLogDate(long seconds);
+
+// Test seam: makes the Nth call (counted from 1, from the moment of arming) of one kind of
+// file operation fail. 0 disarms. Counting covers every read, write and rename of the
+// layer above.
+enum class FaultOp { Read, Write, Rename };
+BREVIC_API void InjectFault(FaultOp op, int nth);
+BREVIC_API void ClearFaults();
+
+} // namespace brevic

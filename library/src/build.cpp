@@ -1,0 +1,187 @@
+// Build driver: target paths, single-target builds, full builds and the build log.
+#include "brevic/ls_files.h"
+#include "brevic/ls_macrobase.h"
+#include "brevic/ls_profile.h"
+#include "brevic/ls_project.h"
+#include "strings.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+
+std::string g_buildLog;
+tLS_MessageHook g_messageHook = nullptr;
+
+const char kMessage214[] = "There are one or more languages defined, but none of them is selected\n"
+                           "The file might be shown inconsistent.";
+
+void ShowMessage(const char* text) {
+    if (g_messageHook) {
+        g_messageHook(text);
+    } else {
+        std::fprintf(stderr, "%s\n", text);
+    }
+}
+
+std::string LogHeader(const char* projectName, long startTime) {
+    const std::string rule(41, '=');
+    std::string header = "\n" + rule + "\n  Larkspan PLUS Build Process\n  ProjectName: ";
+    header += projectName ? projectName : "";
+    header += "\n  Date: " + brevic::FormatLogDate(startTime) + "\n" + rule + "\n\n";
+    return header;
+}
+
+// Restores the active language on every way out of a full build.
+class LanguageGuard {
+public:
+    explicit LanguageGuard(tLS_project& p) : project(p) {
+        const char* name = p.GetActiveLanguageName();
+        std::memcpy(saved, name, strnlen(name, sizeof saved - 1));
+    }
+    ~LanguageGuard() { project.SetActiveLanguageName(saved); }
+    LanguageGuard(const LanguageGuard&) = delete;
+    LanguageGuard& operator=(const LanguageGuard&) = delete;
+
+private:
+    tLS_project& project;
+    char saved[LS_NAME_FIELD] = {};
+};
+
+} // namespace
+
+const std::string& tLS_project::GetBuildLog() { return g_buildLog; }
+void tLS_project::SetMessageHook(tLS_MessageHook hook) { g_messageHook = hook; }
+
+tLS_Error tLS_project::GetCompilerSettings(tCompilerSettings& s) {
+    static const char kSection[] = "COMPILER";
+    const char* file = iniFilePath;
+    s.RemoveAttr = GetPrivateProfileInt(kSection, "RemoveAttr", 1, file);
+    s.RemoveNewLineOnTags = GetPrivateProfileInt(kSection, "RemoveNewLineOnTags", 0, file);
+    s.ScrambleCode = GetPrivateProfileInt(kSection, "ScrambleCode", 0, file);
+    s.CaseSensitive = GetPrivateProfileInt(kSection, "CaseSensitive", 1, file);
+    s.ScrambleBlockSize = GetPrivateProfileInt(kSection, "ScrambleBlockSize", 10, file);
+    s.ConvertISO = GetPrivateProfileInt(kSection, "ConvertISO", 1, file);
+    s.RemoveTab = GetPrivateProfileInt(kSection, "RemoveTab", 1, file);
+    s.SyntaxCheck = GetPrivateProfileInt(kSection, "SyntaxCheck", 1, file);
+    return LS_OK;
+}
+
+tLS_Error tLS_project::CreateTargetPath(std::string& path) {
+    size_t sep = brevic::LastSeparator(path);
+    if (sep == std::string::npos || sep < 2) return LS_BAD_TARGET_PATH;
+    std::string dir = path.substr(0, sep);
+    std::string file = path.substr(sep); // with its separator
+    size_t dot = file.rfind('.');
+    if (dot == std::string::npos || dot < 3) return LS_BAD_TARGET_PATH;
+    if (file.compare(dot, std::string::npos, ".tpl") != 0) return LS_NOT_A_TEMPLATE;
+    file.replace(dot, std::string::npos, ".htm");
+    tLS_macrobase* active = GetActiveGroup();
+    bool subdirectory = active && active != GetBasisGroup();
+    if (subdirectory) {
+        dir += '/';
+        dir += active->GetName();
+    }
+    std::string target = dir + file;
+    if (target.size() >= static_cast<size_t>(LS_PATH_MAX)) return LS_BAD_TARGET_PATH;
+    if (subdirectory) brevic::MakeDirectory(dir.c_str()); // failure shows when writing
+    path.swap(target);
+    return LS_OK;
+}
+
+tLS_Error tLS_project::Build(const std::string& text, tDebugContext* context,
+                             const char* targetPath, long sourceTime, const char* location) {
+    tDebugContext privateContext;
+    tDebugContext& ctx = context ? *context : privateContext;
+    SetFailure("", 0);
+    try {
+        ctx.log.clear();
+        tCompilerSettings settings;
+        GetCompilerSettings(settings);
+
+        tLS_macrobase* bases[3] = {nullptr, nullptr, nullptr};
+        int count = 0;
+        if (groupCount > 0) bases[count++] = groups[0];
+        if (groupCount > 1) {
+            tLS_macrobase* active = GetActiveGroup();
+            if (active == groups[0]) {
+                ShowMessage(kMessage214);
+            } else if (active) {
+                bases[count++] = active;
+            }
+        }
+
+        std::string output;
+        output.reserve(text.size() + text.size() / 5);
+        if (compiler->BuildTarget(text, output, &ctx, bases, location, &settings) != LS_OK)
+            return LS_BUILD_FAILED;
+        g_buildLog += ctx.log;
+
+        long targetTime = 0;
+        bool exists = brevic::FileModTime(targetPath, targetTime);
+        bool write = sourceTime == 0 || !exists || sourceTime >= targetTime ||
+                     compiler->GetModified() >= targetTime;
+        if (write && !SaveFile(output, targetPath)) {
+            SetFailure(targetPath ? targetPath : "", 1);
+            return LS_BUILD_FAILED;
+        }
+        if (ctx.progress) ctx.progress->TargetDone(targetPath, write ? 1 : 0, ctx.log);
+    } catch (const std::bad_alloc&) {
+        return LS_BUILD_FAILED;
+    }
+    return LS_OK;
+}
+
+tLS_Error tLS_project::DebugToFile(const std::string& text) {
+    std::string dir;
+    if (!ProjectDirectory(dir)) return LS_INVALID;
+    std::string path = dir + "debug.txt";
+    if (!SaveFile(text, path.c_str())) {
+        SetFailure(path, 1);
+        return LS_BUILD_FAILED;
+    }
+    return LS_OK;
+}
+
+tLS_Error tLS_project::BuildAll(tDebugContext* context) {
+    SetFailure("", 0);
+    if (!isProject) return LS_NO_PROJECT;
+    try {
+        g_buildLog = LogHeader(GetProjectName(), brevic::CurrentTime());
+        LanguageGuard guard(*this);
+        int sources = GetSourceCount();
+        if (sources <= 0) return LS_NO_SOURCES;
+        if (sources > LS_MAX_SOURCES) return LS_TOO_MANY_SOURCES;
+        const int firstGroup = groupCount > 1 ? 1 : 0;
+        const int lastGroup = groupCount > 1 ? groupCount - 1 : 0;
+        for (int s = 0; s < sources; ++s) {
+            char sourcePath[LS_PATH_MAX];
+            tLS_Error r = GetSourcePath(s, sourcePath);
+            if (r != LS_OK) return r;
+            const char* fileName = brevic::AfterLastSeparator(sourcePath);
+            if (fileName == sourcePath) return LS_NO_ENTRY;
+            std::string text;
+            if (!LoadFile(text, sourcePath)) {
+                // An unreadable template must not overwrite its targets with nothing.
+                SetFailure(sourcePath, 0);
+                return LS_BUILD_FAILED;
+            }
+            for (int g = firstGroup; g <= lastGroup; ++g) {
+                char name[LS_PATH_MAX];
+                if (GetGroupName(g, name) != LS_OK) return LS_NO_ENTRY;
+                SetActiveLanguageName(name);
+                std::string target = sourcePath;
+                r = CreateTargetPath(target);
+                if (r != LS_OK) return r;
+                long sourceTime = 0;
+                brevic::FileModTime(sourcePath, sourceTime);
+                r = Build(text, context, target.c_str(), sourceTime, fileName);
+                if (r != LS_OK) return r;
+            }
+        }
+        return DebugToFile(g_buildLog);
+    } catch (const std::bad_alloc&) {
+        return LS_BUILD_FAILED;
+    }
+}

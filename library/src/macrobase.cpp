@@ -1,0 +1,274 @@
+// Macro base: loading, saving and the slot operations.
+#include "brevic/ls_macrobase.h"
+
+#include "brevic/ls_files.h"
+#include "strings.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr size_t kPieceLength = 152; // characters per piece the reader judges on its own
+
+// The base name of a path: no directory (either separator), no extension.
+void BaseNameOf(const char* path, char* out, size_t size) {
+    const char* file = brevic::AfterLastSeparator(path);
+    const char* dot = std::strrchr(file, '.');
+    size_t n = dot ? static_cast<size_t>(dot - file) : std::strlen(file);
+    brevic::CopyTruncated(out, size, file, n);
+}
+
+// Leading signed decimal number, 0 when there is none; saturates instead of overflowing.
+long LeadingNumber(const char* p, const char* end) {
+    bool negative = false;
+    if (p < end && (*p == '-' || *p == '+')) negative = (*p++ == '-');
+    long value = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+        if (value > (2147483647L - (*p - '0')) / 10) return negative ? -2147483647L : 2147483647L;
+        value = value * 10 + (*p - '0');
+    }
+    return negative ? -value : value;
+}
+
+// A name that reads back from a header line exactly as it is.
+bool StorableName(const char* name) {
+    size_t n = std::strlen(name);
+    return n > 0 && n <= static_cast<size_t>(LS_MACRO_NAME_MAX) &&
+           std::strpbrk(name, ":\r\n") == nullptr;
+}
+
+// A text that reads back as the same text: no line of it may begin with "{:".
+bool StorableText(const std::string& text) {
+    if (text.compare(0, 2, "{:") == 0) return false;
+    for (size_t nl = text.find('\n'); nl != std::string::npos; nl = text.find('\n', nl + 1)) {
+        if (text.compare(nl + 1, 2, "{:") == 0) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+namespace brevic {
+
+static tLS_Error ParseMacroPieces(const std::string& text, tBaseMember* members, int& lastIndex);
+
+// Every text loses the line break the writer put behind it. Texts read before a damaged
+// part are complete too, so they are treated alike.
+static void DropFinalLineBreaks(tBaseMember* members, int lastIndex) {
+    for (int i = 0; i <= lastIndex; ++i) {
+        if (!members[i].content.empty()) members[i].content.pop_back();
+    }
+}
+
+tLS_Error ParseMacroText(const std::string& text, tBaseMember* members, int& lastIndex) {
+    tLS_Error result = ParseMacroPieces(text, members, lastIndex);
+    DropFinalLineBreaks(members, lastIndex);
+    return result;
+}
+
+static tLS_Error ParseMacroPieces(const std::string& text, tBaseMember* members, int& lastIndex) {
+    try {
+        const char* p = text.data();
+        const char* end = p + text.size();
+        bool atLineStart = true;
+        while (p < end) {
+            // One piece: up to and including a line break, at most 152 characters.
+            size_t avail = static_cast<size_t>(end - p);
+            size_t limit = avail < kPieceLength ? avail : kPieceLength;
+            const void* nl = std::memchr(p, '\n', limit);
+            const char* pieceEnd = nl ? static_cast<const char*>(nl) + 1 : p + limit;
+            bool header = atLineStart && pieceEnd - p >= 2 && p[0] == '{' && p[1] == ':';
+            if (header) {
+                const char* nameStart = p + 2;
+                const char* nameEnd = nameStart;
+                while (nameEnd < pieceEnd && *nameEnd != ':' && *nameEnd != '\n') ++nameEnd;
+                size_t nameLength = static_cast<size_t>(nameEnd - nameStart);
+                if (nameLength > static_cast<size_t>(LS_MACRO_NAME_MAX) ||
+                    lastIndex >= LS_MAX_MACROS - 1) {
+                    return LS_BASE_FORMAT;
+                }
+                long time = 0;
+                if (nameEnd < pieceEnd && *nameEnd == ':') time = LeadingNumber(nameEnd + 1, pieceEnd);
+                tBaseMember& m = members[++lastIndex];
+                m.content.clear();
+                CopyTruncated(m.name, sizeof m.name, nameStart, nameLength);
+                m.lastModified = time;
+            } else {
+                if (lastIndex < 0) return LS_BASE_NO_HEADER;
+                members[lastIndex].content.append(p, static_cast<size_t>(pieceEnd - p));
+            }
+            atLineStart = pieceEnd[-1] == '\n';
+            p = pieceEnd;
+        }
+    } catch (const std::bad_alloc&) {
+        return LS_OUT_OF_MEMORY;
+    }
+    return LS_OK;
+}
+
+} // namespace brevic
+
+tLS_macrobase::tLS_macrobase(const char* path, tLS_Error* slot) : errorSlot(slot) {
+    tLS_Error result = LS_OK;
+    if (!path || !brevic::CopyChecked(filePath, sizeof filePath, path)) {
+        result = LS_BASE_OPEN;
+    } else {
+        BaseNameOf(filePath, baseName, sizeof baseName);
+        members = new (std::nothrow) tBaseMember[LS_MAX_MACROS];
+        result = members ? Load() : LS_OUT_OF_MEMORY;
+    }
+    if (errorSlot) *errorSlot = result;
+}
+
+tLS_macrobase::~tLS_macrobase() {
+    tLS_Error result = SaveMacroBase();
+    if (errorSlot) *errorSlot = result;
+    delete[] members;
+}
+
+tLS_Error tLS_macrobase::Load() {
+    if (!brevic::TouchFile(filePath)) return LS_BASE_OPEN;
+    std::string text;
+    try {
+        if (!brevic::ReadTextFile(filePath, text)) return LS_BASE_OPEN;
+    } catch (const std::bad_alloc&) {
+        return LS_OUT_OF_MEMORY;
+    }
+    lastIndex = -1;
+    tLS_Error result = brevic::ParseMacroText(text, members, lastIndex);
+    if (result == LS_OK) loadFailed = 0;
+    return result;
+}
+
+bool tLS_macrobase::CanStore() const {
+    for (int i = 0; i <= lastIndex; ++i) {
+        const tBaseMember& m = members[i];
+        if (m.name[0] == '\0') continue;
+        if (!StorableName(m.name) || !StorableText(m.content)) return false;
+    }
+    return true;
+}
+
+tLS_Error tLS_macrobase::SaveMacroBase() {
+    if (!modified || loadFailed || !members) return LS_OK;
+    modified = 0; // a failed save is not retried later
+    if (!CanStore()) return LS_BASE_WRITE;
+    try {
+        std::string text;
+        size_t total = 0;
+        for (int i = 0; i <= lastIndex; ++i) total += members[i].content.size() + 48;
+        text.reserve(total);
+        char header[LS_NAME_FIELD + 40];
+        for (int i = 0; i <= lastIndex; ++i) {
+            const tBaseMember& m = members[i];
+            if (m.name[0] == '\0') continue;
+            int n = std::snprintf(header, sizeof header, "{:%s:%ld:}\n", m.name, m.lastModified);
+            text.append(header, static_cast<size_t>(n));
+            text.append(m.content);
+            text.push_back('\n');
+        }
+        return brevic::WriteTextFileAtomic(filePath, text) ? LS_OK : LS_BASE_WRITE;
+    } catch (const std::bad_alloc&) {
+        return LS_BASE_WRITE;
+    }
+}
+
+tLS_Error tLS_macrobase::GetMacroIndex(int& index, const char* name, int caseSensitive) const {
+    index = -1;
+    if (!name || !*name || !members) return LS_MACRO_NOT_FOUND;
+    for (int i = 0; i <= lastIndex; ++i) {
+        const char* slotName = members[i].name;
+        if (slotName[0] == '\0') continue;
+        bool equal = caseSensitive ? std::strcmp(slotName, name) == 0
+                                   : ::strcasecmp(slotName, name) == 0;
+        if (equal) {
+            index = i;
+            return LS_OK;
+        }
+    }
+    return LS_MACRO_NOT_FOUND;
+}
+
+tLS_Error tLS_macrobase::GetMacroIndex(int* indices, const char* prefix, int maxCount, int& found,
+                                       int caseSensitive) const {
+    found = 0;
+    if (!indices) return LS_MACRO_NOT_FOUND;
+    indices[0] = -1;
+    if (!prefix || !*prefix || !members) return LS_MACRO_NOT_FOUND;
+    size_t n = std::strlen(prefix);
+    for (int i = 0; i <= lastIndex && found < maxCount; ++i) {
+        const char* slotName = members[i].name;
+        if (slotName[0] == '\0') continue;
+        bool match = caseSensitive ? std::strncmp(slotName, prefix, n) == 0
+                                   : ::strncasecmp(slotName, prefix, n) == 0;
+        if (match) indices[found++] = i;
+    }
+    indices[found] = -1;
+    return LS_OK;
+}
+
+tLS_Error tLS_macrobase::GetMacroContent(int index, tBaseMember*& member) {
+    if (!IsValidIndex(index)) return LS_BAD_MACRO_INDEX;
+    if (members[index].name[0] == '\0') return LS_MACRO_DELETED;
+    member = &members[index];
+    return LS_OK;
+}
+
+tLS_Error tLS_macrobase::GetMacroContent(int index, std::string*& content) {
+    tBaseMember* member = nullptr;
+    tLS_Error result = GetMacroContent(index, member);
+    if (result == LS_OK) content = &member->content;
+    return result;
+}
+
+long tLS_macrobase::GetLastModified(int index) const {
+    return IsValidIndex(index) ? members[index].lastModified : 0;
+}
+
+tLS_Error tLS_macrobase::NewMacro(std::string*& content, const char* name, int& index) {
+    if (!name || !members) return LS_BASE_FORMAT;
+    for (int i = 0; i <= lastIndex; ++i) {
+        if (std::strcmp(members[i].name, name) == 0) return LS_MACRO_EXISTS;
+    }
+    if (loadFailed) return LS_BASE_NOT_LOADED;
+    if (lastIndex >= LS_MAX_MACROS - 1) return LS_BASE_FULL;
+    if (!StorableName(name)) return LS_BASE_FORMAT;
+    tBaseMember& m = members[++lastIndex];
+    m.content.clear();
+    brevic::CopyTruncated(m.name, sizeof m.name, name, std::strlen(name));
+    content = &m.content;
+    index = lastIndex;
+    return SetModified(index);
+}
+
+tLS_Error tLS_macrobase::DeleteMacro(int index) {
+    if (!IsValidIndex(index)) return LS_BAD_DELETE_INDEX;
+    std::string().swap(members[index].content); // release the storage
+    members[index].name[0] = '\0';
+    return LS_OK;
+}
+
+tLS_Error tLS_macrobase::SetModified(int index) {
+    if (!IsValidIndex(index)) {
+        loadFailed = 1;
+        return LS_BAD_MODIFIED_INDEX;
+    }
+    members[index].lastModified = brevic::CurrentTime();
+    modified = 1;
+    return LS_OK;
+}
+
+void tLS_macrobase::FillListBox(tLS_ListBox* list, int reset) const {
+    if (!list) return;
+    if (reset) list->ResetContent();
+    if (!members) return;
+    for (int i = 0; i <= lastIndex; ++i) {
+        if (members[i].name[0] != '\0') list->AddString(members[i].name);
+    }
+}
+
+void tLS_macrobase::SetBaseName(const char* name) {
+    if (name) brevic::CopyTruncated(baseName, sizeof baseName, name, std::strlen(name));
+}

@@ -1,0 +1,311 @@
+// Project model: the project file, its groups and sources.
+#include "brevic/ls_project.h"
+
+#include "brevic/ls_files.h"
+#include "brevic/ls_macrobase.h"
+#include "brevic/ls_profile.h"
+#include "strings.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+
+const char kGroups[] = "Groups";
+const char kSources[] = "Sources";
+
+std::string EntryKey(const char* prefix, int index) { return prefix + std::to_string(index); }
+
+// Relative paths are stored with "\" and read with either separator.
+std::string ToStored(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+std::string FromStored(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+} // namespace
+
+tLS_project::tLS_project() : compiler(new tLS_compiler) {}
+
+tLS_project::~tLS_project() {
+    DestroyGroups();
+    delete compiler;
+}
+
+void tLS_project::SetIniFilePath(const char* path) {
+    if (!path || !brevic::CopyChecked(iniFilePath, sizeof iniFilePath, path)) iniFilePath[0] = '\0';
+}
+
+bool tLS_project::ProjectDirectory(std::string& dir) const {
+    const char* file = brevic::AfterLastSeparator(projectPath);
+    if (file == projectPath) return false;
+    dir.assign(projectPath, static_cast<size_t>(file - projectPath));
+    return true;
+}
+
+bool tLS_project::WriteKey(const char* section, const char* key, const char* value) {
+    return WritePrivateProfileString(section, key, value, projectPath) != 0;
+}
+
+char* tLS_project::GetProjectName() {
+    char* file = const_cast<char*>(brevic::AfterLastSeparator(projectPath));
+    return file == projectPath ? nullptr : file;
+}
+
+tLS_Error tLS_project::DestroyGroups() {
+    tLS_Error failure = LS_OK;
+    for (int i = 0; i < groupCount; ++i) {
+        delete groups[i];
+        groups[i] = nullptr;
+        if (groupError != LS_OK && failure == LS_OK) failure = groupError;
+    }
+    groupCount = 0;
+    return failure;
+}
+
+tLS_Error tLS_project::NewProject(const char* path) {
+    InitProject(nullptr);
+    if (!path || !brevic::CopyChecked(projectPath, sizeof projectPath, path)) return LS_INVALID;
+    const char* dot = std::strrchr(projectPath, '.');
+    if (!dot || dot < brevic::AfterLastSeparator(projectPath)) return LS_INVALID;
+    std::string basis(projectPath, static_cast<size_t>(dot - projectPath));
+    basis += ".mcr";
+    AddGroup(basis.c_str());
+    return WriteKey(kGroups, "GroupNumber", "1") ? LS_OK : LS_PROJECT_FILE;
+}
+
+tLS_Error tLS_project::InitProject(const char* path) {
+    tLS_Error closed = DestroyGroups();
+    if (closed != LS_OK) return closed;
+    if (!path) {
+        isProject = 0;
+        return LS_OK;
+    }
+    // A failed open leaves no project open, so nothing builds against a half-loaded one.
+    isProject = 0;
+    if (!brevic::CopyChecked(projectPath, sizeof projectPath, path)) return LS_INVALID;
+    int n = GetGroupCount();
+    if (n > LS_MAX_GROUPS) return LS_INVALID;
+    if (n <= 0) return LS_NO_PROJECT;
+    for (int i = 0; i < n; ++i) {
+        char groupPath[LS_PATH_MAX];
+        if (GetGroupPathFromIni(i, groupPath) != LS_OK) {
+            DestroyGroups();
+            return LS_INVALID;
+        }
+        tLS_macrobase* base = new (std::nothrow) tLS_macrobase(groupPath, &groupError);
+        if (!base) {
+            DestroyGroups();
+            return LS_INVALID;
+        }
+        groups[groupCount++] = base;
+        if (groupError != LS_OK) {
+            DestroyGroups();
+            groupError = LS_OK;
+            return LS_INVALID;
+        }
+    }
+    activeLanguage[0] = '\0';
+    isProject = 1;
+    groups[0]->SetBaseName("Neutral");
+    return LS_OK;
+}
+
+int tLS_project::GetGroupCount() const {
+    return GetPrivateProfileInt(kGroups, "GroupNumber", 0, projectPath);
+}
+
+int tLS_project::GetSourceCount() const {
+    return GetPrivateProfileInt(kSources, "SourceNumber", 0, projectPath);
+}
+
+tLS_Error tLS_project::GetGroupName(int index, char* name) {
+    if (!name || index < 0 || index >= groupCount) return LS_BAD_GROUP_INDEX;
+    brevic::CopyChecked(name, LS_PATH_MAX, groups[index]->GetName());
+    return LS_OK;
+}
+
+tLS_Error tLS_project::GetGroupNameFromIni(int index, char* name) {
+    if (!name || index < 0 || index >= GetGroupCount()) return LS_NO_ENTRY;
+    std::string value;
+    if (!brevic::ReadProfileValue(kGroups, EntryKey("Group", index).c_str(), value, projectPath))
+        return LS_NO_ENTRY;
+    // A group entry is a file name beside the project file, never a path elsewhere.
+    if (value.find_first_of("/\\") != std::string::npos) return LS_NO_ENTRY;
+    size_t dot = value.rfind('.');
+    if (dot != std::string::npos) value.resize(dot);
+    if (value.empty() || !brevic::CopyChecked(name, LS_PATH_MAX, value)) return LS_NO_ENTRY;
+    return LS_OK;
+}
+
+tLS_Error tLS_project::GetGroupPathFromIni(int index, char* path) {
+    char name[LS_PATH_MAX];
+    std::string dir;
+    if (index < 0 || GetGroupNameFromIni(index, name) != LS_OK) return LS_NO_ENTRY;
+    // The name must fit the group's name field, or the active language could never match it.
+    if (std::strlen(name) >= static_cast<size_t>(LS_NAME_FIELD)) return LS_NO_ENTRY;
+    ProjectDirectory(dir);
+    std::string full = dir + name + ".mcr";
+    return brevic::CopyChecked(path, LS_PATH_MAX, full) ? LS_OK : LS_NO_ENTRY;
+}
+
+tLS_macrobase* tLS_project::GetActiveGroup() {
+    for (int i = 0; i < groupCount; ++i) {
+        if (std::strcmp(groups[i]->GetName(), activeLanguage) == 0) return groups[i];
+    }
+    return nullptr;
+}
+
+tLS_macrobase* tLS_project::GetBasisGroup() { return groupCount > 0 ? groups[0] : nullptr; }
+
+void tLS_project::SetActiveLanguageName(const char* name) {
+    if (name) brevic::CopyTruncated(activeLanguage, sizeof activeLanguage, name, std::strlen(name));
+}
+
+tLS_Error tLS_project::AddGroup(const char* macroFilePath) {
+    int n = GetGroupCount();
+    if (n >= LS_MAX_GROUPS) return LS_TOO_MANY_GROUPS;
+    if (!macroFilePath) return LS_INVALID;
+    const char* file = brevic::AfterLastSeparator(macroFilePath);
+    if (file == macroFilePath) return LS_PROJECT_FILE;
+    const char* dot = std::strrchr(file, '.');
+    if (!dot || dot == file) return LS_PROJECT_FILE;
+    std::string name(file, static_cast<size_t>(dot - file));
+    if (name.size() >= static_cast<size_t>(LS_NAME_FIELD) || std::strlen(file) >= LS_PATH_MAX)
+        return LS_INVALID;
+    for (int i = 0; i < n; ++i) {
+        char existing[LS_PATH_MAX];
+        if (GetGroupNameFromIni(i, existing) == LS_OK && name == existing) return LS_GROUP_EXISTS;
+    }
+    if (!WriteKey(kGroups, EntryKey("Group", n).c_str(), file)) return LS_PROJECT_FILE;
+    if (!WriteKey(kGroups, "GroupNumber", std::to_string(n + 1).c_str())) return LS_PROJECT_FILE;
+    return LS_OK;
+}
+
+tLS_Error tLS_project::AddAndActivateGroup(const char* groupName) {
+    std::string dir;
+    if (!groupName || !ProjectDirectory(dir)) return LS_INVALID;
+    if (groupCount >= LS_MAX_GROUPS + 1) return LS_TOO_MANY_GROUPS;
+    std::string path = dir + groupName + ".mcr";
+    tLS_Error added = AddGroup(path.c_str());
+    if (added != LS_OK) return added;
+    tLS_macrobase* base = new (std::nothrow) tLS_macrobase(path.c_str(), &groupError);
+    if (!base) return LS_INVALID;
+    if (groupError != LS_OK) {
+        delete base;
+        groupError = LS_OK;
+        return LS_INVALID;
+    }
+    groups[groupCount++] = base;
+    return LS_OK;
+}
+
+// Closes the gap of a deleted entry by moving the last entry into it.
+static tLS_Error DeleteEntry(const char* section, const char* prefix, const char* countKey,
+                             int index, const char* file) {
+    int n = GetPrivateProfileInt(section, countKey, 0, file);
+    if (index < 0 || index >= n) return LS_PROJECT_FILE;
+    if (n - index != 1) {
+        std::string last;
+        brevic::ReadProfileValue(section, EntryKey(prefix, n - 1).c_str(), last, file);
+        if (!WritePrivateProfileString(section, EntryKey(prefix, index).c_str(), last.c_str(), file))
+            return LS_PROJECT_FILE;
+    }
+    if (!WritePrivateProfileString(section, countKey, std::to_string(n - 1).c_str(), file))
+        return LS_PROJECT_FILE;
+    return LS_OK;
+}
+
+tLS_Error tLS_project::DeleteGroup(int index) {
+    return DeleteEntry(kGroups, "Group", "GroupNumber", index, projectPath);
+}
+
+tLS_Error tLS_project::DeleteSource(int index) {
+    return DeleteEntry(kSources, "Source", "SourceNumber", index, projectPath);
+}
+
+tLS_Error tLS_project::GetSourcePath(int index, char* path) {
+    if (!path) return LS_NO_ENTRY;
+    path[0] = '\0';
+    if (index < 0 || index >= GetSourceCount()) return LS_NO_ENTRY;
+    std::string value;
+    std::string dir;
+    if (!brevic::ReadProfileValue(kSources, EntryKey("Source", index).c_str(), value, projectPath) ||
+        value.empty())
+        return LS_NO_ENTRY;
+    ProjectDirectory(dir);
+    return brevic::CopyChecked(path, LS_PATH_MAX, dir + FromStored(value)) ? LS_OK : LS_NO_ENTRY;
+}
+
+tLS_Error tLS_project::GetSourceName(int index, char* name) {
+    if (!name || index < 0 || index >= GetSourceCount()) return LS_NO_ENTRY;
+    std::string value;
+    if (!brevic::ReadProfileValue(kSources, EntryKey("Source", index).c_str(), value, projectPath) ||
+        value.empty())
+        return LS_NO_ENTRY;
+    size_t sep = brevic::LastSeparator(value);
+    std::string file = sep == std::string::npos ? value : value.substr(sep + 1);
+    if (file.empty() || !brevic::CopyChecked(name, LS_PATH_MAX, file)) return LS_NO_ENTRY;
+    return LS_OK;
+}
+
+tLS_Error tLS_project::AddSource(const char* templatePath) {
+    int n = GetSourceCount();
+    if (n >= LS_MAX_SOURCES) return LS_TOO_MANY_SOURCES;
+    if (!templatePath) return LS_INVALID;
+    char relative[LS_PATH_MAX];
+    if (!brevic::CopyChecked(relative, sizeof relative, templatePath)) return LS_INVALID;
+    if (GetRelativePath(projectPath, relative) != LS_OK) return LS_INVALID;
+    std::string stored = ToStored(relative);
+    for (int i = 0; i < n; ++i) {
+        std::string value;
+        if (brevic::ReadProfileValue(kSources, EntryKey("Source", i).c_str(), value, projectPath) &&
+            ToStored(value) == stored)
+            return LS_SOURCE_EXISTS;
+    }
+    if (!WriteKey(kSources, EntryKey("Source", n).c_str(), stored.c_str())) return LS_PROJECT_FILE;
+    if (!WriteKey(kSources, "SourceNumber", std::to_string(n + 1).c_str())) return LS_PROJECT_FILE;
+    return LS_OK;
+}
+
+tLS_Error tLS_project::GetRelativePath(const char* base, char* path) {
+    if (!base || !path) return LS_INVALID;
+    size_t baseDir = static_cast<size_t>(brevic::AfterLastSeparator(base) - base);
+    if (baseDir == 0) baseDir = std::strlen(base);
+    // Common beginning (separators count as equal), cut back behind its last separator.
+    size_t common = 0;
+    while (common < baseDir && path[common] != '\0' &&
+           (base[common] == path[common] ||
+            (brevic::IsSeparator(base[common]) && brevic::IsSeparator(path[common])))) {
+        ++common;
+    }
+    while (common > 0 && !brevic::IsSeparator(base[common - 1])) --common;
+    std::string result;
+    for (size_t i = common; i < baseDir; ++i) {
+        if (brevic::IsSeparator(base[i])) result += "../";
+    }
+    result += path + common;
+    return brevic::CopyChecked(path, LS_PATH_MAX, result) ? LS_OK : LS_INVALID;
+}
+
+int tLS_project::LoadFile(std::string& text, const char* path) {
+    if (!brevic::TouchFile(path) || !brevic::ReadTextFile(path, text)) {
+        text.clear();
+        return 0;
+    }
+    return 1;
+}
+
+int tLS_project::SaveFile(const std::string& text, const char* path) {
+    return brevic::WriteTextFileAtomic(path, text) ? 1 : 0;
+}
+
+void tLS_project::SetFailure(const std::string& path, int write) {
+    failedFile = path;
+    failedWrite = write;
+}

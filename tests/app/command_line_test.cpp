@@ -1,0 +1,48 @@
+#include "command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(BuildSwitch, WordsAfterSlashOrDash) {
+    EXPECT_TRUE(larkspan::HasBuildSwitch("/build"));
+    EXPECT_TRUE(larkspan::HasBuildSwitch("-build"));
+    EXPECT_TRUE(larkspan::HasBuildSwitch("site.hpr /build"));
+    EXPECT_TRUE(larkspan::HasBuildSwitch("/p x -build /q"));
+    EXPECT_FALSE(larkspan::HasBuildSwitch("build"));
+    EXPECT_FALSE(larkspan::HasBuildSwitch("/Build"));
+    EXPECT_FALSE(larkspan::HasBuildSwitch("/builds"));
+    EXPECT_FALSE(larkspan::HasBuildSwitch("/home/me/build/site.hpr"));
+    EXPECT_FALSE(larkspan::HasBuildSwitch(""));
+    EXPECT_FALSE(larkspan::HasBuildSwitch("/"));
+    // A word over 255 characters is abandoned, however it ends.
+    EXPECT_FALSE(larkspan::HasBuildSwitch("/" + std::string(300, 'x') + "build"));
+    EXPECT_TRUE(larkspan::HasBuildSwitch("/" + std::string(300, 'x') + " /build"));
+    EXPECT_TRUE(larkspan::HasBuildSwitch("/" + std::string(254, 'x') + " -build"));
+}
+
+TEST(CommandLine, FileArgumentAndSwitches) {
+    const char* argv[] = {"larkspan", "/web/site.hpr", "/build", "--version", "-x"};
+    larkspan::CommandLine cmd = larkspan::ParseCommandLine(5, argv);
+    EXPECT_EQ(cmd.file, "/web/site.hpr") << "an absolute path is a file, not a switch";
+    EXPECT_TRUE(cmd.build);
+    EXPECT_TRUE(cmd.version);
+    EXPECT_FALSE(cmd.help);
+    EXPECT_EQ(cmd.ignored, (std::vector<std::string>{"/build", "-x"}));
+
+    const char* argv2[] = {"larkspan", "build", "my site.hpr", "second.tpl"};
+    cmd = larkspan::ParseCommandLine(4, argv2);
+    EXPECT_EQ(cmd.file, "build");
+    EXPECT_FALSE(cmd.build);
+    const char* argv3[] = {"larkspan", "--help"};
+    EXPECT_TRUE(larkspan::ParseCommandLine(2, argv3).help);
+}
+
+TEST(CommandLine, ProjectFilesByExtensionInAnyCase) {
+    EXPECT_TRUE(larkspan::IsProjectFile("a/site.hpr"));
+    EXPECT_TRUE(larkspan::IsProjectFile("SITE.HPR"));
+    EXPECT_FALSE(larkspan::IsProjectFile("site.hpr.bak"));
+    EXPECT_FALSE(larkspan::IsProjectFile("hpr"));
+}
+
+} // namespace

@@ -1,0 +1,179 @@
+// The command-line build, run as the real program: exit status, messages and files.
+#include "test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <fcntl.h>
+#include <utime.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using testutil::Crlf;
+using testutil::Exists;
+using testutil::ReadBytes;
+using testutil::WriteBytes;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string output; // standard output and standard error together
+};
+
+// Runs larkspan with the arguments, with its settings under `home`, in `cwd`.
+Result RunLarkspan(const std::vector<std::string>& args, const std::string& home, const std::string& cwd) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return {};
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipeFds[1], 1);
+        ::dup2(pipeFds[1], 2);
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
+        int devnull = ::open("/dev/null", O_RDONLY);
+        ::dup2(devnull, 0);
+        if (::chdir(cwd.c_str()) != 0) ::_exit(126);
+        ::setenv("XDG_CONFIG_HOME", (home + "config").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (home + "data").c_str(), 1);
+        ::unsetenv("DISPLAY");
+        std::vector<char*> argv;
+        std::string exe = LARKSPAN_EXE;
+        argv.push_back(exe.data());
+        std::vector<std::string> copy = args;
+        for (std::string& a : copy) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execv(exe.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    Result r;
+    char buf[4096];
+    ssize_t n;
+    while ((n = ::read(pipeFds[0], buf, sizeof buf)) > 0) r.output.append(buf, static_cast<size_t>(n));
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+class HeadlessBuild : public ::testing::Test {
+protected:
+    // A two-language site in a folder with a blank in its name.
+    void WriteSite(const std::string& root) {
+        WriteBytes(root + "site.hpr",
+                   Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                        "Group2=deutsch.mcr\n[Sources]\nSourceNumber=1\nSource0=pages\\index.tpl\n"));
+        WriteBytes(root + "site.mcr", Crlf("{:Title:0:}\n<h1>{#Hello}</h1>\n"));
+        WriteBytes(root + "english.mcr", Crlf("{:Hello:0:}\nHello\n"));
+        WriteBytes(root + "deutsch.mcr", Crlf("{:Hello:0:}\nHallo\n"));
+        WriteBytes(root + "pages/index.tpl", Crlf("{#Title}\n{#Missing}\n"));
+    }
+    Result Larkspan(const std::vector<std::string>& args) { return RunLarkspan(args, dir.path(), site); }
+
+    testutil::TempDir dir;
+    std::string site = dir / "my site/";
+};
+
+TEST_F(HeadlessBuild, BuildsEveryLanguageAndExitsZero) {
+    WriteSite(site);
+    Result r = Larkspan({"site.hpr", "/build"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(ReadBytes(site + "pages/english/index.htm"), Crlf("<h1>Hello</h1>\n\n"));
+    EXPECT_EQ(ReadBytes(site + "pages/deutsch/index.htm"), Crlf("<h1>Hallo</h1>\n\n"));
+    EXPECT_TRUE(Exists(site + "debug.txt"));
+    EXPECT_NE(r.output.find("index.tpl\t(2) Warning: The macro \"Missing\" was not found."),
+              std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("wrote      pages/english/index.htm"), std::string::npos) << r.output;
+
+    // Dash form, an upper-case extension and an absolute path work alike; nothing is out of
+    // date now.
+    std::filesystem::rename(site + "site.hpr", site + "SITE.HPR");
+    struct utimbuf past {::time(nullptr) - 100, ::time(nullptr) - 100};
+    ::utime((site + "pages/index.tpl").c_str(), &past);
+    r = Larkspan({"-build", site + "SITE.HPR"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("up to date pages/deutsch/index.htm"), std::string::npos) << r.output;
+}
+
+TEST_F(HeadlessBuild, FailuresExitNonZeroAndNameTheError) {
+    WriteSite(site);
+    struct Case {
+        std::vector<std::string> args;
+        std::string expected;
+    };
+    WriteBytes(site + "nosources.hpr", Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n"));
+    WriteBytes(site + "binary.hpr", std::string("\x7f" "ELF\0\1\2\3\xff\xfe", 10));
+    WriteBytes(site + "long.hpr", Crlf("[Groups]\nGroupNumber=1\nGroup0=" + std::string(300, 'g') +
+                                       ".mcr\n[Sources]\nSourceNumber=1\nSource0=" +
+                                       std::string(300, 's') + ".tpl\n"));
+    std::string many = "[Groups]\nGroupNumber=1\nGroup0=site.mcr\n[Sources]\nSourceNumber=10000\n";
+    for (int i = 0; i < 10000; ++i) many += "Source" + std::to_string(i) + "=pages\\index.tpl\n";
+    WriteBytes(site + "many.hpr", Crlf(many));
+    std::filesystem::create_directories(site + "folder.hpr");
+    const Case cases[] = {
+        {{"/build"}, "LS_NO_PROJECT"},
+        {{"nosources.hpr", "/build"}, "LS_NO_SOURCES"},
+        {{"binary.hpr", "/build"}, "LS_NO_PROJECT"},
+        {{"long.hpr", "/build"}, "LS_INVALID"},
+        {{"many.hpr", "/build"}, "LS_TOO_MANY_SOURCES"},
+        {{"folder.hpr", "/build"}, "is a directory"},
+        {{"absent.hpr", "/build"}, "no such file"},
+    };
+    for (const Case& c : cases) {
+        Result r = Larkspan(c.args);
+        EXPECT_NE(r.status, 0) << c.args[0];
+        EXPECT_NE(r.output.find(c.expected), std::string::npos) << c.args[0] << ": " << r.output;
+    }
+    EXPECT_FALSE(Exists(site + "pages/english/index.htm")) << "nothing was built";
+}
+
+TEST_F(HeadlessBuild, AnUnwritableTargetIsNamed) {
+    WriteSite(site);
+    std::filesystem::create_directories(site + "pages/english/index.htm");
+    Result r = Larkspan({"site.hpr", "/build"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("LS_BUILD_FAILED"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("cannot write"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find(site + "pages/english/index.htm"), std::string::npos) << r.output;
+}
+
+TEST_F(HeadlessBuild, RecursionFailsWithTheMessages) {
+    WriteSite(site);
+    WriteBytes(site + "english.mcr", Crlf("{:Hello:0:}\n{#Hello}\n"));
+    Result r = Larkspan({"site.hpr", "/build"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("LS_BUILD_FAILED"), std::string::npos) << r.output;
+    EXPECT_FALSE(Exists(site + "debug.txt"));
+}
+
+TEST_F(HeadlessBuild, HelpVersionAndNoBuildSwitch) {
+    std::filesystem::create_directories(site);
+    Result r = Larkspan({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.output.find("Usage: larkspan"), std::string::npos);
+    r = Larkspan({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.output.find("Larkspan PLUS"), std::string::npos);
+    r = Larkspan({"build"}); // the bare word is no switch
+    EXPECT_NE(r.output.find("/build"), std::string::npos);
+}
+
+TEST_F(HeadlessBuild, BuildsTheShippedDemoSites) {
+    for (const char* demo : {"demo1", "demo2"}) {
+        std::string copy = dir / demo;
+        std::filesystem::copy(std::string(STAGE_DIR) + "/" + demo, copy,
+                              std::filesystem::copy_options::recursive);
+        Result r = RunLarkspan({std::string(demo) + ".hpr", "/build"}, dir.path(), copy);
+        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_EQ(r.output.find("Warning"), std::string::npos) << r.output;
+        EXPECT_EQ(r.output.find("Error"), std::string::npos) << r.output;
+    }
+    EXPECT_TRUE(Exists(dir / "demo2/Demo2/english/index2.htm"));
+    EXPECT_TRUE(Exists(dir / "demo2/Demo2/deutsch/index2.htm"));
+    EXPECT_TRUE(Exists(dir / "demo1/Demo1/index1.htm"));
+    EXPECT_TRUE(Exists(dir / "demo1/Demo1/second1.htm"));
+}
+
+} // namespace

@@ -1,0 +1,6 @@
+{:ITEM:0:}
+upper
+{:Item:0:}
+mixed
+{:Title:0:}
+t

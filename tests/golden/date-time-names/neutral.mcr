@@ -1,0 +1,2 @@
+{:_DATE_AND_TIME_X:0:}
+x-macro

@@ -1,0 +1,1 @@
+[{#_DATE_AND_TIME_}][{#""_DATE_AND_TIME_}][{#_DATE_AND_TIME_X}]

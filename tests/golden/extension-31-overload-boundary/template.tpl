@@ -1,0 +1,1 @@
+{#Outer.abcdefghijklmnopqrstuvwxyz12345}

@@ -1,0 +1,1 @@
+{#E.abcdefghijklmnopqrstuvwxyz123456Z}

@@ -1,0 +1,10 @@
+{:Menu:0:}
+<ul>{#Item}{#Sub}</ul>
+{:Item:0:}
+<li>plain</li>
+{:Itemen:0:}
+<li>en{#Deep}</li>
+{:Deep:0:}
+!
+{:Deepen:0:}
+?

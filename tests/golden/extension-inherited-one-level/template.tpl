@@ -1,0 +1,2 @@
+{#Menu.en}
+{#Menu}

@@ -1,0 +1,11 @@
+{:X4:0:}
+A
+B
+C
+D
+{:S:0:}
+{#Nope}
+mid
+{#Nope2}
+{:One:0:}
+solo

@@ -1,0 +1,1 @@
+{#X[Last_line]}|{#X[Last_lines]}

@@ -1,0 +1,4 @@
+<title>{#Title}</title>
+<a href="{#Url}">[{#Empty}]</a>
+{#Multi}
+end

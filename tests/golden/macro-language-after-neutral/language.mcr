@@ -1,0 +1,4 @@
+{:Title:0:}
+L-title
+{:Only:0:}
+only

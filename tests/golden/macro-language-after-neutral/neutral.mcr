@@ -1,0 +1,4 @@
+{:Title:0:}
+N-title
+{:Common:0:}
+common

@@ -1,0 +1,1 @@
+{#Title} {#Only} {#Common} {#Missing}

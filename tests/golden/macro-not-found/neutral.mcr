@@ -1,0 +1,5 @@
+{:Outer:0:}
+x
+{#Gone}y
+{:Item:0:}
+item-macro

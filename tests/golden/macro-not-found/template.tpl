@@ -1,0 +1,3 @@
+a{#Nope}b
+{#Outer}
+{#item}{#Item}

@@ -1,0 +1,2 @@
+a{#Abcdefghijklmnopqrstuvwxyz0123456}b
+c{#Abcdefghijklmnopqrstuvwxyz01234567X}d

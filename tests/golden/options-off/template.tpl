@@ -1,0 +1,3 @@
+<td width="">a</td>
+<a href="#">	b</a>
+ä  

@@ -1,0 +1,2 @@
+{:M:0:}
+{#_MACRO_PARAM_12}{#_MACRO_PARAM_-1}{#_MACRO_PARAM_0}

@@ -1,0 +1,2 @@
+{#_MACRO_PARAM_0}x
+{#M,only}

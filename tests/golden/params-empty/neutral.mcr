@@ -1,0 +1,2 @@
+{:Q:0:}
+[{#_MACRO_PARAM_0}|{#_MACRO_PARAM_1}]

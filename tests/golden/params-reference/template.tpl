@@ -1,0 +1,3 @@
+{#Para,a,b}
+{#Pair,x>y,z}
+{#Pair,{#Para},w}

@@ -1,0 +1,8 @@
+a
+<p
+class="x">b</p>
+<!-- c
+d -->
+e
+<td
+width="">f</td>

@@ -1,0 +1,4 @@
+aa bb cc dd
+ee <!-- x
+y z -->
+ff gg

@@ -1,0 +1,1 @@
+{#Open} href="x">link</a>

@@ -1,0 +1,296 @@
+#include "test_util.h"
+
+#include <brevic/ls_files.h>
+#include <brevic/ls_macrobase.h>
+#include <brevic/ls_project.h>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+using testutil::Crlf;
+using testutil::Exists;
+using testutil::ReadBytes;
+using testutil::WriteBytes;
+
+namespace {
+
+std::vector<std::string> g_shown;
+void RecordMessage(const char* text) { g_shown.emplace_back(text); }
+
+void SetTime(const std::string& path, long seconds) {
+    struct utimbuf t {seconds, seconds};
+    ::utime(path.c_str(), &t);
+}
+
+long MTime(const std::string& path) {
+    long t = 0;
+    brevic::FileModTime(path.c_str(), t);
+    return t;
+}
+
+// A two-language site: groups site (basis), english, deutsch; templates tpl/index.tpl and
+// tpl/about.tpl.
+class BuildTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                             "Group2=deutsch.mcr\n[Sources]\nSourceNumber=2\nSource0=tpl\\index.tpl\n"
+                             "Source1=tpl\\about.tpl\n"));
+        WriteBytes(dir / "site.mcr", Crlf("{:Head:100:}\n<h1>{#Title}</h1>\n"));
+        WriteBytes(dir / "english.mcr", Crlf("{:Title:100:}\nWelcome\n"));
+        WriteBytes(dir / "deutsch.mcr", Crlf("{:Title:100:}\nWillkommen\n"));
+        WriteBytes(dir / "tpl/index.tpl", Crlf("{#Head}\n<p>index</p>\n"));
+        WriteBytes(dir / "tpl/about.tpl", Crlf("{#Head} {#Nowhere}\n"));
+        WriteBytes(ini, Crlf("[COMPILER]\nRemoveAttr=1\n"));
+        project.SetIniFilePath(ini.c_str());
+        tLS_project::SetMessageHook(RecordMessage);
+        g_shown.clear();
+    }
+    void TearDown() override { tLS_project::SetMessageHook(nullptr); }
+
+    testutil::TempDir dir;
+    std::string hpr = dir / "site.hpr";
+    std::string ini = dir / "larkspan.INI";
+    tLS_project project;
+};
+
+TEST_F(BuildTest, TargetPaths) {
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    struct Case {
+        std::string in;
+        tLS_Error result;
+        std::string out;
+    };
+    const Case basis[] = {
+        {"/web/site/tpl/index.tpl", LS_OK, "/web/site/tpl/index.htm"},
+        {"/w/ab.tpl", LS_OK, "/w/ab.htm"},
+        {"/w/x.tpl", LS_BAD_TARGET_PATH, "/w/x.tpl"},
+        {"/w/index.TPL", LS_NOT_A_TEMPLATE, "/w/index.TPL"},
+        {"/w/index.html", LS_NOT_A_TEMPLATE, "/w/index.html"},
+        {"/w/noextension", LS_BAD_TARGET_PATH, "/w/noextension"},
+        {"a/index.tpl", LS_BAD_TARGET_PATH, "a/index.tpl"},
+        {"index.tpl", LS_BAD_TARGET_PATH, "index.tpl"},
+    };
+    for (const Case& c : basis) {
+        std::string path = c.in;
+        EXPECT_EQ(project.CreateTargetPath(path), c.result) << c.in;
+        EXPECT_EQ(path, c.out) << c.in;
+    }
+    project.SetActiveLanguageName("english");
+    std::string path = dir / "tpl/index.tpl";
+    ASSERT_EQ(project.CreateTargetPath(path), LS_OK);
+    EXPECT_EQ(path, dir / "tpl/english/index.htm");
+    EXPECT_TRUE(brevic::IsDirectory((dir / "tpl/english").c_str())) << "the language folder is made";
+    std::string tooLong = dir.path() + std::string(250, 'x') + ".tpl";
+    std::string before = tooLong;
+    EXPECT_EQ(project.CreateTargetPath(tooLong), LS_BAD_TARGET_PATH);
+    EXPECT_EQ(tooLong, before);
+}
+
+TEST_F(BuildTest, BuildAllWritesEveryLanguageAndTheLog) {
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    project.SetActiveLanguageName("deutsch");
+    long start = brevic::CurrentTime();
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    EXPECT_STREQ(project.GetActiveLanguageName(), "deutsch") << "restored";
+    EXPECT_EQ(ReadBytes(dir / "tpl/english/index.htm"), Crlf("<h1>Welcome</h1>\n<p>index</p>\n"));
+    EXPECT_EQ(ReadBytes(dir / "tpl/deutsch/index.htm"), Crlf("<h1>Willkommen</h1>\n<p>index</p>\n"));
+    EXPECT_EQ(ReadBytes(dir / "tpl/english/about.htm"), Crlf("<h1>Welcome</h1> \n"));
+    EXPECT_FALSE(Exists(dir / "tpl/index.htm")) << "never built for the basis group alone";
+    EXPECT_TRUE(g_shown.empty());
+
+    std::string rule(41, '=');
+    std::string header = "\n" + rule + "\n  Larkspan PLUS Build Process\n  ProjectName: site.hpr\n  Date: ";
+    std::string log = ReadBytes(dir / "debug.txt");
+    ASSERT_EQ(log.rfind(Crlf(header), 0), 0u) << log;
+    std::string date = brevic::FormatLogDate(start);
+    std::string rest = Crlf("\n" + rule + "\n\n" +
+                            "about.tpl\t(1) Warning: The macro \"Nowhere\" was not found.\n"
+                            "about.tpl\t(1) Warning: The macro \"Nowhere\" was not found.\n");
+    EXPECT_EQ(log.substr(log.size() - rest.size()), rest);
+    EXPECT_EQ(tLS_project::GetBuildLog().find("about.tpl"), log.find("about.tpl") - 3 * 0 - (log.find("about.tpl") - tLS_project::GetBuildLog().find("about.tpl")));
+}
+
+TEST_F(BuildTest, OutOfDateRuleInBothDirections) {
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    std::string target = dir / "tpl/english/index.htm";
+    std::string tpl = dir / "tpl/index.tpl";
+    long now = brevic::CurrentTime();
+    // Templates and macros (time 100) older than the target: left alone.
+    SetTime(tpl, now - 1000);
+    SetTime(dir / "tpl/about.tpl", now - 1000);
+    SetTime(target, now - 500);
+    WriteBytes(target + ".marker", "");
+    std::string before = ReadBytes(target);
+    WriteBytes(target, "stale but newer");
+    SetTime(target, now - 500);
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    EXPECT_EQ(ReadBytes(target), "stale but newer");
+
+    // A changed macro stamps the current time: the target is rebuilt.
+    tLS_macrobase* english = nullptr;
+    for (int i = 0; i < project.GetLoadedGroupCount(); ++i) {
+        char name[LS_PATH_MAX];
+        project.GetGroupName(i, name);
+        if (std::string(name) == "english") {
+            project.SetActiveLanguageName("english");
+            english = project.GetActiveGroup();
+        }
+    }
+    ASSERT_NE(english, nullptr);
+    english->SetModified(0);
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    EXPECT_EQ(ReadBytes(target), before);
+
+    // A template newer than its target: rebuilt.
+    WriteBytes(target, "stale again");
+    SetTime(target, now - 500);
+    english->SetModified(0);
+    // Put the macro back into the past so only the template decides.
+    tBaseMember* m = nullptr;
+    english->GetMacroContent(0, m);
+    m->lastModified = 100;
+    SetTime(tpl, now - 100);
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    EXPECT_EQ(ReadBytes(target), before);
+    (void)MTime;
+}
+
+TEST_F(BuildTest, SingleTargetBuildAndMessage214) {
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    std::string target = dir / "out.htm";
+    project.SetActiveLanguageName("Neutral");
+    tDebugContext context;
+    ASSERT_EQ(project.Build("{#Head}", &context, target.c_str(), 0, "x.tpl"), LS_OK);
+    ASSERT_EQ(g_shown.size(), 1u);
+    EXPECT_EQ(g_shown[0], "There are one or more languages defined, but none of them is selected\n"
+                          "The file might be shown inconsistent.");
+    EXPECT_EQ(ReadBytes(target), "<h1></h1>") << "only the basis group's macros";
+    EXPECT_EQ(context.log, "{#Head}\t(1) Warning: The macro \"Title\" was not found.\n");
+
+    project.SetActiveLanguageName("english");
+    ASSERT_EQ(project.Build("{#Head}", &context, target.c_str(), 0, "x.tpl"), LS_OK);
+    EXPECT_EQ(ReadBytes(target), "<h1>Welcome</h1>");
+    EXPECT_EQ(context.log, "");
+    EXPECT_EQ(g_shown.size(), 1u);
+
+    // Source time 0 always writes, even over a newer target.
+    WriteBytes(target, "newer");
+    SetTime(target, brevic::CurrentTime() + 1000);
+    ASSERT_EQ(project.Build("{#Head}", nullptr, target.c_str(), 0, "x.tpl"), LS_OK);
+    EXPECT_EQ(ReadBytes(target), "<h1>Welcome</h1>");
+}
+
+TEST_F(BuildTest, CompilerOptionsComeFromTheSettingsFile) {
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    project.SetActiveLanguageName("english");
+    std::string target = dir / "o.htm";
+    const std::string text = "<td width=\"\">\xE4\t</td>\n";
+    ASSERT_EQ(project.Build(text, nullptr, target.c_str(), 0, "x.tpl"), LS_OK);
+    EXPECT_EQ(ReadBytes(target), "<td>&#228;</td>\r\n") << "defaults";
+    WriteBytes(ini, Crlf("[compiler]\nremoveattr=0\nConvertISO=0\nRemoveTab=0\nRemoveNewLineOnTags=1\n"));
+    ASSERT_EQ(project.Build(text, nullptr, target.c_str(), 0, "x.tpl"), LS_OK);
+    EXPECT_EQ(ReadBytes(target), "<td width=\"\">\xE4\t</td> ");
+}
+
+TEST_F(BuildTest, RecursionFailsTheBuildAndWritesNothing) {
+    WriteBytes(dir / "english.mcr", Crlf("{:Title:100:}\n{#Title}\n"));
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    tDebugContext context;
+    EXPECT_EQ(project.BuildAll(&context), LS_BUILD_FAILED);
+    EXPECT_FALSE(Exists(dir / "tpl/english/index.htm"));
+    EXPECT_FALSE(Exists(dir / "debug.txt"));
+}
+
+TEST_F(BuildTest, BuildAllFailures) {
+    EXPECT_EQ(project.BuildAll(nullptr), LS_NO_PROJECT);
+    WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n"));
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    EXPECT_EQ(project.BuildAll(nullptr), LS_NO_SOURCES);
+    WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n[Sources]\nSourceNumber=1\nSource0=tpl\\x.tpl\n"));
+    EXPECT_EQ(project.BuildAll(nullptr), LS_BAD_TARGET_PATH);
+    WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n[Sources]\nSourceNumber=10000\nSource0=tpl\\index.tpl\n"));
+    EXPECT_EQ(project.BuildAll(nullptr), LS_TOO_MANY_SOURCES);
+    WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n[Sources]\nSourceNumber=2\nSource0=tpl\\index.tpl\n"));
+    EXPECT_EQ(project.BuildAll(nullptr), LS_NO_ENTRY);
+    EXPECT_TRUE(Exists(dir / "tpl/index.htm")) << "targets before the failure stay written";
+    EXPECT_FALSE(Exists(dir / "debug.txt"));
+}
+
+TEST_F(BuildTest, OnlyTheBasisGroupBuildsIntoTheTemplateFolder) {
+    WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n[Sources]\nSourceNumber=1\n"
+                         "Source0=tpl\\missing.tpl\n"));
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    EXPECT_EQ(ReadBytes(dir / "tpl/missing.tpl"), "") << "a missing template is created empty";
+    EXPECT_EQ(ReadBytes(dir / "tpl/missing.htm"), "");
+}
+
+TEST_F(BuildTest, UnwritableFilesFailTheBuildAndNameTheFile) {
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    // A directory where the target should go.
+    std::filesystem::create_directories(dir / "tpl/english/index.htm");
+    EXPECT_EQ(project.BuildAll(nullptr), LS_BUILD_FAILED);
+    EXPECT_EQ(std::string(project.GetFailedFile()), dir / "tpl/english/index.htm");
+    EXPECT_TRUE(project.FailedFileWasWrite());
+    std::filesystem::remove(dir / "tpl/english/index.htm");
+
+    // debug.txt cannot be written.
+    std::filesystem::create_directories(dir / "debug.txt");
+    EXPECT_EQ(project.BuildAll(nullptr), LS_BUILD_FAILED);
+    EXPECT_EQ(std::string(project.GetFailedFile()), dir / "debug.txt");
+    std::filesystem::remove(dir / "debug.txt");
+
+    // A template that cannot be read must not empty its targets.
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    std::string good = ReadBytes(dir / "tpl/english/about.htm");
+    std::filesystem::remove(dir / "tpl/about.tpl");
+    std::filesystem::create_directories(dir / "tpl/about.tpl");
+    EXPECT_EQ(project.BuildAll(nullptr), LS_BUILD_FAILED);
+    EXPECT_EQ(std::string(project.GetFailedFile()), dir / "tpl/about.tpl");
+    EXPECT_FALSE(project.FailedFileWasWrite());
+    EXPECT_EQ(ReadBytes(dir / "tpl/english/about.htm"), good);
+}
+
+TEST_F(BuildTest, AFailedWriteAtAnyStepLeavesThatFileAsItWas) {
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    // Build order of the writes: index (english, deutsch), about (english, deutsch), log.
+    const std::vector<std::string> files = {dir / "tpl/english/index.htm", dir / "tpl/deutsch/index.htm",
+                                            dir / "tpl/english/about.htm", dir / "tpl/deutsch/about.htm",
+                                            dir / "debug.txt"};
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    std::vector<std::string> built;
+    for (const std::string& f : files) built.push_back(ReadBytes(f));
+    long past = brevic::CurrentTime() - 1000;
+    for (brevic::FaultOp op : {brevic::FaultOp::Write, brevic::FaultOp::Rename}) {
+        for (size_t nth = 1; nth <= files.size(); ++nth) {
+            for (const std::string& f : files) {
+                WriteBytes(f, "old " + f);
+                SetTime(f, past); // out of date: every target is written again
+            }
+            brevic::InjectFault(op, static_cast<int>(nth));
+            EXPECT_EQ(project.BuildAll(nullptr), LS_BUILD_FAILED) << nth;
+            brevic::ClearFaults();
+            EXPECT_EQ(std::string(project.GetFailedFile()), files[nth - 1]);
+            for (size_t i = 0; i < files.size(); ++i) {
+                // Written before the failure: new; the failed one and those after: as before.
+                EXPECT_EQ(ReadBytes(files[i]), i + 1 < nth ? built[i] : "old " + files[i])
+                    << "fault at write " << nth << ", file " << files[i];
+            }
+        }
+    }
+    // A failed write of the project file leaves it byte-identical.
+    std::string hprBefore = ReadBytes(hpr);
+    brevic::InjectFault(brevic::FaultOp::Rename, 1);
+    EXPECT_EQ(project.AddSource((dir / "tpl/other.tpl").c_str()), LS_PROJECT_FILE);
+    brevic::ClearFaults();
+    EXPECT_EQ(ReadBytes(hpr), hprBefore);
+    int entries = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.path())) entries += e.is_regular_file();
+    EXPECT_EQ(entries, 6) << "no temporary files left behind";
+}
+
+} // namespace

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Configures and builds into the given folder (default: build). Extra arguments go to cmake.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+dir=${1:-build}
+shift || true
+cmake -S "$root" -B "$root/$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --build "$root/$dir" -j "$(nproc)"

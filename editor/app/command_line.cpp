@@ -1,6 +1,5 @@
 #include "command_line.h"
 
-#include <strings.h>
 #include <sys/stat.h>
 
 namespace larkspan {
@@ -74,7 +73,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 }
 
 bool IsProjectFile(const std::string& path) {
-    return path.size() >= 4 && ::strcasecmp(path.c_str() + path.size() - 4, ".hpr") == 0;
+    size_t dot = path.rfind('.');
+    return dot != std::string::npos && path.compare(dot, std::string::npos, ".hpr") == 0;
 }
 
 } // namespace larkspan

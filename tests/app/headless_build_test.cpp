@@ -87,14 +87,18 @@ TEST_F(HeadlessBuild, BuildsEveryLanguageAndExitsZero) {
               std::string::npos) << r.output;
     EXPECT_NE(r.output.find("wrote      pages/english/index.htm"), std::string::npos) << r.output;
 
-    // Dash form, an upper-case extension and an absolute path work alike; nothing is out of
-    // date now.
-    std::filesystem::rename(site + "site.hpr", site + "SITE.HPR");
+    // The dash form and an absolute path work alike; nothing is out of date now.
     struct utimbuf past {::time(nullptr) - 100, ::time(nullptr) - 100};
     ::utime((site + "pages/index.tpl").c_str(), &past);
-    r = Larkspan({"-build", site + "SITE.HPR"});
+    r = Larkspan({"-build", site + "site.hpr"});
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("up to date pages/deutsch/index.htm"), std::string::npos) << r.output;
+
+    // An upper-case extension is no project file: nothing is open, the build fails.
+    std::filesystem::rename(site + "site.hpr", site + "SITE.HPR");
+    r = Larkspan({"SITE.HPR", "/build"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("LS_NO_PROJECT"), std::string::npos) << r.output;
 }
 
 TEST_F(HeadlessBuild, FailuresExitNonZeroAndNameTheError) {
@@ -158,6 +162,41 @@ TEST_F(HeadlessBuild, HelpVersionAndNoBuildSwitch) {
     EXPECT_NE(r.output.find("Larkspan PLUS"), std::string::npos);
     r = Larkspan({"build"}); // the bare word is no switch
     EXPECT_NE(r.output.find("/build"), std::string::npos);
+}
+
+TEST_F(HeadlessBuild, HugeAndOddInputsAreHandled) {
+    WriteSite(site);
+    // A 50 MB macro file that is not a macro file: refused, and left as it was.
+    std::string junk(50u << 20, 'j');
+    for (size_t i = 80; i < junk.size(); i += 81) junk[i] = '\n';
+    WriteBytes(site + "english.mcr", junk);
+    Result r = Larkspan({"site.hpr", "/build"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("LS_INVALID"), std::string::npos) << r.output;
+    EXPECT_EQ(ReadBytes(site + "english.mcr").size(), junk.size());
+    junk.clear();
+    junk.shrink_to_fit();
+
+    // A 50 MB macro that is well formed builds; so does a template of 10 MB on one line.
+    std::string big = "{:Hello:0:}\n" + std::string(50u << 20, 'h') + "\n";
+    WriteBytes(site + "english.mcr", big);
+    big.clear();
+    big.shrink_to_fit();
+    WriteBytes(site + "pages/index.tpl", std::string(10u << 20, 'x') + "{#Title}");
+    r = Larkspan({"site.hpr", "/build"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(std::filesystem::file_size(site + "pages/english/index.htm"),
+              (10u << 20) + (50u << 20) + 9);
+
+    // Group names and folders with bytes 0x80..0xFF.
+    std::string odd = dir / "caf\xE9 \xFF/";
+    WriteSite(odd);
+    WriteBytes(odd + "site.hpr", Crlf("[Groups]\nGroupNumber=2\nGroup0=site.mcr\nGroup1=fran\xE7\x61is.mcr\n"
+                                     "[Sources]\nSourceNumber=1\nSource0=pages\\index.tpl\n"));
+    WriteBytes(odd + "fran\xE7\x61is.mcr", Crlf("{:Hello:0:}\nBonjour\n"));
+    r = RunLarkspan({"site.hpr", "/build"}, dir.path(), odd);
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(ReadBytes(odd + "pages/fran\xE7\x61is/index.htm"), Crlf("<h1>Bonjour</h1>\n\n"));
 }
 
 TEST_F(HeadlessBuild, BuildsTheShippedDemoSites) {

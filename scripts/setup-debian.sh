@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the tests and the tools need; only what is missing.
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build googletest libgtest-dev libbenchmark-dev clang)
+packages=(build-essential cmake ninja-build googletest libgtest-dev libbenchmark-dev clang
+          qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl1-mesa-dev xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -1,8 +1,13 @@
 // larkspan: the site editor. With the build switch it builds a project without a window.
 #include "command_line.h"
 #include "headless_build.h"
+#include "ls_main_app.h"
 #include "places.h"
 
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <cstdlib>
 #include <cstdio>
 #include <iostream>
 #include <unistd.h>
@@ -37,8 +42,28 @@ int main(int argc, char** argv) {
         options.showProgress = ::isatty(STDERR_FILENO) != 0;
         return larkspan::RunHeadlessBuild(options, std::cerr);
     }
-    std::fputs("larkspan: the editor window is not available in this version yet; "
-               "use /build to build a project (see --help)\n",
-               stderr);
-    return 1;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("larkspan"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Larkspan PLUS 3.0"));
+    QApplication::setApplicationVersion(QStringLiteral(LARKSPAN_VERSION));
+    // For start-up measurements: leave at the first idle moment, closing the start-up
+    // hint that waits for the user by then.
+    QTimer exitAtIdle;
+    if (std::getenv("LARKSPAN_EXIT_AT_IDLE")) {
+        QObject::connect(&exitAtIdle, &QTimer::timeout, &app, [] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                modal->close();
+            } else {
+                QCoreApplication::quit();
+            }
+        });
+        exitAtIdle.start(0);
+    }
+    if (!theApp.InitInstance(cmd, CLs_mainApp::Options{})) {
+        theApp.ExitInstance();
+        return 1;
+    }
+    int status = QApplication::exec();
+    theApp.ExitInstance();
+    return status;
 }

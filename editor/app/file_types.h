@@ -1,0 +1,17 @@
+// Registers the project and template file types with the desktop (freedesktop.org): one
+// MIME type for both extensions, and a desktop entry that opens them with this program.
+#pragma once
+
+#include <QString>
+
+namespace filetypes {
+
+// The MIME type both extensions share.
+inline constexpr char kMimeType[] = "application/x-larkspan-template";
+
+// Writes the MIME package and the desktop entry under $XDG_DATA_HOME (default
+// ~/.local/share) for the program in `programDirectory`. False when a file could not be
+// written (start-up goes on regardless).
+bool Register(const QString& programDirectory);
+
+} // namespace filetypes

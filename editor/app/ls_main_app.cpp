@@ -1,0 +1,246 @@
+#include "ls_main_app.h"
+
+#include "about_dialog.h"
+#include "app_context.h"
+#include "doc_template.h"
+#include "document.h"
+#include "file_dialogs.h"
+#include "file_types.h"
+#include "hint_dialog.h"
+#include "html_document.h"
+#include "ls_main_view.h"
+#include "main_frame.h"
+#include "message_box.h"
+#include "modal.h"
+#include "places.h"
+#include "printing.h"
+#include "settings.h"
+#include "string_table.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QMdiArea>
+
+tLS_project theProject;
+CLs_mainApp theApp;
+
+namespace {
+constexpr int kAskCopyToTemplate = 155;
+constexpr int kAskOverwriteTemplate = 156;
+constexpr int kAskUnknownType = 157;
+constexpr int kHintStartUp = 32772;
+
+const char kHtmlStrings[] =
+    "\nTemplate\nHTML Template\nHTML Template (*.tpl)\n.tpl\nLarkspanTemplate\nLarkspan HTML Templates";
+const char kMacroStrings[] = "\nMacro\nHTML Macro\n\n\n\nLarkspan HTML Macro";
+} // namespace
+
+namespace app {
+QMarginsF PrintMargins() {
+    const int* m = theApp.printMargins;
+    return QMarginsF(m[0], m[1], m[2], m[3]);
+}
+const fw::ProfileFile& SettingsFile() { return theApp.Settings(); }
+} // namespace app
+
+CLs_mainApp::CLs_mainApp() { RegisterCommands(); }
+
+CLs_mainApp::~CLs_mainApp() = default;
+
+bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const Options& options) {
+    settings_.SetPath(QFile::decodeName(larkspan::SettingsFilePath().c_str()));
+    recent_ = std::make_unique<fw::RecentFiles>(settings_);
+    recent_->Load();
+
+    htmlTemplate_ = std::make_unique<fw::DocTemplate>(
+        129, QString::fromLatin1(kHtmlStrings), [](fw::DocTemplate* t) { return new CLs_mainDoc(t); },
+        [](fw::Document* d) { return new CLs_mainView(d); });
+    // Macro windows come with the macro editing; until then the type makes no documents.
+    macroTemplate_ = std::make_unique<fw::DocTemplate>(
+        137, QString::fromLatin1(kMacroStrings), [](fw::DocTemplate*) { return nullptr; },
+        [](fw::Document*) { return nullptr; });
+
+    const bool withoutFile = commandLine.file.empty();
+    mainFrame_ = std::make_unique<CMainFrame>(withoutFile);
+    if (!mainFrame_->Create()) return false;
+    mainFrame_->setAcceptDrops(true);
+    htmlTemplate_->SetMdiArea(mainFrame_->MdiArea());
+    macroTemplate_->SetMdiArea(mainFrame_->MdiArea());
+
+    settings::Editor editor;
+    editor.Load(settings_);
+    syntaxColoring = editor.syntaxColoring;
+    autotagging = editor.autotagging;
+    autotagMinSel = editor.autotagMinSel;
+    caseSensitive = editor.caseSensitive;
+
+    if (withoutFile) {
+        Dispatch(57600);
+    } else {
+        OpenDocumentFile(QFile::decodeName(commandLine.file.c_str()));
+    }
+    if (options.showWindow) mainFrame_->showMaximized();
+    mainFrame_->OnIdle();
+    if (options.showHint) CHintDlg::Show(mainFrame_.get(), kHintStartUp, settings_);
+    if (options.registerFileTypes) filetypes::Register(QString::fromStdString(larkspan::ProgramDirectory()));
+    return true;
+}
+
+void CLs_mainApp::ExitInstance() {
+    if (recent_) recent_->Save();
+    if (htmlTemplate_) htmlTemplate_->CloseAllDocuments();
+    if (macroTemplate_) macroTemplate_->CloseAllDocuments();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    mainFrame_.reset();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    htmlTemplate_.reset();
+    macroTemplate_.reset();
+    theProject.InitProject(nullptr);
+}
+
+void CLs_mainApp::RegisterCommands() {
+    OnCommand({57600}, [this] {
+        newFromDefault = 1;
+        htmlTemplate_->OpenDocumentFile(QString());
+    });
+    OnCommand({57601}, [this] {
+        fw::FileDialogRequest r;
+        r.caption = QApplication::translate("CLs_mainApp", "Open");
+        r.filter = htmlTemplate_->GetDocString(fw::DocTemplate::FilterName) +
+                   QStringLiteral(";;") + QApplication::translate("CLs_mainApp", "All Files (*)");
+        QString path = fw::AskFileName(mainFrame_.get(), r);
+        if (!path.isEmpty()) OpenDocumentFile(path);
+    });
+    OnCommand({57606}, [this] { fw::PrinterSettings(mainFrame_.get()); });
+    OnCommand({32828}, [this] { PageLayout(); });
+    OnCommand({32853}, [this] { SaveAll(); });
+    OnCommand({57664}, [this] {
+        CAboutDlg about(mainFrame_.get());
+        fw::RunModal(about);
+    });
+}
+
+fw::Document* CLs_mainApp::OpenDocumentFile(const QString& path) {
+    openPath = path;
+    const QString fileName = QFileInfo(path).fileName();
+    const int dot = static_cast<int>(fileName.lastIndexOf('.'));
+    const QString ext = dot >= 0 ? fileName.mid(dot) : QString();
+    QWidget* parent = mainFrame_.get();
+
+    if (ext.startsWith(QLatin1String(".htm"))) {
+        if (!startedToPrint &&
+            fw::ShowMessage(parent, kAskCopyToTemplate, fw::MessageKind::Question) == QMessageBox::Yes) {
+            openPath = path.left(path.size() - ext.size()) + QStringLiteral(".tpl");
+            if (!QFile::copy(path, openPath) &&
+                fw::ShowMessage(parent, kAskOverwriteTemplate, fw::MessageKind::Question) == QMessageBox::Yes) {
+                QFile::remove(openPath);
+                QFile::copy(path, openPath);
+            }
+        }
+    } else if (ext == QLatin1String(".hpr")) {
+        mainFrame_->OpenProjectFile(path);
+        return nullptr;
+    } else if (ext != QLatin1String(".tpl")) {
+        if (fw::ShowMessage(parent, kAskUnknownType, fw::MessageKind::WarnYesNo) != QMessageBox::Yes)
+            return nullptr;
+    }
+    fw::Document* doc = htmlTemplate_->OpenDocumentFile(openPath);
+    if (doc) recent_->Add(QFileInfo(openPath).absoluteFilePath());
+    return doc;
+}
+
+void CLs_mainApp::StoreMacroDocuments() {
+    // Macro windows store their texts back once they exist.
+}
+
+bool CLs_mainApp::SaveAllModified() {
+    for (fw::DocTemplate* t : {htmlTemplate_.get(), macroTemplate_.get()}) {
+        if (!t) continue;
+        const QList<fw::Document*> docs = t->Documents();
+        for (fw::Document* d : docs) {
+            if (!d->SaveModified()) return false;
+        }
+    }
+    return true;
+}
+
+void CLs_mainApp::CloseAllDocuments() {
+    // The answers do not stop the project change: every document is closed afterwards.
+    SaveAllModified();
+    if (htmlTemplate_) htmlTemplate_->CloseAllDocuments();
+    if (macroTemplate_) macroTemplate_->CloseAllDocuments();
+}
+
+void CLs_mainApp::ActiveLanguageChanged(fw::Document*) {
+    // Macro windows follow the language once they exist.
+}
+
+void CLs_mainApp::SaveAll() {
+    const QList<fw::Document*> docs = htmlTemplate_->Documents();
+    for (fw::Document* d : docs) {
+        if (!d->PathName().isEmpty()) {
+            if (d->IsModified()) d->DoSave(d->PathName());
+        } else {
+            d->SaveModified();
+        }
+    }
+}
+
+void CLs_mainApp::PageLayout() {
+    QDialog dialog(mainFrame_.get());
+    dialog.setWindowTitle(QApplication::translate("CLs_mainApp", "Page Layout"));
+    auto* form = new QFormLayout(&dialog);
+    const char* labels[4] = {"&Left", "&Top", "&Right", "&Bottom"};
+    QDoubleSpinBox* boxes[4];
+    for (int i = 0; i < 4; ++i) {
+        boxes[i] = new QDoubleSpinBox(&dialog);
+        boxes[i]->setObjectName(QStringLiteral("margin%1").arg(i));
+        boxes[i]->setRange(0.0, 10.0);
+        boxes[i]->setDecimals(2);
+        boxes[i]->setSingleStep(0.1);
+        boxes[i]->setSuffix(QStringLiteral(" in"));
+        boxes[i]->setValue(printMargins[i] / 1000.0);
+        form->addRow(QApplication::translate("CLs_mainApp", labels[i]), boxes[i]);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (fw::RunModal(dialog) != QDialog::Accepted) return; // Cancel keeps the margins
+    for (int i = 0; i < 4; ++i) printMargins[i] = static_cast<int>(boxes[i]->value() * 1000.0 + 0.5);
+}
+
+bool CLs_mainApp::PickHtmlColor(QWidget* parent, int* colour, QString& text) {
+    QColorDialog dialog(Qt::black, parent);
+    if (fw::RunModal(dialog) != QDialog::Accepted) return false;
+    QColor c = dialog.selectedColor();
+    if (colour) *colour = (c.blue() << 16) | (c.green() << 8) | c.red();
+    text = QStringLiteral("#%1%2%3")
+               .arg(c.red(), 2, 16, QLatin1Char('0'))
+               .arg(c.green(), 2, 16, QLatin1Char('0'))
+               .arg(c.blue(), 2, 16, QLatin1Char('0'))
+               .toUpper();
+    return true;
+}
+
+void MakeShortPath(std::string& path) {
+    size_t last = path.find_last_of("\\/.");
+    if (last == std::string::npos) return;
+    std::string out;
+    size_t start = 0;
+    while (start <= last) {
+        size_t sep = path.find_first_of("\\/.", start);
+        std::string piece = path.substr(start, sep - start);
+        if (piece.size() > 8) piece = piece.substr(0, 6) + "~1";
+        out += piece;
+        out += path[sep];
+        start = sep + 1;
+    }
+    out += path.substr(last + 1);
+    path.swap(out);
+}

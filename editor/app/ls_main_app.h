@@ -1,0 +1,97 @@
+// The application: start-up and shutdown, the two document types, routing of files by
+// extension, the application's commands, and the project the whole editor works on.
+#pragma once
+
+#include "command_line.h"
+#include "command_target.h"
+#include "profile_file.h"
+#include "recent_files.h"
+
+#include <brevic/ls_project.h>
+
+#include <QString>
+#include <memory>
+
+class CMainFrame;
+class QWidget;
+
+namespace fw {
+class DocTemplate;
+class Document;
+} // namespace fw
+
+// The one project of the editor.
+extern tLS_project theProject;
+
+class CLs_mainApp : public fw::CommandTarget {
+public:
+    // Start-up choices; tests switch off what needs a person.
+    struct Options {
+        bool showHint = true;
+        bool registerFileTypes = true;
+        bool showWindow = true;
+    };
+
+    CLs_mainApp();
+    ~CLs_mainApp() override;
+
+    // Start-up: settings, document types, main window, EDITOR settings, the file argument
+    // (or a new document), the window, the start-up hint, the file types. False ends the
+    // program.
+    bool InitInstance(const larkspan::CommandLine& commandLine, const Options& options);
+    // Closes everything the start-up made (before the Qt application ends).
+    void ExitInstance();
+
+    CMainFrame* MainFrame() const { return mainFrame_.get(); }
+    fw::DocTemplate* HtmlTemplate() const { return htmlTemplate_.get(); }
+    fw::DocTemplate* MacroTemplate() const { return macroTemplate_.get(); }
+    const fw::ProfileFile& Settings() const { return settings_; }
+    fw::RecentFiles& RecentFileList() { return *recent_; }
+
+    // Opens a file by its extension: ".htm…" asks to copy it into a template first,
+    // ".hpr" opens the project (null result), ".tpl" opens, anything else asks first.
+    fw::Document* OpenDocumentFile(const QString& path);
+    // Every macro window stores its modified text into its macro base.
+    void StoreMacroDocuments();
+    // Asks to save each modified document, then closes them all.
+    void CloseAllDocuments();
+    // Asks to save each modified document; false when the user cancelled.
+    bool SaveAllModified();
+    // The language list changed the active language.
+    void ActiveLanguageChanged(fw::Document* active);
+
+    // The colour dialog (starting at black): "#RRGGBB" into `text`, the value into
+    // *colour when asked for. False (nothing changed) when cancelled.
+    static bool PickHtmlColor(QWidget* parent, int* colour, QString& text);
+
+    // How the next new document is filled, and the macro window's open mode and name.
+    int newFromDefault = 1;
+    int macroOpenMode = 0;
+    char macroOpenName[36] = {};
+    QString openPath;
+    // Print margins in thousandths of an inch: left, top, right, bottom.
+    int printMargins[4] = {1000, 1000, 1000, 1000};
+    // The EDITOR settings, read at start-up.
+    int syntaxColoring = 1;
+    int autotagging = 1;
+    int autotagMinSel = 10;
+    int caseSensitive = 0;
+    bool startedToPrint = false;
+
+private:
+    void RegisterCommands();
+    void SaveAll();
+    void PageLayout();
+
+    fw::ProfileFile settings_;
+    std::unique_ptr<fw::RecentFiles> recent_;
+    std::unique_ptr<fw::DocTemplate> htmlTemplate_;
+    std::unique_ptr<fw::DocTemplate> macroTemplate_;
+    std::unique_ptr<CMainFrame> mainFrame_;
+};
+
+extern CLs_mainApp theApp;
+
+// Rewrites `path` with every piece between "\", "/" or "." longer than 8 characters cut
+// to its first 6 and "~1"; the piece after the last separator stays whole.
+void MakeShortPath(std::string& path);

@@ -1,0 +1,410 @@
+#include "main_frame.h"
+
+#include "app_context.h"
+#include "child_frame.h"
+#include "command_table.h"
+#include "compiler_messages_dialog.h"
+#include "document.h"
+#include "file_dialogs.h"
+#include "ls_main_app.h"
+#include "message_box.h"
+#include "places.h"
+#include "settings.h"
+#include "splash_dialog.h"
+#include "string_table.h"
+
+#include <brevic/ls_project.h>
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+#include <QWhatsThis>
+
+QComboBox* searchCombo = nullptr;
+
+namespace {
+
+// String ids of this window.
+constexpr int kAppTitle = 127;
+constexpr int kProjectInitError = 132;
+constexpr int kEditToolsTitle = 133;
+constexpr int kApplicationToolsTitle = 134;
+constexpr int kProjectToolsTitle = 146;
+constexpr int kOpenProjectTitle = 148;
+constexpr int kNewProjectTitle = 149;
+
+constexpr int kComboWidthLanguage = 150;
+constexpr int kComboWidthSearch = 180;
+constexpr int kIdleMilliseconds = 150;
+
+const char kProjectFilter[] = "HTML Project Files (*.hpr)";
+
+enum MenuSet { EDITOR, BASE };
+enum BarId { APPLICATION, EDIT, PROJECT };
+
+} // namespace
+
+CMainFrame::CMainFrame(bool startsWithoutFile) {
+    router_ = std::make_unique<fw::CommandRouter>(this);
+    theProject.SetIniFilePath(QFile::encodeName(app::SettingsFile().Path()).constData());
+    if (startsWithoutFile) splash_ = new CSplashDlg(this);
+}
+
+CMainFrame::~CMainFrame() {
+    delete messages_;
+    searchCombo = nullptr;
+}
+
+bool CMainFrame::Create() {
+    setWindowTitle(fw::LoadString(kAppTitle));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
+    mdi_ = new QMdiArea(this);
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(mdi_);
+    RegisterCommands();
+    CreateToolBars();
+
+    caretPane_ = new QLabel(this);
+    caretPane_->setMinimumWidth(100);
+    statusBar()->addPermanentWidget(caretPane_);
+
+    CreateMenus();
+    messages_ = new CCompilerMessagesDlg(this);
+    messages_->hide();
+
+    router_->SetRoute([this] {
+        std::vector<fw::CommandTarget*> route;
+        if (auto* view = dynamic_cast<fw::CommandTarget*>(ActiveView())) route.push_back(view);
+        if (fw::Document* doc = ActiveDocument()) route.push_back(doc);
+        route.push_back(this);
+        route.push_back(&theApp);
+        return route;
+    });
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { OnIdle(); });
+    auto* idle = new QTimer(this);
+    connect(idle, &QTimer::timeout, this, &CMainFrame::OnIdle);
+    idle->start(kIdleMilliseconds);
+    OnIdle();
+    return true;
+}
+
+void CMainFrame::CreateToolBars() {
+    const QString titles[BarCount] = {fw::LoadString(kApplicationToolsTitle), fw::LoadString(kEditToolsTitle),
+                                      fw::LoadString(kProjectToolsTitle)};
+    for (int i = 0; i < BarCount; ++i) {
+        bars_[i] = new QToolBar(titles[i], this);
+        bars_[i]->setObjectName(QStringLiteral("toolbar%1").arg(i));
+        bars_[i]->setIconSize(QSize(16, 16));
+    }
+    // Application and Project Tools dock at the top or bottom only.
+    bars_[ApplicationTools]->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+    bars_[ProjectTools]->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+    addToolBar(Qt::TopToolBarArea, bars_[ApplicationTools]);
+    addToolBar(Qt::TopToolBarArea, bars_[ProjectTools]);
+    addToolBar(Qt::TopToolBarArea, bars_[EditTools]);
+
+    auto bar = [this](int id) { return bars_[id == APPLICATION ? ApplicationTools : id == EDIT ? EditTools : ProjectTools]; };
+    auto addCombo = [this](QToolBar* toolBar, int id, int width) {
+        auto* combo = new QComboBox(toolBar);
+        combo->setObjectName(QStringLiteral("combo%1").arg(id));
+        combo->setMinimumWidth(width);
+        combo->setMaxVisibleItems(12);
+        toolBar->addWidget(combo);
+        return combo;
+    };
+#define LS_TOOLBAR_BEGIN(which, resource, title)
+#define LS_TOOLBAR_END(which)
+#define LS_TOOLBAR_BUTTON(which, id) bar(which)->addAction(router_->Action(id));
+#define LS_TOOLBAR_SEPARATOR(which) bar(which)->addSeparator();
+#define LS_TOOLBAR_COMBO(which, id, width)                                                          \
+    if ((id) == 20000) {                                                                            \
+        languageCombo_ = addCombo(bar(which), id, kComboWidthLanguage);                              \
+    } else {                                                                                        \
+        searchCombo = addCombo(bar(which), id, kComboWidthSearch);                                   \
+    }
+#include "toolbars.inc"
+#undef LS_TOOLBAR_BEGIN
+#undef LS_TOOLBAR_END
+#undef LS_TOOLBAR_BUTTON
+#undef LS_TOOLBAR_SEPARATOR
+#undef LS_TOOLBAR_COMBO
+
+    languageCombo_->setEditable(false);
+    connect(languageCombo_, &QComboBox::activated, this, [this] { SelectLanguage(); });
+    FillLanguageCombo();
+
+    searchCombo->setEditable(true);
+    searchCombo->setInsertPolicy(QComboBox::NoInsert);
+    searchCombo->addItems(settings::LoadSearchStrings(app::SettingsFile()));
+    searchCombo->setCurrentIndex(searchCombo->count() > 0 ? 0 : -1);
+}
+
+void CMainFrame::CreateMenus() {
+    QList<QMenu*>* sets[2] = {&editorMenus_, &baseMenus_};
+    QList<QMenu*> stack[2];
+    auto top = [&](int set) -> QMenu* { return stack[set].isEmpty() ? nullptr : stack[set].last(); };
+    auto begin = [&](int set, const char* title) {
+        QMenu* parent = top(set);
+        QMenu* menu = parent ? parent->addMenu(QString::fromUtf8(title)) : new QMenu(QString::fromUtf8(title), this);
+        if (!parent) sets[set]->append(menu);
+        stack[set].append(menu);
+        if (!parent) connect(menu, &QMenu::aboutToShow, this, [this] { router_->UpdateActions(); });
+    };
+    auto item = [&](int set, int id) {
+        QMenu* menu = top(set);
+        if (!menu) return;
+        if (id >= 57616 && id <= 57619) {
+            // The recent files are filled in when the menu opens.
+            if (id == 57616) {
+                QAction* marker = menu->addSeparator();
+                marker->setObjectName(QStringLiteral("recentFiles"));
+                marker->setVisible(false);
+                connect(menu, &QMenu::aboutToShow, this, [this, menu] { FillRecentFileMenu(menu); });
+            }
+            return;
+        }
+        menu->addAction(router_->Action(id));
+    };
+#define LS_MENU_BEGIN(set, title) begin(set, title);
+#define LS_MENU_SUBMENU_BEGIN(set, title) begin(set, title);
+#define LS_MENU_ITEM(set, id) item(set, id);
+#define LS_MENU_SEPARATOR(set)                                                                     \
+    if (top(set)) top(set)->addSeparator();
+#define LS_MENU_SUBMENU_END(set) stack[set].removeLast();
+#define LS_MENU_END(set) stack[set].removeLast();
+#include "menus.inc"
+#undef LS_MENU_BEGIN
+#undef LS_MENU_SUBMENU_BEGIN
+#undef LS_MENU_ITEM
+#undef LS_MENU_SEPARATOR
+#undef LS_MENU_SUBMENU_END
+#undef LS_MENU_END
+    // Every command of the accelerator table works, whether or not a menu shows it.
+    for (const auto& accel : fw::AcceleratorTable()) router_->Action(accel.second);
+    editorMenuShown_ = true; // forces the first switch
+    ShowMenusFor(nullptr);
+}
+
+void CMainFrame::FillRecentFileMenu(QMenu* menu) {
+    for (QAction* a : menu->actions()) {
+        if (a->property("recentFile").isValid()) {
+            menu->removeAction(a);
+            a->deleteLater();
+        }
+    }
+    QAction* marker = menu->findChild<QAction*>(QStringLiteral("recentFiles"));
+    if (!marker) return;
+    const QStringList files = theApp.RecentFileList().Files();
+    marker->setVisible(!files.isEmpty());
+    QAction* before = nullptr;
+    const QList<QAction*> all = menu->actions();
+    int at = static_cast<int>(all.indexOf(marker));
+    if (at >= 0 && at + 1 < all.size()) before = all[at + 1];
+    for (int i = 0; i < files.size(); ++i) {
+        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]), menu);
+        a->setProperty("recentFile", files[i]);
+        connect(a, &QAction::triggered, this, [path = files[i]] { theApp.OpenDocumentFile(path); });
+        menu->insertAction(before, a);
+    }
+}
+
+void CMainFrame::ShowMenusFor(fw::Document* doc) {
+    bool editor = doc && doc->Template() == theApp.HtmlTemplate();
+    if (editor == editorMenuShown_) return;
+    editorMenuShown_ = editor;
+    menuBar()->clear();
+    for (QMenu* m : editor ? editorMenus_ : baseMenus_) menuBar()->addMenu(m);
+}
+
+void CMainFrame::RegisterCommands() {
+    OnCommand({32786}, [this] { NewProject(); });
+    OnCommand({32787}, [this] { OpenProject(); });
+    auto toggleOutput = [this] { messages_->setVisible(!messages_->isVisible()); };
+    OnCommand({32809}, toggleOutput, [this](fw::CommandUi& ui) {
+        ui.checkable = true;
+        ui.checked = messages_ && messages_->isVisible();
+    });
+    auto barToggle = [this](Bar b) {
+        return std::make_pair([this, b] { bars_[b]->setVisible(!bars_[b]->isVisible()); },
+                              [this, b](fw::CommandUi& ui) {
+                                  ui.checkable = true;
+                                  ui.checked = bars_[b] && bars_[b]->isVisible();
+                              });
+    };
+    auto edit = barToggle(EditTools);
+    OnCommand({32799}, edit.first, edit.second);
+    auto project = barToggle(ProjectTools);
+    OnCommand({32813}, project.first, project.second);
+    auto application = barToggle(ApplicationTools);
+    OnCommand({59392}, application.first, application.second);
+    OnCommand({59393}, [this] { statusBar()->setVisible(!statusBar()->isVisible()); },
+              [this](fw::CommandUi& ui) {
+                  ui.checkable = true;
+                  ui.checked = statusBar()->isVisible();
+              });
+    OnCommand({57650}, [this] { mdi_->cascadeSubWindows(); });
+    OnCommand({57651}, [this] { mdi_->tileSubWindows(); });
+    OnCommand({57649}, [this] {
+        for (QMdiSubWindow* w : mdi_->subWindowList()) {
+            if (w->isMinimized()) w->showMinimized();
+        }
+        mdi_->tileSubWindows();
+    });
+    OnCommand({57680}, [this] { mdi_->activateNextSubWindow(); });
+    OnCommand({57681}, [this] { mdi_->activatePreviousSubWindow(); });
+    OnCommand({57665}, [this] { close(); });
+    OnCommand({57667, 57670, 57671}, [this] { OpenHelp(0); });
+    OnCommand({57669}, [] { QWhatsThis::enterWhatsThisMode(); });
+}
+
+fw::Document* CMainFrame::ActiveDocument() const {
+    auto* frame = qobject_cast<fw::ChildFrame*>(mdi_ ? mdi_->activeSubWindow() : nullptr);
+    return frame ? frame->GetDocument() : nullptr;
+}
+
+QWidget* CMainFrame::ActiveView() const {
+    auto* frame = qobject_cast<fw::ChildFrame*>(mdi_ ? mdi_->activeSubWindow() : nullptr);
+    return frame ? frame->View() : nullptr;
+}
+
+QString CMainFrame::CaptionText() {
+    QString caption = fw::LoadString(kAppTitle);
+    if (const char* name = theProject.GetProjectName()) {
+        QString project = QFile::decodeName(name);
+        int dot = static_cast<int>(project.lastIndexOf('.'));
+        if (dot >= 0) project.truncate(dot);
+        caption += QStringLiteral(" - ") + project;
+    }
+    return caption;
+}
+
+void CMainFrame::OnIdle() {
+    QString caption = CaptionText();
+    fw::Document* doc = ActiveDocument();
+    QString full = caption;
+    if (doc) full += QStringLiteral(" - [") + doc->Title() + (doc->IsModified() ? QStringLiteral("*]") : QStringLiteral("]"));
+    if (windowTitle() != full) setWindowTitle(full);
+
+    if (auto* edit = qobject_cast<QPlainTextEdit*>(ActiveView())) {
+        QTextCursor c = edit->textCursor();
+        int start = c.selectionStart();
+        QTextBlock block = edit->document()->findBlock(start);
+        caretPane_->setText(QStringLiteral("Ln %1, Col %2").arg(block.blockNumber() + 1).arg(start - block.position() + 1));
+    } else {
+        caretPane_->clear();
+    }
+    ShowMenusFor(doc);
+    router_->UpdateActions();
+}
+
+void CMainFrame::FillLanguageCombo() {
+    languageCombo_->clear();
+    if (!theProject.IsProject()) {
+        languageCombo_->addItem(tr("- No Project -"));
+        languageCombo_->setCurrentIndex(0);
+        languageCombo_->setEnabled(false);
+        return;
+    }
+    // Names stay bytes for the library; the list shows them decoded, sorted without case.
+    QList<QPair<QString, QByteArray>> names;
+    char name[LS_PATH_MAX];
+    for (int i = 0; theProject.GetGroupName(i, name) == LS_OK; ++i) {
+        names.append({QString::fromUtf8(name), QByteArray(name)});
+    }
+    std::stable_sort(names.begin(), names.end(), [](const auto& a, const auto& b) {
+        return QString::compare(a.first, b.first, Qt::CaseInsensitive) < 0;
+    });
+    for (const auto& n : names) languageCombo_->addItem(n.first, n.second);
+    languageCombo_->setEnabled(true);
+    languageCombo_->setCurrentIndex(0);
+    SelectLanguage();
+}
+
+void CMainFrame::SelectLanguage() {
+    int index = languageCombo_->currentIndex();
+    if (index < 0 || !theProject.IsProject()) return;
+    QByteArray name = languageCombo_->itemData(index).toByteArray();
+    if (name.isEmpty()) return;
+    theProject.SetActiveLanguageName(name.constData());
+    theApp.ActiveLanguageChanged(ActiveDocument());
+}
+
+void CMainFrame::NewProject() {
+    fw::FileDialogRequest r;
+    r.save = true;
+    r.caption = fw::LoadString(kNewProjectTitle);
+    r.directory = settings::ProjectPath(app::SettingsFile());
+    r.filter = QString::fromLatin1(kProjectFilter);
+    QString path = fw::AskFileName(this, r);
+    if (path.isEmpty()) return;
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".hpr");
+    settings::StoreProjectPath(app::SettingsFile(), path);
+    theApp.CloseAllDocuments();
+    QByteArray bytes = QFile::encodeName(path);
+    tLS_Error result = theProject.NewProject(bytes.constData());
+    if (result == LS_OK) result = theProject.InitProject(bytes.constData());
+    if (result != LS_OK) {
+        fw::ShowMessage(this, kProjectInitError, fw::MessageKind::Error);
+        FillLanguageCombo(); // no project is open any more
+        return;
+    }
+    FillLanguageCombo();
+}
+
+void CMainFrame::OpenProject() {
+    fw::FileDialogRequest r;
+    r.caption = fw::LoadString(kOpenProjectTitle);
+    r.directory = settings::ProjectPath(app::SettingsFile());
+    r.filter = QString::fromLatin1(kProjectFilter);
+    QString path = fw::AskFileName(this, r);
+    if (path.isEmpty()) return;
+    settings::StoreProjectPath(app::SettingsFile(), path);
+    OpenProjectFile(path);
+}
+
+void CMainFrame::OpenProjectFile(const QString& path) {
+    theApp.CloseAllDocuments();
+    tLS_Error result = theProject.InitProject(QFile::encodeName(path).constData());
+    FillLanguageCombo();
+    if (result != LS_OK) {
+        fw::ShowMessage(this, kProjectInitError, fw::MessageKind::Error);
+        return;
+    }
+    theApp.RecentFileList().Add(QFileInfo(path).absoluteFilePath());
+    if (theProject.GetSourceCount() > 0) router_->Execute(32792); // Organize Templates, when it exists
+}
+
+void CMainFrame::OpenHelp(int topic) {
+    QString file = QString::fromStdString(larkspan::ProgramDirectory()) + QStringLiteral("help/index.html");
+    QUrl url = QUrl::fromLocalFile(file);
+    if (topic) url.setFragment(QStringLiteral("t%1").arg(topic));
+    settings::Browser browser;
+    browser.Load(app::SettingsFile());
+    if (!browser.browserPath.isEmpty() && QProcess::startDetached(browser.browserPath, {url.toString()})) return;
+    QDesktopServices::openUrl(url);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    QStringList strings;
+    for (int i = 0; i < searchCombo->count(); ++i) strings << searchCombo->itemText(i);
+    settings::SaveSearchStrings(app::SettingsFile(), strings);
+    if (!theApp.SaveAllModified()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}

@@ -1,0 +1,81 @@
+// The main window: the MDI area with the document windows, the three tool bars with the
+// language list and the search list, the status bar, the menus, the output window and
+// the project commands.
+#pragma once
+
+#include "command_router.h"
+#include "command_target.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class CCompilerMessagesDlg;
+class CSplashDlg;
+class QComboBox;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QToolBar;
+
+namespace fw {
+class Document;
+}
+
+// The search-string list on the Project Tools bar; the view's search reads and extends it.
+extern QComboBox* searchCombo;
+
+class CMainFrame : public QMainWindow, public fw::CommandTarget {
+    Q_OBJECT
+public:
+    enum Bar { ApplicationTools, EditTools, ProjectTools, BarCount };
+
+    // Shows the splash window when the program starts without a file.
+    explicit CMainFrame(bool startsWithoutFile);
+    ~CMainFrame() override;
+
+    // Builds the bars, combo boxes, status bar, menus and the output window.
+    bool Create();
+
+    fw::CommandRouter& Router() { return *router_; }
+    QMdiArea* MdiArea() const { return mdi_; }
+    QComboBox* LanguageCombo() const { return languageCombo_; }
+    QToolBar* ToolBar(Bar bar) const { return bars_[bar]; }
+    QLabel* CaretPane() const { return caretPane_; }
+    CCompilerMessagesDlg* CompilerMessages() const { return messages_; }
+    CSplashDlg* Splash() const { return splash_; }
+
+    fw::Document* ActiveDocument() const;
+    QWidget* ActiveView() const;
+
+    void OpenProjectFile(const QString& path);
+    void FillLanguageCombo();
+    void SelectLanguage();
+    // The idle step: caption, caret position, command states.
+    void OnIdle();
+    // "Larkspan PLUS 3.0", and " - " with the project's name when a project path is set.
+    static QString CaptionText();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateToolBars();
+    void CreateMenus();
+    void ShowMenusFor(fw::Document* doc);
+    void FillRecentFileMenu(QMenu* menu);
+    void RegisterCommands();
+    void NewProject();
+    void OpenProject();
+    void OpenHelp(int topic);
+
+    std::unique_ptr<fw::CommandRouter> router_;
+    QMdiArea* mdi_ = nullptr;
+    QToolBar* bars_[BarCount] = {};
+    QComboBox* languageCombo_ = nullptr;
+    QLabel* caretPane_ = nullptr;
+    CCompilerMessagesDlg* messages_ = nullptr;
+    CSplashDlg* splash_ = nullptr;
+    QList<QMenu*> editorMenus_;
+    QList<QMenu*> baseMenus_;
+    bool editorMenuShown_ = false;
+};

@@ -1,0 +1,65 @@
+#include "settings.h"
+
+#include <algorithm>
+
+namespace settings {
+
+namespace {
+const char kEditor[] = "EDITOR";
+const char kBrowser[] = "BROWSER";
+const char kSearch[] = "SEARCHSTRINGS";
+const char kPathes[] = "PATHES";
+} // namespace
+
+void Editor::Load(const fw::ProfileFile& f) {
+    autotagging = f.ReadInt(kEditor, QStringLiteral("Autotagging"), 1);
+    syntaxColoring = f.ReadInt(kEditor, QStringLiteral("SyntaxColoring"), 1);
+    caseSensitive = f.ReadInt(kEditor, QStringLiteral("CaseSensitive"), 0);
+    autotagMinSel = f.ReadInt(kEditor, QStringLiteral("AutotagMinSel"), 10);
+}
+
+void Editor::Save(const fw::ProfileFile& f) const {
+    f.WriteString(kEditor, QStringLiteral("Autotagging"), autotagging ? "1" : "0");
+    f.WriteString(kEditor, QStringLiteral("SyntaxColoring"), syntaxColoring ? "1" : "0");
+    f.WriteString(kEditor, QStringLiteral("CaseSensitive"), caseSensitive ? "1" : "0");
+    f.WriteInt(kEditor, QStringLiteral("AutotagMinSel"), autotagMinSel);
+}
+
+void Browser::Load(const fw::ProfileFile& f) {
+    browserPath = f.ReadString(kBrowser, QStringLiteral("BrowserPath"));
+    tempFilePath = f.ReadString(kBrowser, QStringLiteral("TempFilePath"));
+    useTempOrTargetPath = f.ReadInt(kBrowser, QStringLiteral("UseTempOrTargetPath"), 1);
+}
+
+void Browser::Save(const fw::ProfileFile& f) const {
+    f.WriteString(kBrowser, QStringLiteral("BrowserPath"), browserPath);
+    f.WriteString(kBrowser, QStringLiteral("TempFilePath"), tempFilePath);
+    f.WriteString(kBrowser, QStringLiteral("UseTempOrTargetPath"), useTempOrTargetPath ? "1" : "0");
+}
+
+QStringList LoadSearchStrings(const fw::ProfileFile& f) {
+    QStringList strings;
+    // A damaged count must not make start-up read the file forever.
+    constexpr int kMaxStrings = 1000;
+    int count = std::min(f.ReadInt(kSearch, QStringLiteral("StringCount"), 0), kMaxStrings);
+    for (int n = 0; n < count; ++n) {
+        QString s = f.ReadString(kSearch, QStringLiteral("%1String").arg(n));
+        if (!s.isEmpty()) strings.append(s);
+    }
+    return strings;
+}
+
+void SaveSearchStrings(const fw::ProfileFile& f, const QStringList& strings) {
+    f.WriteInt(kSearch, QStringLiteral("StringCount"), static_cast<int>(strings.size()));
+    for (int n = 0; n < strings.size(); ++n) f.WriteString(kSearch, QStringLiteral("%1String").arg(n), strings[n]);
+}
+
+QString ProjectPath(const fw::ProfileFile& f) { return f.ReadString(kPathes, QStringLiteral("ProjectPath")); }
+
+void StoreProjectPath(const fw::ProfileFile& f, const QString& chosenFile) {
+    int sep = static_cast<int>(chosenFile.lastIndexOf('/'));
+    if (sep < 0) return;
+    f.WriteString(kPathes, QStringLiteral("ProjectPath"), chosenFile.left(sep));
+}
+
+} // namespace settings

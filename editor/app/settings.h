@@ -1,0 +1,47 @@
+// The editor's settings file: every section and key it reads or writes, with defaults.
+//
+//   BROWSER   BrowserPath (""), TempFilePath (""), UseTempOrTargetPath (1)
+//   EDITOR    Autotagging (1), SyntaxColoring (1), CaseSensitive (0), AutotagMinSel (10)
+//   COMPILER  the eight compiler options (read by every build)
+//   PATHES    ProjectPath, ImagePath, LinkPath, MultipleReplacePath ("")
+//             (the last three live in the project file while a project is open)
+//   SEARCHSTRINGS  StringCount (0), 0String, 1String, ...
+//   TIP       ID_<string id> (1 = still shown)
+//   Recent File List  File1..File4
+#pragma once
+
+#include "profile_file.h"
+
+#include <QStringList>
+
+namespace settings {
+
+struct Editor {
+    int autotagging = 1;
+    int syntaxColoring = 1;
+    int caseSensitive = 0;
+    int autotagMinSel = 10;
+
+    void Load(const fw::ProfileFile& file);
+    void Save(const fw::ProfileFile& file) const;
+};
+
+struct Browser {
+    QString browserPath;
+    QString tempFilePath;
+    int useTempOrTargetPath = 1;
+
+    void Load(const fw::ProfileFile& file);
+    void Save(const fw::ProfileFile& file) const;
+};
+
+// The stored search strings, in list order; empty values are skipped.
+QStringList LoadSearchStrings(const fw::ProfileFile& file);
+// Writes StringCount and one key per entry; keys beyond the new count stay in the file.
+void SaveSearchStrings(const fw::ProfileFile& file, const QStringList& strings);
+
+QString ProjectPath(const fw::ProfileFile& file);
+// Stores the directory of `chosenFile` (up to its last separator; nothing when none).
+void StoreProjectPath(const fw::ProfileFile& file, const QString& chosenFile);
+
+} // namespace settings

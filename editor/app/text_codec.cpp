@@ -1,0 +1,75 @@
+#include "text_codec.h"
+
+#include <QStringDecoder>
+
+namespace codec {
+
+namespace {
+// Windows-1252 code points of the bytes 0x80..0x9F (0 where the byte is unassigned and
+// maps to the C1 control of the same value).
+constexpr char16_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+} // namespace
+
+bool IsValidUtf8(const QByteArray& bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    (void)decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+Encoding Detect(const QByteArray& bytes) { return IsValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Windows1252; }
+
+QString Decode(const QByteArray& bytes, Encoding encoding) {
+    if (encoding == Encoding::Utf8) return QString::fromUtf8(bytes);
+    QString text;
+    text.reserve(bytes.size());
+    for (char c : bytes) {
+        auto b = static_cast<unsigned char>(c);
+        char16_t u = (b >= 0x80 && b < 0xA0 && kHigh[b - 0x80]) ? kHigh[b - 0x80] : char16_t(b);
+        text.append(QChar(u));
+    }
+    return text;
+}
+
+QByteArray Encode(const QString& text, Encoding encoding) {
+    if (encoding == Encoding::Utf8) return text.toUtf8();
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (QChar qc : text) {
+        char16_t u = qc.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            bytes.append(static_cast<char>(u));
+            continue;
+        }
+        int found = -1;
+        for (int i = 0; i < 32; ++i) {
+            if (kHigh[i] == u || (kHigh[i] == 0 && u == 0x80 + i)) found = i;
+        }
+        bytes.append(found >= 0 ? static_cast<char>(0x80 + found) : '?');
+    }
+    return bytes;
+}
+
+QByteArray FromTextMode(const QByteArray& bytes) {
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+        out.append(bytes[i]);
+    }
+    return out;
+}
+
+QByteArray ToTextMode(const QByteArray& bytes) {
+    QByteArray out;
+    out.reserve(bytes.size() + bytes.size() / 16);
+    for (char c : bytes) {
+        if (c == '\n') out.append('\r');
+        out.append(c);
+    }
+    return out;
+}
+
+} // namespace codec

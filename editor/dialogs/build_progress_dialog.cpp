@@ -1,0 +1,29 @@
+#include "build_progress_dialog.h"
+
+#include "ui_build_progress_dialog.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+CBuildProgressDlg::CBuildProgressDlg(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), ui_(std::make_unique<Ui::CBuildProgressDlg>()) {
+    ui_->setupUi(this);
+    ui_->progress->setRange(0, 100);
+    setModal(false);
+    show();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+CBuildProgressDlg::~CBuildProgressDlg() = default;
+
+void CBuildProgressDlg::SetPos(int percent) {
+    ui_->progress->setValue(percent);
+    // Builds run on the user-interface thread: let the bar repaint.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void CBuildProgressDlg::TargetDone(const char* targetPath, int, const std::string&) {
+    ui_->label->setText(tr("update...") + QLatin1Char(' ') + QFileInfo(QString::fromUtf8(targetPath)).fileName());
+}
+
+int CBuildProgressDlg::Position() const { return ui_->progress->value(); }

@@ -1,0 +1,40 @@
+#include "child_frame.h"
+
+#include "document.h"
+
+#include <QCloseEvent>
+
+namespace fw {
+
+ChildFrame::ChildFrame(Document* doc, QWidget* view) : document_(doc) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWidget(view);
+    doc->AddView(view);
+    UpdateTitle();
+    connect(doc, &Document::TitleChanged, this, &ChildFrame::UpdateTitle);
+    connect(doc, &Document::ModifiedChanged, this, &ChildFrame::UpdateTitle);
+    connect(view, &QObject::destroyed, doc, [doc, view] { doc->RemoveView(view); });
+}
+
+void ChildFrame::UpdateTitle() {
+    // "[*]" shows the modified mark the desktop's way.
+    setWindowTitle(document_->Title() + QStringLiteral("[*]"));
+    setWindowModified(document_->IsModified());
+}
+
+void ChildFrame::CloseWithoutAsking() {
+    setProperty("fwCloseWithoutAsking", true);
+    close();
+}
+
+void ChildFrame::closeEvent(QCloseEvent* event) {
+    bool ask = !property("fwCloseWithoutAsking").toBool() && document_->Views().size() == 1;
+    if (ask && !document_->SaveModified()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QMdiSubWindow::closeEvent(event);
+}
+
+} // namespace fw

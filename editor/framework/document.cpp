@@ -1,0 +1,110 @@
+#include "document.h"
+
+#include "doc_template.h"
+#include "file_dialogs.h"
+#include "message_box.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QWidget>
+
+namespace fw {
+
+Document::Document(DocTemplate* docTemplate) : template_(docTemplate) {
+    if (template_) template_->AddDocument(this);
+}
+
+Document::~Document() {
+    if (template_) template_->RemoveDocument(this);
+}
+
+void Document::SetPathName(const QString& path) {
+    path_ = path;
+    SetTitle(QFileInfo(path).fileName());
+}
+
+void Document::SetTitle(const QString& title) {
+    if (title_ == title) return;
+    title_ = title;
+    emit TitleChanged();
+}
+
+void Document::SetModified(bool modified) {
+    if (modified_ == modified) return;
+    modified_ = modified;
+    emit ModifiedChanged(modified);
+}
+
+void Document::AddView(QWidget* view) {
+    if (views_.contains(view)) return;
+    views_.append(view);
+    OnViewAdded(view);
+}
+
+void Document::RemoveView(QWidget* view) {
+    views_.removeAll(view);
+    if (views_.isEmpty()) {
+        OnCloseDocument();
+        if (template_) template_->RemoveDocument(this);
+        template_ = nullptr;
+        deleteLater();
+    }
+}
+
+bool Document::OnNewDocument() {
+    SetModified(false);
+    return true;
+}
+
+bool Document::OnOpenDocument(const QString&) { return true; }
+
+bool Document::OnSaveDocument(const QString&) { return true; }
+
+bool Document::SaveModified() {
+    if (!modified_) return true;
+    QString name = title_.isEmpty() ? path_ : title_;
+    int answer = ShowMessageText(QApplication::activeWindow(),
+                                 QApplication::translate("Document", "Save changes to %1?").arg(name),
+                                 MessageKind::SaveChanges);
+    if (answer == QMessageBox::Cancel) return false;
+    if (answer == QMessageBox::No) return true;
+    return DoFileSave();
+}
+
+bool Document::DoFileSave() { return DoSave(path_); }
+
+bool Document::DoSave(const QString& requested) {
+    QString path = requested;
+    if (path.isEmpty()) {
+        FileDialogRequest r;
+        r.save = true;
+        r.caption = QApplication::translate("Document", "Save As");
+        r.directory = title_;
+        if (template_) {
+            QString filterName = template_->GetDocString(DocTemplate::FilterName);
+            if (!filterName.isEmpty()) r.filter = filterName + QStringLiteral(";;");
+            QString ext = template_->GetDocString(DocTemplate::FilterExt);
+            if (!ext.isEmpty() && !r.directory.endsWith(ext)) r.directory += ext;
+        }
+        r.filter += QApplication::translate("Document", "All Files (*)");
+        path = AskFileName(QApplication::activeWindow(), r);
+        if (path.isEmpty()) return false;
+    }
+    if (!OnSaveDocument(path)) return false;
+    SetPathName(path);
+    SetModified(false);
+    return true;
+}
+
+void Document::CloseViews() {
+    const QList<QWidget*> views = views_;
+    for (QWidget* v : views) {
+        if (QWidget* frame = v->parentWidget()) {
+            // The frame's own close asks nothing once the caller has decided.
+            frame->setProperty("fwCloseWithoutAsking", true);
+            frame->close();
+        }
+    }
+}
+
+} // namespace fw

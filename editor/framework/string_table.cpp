@@ -1,0 +1,33 @@
+#include "string_table.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace fw {
+
+namespace {
+struct Entry {
+    int id;
+    const char* text;
+};
+constexpr Entry kStrings[] = {
+#define LS_STRING(id, text) {id, text},
+#include "strings.inc"
+#undef LS_STRING
+};
+
+const Entry* Find(int id) {
+    auto it = std::lower_bound(std::begin(kStrings), std::end(kStrings), id,
+                               [](const Entry& e, int wanted) { return e.id < wanted; });
+    return it != std::end(kStrings) && it->id == id ? it : nullptr;
+}
+} // namespace
+
+QString LoadString(int id) {
+    const Entry* e = Find(id);
+    return e ? QString::fromUtf8(e->text) : QString();
+}
+
+bool HasString(int id) { return Find(id) != nullptr; }
+
+} // namespace fw

@@ -1,0 +1,13 @@
+// The editor's string table: every text it shows, by id.
+#pragma once
+
+#include <QString>
+
+namespace fw {
+
+// The text of string `id`, or an empty string when there is none.
+QString LoadString(int id);
+// True when the table holds `id`.
+bool HasString(int id);
+
+} // namespace fw

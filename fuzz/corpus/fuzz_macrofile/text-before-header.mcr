@@ -1,0 +1,3 @@
+stray text
+{:A:1:}
+a

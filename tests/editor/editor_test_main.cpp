@@ -1,0 +1,12 @@
+// Runs the editor's widget tests inside one QApplication on the offscreen platform.
+#include <QApplication>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Larkspan PLUS 3.0"));
+    return RUN_ALL_TESTS();
+}

@@ -42,6 +42,13 @@ int main(int argc, char** argv) {
         options.showProgress = ::isatty(STDERR_FILENO) != 0;
         return larkspan::RunHeadlessBuild(options, std::cerr);
     }
+    // Without a display Qt would abort; say what can be done instead.
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
+        std::fputs("larkspan: no display available. To build a project without a window use:\n"
+                   "  larkspan site.hpr /build\n",
+                   stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("larkspan"));
     QApplication::setApplicationDisplayName(QStringLiteral("Larkspan PLUS 3.0"));

@@ -25,6 +25,7 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QMdiArea>
+#include <QScreen>
 
 tLS_project theProject;
 CLs_mainApp theApp;
@@ -84,7 +85,11 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
     } else {
         OpenDocumentFile(QFile::decodeName(commandLine.file.c_str()));
     }
-    if (options.showWindow) mainFrame_->showMaximized();
+    if (options.showWindow) {
+        // Without a window manager "maximised" means nothing: take the screen's space.
+        if (QScreen* screen = QGuiApplication::primaryScreen()) mainFrame_->setGeometry(screen->availableGeometry());
+        mainFrame_->showMaximized();
+    }
     mainFrame_->OnIdle();
     if (options.showHint) CHintDlg::Show(mainFrame_.get(), kHintStartUp, settings_);
     if (options.registerFileTypes) filetypes::Register(QString::fromStdString(larkspan::ProgramDirectory()));

@@ -5,6 +5,7 @@
 #include "places.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <cstdlib>
@@ -56,6 +57,14 @@ int main(int argc, char** argv) {
     // For start-up measurements: leave at the first idle moment, closing the start-up
     // hint that waits for the user by then.
     QTimer exitAtIdle;
+    // For documentation: a picture of the screen a moment after start-up, then exit.
+    if (const char* shot = std::getenv("LARKSPAN_SCREENSHOT")) {
+        QString file = QString::fromLocal8Bit(shot);
+        QTimer::singleShot(1500, &app, [file] {
+            if (QScreen* screen = QGuiApplication::primaryScreen()) screen->grabWindow(0).save(file);
+            QCoreApplication::quit();
+        });
+    }
     if (std::getenv("LARKSPAN_EXIT_AT_IDLE")) {
         QObject::connect(&exitAtIdle, &QTimer::timeout, &app, [] {
             if (QWidget* modal = QApplication::activeModalWidget()) {

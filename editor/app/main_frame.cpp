@@ -113,8 +113,10 @@ void CMainFrame::CreateToolBars() {
     // Application and Project Tools dock at the top or bottom only.
     bars_[ApplicationTools]->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
     bars_[ProjectTools]->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+    // Application and Project Tools share the first row, Edit Tools has the second.
     addToolBar(Qt::TopToolBarArea, bars_[ApplicationTools]);
     addToolBar(Qt::TopToolBarArea, bars_[ProjectTools]);
+    addToolBarBreak(Qt::TopToolBarArea);
     addToolBar(Qt::TopToolBarArea, bars_[EditTools]);
 
     auto bar = [this](int id) { return bars_[id == APPLICATION ? ApplicationTools : id == EDIT ? EditTools : ProjectTools]; };

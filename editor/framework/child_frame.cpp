@@ -3,12 +3,14 @@
 #include "document.h"
 
 #include <QCloseEvent>
+#include <QIcon>
 
 namespace fw {
 
 ChildFrame::ChildFrame(Document* doc, QWidget* view) : document_(doc) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWidget(view);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/cmd-57600.svg")));
     doc->AddView(view);
     UpdateTitle();
     connect(doc, &Document::TitleChanged, this, &ChildFrame::UpdateTitle);

@@ -1,13 +1,39 @@
 #include "html_document.h"
 
+#include "app_context.h"
+#include "build_progress_dialog.h"
+#include "compiler_messages_dialog.h"
+#include "external_program.h"
+#include "html_viewer.h"
+#include "ls_main_app.h"
 #include "ls_main_view.h"
+#include "main_frame.h"
 #include "message_box.h"
 #include "places.h"
+#include "settings.h"
+#include "string_table.h"
 
 #include <brevic/ls_files.h>
+#include <brevic/ls_project.h>
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <memory>
+
+namespace {
+constexpr int kSystemError = 140;
+constexpr int kTempFileError = 143;
+constexpr int kCompileError = 144;
+constexpr int kMessagesOf = 145;
+constexpr int kNoBrowser = 151;
+constexpr int kSaveFirst = 153;
+constexpr int kNoTemplates = 164;
+constexpr int kBlock = 10000;
+
+QWidget* Parent() { return theApp.MainFrame(); }
+} // namespace
 
 CLs_mainDoc::CLs_mainDoc(fw::DocTemplate* docTemplate) : fw::Document(docTemplate) {
     OnCommand({32901, 57603}, [this] { DoFileSave(); });
@@ -15,6 +41,10 @@ CLs_mainDoc::CLs_mainDoc(fw::DocTemplate* docTemplate) : fw::Document(docTemplat
     OnCommand({57602}, [this] {
         if (SaveModified()) CloseViews();
     });
+    OnCommand({32807, 32812}, [this] { BuildFile(); });
+    OnCommand({32808, 32815}, [this] { BuildProject(); });
+    OnCommand({32804, 32818}, [this] { ViewBrowser(); });
+    OnCommand({32805}, [this] { ViewHtml(); });
 }
 
 CLs_mainView* CLs_mainDoc::View() const {
@@ -26,13 +56,7 @@ QString CLs_mainDoc::Text() const {
     return v ? v->GetText() : pendingText_;
 }
 
-void CLs_mainDoc::SetViewText(const QString& text) {
-    if (CLs_mainView* v = View()) {
-        v->SetText(text);
-    } else {
-        pendingText_ = text;
-    }
-}
+QByteArray CLs_mainDoc::TextBytes() const { return codec::Encode(Text(), encoding_); }
 
 void CLs_mainDoc::OnViewAdded(QWidget* view) {
     if (auto* v = qobject_cast<CLs_mainView*>(view)) {
@@ -41,10 +65,19 @@ void CLs_mainDoc::OnViewAdded(QWidget* view) {
     }
 }
 
-bool CLs_mainDoc::ReadTextFile(const QString& path, QString& text, codec::Encoding& encoding) {
+bool CLs_mainDoc::ReadDocumentFile(const QString& path, QString& text, codec::Encoding& encoding, bool& crlf) {
     std::string bytes;
     if (!brevic::ReadBinaryFile(QFile::encodeName(path).constData(), bytes)) return false;
-    QByteArray raw = codec::FromTextMode(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    // Blocks of 10,000 bytes; a NUL byte ends the text of its block.
+    QByteArray raw;
+    raw.reserve(static_cast<qsizetype>(bytes.size()));
+    for (size_t at = 0; at < bytes.size(); at += kBlock) {
+        const size_t n = std::min<size_t>(kBlock, bytes.size() - at);
+        const char* block = bytes.data() + at;
+        raw.append(block, static_cast<qsizetype>(strnlen(block, n)));
+    }
+    crlf = raw.contains("\r\n") || !raw.contains('\n');
+    raw = codec::FromTextMode(raw);
     encoding = codec::Detect(raw);
     text = codec::Decode(raw, encoding);
     return true;
@@ -52,35 +85,157 @@ bool CLs_mainDoc::ReadTextFile(const QString& path, QString& text, codec::Encodi
 
 bool CLs_mainDoc::OnNewDocument() {
     // A new page starts from the default start file beside the program.
-    QString text;
-    codec::Encoding enc = codec::Encoding::Utf8;
-    ReadTextFile(QString::fromStdString(larkspan::DataFilePath("new-htm/default.htm")), text, enc);
-    encoding_ = codec::Encoding::Utf8;
-    SetViewText(text);
+    std::string text;
+    tLS_project::LoadFile(text, larkspan::DataFilePath("new-htm/default.htm").c_str());
+    QByteArray raw(text.data(), static_cast<qsizetype>(text.size()));
+    encoding_ = codec::Detect(raw);
+    crlf_ = true;
+    const QString decoded = codec::Decode(raw, encoding_);
+    if (encoding_ != codec::Encoding::Utf8) encoding_ = codec::Encoding::Utf8; // new files are UTF-8
+    if (CLs_mainView* v = View()) {
+        v->SetText(decoded);
+    } else {
+        pendingText_ = decoded;
+    }
     SetModified(false);
     return true;
 }
 
 bool CLs_mainDoc::OnOpenDocument(const QString& path) {
     QString text;
-    if (!ReadTextFile(path, text, encoding_)) {
-        fw::ShowMessageText(QApplication::activeWindow(),
-                            tr("The file %1 could not be read.").arg(path), fw::MessageKind::Error);
+    if (!ReadDocumentFile(path, text, encoding_, crlf_)) {
+        fw::ShowMessageText(Parent(), tr("The file %1 could not be read.").arg(path), fw::MessageKind::Error);
         return false;
     }
-    SetViewText(text);
+    if (CLs_mainView* v = View()) {
+        v->SetText(text);
+    } else {
+        pendingText_ = text;
+    }
     return true;
 }
 
 bool CLs_mainDoc::OnSaveDocument(const QString& path) {
-    QByteArray bytes = codec::ToTextMode(codec::Encode(Text(), encoding_));
+    QByteArray bytes = TextBytes();
+    if (crlf_) bytes = codec::ToTextMode(bytes);
     std::string data(bytes.constData(), static_cast<size_t>(bytes.size()));
     if (!brevic::WriteBinaryFileAtomic(QFile::encodeName(path).constData(), data)) {
-        fw::ShowMessageText(QApplication::activeWindow(),
+        fw::ShowMessageText(Parent(),
                             tr("The file %1 could not be written.\nThe previous file is unchanged.").arg(path),
                             fw::MessageKind::Error);
         return false;
     }
     if (CLs_mainView* v = View()) v->document()->setModified(false);
     return true;
+}
+
+int CLs_mainDoc::ComputeTargetPath(QString& target) {
+    if (PathName().isEmpty()) {
+        fw::ShowMessage(Parent(), kSaveFirst, fw::MessageKind::Error);
+        return LS_BAD_TARGET_PATH;
+    }
+    std::string path = QFile::encodeName(PathName()).toStdString();
+    tLS_Error r = theProject.CreateTargetPath(path);
+    if (r != LS_OK) {
+        if (r != LS_NOT_A_TEMPLATE) fw::ShowMessage(Parent(), kSystemError, fw::MessageKind::Error);
+        return r;
+    }
+    target = QFile::decodeName(QByteArray::fromStdString(path));
+    return LS_OK;
+}
+
+bool CLs_mainDoc::BuildIntoFile(const QString& target) {
+    if (target.isEmpty()) return false;
+    theApp.StoreMacroDocuments();
+    const std::string text = TextBytes().toStdString();
+    CCompilerMessagesDlg* messages = theApp.MainFrame()->CompilerMessages();
+    tDebugContext context;
+    context.messageList = messages;
+    auto progress = std::make_unique<CBuildProgressDlg>(Parent());
+    context.progress = progress.get();
+    messages->setWindowTitle(fw::LoadString(kMessagesOf) + Title());
+    tLS_Error r = theProject.Build(text, &context, QFile::encodeName(target).constData(), 0,
+                                   Title().toUtf8().constData());
+    bool ok = r == LS_OK;
+    if (!ok) fw::ShowMessage(Parent(), kCompileError, fw::MessageKind::Error);
+    if (context.errors || context.warnings || !ok) messages->show();
+    return ok;
+}
+
+void CLs_mainDoc::BuildFile() {
+    QString target;
+    if (ComputeTargetPath(target) == LS_OK) BuildIntoFile(target);
+}
+
+void CLs_mainDoc::BuildProject() {
+    theApp.StoreMacroDocuments();
+    tDebugContext context;
+    context.messageList = theApp.MainFrame()->CompilerMessages();
+    auto progress = std::make_unique<CBuildProgressDlg>(Parent());
+    context.progress = progress.get();
+    tLS_Error r = theProject.BuildAll(&context);
+    progress.reset();
+    if (r == LS_NO_SOURCES) {
+        fw::ShowMessage(Parent(), kNoTemplates, fw::MessageKind::Error);
+    } else if (r != LS_OK) {
+        fw::ShowMessage(Parent(), kSystemError, fw::MessageKind::Error);
+    }
+}
+
+bool CLs_mainDoc::PreparePreviewFile(QString& path) {
+    bool ok = true;
+    settings::Browser browser;
+    browser.Load(app::SettingsFile());
+    bool useTemp = true;
+    if (!PathName().isEmpty() && browser.useTempOrTargetPath) {
+        int r = ComputeTargetPath(path);
+        if (r == LS_OK) {
+            useTemp = false;
+        } else if (r != LS_NOT_A_TEMPLATE) {
+            ok = false;
+            useTemp = false;
+        }
+    }
+    if (useTemp) {
+        path = browser.tempFilePath;
+        if (path.isEmpty()) {
+            // temp.htm beside the program, or in the user's data folder when the program's
+            // folder cannot be written.
+            QString dir = QString::fromStdString(larkspan::ProgramDirectory());
+            if (!QFileInfo(dir).isWritable()) {
+                dir = QString::fromStdString(larkspan::UserDataDirectory());
+                larkspan::MakePath(dir.toStdString());
+            }
+            if (dir.isEmpty()) {
+                fw::ShowMessage(Parent(), kTempFileError, fw::MessageKind::Error);
+                ok = false;
+            } else {
+                path = dir + QStringLiteral("temp.htm");
+                app::SettingsFile().WriteString("BROWSER", QStringLiteral("TempFilePath"), path);
+            }
+        }
+    }
+    if (ok) ok = BuildIntoFile(path);
+    if (!ok) fw::ShowMessage(Parent(), kSystemError, fw::MessageKind::Error);
+    return ok;
+}
+
+void CLs_mainDoc::ViewBrowser() {
+    settings::Browser browser;
+    browser.Load(app::SettingsFile());
+    if (browser.browserPath.isEmpty()) {
+        fw::ShowMessage(Parent(), kNoBrowser, fw::MessageKind::Error);
+        theApp.MainFrame()->Router().Execute(32820); // Options > Browser, when it exists
+        return;
+    }
+    QString path;
+    // A failed preparation starts no viewer: the file would be stale or missing.
+    if (!PreparePreviewFile(path)) return;
+    fw::StartProgram(browser.browserPath, {path});
+}
+
+void CLs_mainDoc::ViewHtml() {
+    QString path;
+    if (!PreparePreviewFile(path)) return;
+    CHtmlViewer::Open(Parent(), path);
 }

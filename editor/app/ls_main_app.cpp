@@ -79,6 +79,7 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
     autotagging = editor.autotagging;
     autotagMinSel = editor.autotagMinSel;
     caseSensitive = editor.caseSensitive;
+    CLs_mainView::SetColoringOn(syntaxColoring != 0);
 
     if (withoutFile) {
         Dispatch(57600);

@@ -1,0 +1,60 @@
+// Syntax colouring of HTML text: a small lexical state machine that turns plain text into the
+// RTF stream the editor control reads. Every character of the source gets the colour of the
+// lexical class it is in (plain text, attribute name, quoted value, macro placeholder, value
+// after "=", tag name, "<<" run, comment); the RTF carries the class changes as "\cfN " codes.
+//
+// A stream is: the RTF header (once), then chunks of converted text, then the chunk that meets
+// the terminating NUL ends with "}", then one more call that resets the state and stops.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace view {
+
+class ColorStream {
+public:
+    // The RTF header with the font and colour tables, sent once at the start of every stream.
+    static const char kHeader[];
+    static constexpr long kHeaderLength = 245;
+    // Bytes a chunk leaves free: one source character expands to at most 10 bytes.
+    static constexpr long kReserve = 20;
+
+    // Sets the NUL-terminated source text (which must outlive the stream) and resets the state.
+    // A null text is taken as the empty text.
+    void Start(const char* text);
+    // Zeroes the colouring state (header progress, position, end flag, class, saved classes);
+    // the source text stays.
+    void Reset();
+
+    // The stream-in callback. Fills `buffer` (room for `capacity` bytes) and sets `written` to
+    // the number of bytes placed there; returns 0 to continue, nonzero to stop the stream.
+    // Text is converted while written < capacity - 20, so a capacity of 20 or less converts
+    // nothing (the call writes 0 bytes and returns 0). The header goes out whole when it fits
+    // and in pieces of `capacity` bytes otherwise. Never writes more than `capacity` bytes and
+    // never allocates.
+    int Callback(char* buffer, long capacity, long& written);
+
+private:
+    void Convert(char* out, long limit, long& written);
+
+    const char* text_ = "";
+    long headerSent_ = 0;  // bytes of the header already sent
+    size_t position_ = 0;  // offset of the next source character to convert
+    bool endReached_ = false;
+    int class_ = 0;
+    int savedAtBrace_ = 0;
+    int savedAtAngle_ = 0;
+    int savedAtQuote_ = 0;
+};
+
+// The process-wide colouring state used by the editor view: one stream at a time.
+ColorStream& SharedColorStream();
+
+// Runs a whole stream over `text` with buffers of `capacity` bytes and returns the
+// concatenated RTF. Uses its own state, not the shared one. When a call makes no progress
+// (capacity of 20 or less) it stops and returns what was produced so far. Capacities above
+// 1 MiB run as 1 MiB, which gives the same bytes.
+std::string ColorToRtf(const char* text, long capacity = 4096);
+
+}  // namespace view

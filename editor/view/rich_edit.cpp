@@ -1,0 +1,362 @@
+#include "rich_edit.h"
+
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <algorithm>
+
+namespace {
+
+constexpr QRgb kBlack = 0xFF000000;
+
+// Colours of one line: consecutive (length, colour) pairs covering its characters.
+using RunList = std::vector<std::pair<int, QRgb>>;
+
+int Total(const RunList& runs) {
+    int n = 0;
+    for (const auto& r : runs) n += r.first;
+    return n;
+}
+
+void Push(RunList& runs, int length, QRgb colour) {
+    if (length <= 0) return;
+    if (!runs.empty() && runs.back().second == colour) {
+        runs.back().first += length;
+    } else {
+        runs.emplace_back(length, colour);
+    }
+}
+
+QRgb ColourAt(const RunList& runs, int offset, QRgb fallback) {
+    if (offset < 0) return fallback;
+    for (const auto& r : runs) {
+        if (offset < r.first) return r.second;
+        offset -= r.first;
+    }
+    return fallback;
+}
+
+// Splits `runs` at `offset`: `runs` keeps the head, the tail is returned.
+RunList SplitAt(RunList& runs, int offset) {
+    RunList head;
+    RunList tail;
+    for (const auto& r : runs) {
+        if (offset >= r.first) {
+            Push(head, r.first, r.second);
+            offset -= r.first;
+        } else if (offset > 0) {
+            Push(head, offset, r.second);
+            Push(tail, r.first - offset, r.second);
+            offset = 0;
+        } else {
+            Push(tail, r.first, r.second);
+        }
+    }
+    runs.swap(head);
+    return tail;
+}
+
+void Append(RunList& runs, const RunList& more) {
+    for (const auto& r : more) Push(runs, r.first, r.second);
+}
+
+// Makes the list exactly `length` characters long (extending with its last colour).
+void Fit(RunList& runs, int length, QRgb fallback) {
+    int total = Total(runs);
+    if (total > length) {
+        SplitAt(runs, length);
+    } else if (total < length) {
+        Push(runs, length - total, runs.empty() ? fallback : runs.back().second);
+    }
+}
+
+// Reads a run list from the front, a number of characters at a time.
+struct RunCursor {
+    const RunList& runs;
+    size_t index = 0;
+    int used = 0;
+
+    RunList Take(int n) {
+        RunList out;
+        while (n > 0 && index < runs.size()) {
+            const int k = std::min(runs[index].first - used, n);
+            Push(out, k, runs[index].second);
+            n -= k;
+            used += k;
+            if (used == runs[index].first) {
+                ++index;
+                used = 0;
+            }
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+struct CRichEditCtrl::Runs : QTextBlockUserData {
+    RunList runs;
+    bool applied = false;
+};
+
+CRichEditCtrl::CRichEditCtrl(QWidget* parent) : QPlainTextEdit(parent) {
+    // The colour table is made for a white page.
+    QPalette p = palette();
+    p.setColor(QPalette::Base, Qt::white);
+    p.setColor(QPalette::Text, Qt::black);
+    setPalette(p);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    connect(document(), &QTextDocument::contentsChange, this, &CRichEditCtrl::OnContentsChange);
+}
+
+CRichEditCtrl::~CRichEditCtrl() = default;
+
+CRichEditCtrl::Runs* CRichEditCtrl::RunsOf(const QTextBlock& block) {
+    auto* runs = static_cast<Runs*>(block.userData());
+    if (!runs) {
+        runs = new Runs;
+        const_cast<QTextBlock&>(block).setUserData(runs);
+        Push(runs->runs, block.length() - 1, kBlack);
+    }
+    return runs;
+}
+
+void CRichEditCtrl::StoreRuns(const QTextBlock& block, std::vector<std::pair<int, QRgb>>& runs) {
+    auto* data = static_cast<Runs*>(block.userData());
+    if (!data) {
+        data = new Runs;
+        const_cast<QTextBlock&>(block).setUserData(data);
+    }
+    data->runs.swap(runs);
+    data->applied = false;
+}
+
+void CRichEditCtrl::OnContentsChange(int from, int removed, int added) {
+    if (bulk_ || applying_) return;
+    QTextDocument* doc = document();
+    QTextBlock first = doc->findBlock(from);
+    if (!first.isValid()) return;
+    auto* data = static_cast<Runs*>(first.userData());
+    RunList head = data ? data->runs : RunList{};
+    const int offset = from - first.position();
+    // New characters take the colour of the one before them (or after, at a line start).
+    const QRgb neighbour = offset > 0 ? ColourAt(head, offset - 1, kBlack) : ColourAt(head, 0, kBlack);
+    RunList tail = SplitAt(head, offset);
+    RunList kept = SplitAt(tail, std::min(removed, Total(tail)));
+    Push(head, added, neighbour);
+    Append(head, kept);
+
+    // `head` now colours the changed span from the first line's start, one position per
+    // line separator. Hand every line its part.
+    QTextBlock last = doc->findBlock(from + added);
+    if (!last.isValid()) last = doc->lastBlock();
+    for (QTextBlock b = first; b.isValid(); b = b.next()) {
+        const int length = b.length() - 1;
+        RunList rest = SplitAt(head, length);
+        Fit(head, length, neighbour);
+        StoreRuns(b, head);
+        head = SplitAt(rest, std::min(1, Total(rest))); // past the separator
+        if (b == last) break;
+    }
+}
+
+void CRichEditCtrl::SetColors(int position, const QString& text, const std::vector<view::ColorRun>& runs,
+                              const std::vector<QRgb>& colors) {
+    auto colourOf = [&colors](int index) {
+        return index >= 0 && index < static_cast<int>(colors.size()) ? (colors[index] | 0xFF000000u) : kBlack;
+    };
+    // The stream's colours as one flat list over the inserted text.
+    RunList flat;
+    int covered = 0;
+    for (const view::ColorRun& r : runs) {
+        if (r.start > covered) Push(flat, r.start - covered, kBlack);
+        Push(flat, r.length, colourOf(r.color));
+        covered = r.start + r.length;
+    }
+    Fit(flat, static_cast<int>(text.size()), kBlack);
+
+    QTextDocument* doc = document();
+    const int end = position + static_cast<int>(text.size());
+    RunCursor stream{flat};
+    for (QTextBlock b = doc->findBlock(position); b.isValid() && b.position() <= end; b = b.next()) {
+        const int lineStart = b.position();
+        const int length = b.length() - 1;
+        const int from = std::max(position, lineStart);
+        const int to = std::min(end, lineStart + length);
+        RunList line;
+        if (from == lineStart && to == lineStart + length) {
+            line = stream.Take(length); // the whole line comes from the stream
+        } else {
+            line = RunsOf(b)->runs;
+            Fit(line, length, kBlack);
+            RunList middle = SplitAt(line, from - lineStart);
+            RunList suffix = SplitAt(middle, std::max(0, to - from));
+            Append(line, stream.Take(std::max(0, to - from)));
+            Append(line, suffix);
+        }
+        Fit(line, length, kBlack);
+        StoreRuns(b, line);
+        stream.Take(1); // the line's separator
+        if (to >= end) break;
+    }
+    viewport()->update();
+}
+
+bool CRichEditCtrl::StreamInRtf(const char* rtf, size_t length, bool selectionOnly) {
+    view::RtfDocument parsed;
+    if (!view::ParseRtf(rtf, length, parsed)) return false;
+    if (!selectionOnly) {
+        bulk_ = true;
+        setPlainText(parsed.text);
+        bulk_ = false;
+        for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) b.setUserData(nullptr);
+        SetColors(0, parsed.text, parsed.runs, parsed.colors);
+        moveCursor(QTextCursor::Start);
+        return true;
+    }
+    QTextCursor c = textCursor();
+    c.beginEditBlock();
+    c.removeSelectedText();
+    const int start = c.position();
+    c.insertText(parsed.text);
+    c.endEditBlock();
+    setTextCursor(c);
+    SetColors(start, parsed.text, parsed.runs, parsed.colors);
+    return true;
+}
+
+void CRichEditCtrl::ReplaceSel(const QString& text, bool) {
+    // Every replacement is undoable: a text control that can undo only some edits would
+    // leave the undo history out of step with the text.
+    QTextCursor c = textCursor();
+    c.beginEditBlock();
+    c.insertText(text);
+    c.endEditBlock();
+    setTextCursor(c);
+}
+
+void CRichEditCtrl::ExGetSel(int& start, int& end) const {
+    QTextCursor c = textCursor();
+    start = c.selectionStart();
+    end = c.selectionEnd();
+}
+
+void CRichEditCtrl::ExSetSel(int start, int end) {
+    const int last = TextLength();
+    QTextCursor c = textCursor();
+    c.setPosition(std::clamp(start < 0 ? last : start, 0, last));
+    c.setPosition(std::clamp(end < 0 ? last : end, 0, last), QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
+int CRichEditCtrl::ExLineFromChar(int position) const {
+    QTextBlock b = document()->findBlock(std::clamp(position, 0, TextLength()));
+    return b.isValid() ? b.blockNumber() : 0;
+}
+
+int CRichEditCtrl::LineIndex(int line) const {
+    QTextBlock b = document()->findBlockByNumber(line);
+    return b.isValid() ? b.position() : -1;
+}
+
+int CRichEditCtrl::LineLength(int position) const {
+    QTextBlock b = document()->findBlock(std::clamp(position, 0, TextLength()));
+    return b.isValid() ? b.length() - 1 : 0;
+}
+
+QString CRichEditCtrl::GetLine(int line, int maxChars) const {
+    QTextBlock b = document()->findBlockByNumber(line);
+    return b.isValid() ? b.text().left(maxChars) : QString();
+}
+
+QString CRichEditCtrl::GetSelText() const {
+    QString text = textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+int CRichEditCtrl::TextLength() const { return document()->characterCount() - 1; }
+
+bool CRichEditCtrl::CanUndo() const { return document()->isUndoAvailable(); }
+
+void CRichEditCtrl::EmptyUndoBuffer() { document()->clearUndoRedoStacks(); }
+
+void CRichEditCtrl::Clear() { textCursor().removeSelectedText(); }
+
+void CRichEditCtrl::HideSelection(bool hide) {
+    if (selectionHidden_ == hide) return;
+    selectionHidden_ = hide;
+    QPalette p = palette();
+    if (hide) {
+        savedHighlight_ = p.color(QPalette::Highlight);
+        savedHighlightedText_ = p.color(QPalette::HighlightedText);
+        p.setColor(QPalette::Highlight, p.color(QPalette::Base));
+        p.setColor(QPalette::HighlightedText, p.color(QPalette::Text));
+    } else {
+        p.setColor(QPalette::Highlight, savedHighlight_);
+        p.setColor(QPalette::HighlightedText, savedHighlightedText_);
+    }
+    setPalette(p);
+}
+
+QRgb CRichEditCtrl::ColorAt(int position) const {
+    QTextBlock b = document()->findBlock(position);
+    if (!b.isValid()) return kBlack;
+    auto* data = static_cast<Runs*>(b.userData());
+    return data ? ColourAt(data->runs, position - b.position(), kBlack) : kBlack;
+}
+
+QTextDocument* CRichEditCtrl::ColoredCopy() const {
+    QTextDocument* copy = document()->clone();
+    QTextCursor c(copy);
+    QTextBlock src = document()->begin();
+    for (QTextBlock b = copy->begin(); b.isValid() && src.isValid(); b = b.next(), src = src.next()) {
+        auto* data = static_cast<Runs*>(src.userData());
+        if (!data) continue;
+        int at = b.position();
+        for (const auto& r : data->runs) {
+            if (r.second != kBlack) {
+                c.setPosition(at);
+                c.setPosition(at + r.first, QTextCursor::KeepAnchor);
+                QTextCharFormat f;
+                f.setForeground(QColor::fromRgb(r.second));
+                c.mergeCharFormat(f);
+            }
+            at += r.first;
+        }
+    }
+    return copy;
+}
+
+void CRichEditCtrl::ApplyVisibleFormats() {
+    const int bottom = viewport()->height();
+    applying_ = true;
+    for (QTextBlock b = firstVisibleBlock(); b.isValid(); b = b.next()) {
+        if (blockBoundingGeometry(b).translated(contentOffset()).top() > bottom) break;
+        auto* data = static_cast<Runs*>(b.userData());
+        if (!data || data->applied) continue;
+        data->applied = true;
+        QList<QTextLayout::FormatRange> formats;
+        int at = 0;
+        for (const auto& r : data->runs) {
+            if (r.second != kBlack) {
+                QTextLayout::FormatRange f;
+                f.start = at;
+                f.length = r.first;
+                f.format.setForeground(QColor::fromRgb(r.second));
+                formats.append(f);
+            }
+            at += r.first;
+        }
+        b.layout()->setFormats(formats);
+        document()->markContentsDirty(b.position(), b.length());
+    }
+    applying_ = false;
+}
+
+void CRichEditCtrl::paintEvent(QPaintEvent* event) {
+    ApplyVisibleFormats();
+    QPlainTextEdit::paintEvent(event);
+}

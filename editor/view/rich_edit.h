@@ -1,0 +1,70 @@
+// The rich-edit control of the editor's views: a plain-text control that reads the RTF of
+// the colouring stream (text with colour runs), writes plain text, and offers the
+// selection, line and undo operations of a rich-edit control.
+//
+// Colours are kept per line (block) as runs over the line's characters. They live beside
+// the text, not in it: the control shows them, prints them, and moves them with the text
+// when it is edited. A typed character takes the colour of the character before it (the
+// first character of a line: the one after it), until its line is coloured again.
+#pragma once
+
+#include "rtf_reader.h"
+
+#include <QPlainTextEdit>
+#include <vector>
+
+class CRichEditCtrl : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit CRichEditCtrl(QWidget* parent = nullptr);
+    ~CRichEditCtrl() override;
+
+    // Reads RTF (as the colouring stream writes it). With `selectionOnly` the text replaces
+    // the selection as one undo step; otherwise it replaces the whole content and empties
+    // the undo buffer. The caret ends behind the inserted text. False when it is no RTF.
+    bool StreamInRtf(const char* rtf, size_t length, bool selectionOnly);
+    // The same for plain text (black).
+    void ReplaceSel(const QString& text, bool undoable);
+    // The whole text, one "\n" per line end.
+    QString StreamOutText() const { return toPlainText(); }
+
+    void ExGetSel(int& start, int& end) const;
+    void ExSetSel(int start, int end); // -1 for end: to the end of the text
+    int ExLineFromChar(int position) const;
+    int LineIndex(int line) const;  // first character of a line; -1 for no such line
+    int LineLength(int position) const; // length of the line holding `position`, without its end
+    QString GetLine(int line, int maxChars) const;
+    QString GetSelText() const;
+    int TextLength() const;
+
+    void Undo() { undo(); }
+    bool CanUndo() const;
+    void EmptyUndoBuffer();
+    void Clear(); // deletes the selection
+    void HideSelection(bool hide);
+
+    // The colour of a character (the colour table's RGB), for tests and printing.
+    QRgb ColorAt(int position) const;
+    // A copy of the document with the colours as character formats (for printing).
+    QTextDocument* ColoredCopy() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    // Gives [position, position + text length) the stream's colours (the text is already
+    // there); `runs` index into `colors`.
+    void SetColors(int position, const QString& text, const std::vector<view::ColorRun>& runs,
+                   const std::vector<QRgb>& colors);
+
+private:
+    struct Runs;
+    void OnContentsChange(int from, int removed, int added);
+    void ApplyVisibleFormats();
+    static Runs* RunsOf(const QTextBlock& block);
+    static void StoreRuns(const QTextBlock& block, std::vector<std::pair<int, QRgb>>& runs);
+
+    bool bulk_ = false;     // the whole text is being replaced: colours follow at once
+    bool applying_ = false; // colours are being handed to the layout, no text changes
+    bool selectionHidden_ = false;
+    QColor savedHighlight_;
+    QColor savedHighlightedText_;
+};

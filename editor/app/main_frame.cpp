@@ -274,12 +274,12 @@ void CMainFrame::RegisterCommands() {
 }
 
 fw::Document* CMainFrame::ActiveDocument() const {
-    auto* frame = qobject_cast<fw::ChildFrame*>(mdi_ ? mdi_->activeSubWindow() : nullptr);
+    auto* frame = qobject_cast<fw::ChildFrame*>(mdi_ ? mdi_->currentSubWindow() : nullptr);
     return frame ? frame->GetDocument() : nullptr;
 }
 
 QWidget* CMainFrame::ActiveView() const {
-    auto* frame = qobject_cast<fw::ChildFrame*>(mdi_ ? mdi_->activeSubWindow() : nullptr);
+    auto* frame = qobject_cast<fw::ChildFrame*>(mdi_ ? mdi_->currentSubWindow() : nullptr);
     return frame ? frame->View() : nullptr;
 }
 

@@ -37,6 +37,9 @@ void ChildFrame::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     QMdiSubWindow::closeEvent(event);
+    // The window goes later; the document lets go of it now, so that the file can be
+    // opened again at once.
+    if (QWidget* view = widget()) document_->RemoveView(view);
 }
 
 } // namespace fw

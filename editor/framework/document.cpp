@@ -42,7 +42,7 @@ void Document::AddView(QWidget* view) {
 }
 
 void Document::RemoveView(QWidget* view) {
-    views_.removeAll(view);
+    if (!views_.removeAll(view)) return;
     if (views_.isEmpty()) {
         OnCloseDocument();
         if (template_) template_->RemoveDocument(this);

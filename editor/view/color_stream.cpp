@@ -26,7 +26,7 @@ enum : int {
     kValue = 4,
     kTagName = 5,
     kDoubleAngle = 6,
-    kComment = 7,  // grey like kDoubleAngle, but only "-->" ends it
+    kComment = 7, // grey like kDoubleAngle, but only "-->" ends it
 };
 
 // The colour code of each class; the comment shares the grey of the double-angle run.
@@ -40,13 +40,14 @@ using ByteTable = std::array<bool, 256>;
 constexpr std::array<ByteTable, 8> MakeOrdinaryTables() {
     std::array<ByteTable, 8> tables{};
     for (int s = 0; s < 8; ++s) {
-        for (int c = 0; c < 256; ++c) tables[s][c] = true;
+        for (int c = 0; c < 256; ++c)
+            tables[s][c] = true;
         const bool opaque = s >= kDoubleAngle;
         tables[s]['\0'] = false;
         tables[s]['\n'] = false;
-        tables[s]['>'] = false;  // a comment end is recognised in every class
+        tables[s]['>'] = false; // a comment end is recognised in every class
         tables[s]['\\'] = false;
-        tables[s]['{'] = false;  // saves the class even in the opaque classes
+        tables[s]['{'] = false; // saves the class even in the opaque classes
         tables[s]['}'] = false;
         if (s == kValue || s == kTagName) tables[s][' '] = false;
         if (!opaque) tables[s]['"'] = false;
@@ -58,7 +59,7 @@ constexpr std::array<ByteTable, 8> MakeOrdinaryTables() {
 }
 constexpr std::array<ByteTable, 8> kOrdinary = MakeOrdinaryTables();
 
-}  // namespace
+} // namespace
 
 void ColorStream::Start(const char* text) {
     text_ = text ? text : "";
@@ -123,7 +124,8 @@ void ColorStream::Convert(char* out, long limit, long& written) {
             // scan stops at the end of the text.
             const size_t room = static_cast<size_t>(limit - w);
             size_t n = 1;
-            while (n < room && ordinary[src[pos + n]]) ++n;
+            while (n < room && ordinary[src[pos + n]])
+                ++n;
             std::memcpy(out + w, src + pos, n);
             w += static_cast<long>(n);
             pos += n;
@@ -135,17 +137,17 @@ void ColorStream::Convert(char* out, long limit, long& written) {
             written = w;
             class_ = s;
             endReached_ = true;
-            return;  // the position stays: the stream is over
+            return; // the position stays: the stream is over
         case '\n':
             if (s != kComment) switchTo(kPlain);
             std::memcpy(out + w, "\\par ", 5);
             w += 5;
             break;
-        case ' ':  // only in kValue and kTagName
+        case ' ': // only in kValue and kTagName
             switchTo(kAttribute);
             put(' ');
             break;
-        case '"':  // only below the opaque classes
+        case '"': // only below the opaque classes
             if (s == kQuoted) {
                 put('"');
                 switchTo(savedAtQuote_);
@@ -155,11 +157,11 @@ void ColorStream::Convert(char* out, long limit, long& written) {
                 put('"');
             }
             break;
-        case ',':  // only in kPlaceholder: the parameters are blue, the class stays
+        case ',': // only in kPlaceholder: the parameters are blue, the class stays
             code(kQuoted);
             put(',');
             break;
-        case '<':  // only below the opaque classes
+        case '<': // only below the opaque classes
             if (src[pos + 1] == '<') {
                 switchTo(kDoubleAngle);
                 put('<');
@@ -172,7 +174,7 @@ void ColorStream::Convert(char* out, long limit, long& written) {
                 switchTo(kTagName);
             }
             break;
-        case '=':  // only in kAttribute
+        case '=': // only in kAttribute
             switchTo(kValue);
             put('=');
             break;
@@ -203,7 +205,7 @@ void ColorStream::Convert(char* out, long limit, long& written) {
             put('\\');
             put('}');
             break;
-        default:  // unreachable: every other byte is ordinary in every class
+        default: // unreachable: every other byte is ordinary in every class
             put(static_cast<char>(c));
             break;
         }
@@ -229,7 +231,7 @@ std::string ColorToRtf(const char* text, long capacity) {
     std::string rtf;
     const size_t length = text ? std::strlen(text) : 0;
     // Plain text grows little: escapes and colour codes are a small share of most HTML.
-    rtf.reserve(ColorStream::kHeaderLength + length + length / 4 + 64);
+    rtf.reserve(ColorStream::kHeaderLength + length + length / 2 + 64);
     std::vector<char> buffer(static_cast<size_t>(std::max(size, 1L)));
     for (;;) {
         long written = 0;
@@ -242,4 +244,4 @@ std::string ColorToRtf(const char* text, long capacity) {
     return rtf;
 }
 
-}  // namespace view
+} // namespace view

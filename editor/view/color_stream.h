@@ -39,8 +39,8 @@ private:
     void Convert(char* out, long limit, long& written);
 
     const char* text_ = "";
-    long headerSent_ = 0;  // bytes of the header already sent
-    size_t position_ = 0;  // offset of the next source character to convert
+    long headerSent_ = 0; // bytes of the header already sent
+    size_t position_ = 0; // offset of the next source character to convert
     bool endReached_ = false;
     int class_ = 0;
     int savedAtBrace_ = 0;
@@ -57,4 +57,4 @@ ColorStream& SharedColorStream();
 // 1 MiB run as 1 MiB, which gives the same bytes.
 std::string ColorToRtf(const char* text, long capacity = 4096);
 
-}  // namespace view
+} // namespace view

@@ -214,6 +214,7 @@ bool CRichEditCtrl::StreamInRtf(const char* rtf, size_t length, bool selectionOn
         for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) b.setUserData(nullptr);
         SetColors(0, parsed.text, parsed.runs, parsed.colors);
         moveCursor(QTextCursor::Start);
+        document()->setModified(true); // the content changed; readers of files clear it
         return true;
     }
     QTextCursor c = textCursor();

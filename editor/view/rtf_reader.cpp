@@ -22,7 +22,9 @@ constexpr char16_t Cp1252(unsigned char b) {
     return b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b);
 }
 
-constexpr bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+constexpr bool IsContinuation(unsigned char b) {
+    return (b & 0xC0) == 0x80;
+}
 
 // Decodes UTF-8 into `dst`, which has room for `n` units (never more are needed). A byte that
 // does not start a complete, well-formed sequence becomes its Windows-1252 character and
@@ -82,8 +84,8 @@ size_t DecodeUtf8(const unsigned char* s, size_t n, char16_t* dst) {
 QString DecodeToQString(const std::string& bytes) {
     QString s;
     s.resize(qsizetype(bytes.size()));
-    const size_t n = DecodeUtf8(reinterpret_cast<const unsigned char*>(bytes.data()),
-                                bytes.size(), reinterpret_cast<char16_t*>(s.data()));
+    const size_t n = DecodeUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                                reinterpret_cast<char16_t*>(s.data()));
     s.resize(qsizetype(n));
     return s;
 }
@@ -91,15 +93,20 @@ QString DecodeToQString(const std::string& bytes) {
 // Bytes that are text in the body; the others start markup or are ignored.
 constexpr std::array<bool, 256> MakeTextTable() {
     std::array<bool, 256> t{};
-    for (int c = 0; c < 256; ++c) t[c] = true;
+    for (int c = 0; c < 256; ++c)
+        t[c] = true;
     t['\\'] = t['{'] = t['}'] = false;
     t['\n'] = t['\0'] = false;
     return t;
 }
 constexpr std::array<bool, 256> kText = MakeTextTable();
 
-constexpr bool IsLetter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
-constexpr bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsLetter(unsigned char c) {
+    return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+}
+constexpr bool IsDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
 
 int HexValue(unsigned char c) {
     if (IsDigit(c)) return c - '0';
@@ -108,21 +115,22 @@ int HexValue(unsigned char c) {
 }
 
 // Groups whose content is not text and whose inner words must not change the format.
+// clang-format off
 constexpr std::string_view kSkippedDestinations[] = {
-    "stylesheet", "info",      "pict",      "object",   "header",           "headerl",
-    "headerr",    "headerf",   "footer",    "footerl",  "footerr",          "footerf",
-    "footnote",   "filetbl",   "listtable", "revtbl",   "listoverridetable", "rsidtbl",
-    "xmlnstbl",   "generator", "themedata", "datastore", "colorschememapping",
+    "stylesheet", "info", "pict", "object", "header", "headerl", "headerr", "headerf", "footer",
+    "footerl", "footerr", "footerf", "footnote", "filetbl", "listtable", "listoverridetable",
+    "revtbl", "rsidtbl", "xmlnstbl", "generator", "themedata", "datastore", "colorschememapping",
     "latentstyles"};
+// clang-format on
 
 enum class Destination : unsigned char { kText, kFontTable, kColorTable, kSkip };
 
 struct GroupState {
     Destination destination = Destination::kText;
-    int color = 0;     // \cf value
-    int font = -1;     // \f value, -1 for the default font
-    int fontSize = 0;  // \fs value, 0 when not set
-    int unicodeSkip = 1;  // \uc: fallback bytes after each \u
+    int color = 0;       // \cf value
+    int font = -1;       // \f value, -1 for the default font
+    int fontSize = 0;    // \fs value, 0 when not set
+    int unicodeSkip = 1; // \uc: fallback bytes after each \u
 };
 
 class Parser {
@@ -134,13 +142,14 @@ public:
 
 private:
     void OpenGroup();
-    bool CloseGroup();  // false when the outermost group closed
+    bool CloseGroup(); // false when the outermost group closed
     void ControlWord();
     void Word(std::string_view word, bool hasParam, int param, const unsigned char*& p);
     void Text(const unsigned char* bytes, size_t n);
     void BodyBytes(const unsigned char* bytes, size_t n);
     void Unit(char16_t unit);
     void Flush();
+    char16_t* Room(size_t n);
     void NoteFormat();
     void Finish();
 
@@ -154,10 +163,15 @@ private:
 
     GroupState state_;
     std::vector<GroupState> stack_;
-    size_t overflowDepth_ = 0;  // groups deeper than kMaxDepth share the state of the deepest
-    int pendingSkip_ = 0;       // fallback bytes still to drop after a \u
+    size_t overflowDepth_ = 0; // groups deeper than kMaxDepth share the state of the deepest
+    int pendingSkip_ = 0;      // fallback bytes still to drop after a \u
 
-    std::string pending_;  // text bytes of the current run, decoded when the colour changes
+    std::string pending_; // text bytes of the current run, decoded when the colour changes
+    // The decoded text is written straight into out_.text, sized once by the input: every unit
+    // comes from at least one RTF byte. Room() still checks.
+    char16_t* units_ = nullptr;
+    size_t capacity_ = 0;
+    size_t used_ = 0;
     int pendingColor_ = 0;
 
     int defaultFont_ = 0;
@@ -172,7 +186,9 @@ private:
 };
 
 void Parser::Run() {
-    out_.text.reserve(qsizetype(std::min<size_t>(size_t(end_ - p_), size_t(1) << 30)));
+    capacity_ = size_t(end_ - p_);
+    out_.text.resize(qsizetype(capacity_)); // not initialised; pages are touched as written
+    units_ = reinterpret_cast<char16_t*>(out_.text.data());
     while (p_ < end_) {
         const unsigned char c = *p_;
         if (c == '{') {
@@ -184,10 +200,11 @@ void Parser::Run() {
         } else if (c == '\\') {
             ControlWord();
         } else if (!kText[c]) {
-            ++p_;  // raw line feeds and NULs are not text in RTF
+            ++p_; // raw line feeds and NULs are not text in RTF
         } else {
             const unsigned char* q = p_ + 1;
-            while (q < end_ && kText[*q]) ++q;
+            while (q < end_ && kText[*q])
+                ++q;
             Text(p_, size_t(q - p_));
             p_ = q;
         }
@@ -210,14 +227,14 @@ bool Parser::CloseGroup() {
         --overflowDepth_;
         return true;
     }
-    if (stack_.empty()) return false;  // a "}" before any "{": nothing is open
+    if (stack_.empty()) return false; // a "}" before any "{": nothing is open
     if (state_.destination == Destination::kFontTable && fontNumber_ >= 0 && !fontName_.empty()) {
         // An entry whose ";" is missing still names its font.
         if (fonts_.size() < kMaxTableEntries) fonts_.emplace_back(fontNumber_, fontName_);
         fontName_.clear();
     }
     if (stack_.size() == 1) {
-        NoteFormat();  // an empty document still reports the format of its body
+        NoteFormat(); // an empty document still reports the format of its body
         stack_.clear();
         return false;
     }
@@ -235,7 +252,8 @@ void Parser::ControlWord() {
     const unsigned char c = *p;
     if (IsLetter(c)) {
         const unsigned char* w = p;
-        while (p < end_ && IsLetter(*p)) ++p;
+        while (p < end_ && IsLetter(*p))
+            ++p;
         const std::string_view word(reinterpret_cast<const char*>(w), size_t(p - w));
         bool hasParam = false;
         bool negative = false;
@@ -246,10 +264,10 @@ void Parser::ControlWord() {
         }
         while (p < end_ && IsDigit(*p)) {
             hasParam = true;
-            if (value < 1000000000) value = value * 10 + (*p - '0');  // saturates
+            if (value < 1000000000) value = value * 10 + (*p - '0'); // saturates
             ++p;
         }
-        if (p < end_ && *p == ' ') ++p;  // the delimiter belongs to the word
+        if (p < end_ && *p == ' ') ++p; // the delimiter belongs to the word
         const int param = int(std::min<int64_t>(value, 1000000000)) * (negative ? -1 : 1);
         Word(word, hasParam, param, p);
         p_ = p;
@@ -263,25 +281,26 @@ void Parser::ControlWord() {
         Text(p, 1);
         break;
     case '\'': {
-        if (end_ - p >= 3) {
-            const int hi = HexValue(p[1]);
-            const int lo = HexValue(p[2]);
-            if (hi >= 0 && lo >= 0) {
-                p_ = p + 3;
-                const auto byte = static_cast<unsigned char>(hi * 16 + lo);
-                if (pendingSkip_ > 0) {
-                    --pendingSkip_;  // the fallback of a \u
-                } else if (state_.destination == Destination::kText) {
-                    Unit(Cp1252(byte));  // a code page byte, not UTF-8
-                } else {
-                    Text(&byte, 1);
-                }
-            }
+        // Two hex digits name a code page byte; a broken escape drops the digits it has.
+        const int hi = p + 1 < end_ ? HexValue(p[1]) : -1;
+        const int lo = hi >= 0 && p + 2 < end_ ? HexValue(p[2]) : -1;
+        if (lo < 0) {
+            p_ = hi >= 0 ? p + 2 : p + 1;
+            break;
+        }
+        p_ = p + 3;
+        const auto byte = static_cast<unsigned char>(hi * 16 + lo);
+        if (pendingSkip_ > 0) {
+            --pendingSkip_; // the fallback of a \u
+        } else if (state_.destination == Destination::kText) {
+            Unit(Cp1252(byte)); // a code page byte, not UTF-8
+        } else {
+            Text(&byte, 1);
         }
         break;
     }
     case '\n':
-    case '\r':  // a backslash before a line end means \par
+    case '\r': // a backslash before a line end means \par
         Unit(u'\n');
         break;
     case '*':
@@ -294,7 +313,7 @@ void Parser::ControlWord() {
         Unit(u'\u2011');
         break;
     default:
-        break;  // other control symbols carry no text
+        break; // other control symbols carry no text
     }
 }
 
@@ -339,7 +358,7 @@ void Parser::Word(std::string_view word, bool hasParam, int param, const unsigne
     } else if (word == "uc") {
         state_.unicodeSkip = std::max(param, 0);
     } else if (word == "bin") {
-        if (hasParam && param > 0) p += std::min<ptrdiff_t>(param, end_ - p);  // binary data
+        if (hasParam && param > 0) p += std::min<ptrdiff_t>(param, end_ - p); // binary data
     } else if (word == "fonttbl") {
         state_.destination = Destination::kFontTable;
         fontNumber_ = -1;
@@ -384,7 +403,8 @@ void Parser::Text(const unsigned char* bytes, size_t n) {
         for (size_t i = 0; i < n; ++i) {
             if (bytes[i] != ';') continue;
             // An entry without components is the automatic colour, shown black.
-            if (out_.colors.size() < kMaxTableEntries) out_.colors.push_back(qRgb(red_, green_, blue_));
+            if (out_.colors.size() < kMaxTableEntries)
+                out_.colors.push_back(qRgb(red_, green_, blue_));
             red_ = green_ = blue_ = 0;
         }
         break;
@@ -417,27 +437,37 @@ void Parser::Unit(char16_t unit) {
     const int color = state_.color < int(out_.colors.size()) ? state_.color : 0;
     Flush();
     pendingColor_ = color;
-    out_.text.append(QChar(unit));
+    *Room(1) = unit;
     if (!out_.runs.empty() && out_.runs.back().color == color) {
         ++out_.runs.back().length;
     } else {
-        out_.runs.push_back({int(out_.text.size()) - 1, 1, color});
+        out_.runs.push_back({int(used_), 1, color});
     }
+    ++used_;
 }
 
 void Parser::Flush() {
     if (pending_.empty()) return;
-    const qsizetype old = out_.text.size();
-    out_.text.resize(old + qsizetype(pending_.size()));
     const size_t n = DecodeUtf8(reinterpret_cast<const unsigned char*>(pending_.data()),
-                                pending_.size(), reinterpret_cast<char16_t*>(out_.text.data()) + old);
-    out_.text.resize(old + qsizetype(n));
+                                pending_.size(), Room(pending_.size()));
+    const size_t old = used_;
+    used_ += n;
     pending_.clear();
     if (!out_.runs.empty() && out_.runs.back().color == pendingColor_) {
         out_.runs.back().length += int(n);
     } else {
         out_.runs.push_back({int(old), int(n), pendingColor_});
     }
+}
+
+// Room for n more units after the used ones.
+char16_t* Parser::Room(size_t n) {
+    if (capacity_ - used_ < n) {
+        capacity_ = std::max(capacity_ * 2, used_ + n);
+        out_.text.resize(qsizetype(capacity_));
+        units_ = reinterpret_cast<char16_t*>(out_.text.data());
+    }
+    return units_ + used_;
 }
 
 void Parser::NoteFormat() {
@@ -458,10 +488,10 @@ void Parser::Finish() {
         }
     }
     out_.fontSizeHalfPoints = notedSize_;
-    out_.text.squeeze();
+    out_.text.resize(qsizetype(used_)); // shrinking keeps the buffer: no copy of a large text
 }
 
-}  // namespace
+} // namespace
 
 bool ParseRtf(const char* rtf, size_t length, RtfDocument& out) {
     out = RtfDocument{};
@@ -471,4 +501,4 @@ bool ParseRtf(const char* rtf, size_t length, RtfDocument& out) {
     return true;
 }
 
-}  // namespace view
+} // namespace view

@@ -20,15 +20,15 @@ namespace view {
 struct ColorRun {
     int start;
     int length;
-    int color;  // index into RtfDocument::colors; 0 where the RTF named no valid entry
+    int color; // index into RtfDocument::colors; 0 where the RTF named no valid entry
 };
 
 struct RtfDocument {
-    QString text;                 // one "\n" per \par
-    std::vector<ColorRun> runs;   // cover the whole text in order; neighbours differ in colour
-    std::vector<QRgb> colors;     // the colour table; an empty entry (auto) is black
-    QString fontFace;             // the font in effect at the first character, "" if unknown
-    int fontSizeHalfPoints = 0;   // \fs in effect at the first character, 0 if none was set
+    QString text;               // one "\n" per \par
+    std::vector<ColorRun> runs; // cover the whole text in order; neighbours differ in colour
+    std::vector<QRgb> colors;   // the colour table; an empty entry (auto) is black
+    QString fontFace;           // the font in effect at the first character, "" if unknown
+    int fontSizeHalfPoints = 0; // \fs in effect at the first character, 0 if none was set
 };
 
 // Parses `length` bytes of `rtf` into `out` (which is cleared first). Returns false, leaving
@@ -38,4 +38,4 @@ struct RtfDocument {
 // as a Windows-1252 character.
 bool ParseRtf(const char* rtf, size_t length, RtfDocument& out);
 
-}  // namespace view
+} // namespace view

@@ -15,7 +15,9 @@ namespace {
 const std::string kHeader = ColorStream::kHeader;
 
 // The RTF of a whole stream whose converted text is `body`.
-std::string Rtf(const std::string& body) { return kHeader + body + "}"; }
+std::string Rtf(const std::string& body) {
+    return kHeader + body + "}";
+}
 
 // All chunks of one stream, as the control would receive them.
 std::vector<std::string> Chunks(ColorStream& stream, long capacity) {
@@ -128,14 +130,13 @@ std::vector<std::string> ReferenceTextChunks(const std::string& text, long capac
 }
 
 // A page that uses every rule, with UTF-8 and line ends of both kinds.
-const std::string kPage =
-    "<HTML>\r\n<HEAD><TITLE>{#Title}</TITLE></HEAD>\n"
-    "<BODY BGCOLOR=white TEXT=\"#000000\">\n"
-    "<!-- navigation\n  <A HREF=\"x\">old</A>\n-->\n"
-    "<A HREF=\"{#Link,index}\" NAME=top>Grüße äöü €</A> a > b, c = d\n"
-    "<<raw> \"text\" {#Not}\n"
-    "<IMG\n SRC=\"a.gif\" ALT=\"1>2\">{#Macro,1,\"two\",3}\\path\\{x}\n"
-    "--> tail \"quoted\" text, with = and <\n";
+const std::string kPage = "<HTML>\r\n<HEAD><TITLE>{#Title}</TITLE></HEAD>\n"
+                          "<BODY BGCOLOR=white TEXT=\"#000000\">\n"
+                          "<!-- navigation\n  <A HREF=\"x\">old</A>\n-->\n"
+                          "<A HREF=\"{#Link,index}\" NAME=top>Grüße äöü €</A> a > b, c = d\n"
+                          "<<raw> \"text\" {#Not}\n"
+                          "<IMG\n SRC=\"a.gif\" ALT=\"1>2\">{#Macro,1,\"two\",3}\\path\\{x}\n"
+                          "--> tail \"quoted\" text, with = and <\n";
 
 TEST(ColorStreamTest, HeaderIsTheFontAndColourTable) {
     EXPECT_EQ(std::strlen(ColorStream::kHeader), 245u);
@@ -152,7 +153,7 @@ TEST(ColorStreamTest, TagWithQuotedAndUnquotedValues) {
               Rtf(R"(<\cf5 A\cf1  HREF\cf4 =\cf2 "x"\cf4 \cf1  NAME\cf4 =y\cf0 >)"));
     // Quotes outside attribute values only remember the class.
     EXPECT_EQ(ColorToRtf("say \"hi\" <a\"b\">"), Rtf(R"(say "hi" <\cf5 a"b"\cf0 >)"));
-    // A blank after a quoted value ends the value class.
+    // After a quoted value the value class comes back.
     EXPECT_EQ(ColorToRtf("<p a=\"1\"b>"), Rtf(R"(<\cf5 p\cf1  a\cf4 =\cf2 "1"\cf4 b\cf0 >)"));
 }
 
@@ -214,7 +215,8 @@ TEST(ColorStreamTest, ChunksMatchOneCharacterAtATime) {
     for (int i = 0; i < 40; ++i) {
         std::string t;
         const size_t length = random() % 600;
-        for (size_t k = 0; k < length; ++k) t += alphabet[random() % alphabet.size()];
+        for (size_t k = 0; k < length; ++k)
+            t += alphabet[random() % alphabet.size()];
         texts.push_back(t);
     }
     const std::string big = ColorToRtf(kPage.c_str(), 1 << 20);
@@ -229,14 +231,16 @@ TEST(ColorStreamTest, ChunksMatchOneCharacterAtATime) {
             std::string header;
             size_t i = 0;
             while (i < chunks.size() && header.size() < kHeader.size()) {
-                EXPECT_EQ(chunks[i].size(), std::min<size_t>(capacity, kHeader.size() - header.size()));
+                EXPECT_EQ(chunks[i].size(),
+                          std::min<size_t>(capacity, kHeader.size() - header.size()));
                 header += chunks[i++];
             }
             EXPECT_EQ(header, kHeader);
             const std::vector<std::string> textChunks(chunks.begin() + long(i), chunks.end());
             EXPECT_EQ(textChunks, ReferenceTextChunks(text, capacity));
             std::string all;
-            for (const std::string& chunk : chunks) all += chunk;
+            for (const std::string& chunk : chunks)
+                all += chunk;
             EXPECT_EQ(all, ColorToRtf(text.c_str(), capacity));
         }
     }
@@ -273,7 +277,8 @@ TEST(ColorStreamTest, EveryStreamStartsInPlainText) {
     // A stream that ends inside a quoted value leaves nothing behind for the next one.
     stream.Start("<a x=\"y");
     std::string first;
-    while (stream.Callback(buffer, sizeof buffer, written) == 0) first.append(buffer, size_t(written));
+    while (stream.Callback(buffer, sizeof buffer, written) == 0)
+        first.append(buffer, size_t(written));
     EXPECT_EQ(first, Rtf(R"(<\cf5 a\cf1  x\cf4 =\cf2 "y)"));
     // After the stopping call the state is reset: calling on starts the same text again.
     EXPECT_EQ(stream.Callback(buffer, sizeof buffer, written), 0);
@@ -281,17 +286,19 @@ TEST(ColorStreamTest, EveryStreamStartsInPlainText) {
 
     stream.Start("\"z\">");
     std::string second;
-    while (stream.Callback(buffer, sizeof buffer, written) == 0) second.append(buffer, size_t(written));
+    while (stream.Callback(buffer, sizeof buffer, written) == 0)
+        second.append(buffer, size_t(written));
     EXPECT_EQ(second, Rtf(R"("z"\cf0 >)"));
 }
 
 TEST(ColorStreamTest, LargeTextInOnePass) {
     std::string text;
-    while (text.size() < 2000000) text += kPage;
+    while (text.size() < 2000000)
+        text += kPage;
     const std::string rtf = ColorToRtf(text.c_str());
     EXPECT_EQ(rtf, ColorToRtf(text.c_str(), 1000));
     EXPECT_EQ(rtf.compare(0, kHeader.size(), kHeader), 0);
     EXPECT_EQ(rtf.back(), '}');
 }
 
-}  // namespace
+} // namespace

@@ -1,0 +1,337 @@
+#include "editor_fixture.h"
+
+#include "compiler_messages_dialog.h"
+#include "doc_template.h"
+#include "external_program.h"
+#include "html_document.h"
+#include "ls_main_view.h"
+
+#include <brevic/ls_profile.h>
+
+#include <QTest>
+#include <QTextDocument>
+
+using testutil::Crlf;
+using testutil::ReadBytes;
+using testutil::WriteBytes;
+
+namespace {
+
+constexpr QRgb kBlack = qRgb(0, 0, 0);
+constexpr QRgb kGreen = qRgb(0, 128, 0);
+constexpr QRgb kBlue = qRgb(0, 0, 255);
+constexpr QRgb kMagenta = qRgb(255, 0, 255);
+constexpr QRgb kDarkRed = qRgb(128, 0, 0);
+constexpr QRgb kOrange = qRgb(224, 78, 41);
+constexpr QRgb kGrey = qRgb(128, 128, 128);
+
+class ViewTest : public EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        CLs_mainView::SetColoringOn(true);
+        fw::SetStartHook([this](const QString& program, const QStringList& args) {
+            started.emplace_back(program, args);
+            return true;
+        });
+    }
+    void TearDown() override {
+        fw::SetStartHook({});
+        CLs_mainView::SetColoringOn(true);
+        EditorTest::TearDown();
+    }
+    CLs_mainView* View() { return qobject_cast<CLs_mainView*>(Frame().ActiveView()); }
+    CLs_mainDoc* Doc() { return qobject_cast<CLs_mainDoc*>(Frame().ActiveDocument()); }
+    // The colours of the characters of [from, from + n), one per character.
+    std::vector<QRgb> Colours(int from, int n) {
+        std::vector<QRgb> out;
+        for (int i = 0; i < n; ++i) out.push_back(View()->ColorAt(from + i) | 0xFF000000u);
+        return out;
+    }
+
+    std::vector<std::pair<QString, QStringList>> started;
+};
+
+TEST_F(ViewTest, ColoursLandOnTheRightCharacters) {
+    ASSERT_TRUE(Start());
+    CLs_mainView* v = View();
+    v->InsertText("<A HREF=\"x\" NAME=y>t{#Title,2}</A>\n<!-- a\nb --> c << x > y\nz", false);
+    EXPECT_EQ(v->GetText(), "<A HREF=\"x\" NAME=y>t{#Title,2}</A>\n<!-- a\nb --> c << x > y\nz");
+    // < A _HREF = "x" _NAME = y >
+    EXPECT_EQ(Colours(0, 19), (std::vector<QRgb>{kBlack, kOrange, kGreen, kGreen, kGreen, kGreen, kGreen,
+                                                 kDarkRed, kBlue, kBlue, kBlue, kGreen, kGreen, kGreen,
+                                                 kGreen, kGreen, kDarkRed, kDarkRed, kBlack}));
+    // t { #Title , 2 }
+    EXPECT_EQ(Colours(19, 11), (std::vector<QRgb>{kBlack, kBlack, kMagenta, kMagenta, kMagenta, kMagenta,
+                                                  kMagenta, kMagenta, kBlue, kBlue, kBlack}));
+    const int comment = 35;
+    EXPECT_EQ(v->ColorAt(comment) | 0xFF000000u, kGrey);
+    EXPECT_EQ(v->ColorAt(comment + 8) | 0xFF000000u, kGrey) << "the comment stays grey on its next line";
+    EXPECT_EQ(v->ColorAt(comment + 13) | 0xFF000000u, kBlack) << "after -->";
+    EXPECT_EQ(v->ColorAt(comment + 15) | 0xFF000000u, kGrey) << "<< runs to the line end, past >";
+    EXPECT_EQ(v->ColorAt(comment + 22) | 0xFF000000u, kGrey);
+    EXPECT_EQ(v->ColorAt(comment + 24) | 0xFF000000u, kBlack) << "the next line";
+}
+
+TEST_F(ViewTest, InsertTextIsOneUndoStepAndTypingAfterEmptyingIsOne) {
+    ASSERT_TRUE(Start());
+    CLs_mainView* v = View();
+    v->SetText("hello world");
+    EXPECT_FALSE(v->CanUndo());
+    v->SetSel(6, 11);
+    v->InsertText("<b>there</b>", true);
+    EXPECT_EQ(v->GetText(), "hello <b>there</b>");
+    int s = 0, e = 0;
+    v->GetSel(s, e);
+    EXPECT_EQ(s, 18) << "the caret ends behind the insertion";
+    v->Undo();
+    EXPECT_EQ(v->GetText(), "hello world");
+
+    v->EmptyUndoBuffer();
+    v->SetSel(11, 11);
+    QTest::keyClicks(v, "abc");
+    EXPECT_EQ(v->GetText(), "hello worldabc");
+    v->Undo();
+    EXPECT_EQ(v->GetText(), "hello world") << "everything typed since is one step";
+}
+
+TEST_F(ViewTest, TypedCharactersTakeTheirNeighboursColourUntilRecoloured) {
+    ASSERT_TRUE(Start());
+    CLs_mainView* v = View();
+    v->SetText("<p class=\"a\">text</p>");
+    v->SetSel(5, 5); // inside "class"
+    QTest::keyClicks(v, "zz");
+    EXPECT_EQ(v->GetText(), "<p clzzass=\"a\">text</p>");
+    EXPECT_EQ(v->ColorAt(5) | 0xFF000000u, kGreen);
+    EXPECT_EQ(v->ColorAt(6) | 0xFF000000u, kGreen);
+    EXPECT_EQ(v->ColorAt(12) | 0xFF000000u, kBlue) << "the value moved along";
+    // Typing "<i" in plain text stays black until the line is coloured again.
+    v->SetSel(15, 15);
+    QTest::keyClicks(v, "<i>");
+    EXPECT_EQ(v->ColorAt(16) | 0xFF000000u, kBlack);
+    v->RecolorLine();
+    EXPECT_EQ(v->ColorAt(16) | 0xFF000000u, kOrange);
+    EXPECT_EQ(v->GetText(), "<p clzzass=\"a\"><i>text</p>");
+    EXPECT_TRUE(v->CanUndo()) << "recolouring leaves the undo history alone";
+}
+
+TEST_F(ViewTest, EnterAndArrowKeysRecolourTheCaretLine) {
+    ASSERT_TRUE(Start());
+    CLs_mainView* v = View();
+    v->SetText("x\ny");
+    v->SetSel(1, 1);
+    QTest::keyClicks(v, " <b>");
+    EXPECT_EQ(v->ColorAt(3) | 0xFF000000u, kBlack);
+    QTest::keyClick(v, Qt::Key_Down);
+    EXPECT_EQ(v->ColorAt(3) | 0xFF000000u, kOrange);
+    v->SetSel(0, 0);
+    QTest::keyClicks(v, "<i>");
+    QTest::keyClick(v, Qt::Key_Return);
+    EXPECT_EQ(v->ColorAt(1) | 0xFF000000u, kOrange);
+}
+
+TEST_F(ViewTest, LongLinesAreRecolouredWhole) {
+    ASSERT_TRUE(Start());
+    CLs_mainView* v = View();
+    QString longLine = QString(1500, 'a') + "<b>" + QString(600, 'c');
+    v->SetText(longLine);
+    v->SetSel(2000, 2000);
+    QTest::keyClicks(v, "<i>");
+    v->RecolorLine();
+    QString expected = longLine;
+    expected.insert(2000, "<i>");
+    EXPECT_EQ(v->GetText(), expected) << "no text lost";
+    EXPECT_EQ(v->ColorAt(1501) | 0xFF000000u, kOrange);
+    EXPECT_EQ(v->ColorAt(2001) | 0xFF000000u, kOrange);
+}
+
+TEST_F(ViewTest, ColouringOffInsertsPlainText) {
+    ASSERT_TRUE(Start());
+    CLs_mainView* v = View();
+    v->SetText("<b>bold</b>");
+    EXPECT_EQ(v->ColorAt(1) | 0xFF000000u, kOrange);
+    CLs_mainView::SetColoringOn(false);
+    v->InsertText("<i>new</i>", false);
+    EXPECT_EQ(v->GetText(), "<i>new</i>");
+    v->SetSel(0, 0);
+    v->InsertText("<u>", true);
+    EXPECT_EQ(v->GetText(), "<u><i>new</i>");
+}
+
+TEST_F(ViewTest, FilesRoundTripByteForByte) {
+    ASSERT_TRUE(Start());
+    struct Case {
+        const char* name;
+        std::string bytes;
+    };
+    std::string exact(20000, 'x');
+    for (size_t i = 99; i < exact.size(); i += 100) exact[i] = '\n';
+    const Case cases[] = {
+        {"crlf.tpl", "<p>\r\nline\r\n</p>\r\n"},
+        {"lf.tpl", "<p>\nline\n</p>\n"},
+        {"cp1252.tpl", "caf\xE9 \x80 \x93quoted\x94\r\n"},
+        {"utf8.tpl", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80\r\n"},
+        {"exact.tpl", exact},
+    };
+    for (const Case& c : cases) {
+        std::string path = scratch / c.name;
+        WriteBytes(path, c.bytes);
+        fw::Document* doc = theApp.OpenDocumentFile(QString::fromStdString(path));
+        ASSERT_NE(doc, nullptr) << c.name;
+        std::string copy = scratch / (std::string("copy-") + c.name);
+        ASSERT_TRUE(doc->DoSave(QString::fromStdString(copy))) << c.name;
+        EXPECT_EQ(ReadBytes(copy), c.bytes) << c.name;
+    }
+    QString text;
+    codec::Encoding enc;
+    bool crlf;
+    ASSERT_TRUE(CLs_mainDoc::ReadDocumentFile(QString::fromStdString(scratch / "exact.tpl"), text, enc, crlf));
+    EXPECT_EQ(text.size(), 20000) << "an exact multiple of 10,000 bytes reads completely";
+    ASSERT_TRUE(CLs_mainDoc::ReadDocumentFile(QString::fromStdString(scratch / "cp1252.tpl"), text, enc, crlf));
+    EXPECT_EQ(enc, codec::Encoding::Windows1252);
+    EXPECT_EQ(text, QString::fromUtf8("café € “quoted”\n"));
+
+    // A NUL byte ends the text of its 10,000-byte block; the next block goes on.
+    std::string withNul = std::string(10, 'a') + '\0' + std::string(9989, 'b') + "tail";
+    WriteBytes(scratch / "nul.tpl", withNul);
+    ASSERT_TRUE(CLs_mainDoc::ReadDocumentFile(QString::fromStdString(scratch / "nul.tpl"), text, enc, crlf));
+    EXPECT_EQ(text, QString(10, 'a') + "tail");
+}
+
+TEST_F(ViewTest, AFileThatCannotBeWrittenStaysModified) {
+    ASSERT_TRUE(Start());
+    std::string path = scratch / "page.tpl";
+    WriteBytes(path, "old");
+    fw::Document* doc = theApp.OpenDocumentFile(QString::fromStdString(path));
+    ASSERT_NE(doc, nullptr);
+    View()->InsertText("new", false);
+    EXPECT_TRUE(doc->IsModified());
+    std::filesystem::create_directories(scratch / "dir.tpl");
+    EXPECT_FALSE(doc->DoSave(QString::fromStdString(scratch / "dir.tpl")));
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_EQ(messages.back().kind, fw::MessageKind::Error);
+    EXPECT_EQ(ReadBytes(path), "old");
+}
+
+class BuildCommands : public ViewTest {
+protected:
+    void SetUp() override {
+        ViewTest::SetUp();
+        site = scratch / "site/";
+        WriteBytes(site + "site.hpr", Crlf("[Groups]\nGroupNumber=2\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                                           "[Sources]\nSourceNumber=1\nSource0=index.tpl\n"));
+        WriteBytes(site + "site.mcr", Crlf("{:Head:0:}\n<h1>{#Title}</h1>\n"));
+        WriteBytes(site + "english.mcr", Crlf("{:Title:0:}\nHello\n"));
+        WriteBytes(site + "index.tpl", Crlf("{#Head}\n"));
+        WriteBytes(site + "page.htm", "<p>plain</p>");
+    }
+    void OpenSite() {
+        ASSERT_TRUE(Start());
+        Frame().OpenProjectFile(QString::fromStdString(site + "site.hpr"));
+        ASSERT_TRUE(theProject.IsProject());
+    }
+    std::string site;
+};
+
+TEST_F(BuildCommands, BuildFileWritesTheLanguagesTarget) {
+    OpenSite();
+    fw::Document* doc = theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl"));
+    ASSERT_NE(doc, nullptr);
+    View()->SetSel(0, 0);
+    View()->InsertText("{#Missing}", true); // unsaved edits take part
+    Frame().Router().Execute(32812);
+    EXPECT_EQ(ReadBytes(site + "english/index.htm"), Crlf("<h1>Hello</h1>\n"));
+    CCompilerMessagesDlg* out = Frame().CompilerMessages();
+    EXPECT_TRUE(out->isVisible()) << "a warning shows the messages";
+    EXPECT_EQ(out->windowTitle(), "Compiler messages of:index.tpl");
+    ASSERT_FALSE(out->Lines().isEmpty());
+    EXPECT_TRUE(out->Lines().first().contains("The macro \"Missing\" was not found."));
+}
+
+TEST_F(BuildCommands, UnsavedAndNonTemplateDocuments) {
+    OpenSite();
+    Frame().Router().Execute(57600);
+    messages.clear();
+    Frame().Router().Execute(32812);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].stringId, 153);
+    EXPECT_EQ(messages[0].text, "Please save the file first.");
+
+    answers = {QMessageBox::No}; // do not copy into a template
+    ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "page.htm")), nullptr);
+    messages.clear();
+    Frame().Router().Execute(32812);
+    EXPECT_TRUE(messages.empty()) << "not a template: silently not built";
+}
+
+TEST_F(BuildCommands, PreviewUsesTargetOrTemporaryFile) {
+    OpenSite();
+    WritePrivateProfileString("BROWSER", "BrowserPath", "/usr/bin/browser", settingsFile.c_str());
+    ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")), nullptr);
+    Frame().Router().Execute(32818);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].first, "/usr/bin/browser");
+    EXPECT_EQ(started[0].second, QStringList{QString::fromStdString(site + "english/index.htm")});
+
+    // Temporary file mode: the target stays untouched; the path is stored on first use.
+    std::filesystem::remove(site + "english/index.htm");
+    WritePrivateProfileString("BROWSER", "UseTempOrTargetPath", "0", settingsFile.c_str());
+    WritePrivateProfileString("BROWSER", "TempFilePath", (scratch / "preview.htm").c_str(), settingsFile.c_str());
+    Frame().Router().Execute(32818);
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_EQ(started[1].second, QStringList{QString::fromStdString(scratch / "preview.htm")});
+    EXPECT_EQ(ReadBytes(scratch / "preview.htm"), Crlf("<h1>Hello</h1>\n"));
+    EXPECT_FALSE(testutil::Exists(site + "english/index.htm"));
+
+    WritePrivateProfileString("BROWSER", "TempFilePath", "", settingsFile.c_str());
+    QString path;
+    ASSERT_TRUE(qobject_cast<CLs_mainDoc*>(Frame().ActiveDocument())->PreparePreviewFile(path));
+    EXPECT_TRUE(path.endsWith("temp.htm"));
+    std::string stored;
+    brevic::ReadProfileValue("BROWSER", "TempFilePath", stored, settingsFile.c_str());
+    EXPECT_EQ(QString::fromStdString(stored), path) << "written back to the settings";
+
+    // A saved .htm file in target mode goes to the temporary file.
+    WritePrivateProfileString("BROWSER", "UseTempOrTargetPath", "1", settingsFile.c_str());
+    answers = {QMessageBox::No};
+    ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "page.htm")), nullptr);
+    Frame().Router().Execute(32818);
+    ASSERT_EQ(started.size(), 3u);
+    EXPECT_EQ(started[2].second, QStringList{path});
+}
+
+TEST_F(BuildCommands, ViewBrowserWithoutBrowserOrWithAFailedBuild) {
+    OpenSite();
+    ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")), nullptr);
+    messages.clear();
+    Frame().Router().Execute(32818);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages[0].stringId, 151);
+    EXPECT_TRUE(started.empty());
+
+    // A build that fails starts no viewer.
+    WritePrivateProfileString("BROWSER", "BrowserPath", "/usr/bin/browser", settingsFile.c_str());
+    View()->InsertText("{#Loop}", false);
+    WriteBytes(site + "english.mcr", Crlf("{:Loop:0:}\n{#Loop}\n"));
+    Frame().OpenProjectFile(QString::fromStdString(site + "site.hpr"));
+    ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")), nullptr);
+    View()->InsertText("{#Loop}", false);
+    messages.clear();
+    Frame().Router().Execute(32818);
+    EXPECT_TRUE(started.empty());
+    ASSERT_GE(messages.size(), 2u);
+    EXPECT_EQ(messages[0].stringId, 144);
+    EXPECT_EQ(messages.back().stringId, 140);
+}
+
+TEST_F(BuildCommands, BuildProjectWithoutTemplates) {
+    WriteBytes(site + "site.hpr", Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n"));
+    OpenSite();
+    ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")), nullptr);
+    messages.clear();
+    Frame().Router().Execute(32815);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "There are no templates in the project.");
+}
+
+} // namespace

@@ -11,5 +11,7 @@ namespace app {
 QMarginsF PrintMargins();
 // The settings file.
 const fw::ProfileFile& SettingsFile();
+// Runs a command as if chosen from the menu (nothing when no part handles it).
+void ExecuteCommand(int id);
 
 } // namespace app

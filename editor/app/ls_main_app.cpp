@@ -47,6 +47,9 @@ QMarginsF PrintMargins() {
     return QMarginsF(m[0], m[1], m[2], m[3]);
 }
 const fw::ProfileFile& SettingsFile() { return theApp.Settings(); }
+void ExecuteCommand(int id) {
+    if (CMainFrame* frame = theApp.MainFrame()) frame->Router().Execute(id);
+}
 } // namespace app
 
 CLs_mainApp::CLs_mainApp() { RegisterCommands(); }
@@ -80,6 +83,8 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
     autotagMinSel = editor.autotagMinSel;
     caseSensitive = editor.caseSensitive;
     CLs_mainView::SetColoringOn(syntaxColoring != 0);
+    CLs_mainView::SetAutotagOptions({autotagging, autotagMinSel, caseSensitive});
+    CLs_mainView::SetAutocharPath(QString::fromStdString(larkspan::WritableDataFile("autochar.txt")));
 
     if (withoutFile) {
         Dispatch(57600);

@@ -1,5 +1,7 @@
 #include "places.h"
 
+#include <brevic/ls_files.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -54,6 +56,20 @@ std::string DataFilePath(const std::string& name) {
     std::string user = UserDataDirectory() + name;
     if (::access(user.c_str(), R_OK) == 0) return user;
     return ProgramDirectory() + name;
+}
+
+std::string WritableDataFile(const std::string& name) {
+    std::string user = UserDataDirectory() + name;
+    if (::access(user.c_str(), F_OK) == 0) return user;
+    std::string program = ProgramDirectory() + name;
+    std::string dir = ProgramDirectory();
+    bool writable = ::access(program.c_str(), F_OK) == 0 ? ::access(program.c_str(), W_OK) == 0
+                                                          : ::access(dir.c_str(), W_OK) == 0;
+    if (writable) return program;
+    MakePath(UserDataDirectory());
+    std::string data;
+    if (brevic::ReadBinaryFile(program.c_str(), data)) brevic::WriteBinaryFileAtomic(user.c_str(), data);
+    return user;
 }
 
 std::string AbsolutePath(const std::string& path) {

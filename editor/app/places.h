@@ -17,6 +17,10 @@ std::string SettingsFilePath();
 // A data file beside the program, or its modified copy in the user data directory when
 // one exists there.
 std::string DataFilePath(const std::string& name);
+// A data file the program also writes: beside the program when that folder can be
+// written, else a copy in the user data directory (made from the program's file on
+// first use).
+std::string WritableDataFile(const std::string& name);
 // Creates a directory and its parents; true when it exists afterwards.
 bool MakePath(const std::string& dir);
 // An absolute form of `path` (relative to the current directory), without resolving links.

@@ -230,7 +230,7 @@ std::string ColorToRtf(const char* text, long capacity) {
 
     std::string rtf;
     const size_t length = text ? std::strlen(text) : 0;
-    // Plain text grows little: escapes and colour codes are a small share of most HTML.
+    // Colour codes and escapes make tag-heavy HTML up to about twice as long.
     rtf.reserve(ColorStream::kHeaderLength + length + length / 2 + 64);
     std::vector<char> buffer(static_cast<size_t>(std::max(size, 1L)));
     for (;;) {

@@ -3,7 +3,14 @@
 #include "app_context.h"
 #include "color_stream.h"
 #include "document.h"
+#include "message_box.h"
+#include "parameter_navigation.h"
 #include "printing.h"
+
+#include <brevic/ls_autochar.h>
+#include <brevic/ls_macrobase.h>
+
+#include <QFile>
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -12,6 +19,22 @@
 
 namespace {
 bool g_coloring = true;
+CLs_mainView::AutotagOptions g_autotag;
+QString g_autocharPath;
+
+constexpr int kSaveAutocharFailed = 130;
+constexpr int kLoadAutocharFailed = 131;
+constexpr char kEscape = 27;
+
+// Shared by all views: the previous typed character and the last toggle.
+struct ToggleState {
+    int index = 0;
+    int last = -1;
+    int start = -1;
+    int end = -1;
+};
+char g_previousChar = 0;
+ToggleState g_toggle;
 
 // Keys that the platform reports with the extended-key flag: the arrow and editing block
 // and the keypad's Enter.
@@ -38,6 +61,8 @@ bool IsExtendedKey(const QKeyEvent* e) {
 } // namespace
 
 bool CLs_mainView::ColoringOn() { return g_coloring; }
+void CLs_mainView::SetAutotagOptions(const AutotagOptions& options) { g_autotag = options; }
+void CLs_mainView::SetAutocharPath(const QString& path) { g_autocharPath = path; }
 void CLs_mainView::SetColoringOn(bool on) { g_coloring = on; }
 
 CLs_mainView::CLs_mainView(fw::Document* doc, QWidget* parent) : CRichEditCtrl(parent), document_(doc) {
@@ -55,6 +80,106 @@ CLs_mainView::CLs_mainView(fw::Document* doc, QWidget* parent) : CRichEditCtrl(p
     OnCommand({57643}, [this] { Undo(); }, [this](fw::CommandUi& ui) { ui.enabled = CanUndo() && !isReadOnly(); });
     OnCommand({57607}, [this] { Print(false); });
     OnCommand({57609}, [this] { Print(true); });
+    OnCommand({32773}, [this] { JumpParameter(true); });
+    OnCommand({32774}, [this] { JumpParameter(false); });
+    OnCommand({32889}, [this] { ToggleParameter(true); }, [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
+    OnCommand({32890}, [this] { ToggleParameter(false); }, [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
+
+    if (g_autocharPath.isEmpty()) {
+        autocharError_ = LS_BASE_OPEN;
+    } else {
+        autochar_ = std::make_unique<tLS_autochar>(QFile::encodeName(g_autocharPath).constData(), &autocharError_);
+    }
+    if (autocharError_ != LS_OK) fw::ShowMessage(this, kLoadAutocharFailed, fw::MessageKind::Error);
+}
+
+CLs_mainView::~CLs_mainView() {
+    if (!autochar_) return;
+    autochar_.reset(); // the last view saves the table
+    if (autocharError_ != LS_OK) fw::ShowMessage(nullptr, kSaveAutocharFailed, fw::MessageKind::Error);
+}
+
+void CLs_mainView::HandleCharacter(char ch, QKeyEvent* event) {
+    const char* text = nullptr;
+    int offset = 0;
+    if (autochar_) {
+        autochar_->GetAutoChar(ch, text, offset, static_cast<unsigned>(std::max(0, g_autotag.minSel)),
+                               g_autotag.autotagging, g_autotag.caseSensitive);
+    }
+    // From a tag start or a word start on, all that is typed is one undoable action, which
+    // a completion takes back.
+    if (ch == '<' || g_previousChar == ' ' || g_previousChar == '\r') EmptyUndoBuffer();
+    g_previousChar = ch;
+    if (!text || (!g_autotag.autotagging && ch != kEscape)) {
+        if (event) CRichEditCtrl::keyPressEvent(event);
+        return;
+    }
+    Undo();
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    InsertText(QString::fromUtf8(text), true);
+    SetSel(start + offset + 1, start + offset + 1);
+}
+
+void CLs_mainView::JumpParameter(bool left) {
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    const QString text = GetText();
+    auto [from, to] = left ? magic::JumpLeft(text, start) : magic::JumpRight(text, start);
+    SetSel(from, to);
+}
+
+void CLs_mainView::ToggleParameter(bool forward) {
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    auto insertValue = [this, start](const QString& value) {
+        InsertText(value, true);
+        SetSel(start, start + static_cast<int>(value.size()));
+        g_toggle.start = start;
+        g_toggle.end = start + static_cast<int>(value.size());
+    };
+    if (start == g_toggle.start && end == g_toggle.end && g_toggle.last >= 0 && !values_.isEmpty()) {
+        if (forward) {
+            g_toggle.index = g_toggle.index >= g_toggle.last ? 0 : g_toggle.index + 1;
+        } else {
+            g_toggle.index = g_toggle.index <= 0 ? g_toggle.last : g_toggle.index - 1;
+        }
+        insertValue(values_.value(g_toggle.index));
+        return;
+    }
+    const QString text = GetText();
+    const QString name = magic::AttributeNameBefore(text, start);
+    if (name.isEmpty()) return;
+    if (name == QLatin1String("FACE") || name == QLatin1String("FONT-FAMILY")) {
+        RunCommand(32863);
+    } else if (name == QLatin1String("STYLE")) {
+        RunCommand(32892);
+    } else if (name.endsWith(QLatin1String("COLOR")) || name.endsWith(QLatin1String("LINK"))) {
+        RunCommand(32851);
+    } else if (name == QLatin1String("BACKGROUND")) {
+        RunCommand(start > 0 && text[start - 1] == '"' ? 32836 : 32851);
+    } else {
+        tLS_macrobase* base = autochar_ ? autochar_->GetBase() : nullptr;
+        int index = -1;
+        std::string* content = nullptr;
+        QByteArray key = QByteArray("!") + name.toUtf8();
+        if (!base || base->GetMacroIndex(index, key.constData(), 0) != LS_OK ||
+            base->GetMacroContent(index, content) != LS_OK) {
+            return;
+        }
+        values_ = magic::SplitValues(QString::fromUtf8(content->data(), static_cast<qsizetype>(content->size())));
+        g_toggle.index = 0;
+        g_toggle.last = static_cast<int>(values_.size()) - 1;
+        insertValue(values_.value(0));
+    }
+}
+
+void CLs_mainView::RunCommand(int id) {
+    // Commands of other parts of the editor (colour, image, style): through the router.
+    app::ExecuteCommand(id);
 }
 
 void CLs_mainView::InsertText(const QString& text, bool selectionOnly) {
@@ -99,12 +224,24 @@ void CLs_mainView::RecolorLine() {
 
 void CLs_mainView::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
+    const QString typed = event->text();
+    const bool control = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const bool extended = IsExtendedKey(event);
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
     if (enter && g_coloring && !(previousKey_ == Qt::Key_Return || previousKey_ == Qt::Key_Enter)) RecolorLine();
     if ((key == Qt::Key_Up || key == Qt::Key_Down) && extended && !previousExtended_) RecolorLine();
     previousKey_ = key;
     previousExtended_ = extended;
+    // Characters (Enter as a carriage return, ESC) go through the autotag handler.
+    if (!isReadOnly() && !control && typed.size() == 1) {
+        const char16_t u = typed[0].unicode();
+        const char ch = enter ? '\r' : u == 0x1B ? kEscape : (u >= 0x20 && u < 0x80) ? static_cast<char>(u)
+                                                                               : static_cast<char>(0x7F);
+        if (u >= 0x20 || enter || u == 0x1B) {
+            HandleCharacter(ch, event);
+            return;
+        }
+    }
     CRichEditCtrl::keyPressEvent(event);
 }
 

@@ -7,6 +7,12 @@
 #include "command_target.h"
 #include "rich_edit.h"
 
+#include <brevic/ls_types.h>
+
+#include <QStringList>
+#include <memory>
+
+class tLS_autochar;
 namespace fw {
 class Document;
 }
@@ -15,6 +21,7 @@ class CLs_mainView : public CRichEditCtrl, public fw::CommandTarget {
     Q_OBJECT
 public:
     explicit CLs_mainView(fw::Document* doc, QWidget* parent = nullptr);
+    ~CLs_mainView() override;
 
     fw::Document* GetDocument() const { return document_; }
 
@@ -35,13 +42,34 @@ public:
     static bool ColoringOn();
     static void SetColoringOn(bool on);
 
+    // The magic keys. Typed characters go through the autotag table; ALT+Left and
+    // ALT+Right select the previous or next attribute value; ALT+Up and ALT+Down step
+    // through the value list of the attribute in front of the selection.
+    struct AutotagOptions {
+        int autotagging = 1;    // complete while typing (else only on ESC)
+        int minSel = 10;        // the most matches for which anything is offered
+        int caseSensitive = 0;
+    };
+    static void SetAutotagOptions(const AutotagOptions& options);
+    // The autotag table's file (set by the application before views are made).
+    static void SetAutocharPath(const QString& path);
+    void HandleCharacter(char ch, QKeyEvent* event);
+    void JumpParameter(bool left);
+    void ToggleParameter(bool forward);
+    tLS_autochar* AutoChar() const { return autochar_.get(); }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Print(bool preview);
 
+    void RunCommand(int id);
+
     fw::Document* document_;
+    std::unique_ptr<tLS_autochar> autochar_;
+    tLS_Error autocharError_ = LS_OK;
+    QStringList values_; // the value list of the last toggle
     int previousKey_ = 0;
     bool previousExtended_ = false;
 };

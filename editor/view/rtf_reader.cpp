@@ -488,7 +488,10 @@ void Parser::Finish() {
         }
     }
     out_.fontSizeHalfPoints = notedSize_;
-    out_.text.resize(qsizetype(used_)); // shrinking keeps the buffer: no copy of a large text
+    out_.text.resize(qsizetype(used_));
+    // Markup-heavy RTF leaves much of the buffer unused; give it back unless little is lost.
+    const size_t unused = capacity_ - used_;
+    if (unused > 65536 && unused > used_ / 4) out_.text.squeeze();
 }
 
 } // namespace

@@ -22,6 +22,12 @@ if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then
   echo "usage: bash fuzz/run.sh [SECONDS] [TARGET...]" >&2
   exit 2
 fi
+for t in "${targets[@]}"; do
+  if [[ " ${all_targets[*]} " != *" $t "* ]]; then
+    echo "unknown target $t (known: ${all_targets[*]})" >&2
+    exit 2
+  fi
+done
 
 # Tools: clang (with libFuzzer), cmake, ninja.
 need=()
@@ -31,11 +37,11 @@ command -v ninja >/dev/null 2>&1 || need+=(ninja-build)
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"
   if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
-  $SUDO apt-get update -qq &&
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}" || {
-      echo "could not install ${need[*]}" >&2
-      exit 2
-    }
+  if ! { $SUDO apt-get update -qq &&
+         DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"; }; then
+    echo "could not install ${need[*]}" >&2
+    exit 2
+  fi
 fi
 
 echo "Building the fuzz targets in $build (-j$jobs)"
@@ -71,7 +77,7 @@ for t in "${targets[@]}"; do
   artifacts="$root/fuzz/artifacts/$t"
   log="$root/fuzz/artifacts/$t.log"
   if [ ! -x "$exe" ] || [ ! -d "$seeds" ]; then
-    echo "unknown target $t" >&2
+    echo "missing $exe or $seeds" >&2
     exit 2
   fi
   rm -rf "$work"

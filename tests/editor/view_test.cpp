@@ -30,6 +30,8 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         CLs_mainView::SetColoringOn(true);
+        // Typing tags here tests colours, not completions.
+        WritePrivateProfileString("EDITOR", "Autotagging", "0", settingsFile.c_str());
         fw::SetStartHook([this](const QString& program, const QStringList& args) {
             started.emplace_back(program, args);
             return true;

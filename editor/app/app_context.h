@@ -13,5 +13,7 @@ QMarginsF PrintMargins();
 const fw::ProfileFile& SettingsFile();
 // Runs a command as if chosen from the menu (nothing when no part handles it).
 void ExecuteCommand(int id);
+// Opens the help at a topic (0: its contents). Dialog topics are 0x20000 + dialog id.
+void ShowHelp(int topic);
 
 } // namespace app

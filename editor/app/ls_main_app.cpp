@@ -47,6 +47,9 @@ QMarginsF PrintMargins() {
     return QMarginsF(m[0], m[1], m[2], m[3]);
 }
 const fw::ProfileFile& SettingsFile() { return theApp.Settings(); }
+void ShowHelp(int topic) {
+    if (CMainFrame* frame = theApp.MainFrame()) frame->OpenHelp(topic);
+}
 void ExecuteCommand(int id) {
     if (CMainFrame* frame = theApp.MainFrame()) frame->Router().Execute(id);
 }

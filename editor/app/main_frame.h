@@ -54,6 +54,9 @@ public:
     void OnIdle();
     // "Larkspan PLUS 3.0", and " - " with the project's name when a project path is set.
     static QString CaptionText();
+    // Opens the help beside the program at a topic (0: contents), in the configured
+    // browser or the desktop's.
+    void OpenHelp(int topic);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -66,7 +69,6 @@ private:
     void RegisterCommands();
     void NewProject();
     void OpenProject();
-    void OpenHelp(int topic);
 
     std::unique_ptr<fw::CommandRouter> router_;
     QMdiArea* mdi_ = nullptr;

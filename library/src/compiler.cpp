@@ -17,6 +17,9 @@
 namespace {
 
 unsigned long g_counter = 0; // characters examined, library-wide
+// Macros that call each other many times can multiply the output without bound: a build
+// that grows past this fails instead of exhausting the machine's memory.
+size_t g_outputLimit = size_t(1) << 30;
 
 constexpr size_t kStageSize = 1024;
 constexpr int kMaxDepth = 20; // depth may be raised while it is not above this
@@ -96,6 +99,7 @@ size_t AttributeStart(const std::string& out, size_t mark) {
 } // namespace
 
 namespace brevic {
+void SetOutputLimit(size_t bytes) { g_outputLimit = bytes; }
 unsigned long CharacterCounter() { return g_counter; }
 void SetCharacterCounter(unsigned long value) { g_counter = value; }
 } // namespace brevic
@@ -272,6 +276,7 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
             if (enclosing.hasLineText) {
                 flush();
                 if (ctx.depth > kMaxDepth) return LS_RECURSION;
+                if (out.size() > g_outputLimit) return LS_BUILD_FAILED;
                 ++ctx.depth;
                 const tMacro plain;
                 tLS_Error r = Compile(enclosing.lineText.c_str(),
@@ -438,6 +443,7 @@ tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& p
         inner += name;
         inner += '}';
         if (ctx.depth > kMaxDepth) return LS_RECURSION;
+        if (out.size() > g_outputLimit) return LS_BUILD_FAILED;
         ++ctx.depth;
         long innerLength = static_cast<long>(strnlen(content->c_str(), content->size()));
         r = Compile(content->c_str(), innerLength, out, bases, ctx, inner, macro);

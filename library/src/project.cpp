@@ -139,7 +139,9 @@ tLS_Error tLS_project::GetGroupNameFromIni(int index, char* name) {
     if (value.find_first_of("/\\") != std::string::npos) return LS_NO_ENTRY;
     size_t dot = value.rfind('.');
     if (dot != std::string::npos) value.resize(dot);
-    if (value.empty() || !brevic::CopyChecked(name, LS_PATH_MAX, value)) return LS_NO_ENTRY;
+    // "." and ".." would put the language's pages outside the template's folder.
+    if (value.empty() || value == "." || value == ".." || !brevic::CopyChecked(name, LS_PATH_MAX, value))
+        return LS_NO_ENTRY;
     return LS_OK;
 }
 
@@ -176,7 +178,7 @@ tLS_Error tLS_project::AddGroup(const char* macroFilePath) {
     const char* dot = std::strrchr(file, '.');
     if (!dot || dot == file) return LS_PROJECT_FILE;
     std::string name(file, static_cast<size_t>(dot - file));
-    if (name.size() >= static_cast<size_t>(LS_NAME_FIELD) || std::strlen(file) >= LS_PATH_MAX)
+    if (name.size() >= static_cast<size_t>(LS_NAME_FIELD) || std::strlen(file) >= LS_PATH_MAX || name == ".")
         return LS_INVALID;
     for (int i = 0; i < n; ++i) {
         char existing[LS_PATH_MAX];

@@ -91,6 +91,23 @@ TEST_F(CompilerTest, TwentyOneLevelsNestAndTheTwentySecondEndsTheBuild) {
     EXPECT_EQ(list.lines.back(), "!!---- Recursion in Macro. Operation canceled ----!!");
 }
 
+TEST_F(CompilerTest, MultiplyingMacrosStopAtTheOutputLimit) {
+    // Each level calls the next ten times: 10^8 copies of the leaf if nothing stopped it.
+    std::string file;
+    for (int i = 0; i < 8; ++i) {
+        std::string call = "{#M" + std::to_string(i + 1) + "}";
+        std::string text;
+        for (int k = 0; k < 10; ++k) text += call;
+        file += "{:M" + std::to_string(i) + ":0:}\n" + text + "\n";
+    }
+    file += "{:M8:0:}\nleaf text\n";
+    Macros(file);
+    brevic::SetOutputLimit(1 << 20);
+    EXPECT_EQ(Run("{#M0}"), LS_BUILD_FAILED);
+    brevic::SetOutputLimit(size_t(1) << 30);
+    EXPECT_LT(output.size(), size_t(2) << 20);
+}
+
 TEST_F(CompilerTest, LineFormattingCountsAsANestingLevel) {
     Macros("{:Self:0:}\n{#\"x\"Self}\n");
     EXPECT_EQ(Run("{#Self}"), LS_RECURSION);

@@ -61,6 +61,8 @@ TEST_F(ProjectTest, FilesThatCannotBeOpened) {
     WriteBytes(hpr, "[Groups]\r\nGroupNumber=2\r\nGroup0=site.mcr\r\n"); // Group1 missing
     EXPECT_EQ(project.InitProject(hpr.c_str()), LS_INVALID);
     EXPECT_EQ(project.GetLoadedGroupCount(), 0);
+    WriteBytes(hpr, "[Groups]\r\nGroupNumber=2\r\nGroup0=site.mcr\r\nGroup1=...mcr\r\n");
+    EXPECT_EQ(project.InitProject(hpr.c_str()), LS_INVALID) << "a group named .. would write above the templates";
     WriteBytes(hpr, "[Groups]\r\nGroupNumber=1\r\nGroup0=../elsewhere.mcr\r\n");
     EXPECT_EQ(project.InitProject(hpr.c_str()), LS_INVALID) << "group files lie beside the project";
     WriteBytes(dir / "bad.mcr", "text before any header\r\n");

@@ -18,8 +18,9 @@ public:
 
     // Expands `source` and appends the result to `output`. `bases` is searched in order and
     // ends with a null pointer (null itself counts as an empty list). `location` names the
-    // template in messages. Returns LS_OK, LS_RECURSION (nesting deeper than 21 levels) or
-    // the error of fetching a macro's text; the output produced so far stays in `output`.
+    // template in messages. Returns LS_OK, LS_RECURSION (nesting deeper than 21 levels),
+    // LS_BUILD_FAILED (memory, or the output limit below) or the error of fetching a
+    // macro's text; the output produced so far stays in `output`.
     // A null context or null settings use private defaults.
     tLS_Error BuildTarget(const std::string& source, std::string& output, tDebugContext* context,
                           tLS_macrobase** bases, const char* location,
@@ -54,4 +55,6 @@ namespace brevic {
 // The library-wide counter of examined characters (the scramble option resets it).
 BREVIC_API unsigned long CharacterCounter();
 BREVIC_API void SetCharacterCounter(unsigned long value);
+// The largest output a build may produce before it fails with LS_BUILD_FAILED (1 GiB).
+BREVIC_API void SetOutputLimit(size_t bytes);
 } // namespace brevic

@@ -56,8 +56,7 @@ private:
 };
 
 // Concatenates strings and numbers (numbers in decimal).
-template <typename... Parts>
-std::string Cat(const Parts&... parts) {
+template <typename... Parts> std::string Cat(const Parts&... parts) {
     std::string s;
     auto add = [&s](const auto& part) {
         if constexpr (std::is_integral_v<std::decay_t<decltype(part)>>) {
@@ -71,13 +70,13 @@ std::string Cat(const Parts&... parts) {
 }
 
 const char* const kWords[] = {
-    "garden",  "season",   "plant",  "water",   "summer", "winter",   "flower",  "seed",
-    "soil",    "harvest",  "light",  "shade",   "leaf",   "root",     "branch",  "fruit",
-    "the",     "a",        "and",    "of",      "to",     "in",       "with",    "for",
-    "every",   "early",    "late",   "careful", "simple", "our",      "your",    "small",
-    "large",   "spring",   "autumn", "border",  "path",   "stone",    "wooden",  "green",
-    "bright",  "morning",  "evening", "rain",   "wind",   "compost",  "hedge",   "lawn",
-    "pruning", "planting", "sowing", "growing", "tool",   "basket",   "orchard", "meadow",
+    "garden",  "season",   "plant",   "water",   "summer", "winter",  "flower",  "seed",
+    "soil",    "harvest",  "light",   "shade",   "leaf",   "root",    "branch",  "fruit",
+    "the",     "a",        "and",     "of",      "to",     "in",      "with",    "for",
+    "every",   "early",    "late",    "careful", "simple", "our",     "your",    "small",
+    "large",   "spring",   "autumn",  "border",  "path",   "stone",   "wooden",  "green",
+    "bright",  "morning",  "evening", "rain",    "wind",   "compost", "hedge",   "lawn",
+    "pruning", "planting", "sowing",  "growing", "tool",   "basket",  "orchard", "meadow",
 };
 constexpr size_t kWordCount = sizeof kWords / sizeof kWords[0];
 
@@ -103,7 +102,8 @@ class TempDir {
 public:
     TempDir() {
         std::string pattern = (fs::temp_directory_path() / "larkspan-bench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot create a temporary folder");
         path = pattern;
     }
     ~TempDir() {
@@ -163,8 +163,8 @@ const CompilerWorkload& RunningText() {
         auto w = std::make_unique<CompilerWorkload>();
         std::vector<MacroDef> macros;
         for (int i = 0; i < 10; ++i) {
-            macros.push_back({Cat("Note", i),
-                              Cat("<span class=\"note\">See note ", i, " in the appendix.</span>")});
+            macros.push_back({Cat("Note", i), Cat("<span class=\"note\">See note ", i,
+                                                  " in the appendix.</span>")});
         }
         w->LoadMacros(macros);
         Rng rng(11);
@@ -227,7 +227,8 @@ const CompilerWorkload& ParamsAndLines() {
     static const std::unique_ptr<CompilerWorkload> w = [] {
         auto w = std::make_unique<CompilerWorkload>();
         std::vector<MacroDef> macros = {
-            {"Link", "<a href=\"{#_MACRO_PARAM_0}\" class=\"{#_MACRO_PARAM_2}\">{#_MACRO_PARAM_1}</a>"},
+            {"Link",
+             "<a href=\"{#_MACRO_PARAM_0}\" class=\"{#_MACRO_PARAM_2}\">{#_MACRO_PARAM_1}</a>"},
             {"Figure", "<figure><img src=\"{#_MACRO_PARAM_0}\" width=\"{#_MACRO_PARAM_2}\">\n"
                        "<figcaption>{#_MACRO_PARAM_1}</figcaption></figure>"},
             {"Address", "Larkspan Garden Supplies\nMain Street 12\n12345 Springfield\n"
@@ -307,7 +308,8 @@ const CompilerWorkload& DeepNesting() {
             w->source += " {#L1}</div>\n";
             w->expansionsPerRun += kLevels;
         }
-        w->expectedParts = {"<span class=\"l20\">level 20</span><span class=\"l21\">level 21</span>"};
+        w->expectedParts = {
+            "<span class=\"l20\">level 20</span><span class=\"l21\">level 21</span>"};
         return w;
     }();
     return *w;
@@ -332,7 +334,8 @@ void RunCompiler(benchmark::State& state, const CompilerWorkload& (*make)()) {
         std::string out;
         tLS_Error r = compiler.BuildTarget(w->source, out, &ctx, bases, "bench.tpl", &settings);
         if (r != LS_OK || ctx.errors != 0 || ctx.warnings != 0) {
-            std::fprintf(stderr, "workload check failed: result %d, %d errors, %d warnings\n%.2000s",
+            std::fprintf(stderr,
+                         "workload check failed: result %d, %d errors, %d warnings\n%.2000s",
                          static_cast<int>(r), ctx.errors, ctx.warnings, ctx.log.c_str());
             state.SkipWithError("the workload does not expand cleanly");
             return;
@@ -373,10 +376,18 @@ void RunCompiler(benchmark::State& state, const CompilerWorkload& (*make)()) {
                            benchmark::Counter::kIsRate);
 }
 
-void BM_RunningText(benchmark::State& state) { RunCompiler(state, RunningText); }
-void BM_DensePlaceholders(benchmark::State& state) { RunCompiler(state, DensePlaceholders); }
-void BM_ParamsAndLines(benchmark::State& state) { RunCompiler(state, ParamsAndLines); }
-void BM_DeepNesting(benchmark::State& state) { RunCompiler(state, DeepNesting); }
+void BM_RunningText(benchmark::State& state) {
+    RunCompiler(state, RunningText);
+}
+void BM_DensePlaceholders(benchmark::State& state) {
+    RunCompiler(state, DensePlaceholders);
+}
+void BM_ParamsAndLines(benchmark::State& state) {
+    RunCompiler(state, ParamsAndLines);
+}
+void BM_DeepNesting(benchmark::State& state) {
+    RunCompiler(state, DeepNesting);
+}
 
 BENCHMARK(BM_RunningText)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_DensePlaceholders)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -529,7 +540,8 @@ BENCHMARK_DEFINE_F(ProjectFixture, BuildAll)(benchmark::State& state) {
         if (r != LS_OK || progress.writtenTargets != expectedTargets ||
             log.find("\t(") != std::string::npos) {
             std::fprintf(stderr, "build check failed: result %d, %ld of %ld written\n%.2000s",
-                         static_cast<int>(r), progress.writtenTargets, expectedTargets, log.c_str());
+                         static_cast<int>(r), progress.writtenTargets, expectedTargets,
+                         log.c_str());
             state.SkipWithError("the project does not build cleanly");
             return;
         }

@@ -1,0 +1,160 @@
+#include "organize_macros_dialog.h"
+
+#include "app_context.h"
+#include "message_box.h"
+#include "modal.h"
+#include "name_check.h"
+#include "ui_organize_macros_dialog.h"
+
+#include <brevic/ls_macrobase.h>
+
+#include <QListWidget>
+#include <QPushButton>
+#include <algorithm>
+
+namespace {
+constexpr int kMacroNotCreated = 138;
+constexpr int kMacroExists = 139;
+constexpr int kActionFailed = 140;
+
+// Collects the names the base hands to a list.
+class NameCollector : public tLS_ListBox {
+public:
+    void ResetContent() override { entries.clear(); }
+    void AddString(const char* line) override {
+        QByteArray bytes(line);
+        entries.push_back({QString::fromUtf8(bytes), bytes});
+    }
+    QVector<MacroListEntry> entries;
+};
+} // namespace
+
+QVector<MacroListEntry> SortedMacroNames(const tLS_macrobase* base) {
+    NameCollector names;
+    if (base) base->FillListBox(&names, 1);
+    // Without regard to case, as a sorted list box orders; names that differ only in case
+    // keep a fixed order among themselves.
+    std::stable_sort(names.entries.begin(), names.entries.end(),
+                     [](const MacroListEntry& a, const MacroListEntry& b) {
+                         int c = QString::compare(a.text, b.text, Qt::CaseInsensitive);
+                         if (c != 0) return c < 0;
+                         return a.bytes < b.bytes;
+                     });
+    return names.entries;
+}
+
+void ShowMacroNames(QListWidget* list, const QVector<MacroListEntry>& entries) {
+    list->clear();
+    for (const MacroListEntry& e : entries) {
+        auto* item = new QListWidgetItem(e.text, list);
+        item->setData(Qt::UserRole, e.bytes);
+    }
+}
+
+COrganizeMacrosDlg::COrganizeMacrosDlg(QWidget* parent, tLS_macrobase* base)
+    : QDialog(parent), ui_(std::make_unique<Ui::COrganizeMacrosDlg>()), base_(base) {
+    ui_->setupUi(this);
+    ui_->macroList->setSelectionMode(QAbstractItemView::SingleSelection);
+    new NameCheck(ui_->nameEdit, NameCheck::kMacroNameMax, NameCheck::kMacroForbidden,
+                  ui_->macroList);
+    connect(ui_->newButton, &QPushButton::clicked, this, &COrganizeMacrosDlg::OnNew);
+    connect(ui_->editButton, &QPushButton::clicked, this, &COrganizeMacrosDlg::OnEdit);
+    connect(ui_->deleteButton, &QPushButton::clicked, this, &COrganizeMacrosDlg::OnDelete);
+    connect(ui_->helpButton, &QPushButton::clicked, this,
+            [] { app::ShowHelp(0x20000 + kDialogId); });
+    connect(ui_->closeButton, &QPushButton::clicked, this, &COrganizeMacrosDlg::reject);
+    connect(ui_->macroList, &QListWidget::itemDoubleClicked, this, &COrganizeMacrosDlg::OnEdit);
+    Fill();
+    if (ui_->macroList->count() > 0) ui_->macroList->setCurrentRow(0);
+    ui_->nameEdit->setFocus();
+}
+
+COrganizeMacrosDlg::~COrganizeMacrosDlg() = default;
+
+int COrganizeMacrosDlg::Run() {
+    fw::RunModal(*this);
+    return result(); // as done() settled it: 1, or 2 for every way of cancelling
+}
+
+void COrganizeMacrosDlg::ReadControls() {
+    nameText = ui_->nameEdit->text();
+    const QList<QListWidgetItem*> selected = ui_->macroList->selectedItems();
+    selectedName = selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+void COrganizeMacrosDlg::Fill() {
+    ShowMacroNames(ui_->macroList, SortedMacroNames(base_));
+}
+
+void COrganizeMacrosDlg::SelectName(const QString& name) {
+    QListWidget* list = ui_->macroList;
+    // The exact name first: names may differ only in case.
+    for (int row = 0; row < list->count(); ++row) {
+        if (list->item(row)->text() == name) {
+            list->setCurrentRow(row);
+            return;
+        }
+    }
+    for (int row = 0; row < list->count(); ++row) {
+        if (list->item(row)->text().startsWith(name, Qt::CaseInsensitive)) {
+            list->setCurrentRow(row);
+            return;
+        }
+    }
+}
+
+void COrganizeMacrosDlg::OnNew() {
+    if (!base_) return;
+    ReadControls();
+    const QByteArray name = nameText.toUtf8();
+    std::string* content = nullptr;
+    int index = -1;
+    tLS_Error r = base_->NewMacro(content, name.constData(), index);
+    if (r != LS_OK) {
+        fw::ShowMessage(this, r == LS_MACRO_EXISTS ? kMacroExists : kMacroNotCreated,
+                        fw::MessageKind::Error);
+        return;
+    }
+    Fill();
+    SelectName(nameText);
+    ui_->nameEdit->setFocus();
+}
+
+void COrganizeMacrosDlg::OnDelete() {
+    if (!base_) return;
+    ReadControls();
+    QListWidgetItem* item = ui_->macroList->selectedItems().value(0);
+    if (!item) return;
+    // A base that did not load completely is never saved: a deletion would seem to work and
+    // come back at the next start, so it is refused.
+    if (base_->LoadFailed()) {
+        fw::ShowMessage(this, kActionFailed, fw::MessageKind::Error);
+        return;
+    }
+    const QByteArray name = item->data(Qt::UserRole).toByteArray();
+    int index = -1;
+    if (base_->GetMacroIndex(index, name.constData(), 1) != LS_OK) return;
+    if (base_->DeleteMacro(index) != LS_OK) {
+        fw::ShowMessage(this, kActionFailed, fw::MessageKind::Error);
+        return;
+    }
+    // The slot stays valid after deleting; marking it carries the deletion to the file.
+    base_->SetModified(index);
+    const int row = ui_->macroList->currentRow();
+    Fill();
+    if (ui_->macroList->count() > 0) ui_->macroList->setCurrentRow(row > 0 ? row - 1 : 0);
+}
+
+void COrganizeMacrosDlg::OnEdit() {
+    done(QDialog::Accepted);
+}
+
+void COrganizeMacrosDlg::done(int result) {
+    if (result == QDialog::Rejected) result = 2;
+    if (result == QDialog::Accepted) ReadControls();
+    QDialog::done(result);
+}
+
+void COrganizeMacrosDlg::reject() {
+    done(2);
+}

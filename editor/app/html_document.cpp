@@ -9,6 +9,7 @@
 #include "ls_main_view.h"
 #include "main_frame.h"
 #include "message_box.h"
+#include "new_document_dialog.h"
 #include "places.h"
 #include "settings.h"
 #include "string_table.h"
@@ -84,9 +85,16 @@ bool CLs_mainDoc::ReadDocumentFile(const QString& path, QString& text, codec::En
 }
 
 bool CLs_mainDoc::OnNewDocument() {
-    // A new page starts from the default start file beside the program.
+    // A new page starts from a start file beside the program: the default one, or the one
+    // chosen in the New Document dialog ("Empty Page" and Escape: no text).
+    std::string name = "default";
+    if (!theApp.newFromDefault) {
+        CNewDocumentDlg dialog(Parent(), QString::fromStdString(larkspan::DataFilePath("new-htm")));
+        dialog.Run();
+        name = dialog.selectedName.toStdString();
+    }
     std::string text;
-    tLS_project::LoadFile(text, larkspan::DataFilePath("new-htm/default.htm").c_str());
+    if (!name.empty()) tLS_project::LoadFile(text, larkspan::DataFilePath("new-htm/" + name + ".htm").c_str());
     QByteArray raw(text.data(), static_cast<qsizetype>(text.size()));
     encoding_ = codec::Detect(raw);
     crlf_ = true;

@@ -9,6 +9,7 @@
 #include "hint_dialog.h"
 #include "html_document.h"
 #include "ls_main_view.h"
+#include "macro_document.h"
 #include "main_frame.h"
 #include "message_box.h"
 #include "modal.h"
@@ -18,6 +19,7 @@
 #include "string_table.h"
 
 #include <QApplication>
+#include <cstring>
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -67,10 +69,9 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
     htmlTemplate_ = std::make_unique<fw::DocTemplate>(
         129, QString::fromLatin1(kHtmlStrings), [](fw::DocTemplate* t) { return new CLs_mainDoc(t); },
         [](fw::Document* d) { return new CLs_mainView(d); });
-    // Macro windows come with the macro editing; until then the type makes no documents.
     macroTemplate_ = std::make_unique<fw::DocTemplate>(
-        137, QString::fromLatin1(kMacroStrings), [](fw::DocTemplate*) { return nullptr; },
-        [](fw::Document*) { return nullptr; });
+        137, QString::fromLatin1(kMacroStrings), [](fw::DocTemplate* t) { return new ClsMacroDoc(t); },
+        [](fw::Document* d) { return new CLs_mainView(d); });
 
     const bool withoutFile = commandLine.file.empty();
     mainFrame_ = std::make_unique<CMainFrame>(withoutFile);
@@ -122,6 +123,10 @@ void CLs_mainApp::RegisterCommands() {
         newFromDefault = 1;
         htmlTemplate_->OpenDocumentFile(QString());
     });
+    OnCommand({32891}, [this] {
+        newFromDefault = 0;
+        htmlTemplate_->OpenDocumentFile(QString());
+    });
     OnCommand({57601}, [this] {
         fw::FileDialogRequest r;
         r.caption = QApplication::translate("CLs_mainApp", "Open");
@@ -131,6 +136,8 @@ void CLs_mainApp::RegisterCommands() {
         if (!path.isEmpty()) OpenDocumentFile(path);
     });
     OnCommand({57606}, [this] { fw::PrinterSettings(mainFrame_.get()); });
+    OnCommand({32788, 32816}, [this] { NewMacroDocument(0); });
+    OnCommand({32800, 32819}, [this] { NewMacroDocument(1); });
     OnCommand({32828}, [this] { PageLayout(); });
     OnCommand({32853}, [this] { SaveAll(); });
     OnCommand({57664}, [this] {
@@ -169,7 +176,22 @@ fw::Document* CLs_mainApp::OpenDocumentFile(const QString& path) {
 }
 
 void CLs_mainApp::StoreMacroDocuments() {
-    // Macro windows store their texts back once they exist.
+    if (!macroTemplate_) return;
+    for (fw::Document* d : macroTemplate_->Documents()) {
+        if (auto* macro = qobject_cast<ClsMacroDoc*>(d)) macro->StoreBack();
+    }
+}
+
+void CLs_mainApp::NewMacroDocument(int mode) {
+    macroOpenMode = mode;
+    macroTemplate_->OpenDocumentFile(QString());
+}
+
+void CLs_mainApp::OpenMacroByName(const QString& name) {
+    QByteArray bytes = name.toUtf8();
+    if (bytes.size() >= static_cast<qsizetype>(sizeof macroOpenName)) return; // no macro has such a name
+    std::memcpy(macroOpenName, bytes.constData(), static_cast<size_t>(bytes.size()) + 1);
+    NewMacroDocument(2);
 }
 
 bool CLs_mainApp::SaveAllModified() {
@@ -190,8 +212,11 @@ void CLs_mainApp::CloseAllDocuments() {
     if (macroTemplate_) macroTemplate_->CloseAllDocuments();
 }
 
-void CLs_mainApp::ActiveLanguageChanged(fw::Document*) {
-    // Macro windows follow the language once they exist.
+void CLs_mainApp::ActiveLanguageChanged(fw::Document* active) {
+    if (auto* macro = qobject_cast<ClsMacroDoc*>(active)) {
+        macro->StoreBack();
+        macro->SwitchLanguage();
+    }
 }
 
 void CLs_mainApp::SaveAll() {
@@ -202,6 +227,9 @@ void CLs_mainApp::SaveAll() {
         } else {
             d->SaveModified();
         }
+    }
+    for (fw::Document* d : macroTemplate_->Documents()) {
+        if (auto* macro = qobject_cast<ClsMacroDoc*>(d)) macro->SaveMacro();
     }
 }
 

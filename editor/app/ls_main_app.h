@@ -53,6 +53,11 @@ public:
     fw::Document* OpenDocumentFile(const QString& path);
     // Every macro window stores its modified text into its macro base.
     void StoreMacroDocuments();
+    // A new macro window: mode 0 asks for a new macro, 1 picks one in Organize macros,
+    // 2 opens macroOpenName.
+    void NewMacroDocument(int mode);
+    // The view's Open Macro: a window on the named macro of the active language.
+    void OpenMacroByName(const QString& name);
     // Asks to save each modified document, then closes them all.
     void CloseAllDocuments();
     // Asks to save each modified document; false when the user cancelled.

@@ -8,6 +8,8 @@
 #include "file_dialogs.h"
 #include "ls_main_app.h"
 #include "message_box.h"
+#include "organize_languages_dialog.h"
+#include "organize_templates_dialog.h"
 #include "places.h"
 #include "settings.h"
 #include "splash_dialog.h"
@@ -40,6 +42,7 @@ namespace {
 // String ids of this window.
 constexpr int kAppTitle = 127;
 constexpr int kProjectInitError = 132;
+constexpr int kNoProject = 136;
 constexpr int kEditToolsTitle = 133;
 constexpr int kApplicationToolsTitle = 134;
 constexpr int kProjectToolsTitle = 146;
@@ -234,6 +237,17 @@ void CMainFrame::ShowMenusFor(fw::Document* doc) {
 
 void CMainFrame::RegisterCommands() {
     OnCommand({32786}, [this] { NewProject(); });
+    OnCommand({32792}, [this] {
+        if (!RequireProject()) return;
+        COrganizeTemplatesDlg dialog(this, &theProject);
+        if (dialog.Run() == 1 && !dialog.selectedPath.isEmpty()) theApp.OpenDocumentFile(dialog.selectedPath);
+    });
+    OnCommand({32793}, [this] {
+        if (!RequireProject()) return;
+        COrganizeLanguagesDlg dialog(this, &theProject);
+        dialog.Run();
+        FillLanguageCombo();
+    });
     OnCommand({32787}, [this] { OpenProject(); });
     auto toggleOutput = [this] { messages_->setVisible(!messages_->isVisible()); };
     OnCommand({32809}, toggleOutput, [this](fw::CommandUi& ui) {
@@ -345,6 +359,12 @@ void CMainFrame::SelectLanguage() {
     theApp.ActiveLanguageChanged(ActiveDocument());
 }
 
+bool CMainFrame::RequireProject() {
+    if (theProject.IsProject()) return true;
+    fw::ShowMessage(this, kNoProject, fw::MessageKind::Error);
+    return false;
+}
+
 void CMainFrame::NewProject() {
     fw::FileDialogRequest r;
     r.save = true;
@@ -387,7 +407,7 @@ void CMainFrame::OpenProjectFile(const QString& path) {
         return;
     }
     theApp.RecentFileList().Add(QFileInfo(path).absoluteFilePath());
-    if (theProject.GetSourceCount() > 0) router_->Execute(32792); // Organize Templates, when it exists
+    if (theProject.GetSourceCount() > 0) router_->Execute(32792); // Organize Templates
 }
 
 void CMainFrame::OpenHelp(int topic) {

@@ -68,6 +68,7 @@ private:
     void FillRecentFileMenu(QMenu* menu);
     void RegisterCommands();
     void NewProject();
+    bool RequireProject(); // message 136 when no project is open
     void OpenProject();
 
     std::unique_ptr<fw::CommandRouter> router_;

@@ -1,0 +1,184 @@
+#include "macro_document.h"
+
+#include "ls_main_app.h"
+#include "ls_main_view.h"
+#include "main_frame.h"
+#include "message_box.h"
+#include "new_macro_dialog.h"
+#include "organize_macros_dialog.h"
+#include "string_table.h"
+
+#include <brevic/ls_macrobase.h>
+
+namespace {
+constexpr int kNoProject = 136;
+constexpr int kMacroNotCreated = 138;
+constexpr int kMacroExists = 139;
+constexpr int kCopyContent = 167;
+constexpr int kMacroNotSaved = 172;
+
+QWidget* Parent() { return theApp.MainFrame(); }
+
+// A text line beginning with "{:" would be read back as the start of another macro.
+bool Storable(const QString& text) {
+    if (text.startsWith(QLatin1String("{:"))) return false;
+    return !text.contains(QLatin1String("\n{:"));
+}
+} // namespace
+
+ClsMacroDoc::ClsMacroDoc(fw::DocTemplate* docTemplate)
+    : fw::Document(docTemplate), macroBase_(theProject.GetActiveGroup()) {
+    OnCommand({32901, 57603}, [this] { SaveMacro(); });
+    OnCommand({57602}, [this] {
+        if (SaveModified()) CloseViews();
+    });
+}
+
+CLs_mainView* ClsMacroDoc::View() const {
+    return Views().isEmpty() ? nullptr : qobject_cast<CLs_mainView*>(Views().first());
+}
+
+QString ClsMacroDoc::MacroTitle(const QString& name, tLS_macrobase* base) {
+    return QStringLiteral("{#") + name + QStringLiteral("} : ") +
+           (base ? QString::fromUtf8(base->GetName()) : QString());
+}
+
+void ClsMacroDoc::UpdateTitle() { SetTitle(MacroTitle(macroName_, macroBase_)); }
+
+void ClsMacroDoc::ShowText(const QString& text) {
+    if (CLs_mainView* v = View()) {
+        v->SetText(text);
+    } else {
+        pendingText_ = text;
+    }
+}
+
+void ClsMacroDoc::OnViewAdded(QWidget* view) {
+    if (auto* v = qobject_cast<CLs_mainView*>(view)) {
+        const bool modified = IsModified();
+        v->SetText(pendingText_);
+        pendingText_.clear();
+        SetModified(modified); // a new macro counts as changed
+    }
+}
+
+bool ClsMacroDoc::OnNewDocument() {
+    if (!theProject.IsProject()) {
+        fw::ShowMessage(Parent(), kNoProject, fw::MessageKind::Error);
+        return false;
+    }
+    switch (theApp.macroOpenMode) {
+    case 0: {
+        CNewMacroDlg dialog(Parent());
+        if (dialog.Run() != 1) return false;
+        return CreateMacro(dialog.nameText);
+    }
+    case 1: {
+        COrganizeMacrosDlg dialog(Parent(), macroBase_);
+        if (dialog.Run() != 1) return false;
+        if (OpenMacro(dialog.selectedName) == LS_OK) return true;
+        fw::ShowMessage(Parent(), kMacroNotCreated, fw::MessageKind::Error);
+        return false;
+    }
+    case 2:
+        return OpenMacro(QString::fromUtf8(theApp.macroOpenName)) == LS_OK;
+    default:
+        return false;
+    }
+}
+
+tLS_Error ClsMacroDoc::OpenMacro(const QString& name) {
+    if (name.isEmpty() || !macroBase_) return LS_MACRO_NOT_FOUND;
+    QByteArray bytes = name.toUtf8();
+    int index = -1;
+    tLS_Error r = macroBase_->GetMacroIndex(index, bytes.constData(), 1);
+    if (r != LS_OK) return r;
+    std::string* content = nullptr;
+    r = macroBase_->GetMacroContent(index, content);
+    if (r != LS_OK) return r;
+    macroIndex_ = index;
+    macroText_ = content;
+    macroName_ = name;
+    UpdateTitle();
+    QByteArray raw(content->data(), static_cast<qsizetype>(content->size()));
+    encoding_ = codec::Detect(raw);
+    ShowText(codec::Decode(raw, encoding_));
+    SetModified(false);
+    return LS_OK;
+}
+
+bool ClsMacroDoc::CreateMacro(const QString& name) {
+    if (name.isEmpty() || !macroBase_) return false;
+    QByteArray bytes = name.toUtf8();
+    std::string* content = nullptr;
+    int index = -1;
+    tLS_Error r = macroBase_->NewMacro(content, bytes.constData(), index);
+    if (r != LS_OK) {
+        fw::ShowMessage(Parent(), r == LS_MACRO_EXISTS ? kMacroExists : kMacroNotCreated, fw::MessageKind::Error);
+        return false;
+    }
+    macroText_ = content;
+    macroIndex_ = index;
+    macroName_ = name;
+    encoding_ = codec::Encoding::Utf8;
+    UpdateTitle();
+    SetModified(true);
+    return true;
+}
+
+bool ClsMacroDoc::StoreBack() {
+    CLs_mainView* v = View();
+    if (!v || !macroBase_ || !macroText_ || !IsModified()) return true;
+    const QString text = v->GetText();
+    if (!Storable(text)) {
+        fw::ShowMessageText(Parent(),
+                            tr("The macro %1 holds a line that begins with \"{:\".\n"
+                               "A macro file cannot store such a line; please change it.")
+                                .arg(Title()),
+                            fw::MessageKind::Error);
+        return false;
+    }
+    QByteArray bytes = codec::Encode(text, encoding_);
+    macroText_->assign(bytes.constData(), static_cast<size_t>(bytes.size()));
+    macroBase_->SetModified(macroIndex_);
+    SetModified(false);
+    return true;
+}
+
+bool ClsMacroDoc::SaveMacro() {
+    if (!StoreBack()) return false;
+    if (!macroBase_) return true;
+    if (macroBase_->SaveMacroBase() != LS_OK) {
+        fw::ShowMessageText(Parent(), fw::LoadString(kMacroNotSaved) + QLatin1Char('\n') + Title(),
+                            fw::MessageKind::Error);
+        return false;
+    }
+    return true;
+}
+
+bool ClsMacroDoc::SaveModified() { return StoreBack(); }
+
+void ClsMacroDoc::SwitchLanguage() {
+    tLS_macrobase* active = theProject.GetActiveGroup();
+    tLS_macrobase* basis = theProject.GetBasisGroup();
+    if (!active || macroBase_ == basis || active == basis || active == macroBase_) return;
+    QByteArray bytes = macroName_.toUtf8();
+    int index = -1;
+    if (active->GetMacroIndex(index, bytes.constData(), 1) == LS_OK) {
+        macroBase_ = active;
+        OpenMacro(macroName_);
+        return;
+    }
+    // The macro is new in that language. When it cannot be made, the window stays on the
+    // previous language's macro and nothing is asked.
+    tLS_macrobase* previous = macroBase_;
+    macroBase_ = active;
+    if (!CreateMacro(macroName_)) {
+        macroBase_ = previous;
+        return;
+    }
+    if (fw::ShowMessage(Parent(), kCopyContent, fw::MessageKind::Question) != QMessageBox::Yes) {
+        ShowText(QString());
+        SetModified(true);
+    }
+}

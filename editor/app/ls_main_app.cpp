@@ -11,6 +11,7 @@
 #include "ls_main_view.h"
 #include "macro_document.h"
 #include "main_frame.h"
+#include "view_macro_commands.h"
 #include "message_box.h"
 #include "modal.h"
 #include "places.h"
@@ -41,6 +42,12 @@ constexpr int kHintStartUp = 32772;
 const char kHtmlStrings[] =
     "\nTemplate\nHTML Template\nHTML Template (*.tpl)\n.tpl\nLarkspanTemplate\nLarkspan HTML Templates";
 const char kMacroStrings[] = "\nMacro\nHTML Macro\n\n\n\nLarkspan HTML Macro";
+
+CLs_mainView* MakeView(fw::Document* doc) {
+    auto* view = new CLs_mainView(doc);
+    RegisterMacroCommands(view);
+    return view;
+}
 } // namespace
 
 namespace app {
@@ -68,10 +75,10 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
 
     htmlTemplate_ = std::make_unique<fw::DocTemplate>(
         129, QString::fromLatin1(kHtmlStrings), [](fw::DocTemplate* t) { return new CLs_mainDoc(t); },
-        [](fw::Document* d) { return new CLs_mainView(d); });
+        [](fw::Document* d) { return MakeView(d); });
     macroTemplate_ = std::make_unique<fw::DocTemplate>(
         137, QString::fromLatin1(kMacroStrings), [](fw::DocTemplate* t) { return new ClsMacroDoc(t); },
-        [](fw::Document* d) { return new CLs_mainView(d); });
+        [](fw::Document* d) { return MakeView(d); });
 
     const bool withoutFile = commandLine.file.empty();
     mainFrame_ = std::make_unique<CMainFrame>(withoutFile);

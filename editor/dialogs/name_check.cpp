@@ -15,7 +15,8 @@ NameCheck::NameCheck(QLineEdit* edit, int maxLength, QString forbidden, QListWid
 }
 
 bool NameCheck::Accepts(const QString& text) const {
-    if (text.size() > maxLength_) return false;
+    // Names end up as bytes in files: the limit counts UTF-8 bytes.
+    if (text.toUtf8().size() > maxLength_) return false;
     for (QChar c : text) {
         if (forbidden_.contains(c)) return false;
     }

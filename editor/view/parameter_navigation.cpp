@@ -74,6 +74,19 @@ QString AttributeNameBefore(const QString& text, int start) {
     return text.mid(j, i - j).toUpper();
 }
 
+bool FindEnclosing(const QString& text, int pos, QChar open, QChar close, int& from, int& to) {
+    pos = std::clamp(pos, 0, static_cast<int>(text.size()));
+    int left = pos - 1;
+    while (left >= 0 && text[left] != open && text[left] != close) --left;
+    if (left < 0 || text[left] != open) return false;
+    int right = pos;
+    while (right < text.size() && text[right] != open && text[right] != close) ++right;
+    if (right >= text.size() || text[right] != close) return false;
+    from = left + 1;
+    to = right;
+    return true;
+}
+
 QStringList SplitValues(const QString& content) {
     QStringList values = content.split(',');
     while (values.size() > kMaxValues) values.removeLast();

@@ -18,6 +18,11 @@ std::pair<int, int> JumpRight(const QString& text, int pos);
 // when there is none.
 QString AttributeNameBefore(const QString& text, int start);
 
+// The text between the nearest `open` before `pos` and the nearest `close` from `pos` on
+// (neither delimiter of the other kind in between). Found: true, with the range of the
+// text strictly between them.
+bool FindEnclosing(const QString& text, int pos, QChar open, QChar close, int& from, int& to);
+
 // The values of a value list: its text split at commas (empty values kept), at most 50.
 QStringList SplitValues(const QString& content);
 

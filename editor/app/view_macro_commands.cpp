@@ -1,0 +1,105 @@
+#include "view_macro_commands.h"
+
+#include "app_context.h"
+#include "hint_dialog.h"
+#include "ls_main_app.h"
+#include "ls_main_view.h"
+#include "message_box.h"
+#include "new_macro_dialog.h"
+#include "parameter_navigation.h"
+#include "select_macro_dialog.h"
+#include "system_macro_dialog.h"
+
+#include <brevic/ls_macrobase.h>
+
+namespace {
+constexpr int kNoProject = 136;
+constexpr int kMacroNotCreated = 138;
+constexpr int kMacroExists = 139;
+constexpr int kHintOpenMacro = 176;
+constexpr int kMaxOpenName = 32;
+
+QString Placeholder(const QString& name) { return QStringLiteral("{#") + name + QLatin1Char('}'); }
+
+void MacroFromText(CLs_mainView* view) {
+    if (!theProject.IsProject()) return;
+    const QString selected = view->GetSelText();
+    if (selected.isEmpty()) return;
+    // A line beginning with "{:" would break the macro file: refuse before anything changes.
+    if (selected.startsWith(QLatin1String("{:")) || selected.contains(QLatin1String("\n{:"))) {
+        fw::ShowMessageText(view, QObject::tr("The selected text holds a line that begins with \"{:\".\n"
+                                              "A macro file cannot store such a line."),
+                            fw::MessageKind::Error);
+        return;
+    }
+    CNewMacroDlg dialog(view);
+    if (dialog.Run() != 1 || dialog.nameText.isEmpty()) return;
+    tLS_macrobase* active = theProject.GetActiveGroup();
+    std::string* content = nullptr;
+    int index = -1;
+    QByteArray name = dialog.nameText.toUtf8();
+    tLS_Error r = active ? active->NewMacro(content, name.constData(), index) : LS_BASE_NOT_LOADED;
+    if (r != LS_OK) {
+        fw::ShowMessage(view, r == LS_MACRO_EXISTS ? kMacroExists : kMacroNotCreated, fw::MessageKind::Error);
+        return;
+    }
+    QByteArray text = selected.toUtf8();
+    content->assign(text.constData(), static_cast<size_t>(text.size()));
+    view->InsertText(Placeholder(dialog.nameText), true);
+}
+
+void InsertPlaceholder(CLs_mainView* view) {
+    tLS_macrobase* active = theProject.IsProject() ? theProject.GetActiveGroup() : nullptr;
+    if (!active) {
+        fw::ShowMessage(view, kNoProject, fw::MessageKind::Error);
+        return;
+    }
+    CSelectMacroDlg dialog(view, active);
+    if (dialog.Run() == 1 && !dialog.selectedName.isEmpty()) view->InsertText(Placeholder(dialog.selectedName), true);
+}
+
+void InsertSystemMacro(CLs_mainView* view) {
+    CSystemMacroDlg dialog(view);
+    if (dialog.Run() != 2) view->InsertText(dialog.resultText, true);
+}
+
+void OpenMacro(CLs_mainView* view) {
+    CHintDlg::Show(view, kHintOpenMacro, app::SettingsFile());
+    int start = 0;
+    int end = 0;
+    view->GetSel(start, end);
+    int from = 0;
+    int to = 0;
+    const QString text = view->GetText();
+    if (!magic::FindEnclosing(text, start, '#', '}', from, to)) return;
+    QString name = text.mid(from, to - from);
+    const int quote = static_cast<int>(name.lastIndexOf('"'));
+    if (quote >= 0) name = name.mid(quote + 1);
+    for (QChar cut : {QChar(','), QChar('['), QChar('.')}) {
+        const int at = static_cast<int>(name.indexOf(cut));
+        if (at >= 0) name.truncate(at);
+    }
+    if (name.size() <= kMaxOpenName) theApp.OpenMacroByName(name);
+}
+
+void DeletePlaceholder(CLs_mainView* view) {
+    view->EmptyUndoBuffer();
+    int start = 0;
+    int end = 0;
+    view->GetSel(start, end);
+    int from = 0;
+    int to = 0;
+    if (!magic::FindEnclosing(view->GetText(), start, '#', '}', from, to)) return;
+    view->SetSel(from - 2, to + 1);
+    view->Clear();
+}
+} // namespace
+
+void RegisterMacroCommands(CLs_mainView* view) {
+    auto editable = [view](fw::CommandUi& ui) { ui.enabled = !view->isReadOnly(); };
+    view->OnCommand({32817, 32810}, [view] { MacroFromText(view); }, editable);
+    view->OnCommand({32827}, [view] { InsertPlaceholder(view); }, editable);
+    view->OnCommand({32861}, [view] { InsertSystemMacro(view); }, editable);
+    view->OnCommand({32871}, [view] { OpenMacro(view); });
+    view->OnCommand({32870}, [view] { DeletePlaceholder(view); }, editable);
+}

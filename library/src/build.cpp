@@ -5,7 +5,10 @@
 #include "brevic/ls_project.h"
 #include "strings.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -54,17 +57,55 @@ private:
 const std::string& tLS_project::GetBuildLog() { return g_buildLog; }
 void tLS_project::SetMessageHook(tLS_MessageHook hook) { g_messageHook = hook; }
 
+namespace {
+
+// The options of the settings file, read again only when the file changed: a full build
+// asks for them once per page.
+struct SettingsCache {
+    std::string path;
+    long long mtimeNs = -1;
+    long long size = -1;
+    bool exists = false;
+    tCompilerSettings settings;
+    bool valid = false;
+};
+SettingsCache g_settingsCache;
+
+int IntValue(const std::string& text, const char* key, int def) {
+    std::string value;
+    if (!brevic::FindProfileValue(text, "COMPILER", key, value)) return def;
+    // The same reading as GetPrivateProfileInt: a leading decimal number.
+    const char* p = value.c_str();
+    char* end = nullptr;
+    long v = std::strtol(p, &end, 10);
+    if (end == p) return def;
+    if (v > INT32_MAX) v = INT32_MAX;
+    if (v < INT32_MIN) v = INT32_MIN;
+    return static_cast<int>(v);
+}
+
+} // namespace
+
 tLS_Error tLS_project::GetCompilerSettings(tCompilerSettings& s) {
-    static const char kSection[] = "COMPILER";
-    const char* file = iniFilePath;
-    s.RemoveAttr = GetPrivateProfileInt(kSection, "RemoveAttr", 1, file);
-    s.RemoveNewLineOnTags = GetPrivateProfileInt(kSection, "RemoveNewLineOnTags", 0, file);
-    s.ScrambleCode = GetPrivateProfileInt(kSection, "ScrambleCode", 0, file);
-    s.CaseSensitive = GetPrivateProfileInt(kSection, "CaseSensitive", 1, file);
-    s.ScrambleBlockSize = GetPrivateProfileInt(kSection, "ScrambleBlockSize", 10, file);
-    s.ConvertISO = GetPrivateProfileInt(kSection, "ConvertISO", 1, file);
-    s.RemoveTab = GetPrivateProfileInt(kSection, "RemoveTab", 1, file);
-    s.SyntaxCheck = GetPrivateProfileInt(kSection, "SyntaxCheck", 1, file);
+    long long mtime = -1;
+    long long size = -1;
+    const bool exists = iniFilePath[0] && brevic::FileStamp(iniFilePath, mtime, size);
+    SettingsCache& c = g_settingsCache;
+    if (c.valid && c.path == iniFilePath && c.exists == exists && c.mtimeNs == mtime && c.size == size) {
+        s = c.settings;
+        return LS_OK;
+    }
+    std::string text;
+    if (exists) brevic::ReadTextFile(iniFilePath, text);
+    s.RemoveAttr = IntValue(text, "RemoveAttr", 1);
+    s.RemoveNewLineOnTags = IntValue(text, "RemoveNewLineOnTags", 0);
+    s.ScrambleCode = IntValue(text, "ScrambleCode", 0);
+    s.CaseSensitive = IntValue(text, "CaseSensitive", 1);
+    s.ScrambleBlockSize = IntValue(text, "ScrambleBlockSize", 10);
+    s.ConvertISO = IntValue(text, "ConvertISO", 1);
+    s.RemoveTab = IntValue(text, "RemoveTab", 1);
+    s.SyntaxCheck = IntValue(text, "SyntaxCheck", 1);
+    c = SettingsCache{iniFilePath, mtime, size, exists, s, true};
     return LS_OK;
 }
 
@@ -112,8 +153,11 @@ tLS_Error tLS_project::Build(const std::string& text, tDebugContext* context,
             }
         }
 
+        // Room for twice the template: macros usually make the page longer, and growing a
+        // large string copies it. Pages that are never written cost no memory.
         std::string output;
-        output.reserve(text.size() + text.size() / 5);
+        output.reserve(text.size() * 2 + 4096);
+        brevic::AdviseLargeBuffer(output);
         if (compiler->BuildTarget(text, output, &ctx, bases, location, &settings) != LS_OK)
             return LS_BUILD_FAILED;
         g_buildLog += ctx.log;
@@ -167,6 +211,8 @@ tLS_Error tLS_project::BuildAll(tDebugContext* context) {
                 SetFailure(sourcePath, 0);
                 return LS_BUILD_FAILED;
             }
+            long sourceTime = 0;
+            brevic::FileModTime(sourcePath, sourceTime);
             for (int g = firstGroup; g <= lastGroup; ++g) {
                 char name[LS_PATH_MAX];
                 if (GetGroupName(g, name) != LS_OK) return LS_NO_ENTRY;
@@ -174,8 +220,6 @@ tLS_Error tLS_project::BuildAll(tDebugContext* context) {
                 std::string target = sourcePath;
                 r = CreateTargetPath(target);
                 if (r != LS_OK) return r;
-                long sourceTime = 0;
-                brevic::FileModTime(sourcePath, sourceTime);
                 r = Build(text, context, target.c_str(), sourceTime, fileName);
                 if (r != LS_OK) return r;
             }

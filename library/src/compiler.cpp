@@ -27,20 +27,22 @@ constexpr size_t kOverloadedNameLimit = 33;
 
 enum class Tag { Outside, Inside, Comment };
 
-// Character classes of the fast path: 0 is copied as it is.
-enum : unsigned char { kPlain = 0, kSpecial = 1, kIso = 2 };
+// Character classes of the fast path: plain characters are copied as they are; a blank
+// (while scrambling is off) is copied too and restarts the staging part.
+enum : unsigned char { kPlain = 0, kSpecial = 1, kIso = 2, kBlank = 3 };
 
 struct ClassTable {
     unsigned char cls[256] = {};
-    explicit ClassTable(bool iso) {
-        for (unsigned char c : {'\t', '\r', '\n', ' ', '"', '<', '>', '=', '\\', '{'}) cls[c] = kSpecial;
+    ClassTable(bool iso, bool scramble) {
+        for (unsigned char c : {'\t', '\r', '\n', '"', '<', '>', '=', '\\', '{'}) cls[c] = kSpecial;
+        cls[static_cast<unsigned char>(' ')] = scramble ? kSpecial : kBlank;
         if (iso) {
             for (int c = 128; c < 256; ++c) cls[c] = kIso;
         }
     }
 };
-const ClassTable kClassesIso(true);
-const ClassTable kClassesPlain(false);
+// Indexed by ConvertISO * 2 + ScrambleCode.
+const ClassTable kClassTables[4] = {{false, false}, {false, true}, {true, false}, {true, true}};
 
 struct Message {
     int number;
@@ -154,7 +156,10 @@ tLS_Error tLS_compiler::BuildTarget(const std::string& source, std::string& outp
         const tMacro top;
         long length = static_cast<long>(strnlen(source.c_str(), source.size()));
         result = Compile(source.c_str(), length, output, bases, ctx, location ? location : "", top);
-        if (output.capacity() > output.size() + output.size() / 4 + 4096) output.shrink_to_fit();
+        // Spare room is given back where that is cheap; a large page keeps it (its untouched
+        // pages take no memory, while giving it back would copy the whole page).
+        if (output.size() < (size_t(16) << 20) && output.capacity() > 2 * output.size() + 4096)
+            output.shrink_to_fit();
         if (ctx.messageList) {
             ctx.messageList->AddString(std::string(53, '=').c_str());
             char summary[96];
@@ -174,7 +179,7 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
                                 tLS_macrobase** bases, tDebugContext& ctx,
                                 const std::string& location, const tMacro& enclosing) {
     const tCompilerSettings& opt = *settings;
-    const unsigned char* cls = opt.ConvertISO ? kClassesIso.cls : kClassesPlain.cls;
+    const unsigned char* cls = kClassTables[(opt.ConvertISO ? 2 : 0) + (opt.ScrambleCode ? 1 : 0)].cls;
     const bool newlineToSpace = opt.RemoveNewLineOnTags || opt.ScrambleCode;
     const long long blockSize = opt.ScrambleBlockSize;
     const bool topLevel = enclosing.name[0] == '\0';
@@ -220,11 +225,22 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
     for (;;) {
         // Fast path: a run of characters that are copied as they are.
         long start = pos;
-        while (pos < length && cls[static_cast<unsigned char>(text[pos])] == kPlain) ++pos;
+        long lastBlank = -1;
+        for (; pos < length; ++pos) {
+            const unsigned char k = cls[static_cast<unsigned char>(text[pos])];
+            if (k == kBlank) {
+                lastBlank = pos;
+            } else if (k != kPlain) {
+                break;
+            }
+        }
         if (pos > start) {
             g_counter += static_cast<unsigned long>(pos - start);
             if (!skipping) {
+                const size_t runStart = out.size();
                 out.append(text + start, static_cast<size_t>(pos - start));
+                // A blank flushes the staging part and starts it again with itself.
+                if (lastBlank >= 0) mark = runStart + static_cast<size_t>(lastBlank - start);
                 stageFull();
             }
         }

@@ -34,8 +34,15 @@ BREVIC_API bool FileExists(const char* path);    // a regular file
 BREVIC_API bool IsDirectory(const char* path);
 // Last modification time in seconds since 1970; false when the file does not exist.
 BREVIC_API bool FileModTime(const char* path, long& seconds);
+// Modification time in nanoseconds and size of a file, to tell whether it changed; false
+// when it does not exist.
+BREVIC_API bool FileStamp(const char* path, long long& mtimeNs, long long& size);
 // Creates one directory; an existing directory counts as success.
 BREVIC_API bool MakeDirectory(const char* path);
+
+// Asks the system to back a large string's reserved buffer with huge pages, so that filling
+// it takes far fewer page faults. Only a hint; nothing changes for small strings.
+BREVIC_API void AdviseLargeBuffer(std::string& s);
 
 // Current time in seconds since 1970.
 BREVIC_API long CurrentTime();

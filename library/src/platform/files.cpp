@@ -2,9 +2,12 @@
 #include "brevic/ls_files.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,29 +30,26 @@ bool Faulted(FaultOp op) {
     return true;
 }
 
-void ToTextMode(const std::string& in, std::string& out) {
-    out.clear();
-    out.reserve(in.size() + in.size() / 16 + 16);
-    size_t start = 0;
-    for (;;) {
-        const void* hit = std::memchr(in.data() + start, '\n', in.size() - start);
-        if (!hit) break;
-        size_t nl = static_cast<const char*>(hit) - in.data();
-        out.append(in, start, nl - start);
-        out.append("\r\n", 2);
-        start = nl + 1;
-    }
-    out.append(in, start, std::string::npos);
-}
-
-// Turns every CR LF of `data` into "\n" in place.
+// Turns every CR LF of `data` into "\n" in place, moving whole stretches between CRs.
 void FromTextMode(std::string& data) {
     char* d = data.data();
-    size_t n = data.size();
-    size_t w = 0;
-    for (size_t r = 0; r < n; ++r) {
-        if (d[r] == '\r' && r + 1 < n && d[r + 1] == '\n') continue;
-        d[w++] = d[r];
+    const size_t n = data.size();
+    const void* first = std::memchr(d, '\r', n);
+    if (!first) return;
+    size_t r = static_cast<size_t>(static_cast<const char*>(first) - d);
+    size_t w = r;
+    while (r < n) {
+        // d[r] is a CR: drop it when a LF follows.
+        if (r + 1 < n && d[r + 1] == '\n') {
+            ++r;
+        } else {
+            d[w++] = d[r++];
+        }
+        const void* next = std::memchr(d + r, '\r', n - r);
+        size_t stop = next ? static_cast<size_t>(static_cast<const char*>(next) - d) : n;
+        std::memmove(d + w, d + r, stop - r);
+        w += stop - r;
+        r = stop;
     }
     data.resize(w);
 }
@@ -68,6 +68,15 @@ bool WriteAll(int fd, const char* p, size_t n) {
 }
 
 } // namespace
+
+void AdviseLargeBuffer(std::string& s) {
+    constexpr size_t kHuge = size_t(2) << 20;
+    if (s.capacity() < 2 * kHuge) return;
+    auto begin = reinterpret_cast<uintptr_t>(s.data());
+    uintptr_t from = (begin + kHuge - 1) & ~(kHuge - 1);
+    uintptr_t to = (begin + s.capacity()) & ~(kHuge - 1);
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
 
 void InjectFault(FaultOp op, int nth) {
     FaultCounter& f = g_faults[static_cast<int>(op)];
@@ -92,10 +101,14 @@ bool ReadBinaryFile(const char* path, std::string& data) {
     }
     std::string buf;
     try {
-        buf.resize(static_cast<size_t>(st.st_size));
+        // One byte more than the file's size, so that reading the whole file ends with a
+        // short read instead of growing (and copying) the buffer.
+        buf.reserve(static_cast<size_t>(st.st_size) + 1);
+        AdviseLargeBuffer(buf);
+        buf.resize(static_cast<size_t>(st.st_size) + 1);
         size_t got = 0;
         for (;;) {
-            if (got == buf.size()) buf.resize(buf.size() + 65536);
+            if (got == buf.size()) buf.resize(buf.size() * 2);
             ssize_t k = ::read(fd, buf.data() + got, buf.size() - got);
             if (k < 0) {
                 if (errno == EINTR) continue;
@@ -119,6 +132,10 @@ bool ReadTextFile(const char* path, std::string& text) {
     std::string data;
     if (!ReadBinaryFile(path, data)) return false;
     FromTextMode(data);
+    if (text.empty()) {
+        text.swap(data); // no second copy of a large file
+        return true;
+    }
     try {
         text.append(data);
     } catch (...) {
@@ -127,7 +144,11 @@ bool ReadTextFile(const char* path, std::string& text) {
     return true;
 }
 
-bool WriteBinaryFileAtomic(const char* path, const std::string& data) {
+namespace {
+
+// Writes `data` to a temporary file beside `path` and renames it over `path`. With
+// `textMode` every "\n" goes out as CR LF, converted in small chunks on the way.
+bool WriteAtomic(const char* path, const std::string& data, bool textMode) {
     if (!path || !*path) return false;
     if (IsDirectory(path)) return false;
     std::string tmp;
@@ -139,7 +160,38 @@ bool WriteBinaryFileAtomic(const char* path, const std::string& data) {
     if (Faulted(FaultOp::Write)) return false;
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, data.data(), data.size());
+    bool ok = true;
+    if (!textMode) {
+        ok = WriteAll(fd, data.data(), data.size());
+    } else {
+        char chunk[1 << 16];
+        size_t used = 0;
+        for (size_t i = 0; ok && i < data.size();) {
+            // Copy up to the next line break in one go.
+            const void* nl = std::memchr(data.data() + i, '\n', data.size() - i);
+            size_t end = nl ? static_cast<size_t>(static_cast<const char*>(nl) - data.data()) : data.size();
+            while (ok && i < end) {
+                size_t n = std::min(end - i, sizeof chunk - used);
+                std::memcpy(chunk + used, data.data() + i, n);
+                used += n;
+                i += n;
+                if (used == sizeof chunk) {
+                    ok = WriteAll(fd, chunk, used);
+                    used = 0;
+                }
+            }
+            if (ok && nl) {
+                if (used + 2 > sizeof chunk) {
+                    ok = WriteAll(fd, chunk, used);
+                    used = 0;
+                }
+                chunk[used++] = '\r';
+                chunk[used++] = '\n';
+                ++i;
+            }
+        }
+        if (ok && used) ok = WriteAll(fd, chunk, used);
+    }
     // Keep the permissions of the file being replaced.
     struct stat st {};
     if (ok && ::stat(path, &st) == 0) ::fchmod(fd, st.st_mode & 07777);
@@ -150,15 +202,11 @@ bool WriteBinaryFileAtomic(const char* path, const std::string& data) {
     return ok;
 }
 
-bool WriteTextFileAtomic(const char* path, const std::string& text) {
-    std::string data;
-    try {
-        ToTextMode(text, data);
-    } catch (...) {
-        return false;
-    }
-    return WriteBinaryFileAtomic(path, data);
-}
+} // namespace
+
+bool WriteBinaryFileAtomic(const char* path, const std::string& data) { return WriteAtomic(path, data, false); }
+
+bool WriteTextFileAtomic(const char* path, const std::string& text) { return WriteAtomic(path, text, true); }
 
 bool TouchFile(const char* path) {
     if (!path || !*path) return false;
@@ -185,6 +233,14 @@ bool FileModTime(const char* path, long& seconds) {
     struct stat st {};
     if (!path || ::stat(path, &st) != 0) return false;
     seconds = static_cast<long>(st.st_mtime);
+    return true;
+}
+
+bool FileStamp(const char* path, long long& mtimeNs, long long& size) {
+    struct stat st {};
+    if (!path || ::stat(path, &st) != 0) return false;
+    mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    size = static_cast<long long>(st.st_size);
     return true;
 }
 

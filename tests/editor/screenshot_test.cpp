@@ -1,0 +1,41 @@
+// Not a test: makes the documentation's pictures of the editor at work. Run by hand, under
+// Xvfb, with the output folder in LARKSPAN_SHOTS:
+//   LARKSPAN_SHOTS=docs QT_QPA_PLATFORM=xcb xvfb-run -a build/stage/editor_tests \
+//       --gtest_also_run_disabled_tests --gtest_filter='*Screenshot*'
+#include "editor_fixture.h"
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPixmap>
+#include <QScreen>
+#include <QTest>
+
+namespace {
+
+TEST_F(EditorTest, DISABLED_ScreenshotOfAProjectWithTemplateAndMacroWindows) {
+    const char* out = std::getenv("LARKSPAN_SHOTS");
+    ASSERT_NE(out, nullptr);
+    const std::string site = scratch / "demo2";
+    std::filesystem::copy(std::string(STAGE_DIR) + "/demo2", site, std::filesystem::copy_options::recursive);
+    // The project opens with Organize Templates: choose the first template.
+    modalAnswer = [](QDialog& d) {
+        if (auto* list = d.findChild<QListWidget*>("templateList")) list->setCurrentRow(0);
+        return 1;
+    };
+    ASSERT_TRUE(Start({site + "/demo2.hpr"}));
+    modalAnswer = {};
+    QComboBox* combo = Frame().LanguageCombo();
+    combo->setCurrentIndex(combo->findText("english"));
+    Frame().SelectLanguage();
+    theApp.OpenMacroByName("Welcome");
+    Frame().resize(1280, 800);
+    Frame().show();
+    Frame().MdiArea()->tileSubWindows();
+    QTest::qWait(300);
+    QPixmap shot = Frame().grab();
+    ASSERT_TRUE(shot.save(QString::fromLocal8Bit(out) + "/project-with-macro-window.png"));
+}
+
+} // namespace

@@ -41,6 +41,9 @@ int main(int argc, char** argv) {
         options.projectFile = cmd.file;
         options.settingsFile = larkspan::SettingsFilePath();
         options.showProgress = ::isatty(STDERR_FILENO) != 0;
+        // A line per page: buffer the messages unless a person watches them.
+        static char buffer[1 << 16];
+        std::setvbuf(stderr, buffer, options.showProgress ? _IOLBF : _IOFBF, sizeof buffer);
         return larkspan::RunHeadlessBuild(options, std::cerr);
     }
     // Without a display Qt would abort; say what can be done instead.

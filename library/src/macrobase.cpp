@@ -4,9 +4,12 @@
 #include "brevic/ls_files.h"
 #include "strings.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -110,6 +113,59 @@ static tLS_Error ParseMacroPieces(const std::string& text, tBaseMember* members,
 
 } // namespace brevic
 
+// Name to first slot, exactly and without letter case. Lookups check what they find against
+// the slot itself, so a stale table cannot hand out a slot of another name.
+struct tLS_macrobase::NameIndex {
+    std::unordered_map<std::string, int> exact;
+    std::unordered_map<std::string, int> folded;
+};
+
+namespace {
+std::string Folded(const char* name) {
+    std::string s(name);
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+} // namespace
+
+void tLS_macrobase::ForgetNames() const {
+    delete names;
+    names = nullptr;
+}
+
+int tLS_macrobase::FindName(const char* name, int caseSensitive) const {
+    if (!names) {
+        try {
+            names = new NameIndex;
+            for (int i = 0; i <= lastIndex; ++i) {
+                if (members[i].name[0] == '\0') continue;
+                names->exact.emplace(members[i].name, i); // keeps the first slot of a name
+                names->folded.emplace(Folded(members[i].name), i);
+            }
+        } catch (const std::bad_alloc&) {
+            ForgetNames();
+        }
+    }
+    if (names) {
+        try {
+            const auto& table = caseSensitive ? names->exact : names->folded;
+            auto it = caseSensitive ? table.find(name) : table.find(Folded(name));
+            if (it != table.end()) {
+                const char* slot = members[it->second].name;
+                if (caseSensitive ? std::strcmp(slot, name) == 0 : ::strcasecmp(slot, name) == 0) return it->second;
+            }
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    // Not in the table (or the table is stale): the slots themselves decide.
+    for (int i = 0; i <= lastIndex; ++i) {
+        const char* slotName = members[i].name;
+        if (slotName[0] == '\0') continue;
+        if (caseSensitive ? std::strcmp(slotName, name) == 0 : ::strcasecmp(slotName, name) == 0) return i;
+    }
+    return -1;
+}
+
 tLS_macrobase::tLS_macrobase(const char* path, tLS_Error* slot) : errorSlot(slot) {
     tLS_Error result = LS_OK;
     if (!path || !brevic::CopyChecked(filePath, sizeof filePath, path)) {
@@ -125,6 +181,7 @@ tLS_macrobase::tLS_macrobase(const char* path, tLS_Error* slot) : errorSlot(slot
 tLS_macrobase::~tLS_macrobase() {
     tLS_Error result = SaveMacroBase();
     if (errorSlot) *errorSlot = result;
+    ForgetNames();
     delete[] members;
 }
 
@@ -178,17 +235,8 @@ tLS_Error tLS_macrobase::SaveMacroBase() {
 tLS_Error tLS_macrobase::GetMacroIndex(int& index, const char* name, int caseSensitive) const {
     index = -1;
     if (!name || !*name || !members) return LS_MACRO_NOT_FOUND;
-    for (int i = 0; i <= lastIndex; ++i) {
-        const char* slotName = members[i].name;
-        if (slotName[0] == '\0') continue;
-        bool equal = caseSensitive ? std::strcmp(slotName, name) == 0
-                                   : ::strcasecmp(slotName, name) == 0;
-        if (equal) {
-            index = i;
-            return LS_OK;
-        }
-    }
-    return LS_MACRO_NOT_FOUND;
+    index = FindName(name, caseSensitive);
+    return index >= 0 ? LS_OK : LS_MACRO_NOT_FOUND;
 }
 
 tLS_Error tLS_macrobase::GetMacroIndex(int* indices, const char* prefix, int maxCount, int& found,
@@ -238,6 +286,7 @@ tLS_Error tLS_macrobase::NewMacro(std::string*& content, const char* name, int& 
     tBaseMember& m = members[++lastIndex];
     m.content.clear();
     brevic::CopyTruncated(m.name, sizeof m.name, name, std::strlen(name));
+    ForgetNames();
     content = &m.content;
     index = lastIndex;
     return SetModified(index);
@@ -247,6 +296,7 @@ tLS_Error tLS_macrobase::DeleteMacro(int index) {
     if (!IsValidIndex(index)) return LS_BAD_DELETE_INDEX;
     std::string().swap(members[index].content); // release the storage
     members[index].name[0] = '\0';
+    ForgetNames();
     return LS_OK;
 }
 

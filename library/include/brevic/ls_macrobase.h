@@ -68,6 +68,10 @@ public:
     int LoadFailed() const { return loadFailed; }
 
 private:
+    struct NameIndex;
+    int FindName(const char* name, int caseSensitive) const;
+    void ForgetNames() const;
+
     tLS_Error Load();
     tLS_Error ParseText(const std::string& text);
     bool CanStore() const;
@@ -79,6 +83,7 @@ private:
     int modified = 0;
     tLS_Error* errorSlot = nullptr;
     int loadFailed = 1;
+    mutable NameIndex* names = nullptr; // lookup tables, made on first use
 };
 
 namespace brevic {

@@ -2,9 +2,11 @@
 // widget, and recolouring one line of a large document. Prints the times and ratios.
 //   view_bench [runs]        (needs a display or QT_QPA_PLATFORM=offscreen)
 #include "ls_main_view.h"
+#include "message_box.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <algorithm>
 #include <cstdio>
@@ -49,6 +51,13 @@ double LoadMs(const QString& text, bool colouring, int runs) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // No message box may wait for a person here; the views use an empty autotag table.
+    fw::SetMessageHook([](const fw::MessageRequest& r) {
+        std::fprintf(stderr, "message: %s\n", r.text.toUtf8().constData());
+        return static_cast<int>(QMessageBox::Ok);
+    });
+    QTemporaryDir dir;
+    CLs_mainView::SetAutocharPath(dir.filePath(QStringLiteral("autochar.txt")));
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     for (int mb : {1, 5}) {
         const QString page = MakePage(mb << 20);

@@ -72,7 +72,7 @@ CLs_mainView::CLs_mainView(fw::Document* doc, QWidget* parent) : CRichEditCtrl(p
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(std::max(7.5, font.pointSizeF()));
     setFont(font);
-    connect(document(), &QTextDocument::modificationChanged, doc, &fw::Document::SetModified);
+    if (doc) connect(document(), &QTextDocument::modificationChanged, doc, &fw::Document::SetModified);
 
     OnCommand({57635}, [this] { cut(); }, [this](fw::CommandUi& ui) { ui.enabled = textCursor().hasSelection() && !isReadOnly(); });
     OnCommand({57634}, [this] { copy(); }, [this](fw::CommandUi& ui) { ui.enabled = textCursor().hasSelection(); });

@@ -62,7 +62,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         bool isSwitch = !arg.empty() && arg[0] == '-';
         if (!arg.empty() && arg[0] == '/')
             isSwitch = arg.find('/', 1) == std::string::npos && !Exists(arg);
-        if (isSwitch) {
+        if (isSwitch && (arg == "/p" || arg == "-p")) {
+            result.print = true;
+        } else if (isSwitch) {
             result.ignored.push_back(arg);
         } else if (result.file.empty() && !arg.empty()) {
             result.file = arg;

@@ -18,6 +18,7 @@ struct CommandLine {
     bool build = false;
     bool help = false;
     bool version = false;
+    bool print = false; // "/p" or "-p": print the file and exit
     std::vector<std::string> ignored; // switches accepted and ignored
 };
 

@@ -97,6 +97,14 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
     CLs_mainView::SetAutotagOptions({autotagging, autotagMinSel, caseSensitive});
     CLs_mainView::SetAutocharPath(QString::fromStdString(larkspan::WritableDataFile("autochar.txt")));
 
+    if (commandLine.print && !withoutFile) {
+        // The shell's print command: print the file on the current printer, then exit.
+        startedToPrint = true;
+        fw::Document* doc = OpenDocumentFile(QFile::decodeName(commandLine.file.c_str()));
+        if (auto* view = doc && !doc->Views().isEmpty() ? qobject_cast<CLs_mainView*>(doc->Views().first()) : nullptr)
+            view->PrintWithoutAsking();
+        return false;
+    }
     if (withoutFile) {
         Dispatch(57600);
     } else {

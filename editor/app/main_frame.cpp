@@ -19,6 +19,9 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -418,6 +421,18 @@ void CMainFrame::OpenHelp(int topic) {
     browser.Load(app::SettingsFile());
     if (!browser.browserPath.isEmpty() && QProcess::startDetached(browser.browserPath, {url.toString()})) return;
     QDesktopServices::openUrl(url);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile()) theApp.OpenDocumentFile(url.toLocalFile());
+    }
+    event->acceptProposedAction();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

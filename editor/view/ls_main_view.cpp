@@ -245,6 +245,12 @@ void CLs_mainView::keyPressEvent(QKeyEvent* event) {
     CRichEditCtrl::keyPressEvent(event);
 }
 
+void CLs_mainView::PrintWithoutAsking() {
+    std::unique_ptr<QTextDocument> copy(ColoredCopy());
+    copy->setDefaultFont(font());
+    fw::PrintDocument(this, *copy, app::PrintMargins(), false);
+}
+
 void CLs_mainView::Print(bool preview) {
     std::unique_ptr<QTextDocument> copy(ColoredCopy());
     copy->setDefaultFont(font());

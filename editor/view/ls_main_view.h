@@ -57,6 +57,8 @@ public:
     void JumpParameter(bool left);
     void ToggleParameter(bool forward);
     tLS_autochar* AutoChar() const { return autochar_.get(); }
+    // Prints the text on the current printer without the print dialog.
+    void PrintWithoutAsking();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

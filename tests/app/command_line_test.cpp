@@ -34,6 +34,10 @@ TEST(CommandLine, FileArgumentAndSwitches) {
     cmd = larkspan::ParseCommandLine(4, argv2);
     EXPECT_EQ(cmd.file, "build");
     EXPECT_FALSE(cmd.build);
+    const char* argv4[] = {"larkspan", "/p", "page.tpl"};
+    cmd = larkspan::ParseCommandLine(3, argv4);
+    EXPECT_TRUE(cmd.print);
+    EXPECT_EQ(cmd.file, "page.tpl");
     const char* argv3[] = {"larkspan", "--help"};
     EXPECT_TRUE(larkspan::ParseCommandLine(2, argv3).help);
 }

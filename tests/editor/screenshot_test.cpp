@@ -1,6 +1,6 @@
 // Not a test: makes the documentation's pictures of the editor at work. Run by hand, under
 // Xvfb, with the output folder in LARKSPAN_SHOTS:
-//   LARKSPAN_SHOTS=docs QT_QPA_PLATFORM=xcb xvfb-run -a build/stage/editor_tests \
+//   LARKSPAN_SHOTS=docs QT_QPA_PLATFORM=xcb xvfb-run -a build/stage/editor_tests
 //       --gtest_also_run_disabled_tests --gtest_filter='*Screenshot*'
 #include "editor_fixture.h"
 

@@ -1,6 +1,7 @@
 // The macro dialogs driven through their widgets: the live name check of the macro name
 // edits, Organize macros on empty and filled bases, Select Macro, and the system macro texts.
 #include "editor_fixture.h"
+#include "widget_helpers.h"
 
 #include "name_check.h"
 #include "new_macro_dialog.h"
@@ -27,29 +28,9 @@ using testutil::WriteBytes;
 
 namespace {
 
-template <class T> T* Child(QObject& parent, const char* name) {
-    T* child = parent.findChild<T*>(name);
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
-
-QStringList Items(QListWidget* list) {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
-    return items;
-}
-
-// A double click on a list entry, as the user makes it (the list's window is shown first).
-void DoubleClick(QListWidget* list, int row) {
-    list->window()->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(list->window()));
-    const QPoint at = list->visualItemRect(list->item(row)).center();
-    ASSERT_FALSE(at.isNull());
-    // A widget double click arrives after the first click, as from a real mouse.
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-}
+using widgets::Child;
+using widgets::DoubleClick;
+using widgets::Items;
 
 QString Selected(QListWidget* list) {
     QList<QListWidgetItem*> s = list->selectedItems();

@@ -113,10 +113,17 @@ const char* tLS_compiler::MessageText(int number) {
     return "";
 }
 
-void tLS_compiler::Report(tDebugContext& context, long line, const std::string& location,
+void tLS_compiler::Report(tDebugContext& context, long line, const Location& location,
                           const char* argument, int number) {
     if (!settings->SyntaxCheck) return;
-    std::string text = location;
+    std::string text;
+    if (location.macro) {
+        text = "{#";
+        text += location.text;
+        text += '}';
+    } else {
+        text = location.text;
+    }
     char head[48];
     std::snprintf(head, sizeof head, "\t(%ld) ", line);
     text += head;
@@ -155,7 +162,7 @@ tLS_Error tLS_compiler::BuildTarget(const std::string& source, std::string& outp
         if (ctx.messageList) ctx.messageList->ResetContent();
         const tMacro top;
         long length = static_cast<long>(strnlen(source.c_str(), source.size()));
-        result = Compile(source.c_str(), length, output, bases, ctx, location ? location : "", top);
+        result = Compile(source.c_str(), length, output, bases, ctx, Location{location ? location : "", false}, top);
         // Spare room is given back where that is cheap; a large page keeps it (its untouched
         // pages take no memory, while giving it back would copy the whole page).
         if (output.size() < (size_t(16) << 20) && output.capacity() > 2 * output.size() + 4096)
@@ -177,7 +184,7 @@ tLS_Error tLS_compiler::BuildTarget(const std::string& source, std::string& outp
 
 tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
                                 tLS_macrobase** bases, tDebugContext& ctx,
-                                const std::string& location, const tMacro& enclosing) {
+                                const Location& location, const tMacro& enclosing) {
     const tCompilerSettings& opt = *settings;
     const unsigned char* cls = kClassTables[(opt.ConvertISO ? 2 : 0) + (opt.ScrambleCode ? 1 : 0)].cls;
     const bool newlineToSpace = opt.RemoveNewLineOnTags || opt.ScrambleCode;
@@ -410,7 +417,7 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
 // text).
 tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& pos, long& line,
                                           std::string& out, tLS_macrobase** bases,
-                                          tDebugContext& ctx, const std::string& location,
+                                          tDebugContext& ctx, const Location& location,
                                           const tMacro& enclosing) {
     tMacro macro;
     long stop = pos + 1;
@@ -455,9 +462,7 @@ tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& p
         std::string* content = nullptr;
         tLS_Error r = (*base)->GetMacroContent(index, content);
         if (r != LS_OK) return r;
-        std::string inner = "{#";
-        inner += name;
-        inner += '}';
+        const Location inner{name, true};
         if (ctx.depth > kMaxDepth) return LS_RECURSION;
         if (out.size() > g_outputLimit) return LS_BUILD_FAILED;
         ++ctx.depth;

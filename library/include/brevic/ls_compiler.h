@@ -39,12 +39,18 @@ public:
     static const char* MessageText(int number);
 
 private:
+    // Where messages come from: the template's name, or the name of the macro being
+    // expanded (shown as "{#name}"). Made into text only when a message is reported.
+    struct Location {
+        const char* text;
+        bool macro;
+    };
     tLS_Error Compile(const char* text, long length, std::string& output, tLS_macrobase** bases,
-                      tDebugContext& context, const std::string& location, const tMacro& enclosing);
+                      tDebugContext& context, const Location& location, const tMacro& enclosing);
     tLS_Error ExpandPlaceholder(const char* text, long length, long& pos, long& line,
                                 std::string& output, tLS_macrobase** bases, tDebugContext& context,
-                                const std::string& location, const tMacro& enclosing);
-    void Report(tDebugContext& context, long line, const std::string& location,
+                                const Location& location, const tMacro& enclosing);
+    void Report(tDebugContext& context, long line, const Location& location,
                 const char* argument, int number);
 
     tCompilerSettings* settings = nullptr;

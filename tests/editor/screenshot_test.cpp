@@ -1,7 +1,6 @@
 // Not a test: makes the documentation's pictures of the editor at work. It does nothing
 // unless LARKSPAN_SHOTS names the output folder; run it by hand under Xvfb:
-//   LARKSPAN_SHOTS=docs QT_QPA_PLATFORM=xcb xvfb-run -a build/stage/editor_tests
-//       --gtest_filter='*Screenshot*'
+//   LARKSPAN_SHOTS=docs QT_QPA_PLATFORM=xcb xvfb-run -a build/stage/editor_screenshots
 #include "editor_fixture.h"
 
 #include <QComboBox>

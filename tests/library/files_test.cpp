@@ -42,6 +42,18 @@ TEST(Files, EveryFailingStepLeavesThePreviousFile) {
     EXPECT_EQ(entries, 1) << "no temporary file left behind";
 }
 
+TEST(Files, ANewFileIsWrittenWholeOrNotAtAll) {
+    testutil::TempDir dir;
+    std::string path = dir / "new.txt";
+    brevic::InjectFault(brevic::FaultOp::Write, 1);
+    EXPECT_FALSE(brevic::WriteTextFileAtomic(path.c_str(), "x\n"));
+    brevic::ClearFaults();
+    EXPECT_FALSE(testutil::Exists(path));
+    ASSERT_TRUE(brevic::WriteTextFileAtomic(path.c_str(), "x\n"));
+    EXPECT_EQ(testutil::ReadBytes(path), "x\r\n");
+    EXPECT_FALSE(brevic::WriteTextFileAtomic((dir / "missing/new.txt").c_str(), "x"));
+}
+
 TEST(Files, ReplacingKeepsPermissionsAndRefusesDirectories) {
     testutil::TempDir dir;
     std::string path = dir / "p.txt";

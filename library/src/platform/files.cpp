@@ -158,7 +158,12 @@ bool WriteAtomic(const char* path, const std::string& data, bool textMode) {
         return false;
     }
     if (Faulted(FaultOp::Write)) return false;
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // A file that does not exist yet has no good copy to protect: it is written in place
+    // (and removed again when that fails), which saves the rename.
+    struct stat existing {};
+    const bool fresh = ::lstat(path, &existing) != 0 && errno == ENOENT;
+    const std::string& target = fresh ? std::string(path) : tmp;
+    int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | (fresh ? O_EXCL : O_TRUNC) | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     bool ok = true;
     if (!textMode) {
@@ -194,11 +199,13 @@ bool WriteAtomic(const char* path, const std::string& data, bool textMode) {
     }
     // Keep the permissions of the file being replaced.
     struct stat st {};
-    if (ok && ::stat(path, &st) == 0) ::fchmod(fd, st.st_mode & 07777);
+    if (ok && !fresh && ::stat(path, &st) == 0) ::fchmod(fd, st.st_mode & 07777);
     if (::close(fd) != 0) ok = false;
-    if (ok && Faulted(FaultOp::Rename)) ok = false;
-    if (ok && ::rename(tmp.c_str(), path) != 0) ok = false;
-    if (!ok) ::unlink(tmp.c_str());
+    if (!fresh) {
+        if (ok && Faulted(FaultOp::Rename)) ok = false;
+        if (ok && ::rename(tmp.c_str(), path) != 0) ok = false;
+    }
+    if (!ok) ::unlink(target.c_str());
     return ok;
 }
 

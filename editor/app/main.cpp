@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
         // A line per page: buffer the messages unless a person watches them.
         static char buffer[1 << 16];
         std::setvbuf(stderr, buffer, options.showProgress ? _IOLBF : _IOFBF, sizeof buffer);
+        if (!options.showProgress) std::cerr.unsetf(std::ios::unitbuf);
         return larkspan::RunHeadlessBuild(options, std::cerr);
     }
     // Without a display Qt would abort; say what can be done instead.

@@ -126,7 +126,11 @@ tLS_Error tLS_project::CreateTargetPath(std::string& path) {
     }
     std::string target = dir + file;
     if (target.size() >= static_cast<size_t>(LS_PATH_MAX)) return LS_BAD_TARGET_PATH;
-    if (subdirectory) brevic::MakeDirectory(dir.c_str()); // failure shows when writing
+    // The language folder; a full build makes each folder once (a failure shows when
+    // writing).
+    if (subdirectory && (!inBuildAll || !madeDirectories.count(dir))) {
+        if (brevic::MakeDirectory(dir.c_str()) && inBuildAll) madeDirectories.insert(dir);
+    }
     path.swap(target);
     return LS_OK;
 }
@@ -191,6 +195,17 @@ tLS_Error tLS_project::DebugToFile(const std::string& text) {
 tLS_Error tLS_project::BuildAll(tDebugContext* context) {
     SetFailure("", 0);
     if (!isProject) return LS_NO_PROJECT;
+    struct BuildAllScope {
+        tLS_project& p;
+        explicit BuildAllScope(tLS_project& project) : p(project) {
+            p.inBuildAll = 1;
+            p.madeDirectories.clear();
+        }
+        ~BuildAllScope() {
+            p.inBuildAll = 0;
+            p.madeDirectories.clear();
+        }
+    } scope(*this);
     try {
         g_buildLog = LogHeader(GetProjectName(), brevic::CurrentTime());
         LanguageGuard guard(*this);

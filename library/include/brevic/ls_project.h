@@ -16,6 +16,7 @@
 #include "brevic/ls_types.h"
 
 #include <string>
+#include <unordered_set>
 
 class tLS_macrobase;
 
@@ -124,4 +125,6 @@ private:
     char activeLanguage[LS_NAME_FIELD] = {};
     std::string failedFile;
     int failedWrite = 0;
+    int inBuildAll = 0;                          // a full build is running
+    std::unordered_set<std::string> madeDirectories; // the language folders it made
 };

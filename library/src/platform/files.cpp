@@ -150,19 +150,18 @@ namespace {
 // `textMode` every "\n" goes out as CR LF, converted in small chunks on the way.
 bool WriteAtomic(const char* path, const std::string& data, bool textMode) {
     if (!path || !*path) return false;
-    if (IsDirectory(path)) return false;
-    std::string tmp;
-    try {
-        tmp = std::string(path) + ".tmp~" + std::to_string(::getpid());
-    } catch (...) {
-        return false;
-    }
-    if (Faulted(FaultOp::Write)) return false;
     // A file that does not exist yet has no good copy to protect: it is written in place
     // (and removed again when that fails), which saves the rename.
     struct stat existing {};
     const bool fresh = ::lstat(path, &existing) != 0 && errno == ENOENT;
-    const std::string& target = fresh ? std::string(path) : tmp;
+    if (!fresh && IsDirectory(path)) return false;
+    std::string target;
+    try {
+        target = fresh ? std::string(path) : std::string(path) + ".tmp~" + std::to_string(::getpid());
+    } catch (...) {
+        return false;
+    }
+    if (Faulted(FaultOp::Write)) return false;
     int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | (fresh ? O_EXCL : O_TRUNC) | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     bool ok = true;
@@ -203,7 +202,7 @@ bool WriteAtomic(const char* path, const std::string& data, bool textMode) {
     if (::close(fd) != 0) ok = false;
     if (!fresh) {
         if (ok && Faulted(FaultOp::Rename)) ok = false;
-        if (ok && ::rename(tmp.c_str(), path) != 0) ok = false;
+        if (ok && ::rename(target.c_str(), path) != 0) ok = false;
     }
     if (!ok) ::unlink(target.c_str());
     return ok;

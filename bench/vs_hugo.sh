@@ -23,23 +23,10 @@ runs=${RUNS:-3}
 pages=${PAGES:-100}
 languages=${LANGUAGES:-99}
 
-install_missing() { # command package
-    command -v "$1" >/dev/null 2>&1 && return 0
-    echo "Installing $2"
-    if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
-    $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "$2" >/dev/null
-}
+source "$root/bench/common.sh"
 install_missing hugo hugo
 [ -x /usr/bin/time ] || install_missing /usr/bin/time time
-
-if [ -n "${LARKSPAN:-}" ]; then
-    larkspan=$LARKSPAN
-else
-    larkspan=$root/build/stage/larkspan
-    [ -x "$larkspan" ] || bash "$root/scripts/build.sh" build
-fi
-[ -x "$larkspan" ] || { echo "vs_hugo: no program at $larkspan" >&2; exit 1; }
+find_larkspan "$root" vs_hugo
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/larkspan-vs-hugo-XXXXXX")
 if [ "${KEEP:-0}" != 1 ]; then trap 'rm -rf "$work"' EXIT; fi

@@ -1,16 +1,14 @@
 // larkspan: the site editor. With the build switch it builds a project without a window.
 #include "command_line.h"
 #include "headless_build.h"
-#include "ls_main_app.h"
+#include "editor_main.h"
 #include "places.h"
 
-#include <QApplication>
-#include <QScreen>
-#include <QTimer>
-#include <QWidget>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
 #include <iostream>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -24,6 +22,21 @@ const char kUsage[] =
     "                  without a window; the exit status is 0 on success\n"
     "  --help          show this help and exit\n"
     "  --version       show the version and exit\n";
+// The editor lives in a module beside the program, loaded only when a window opens: a
+// command-line build starts without the toolkit's fifty libraries.
+int RunEditor(int argc, char** argv) {
+    const std::string module = larkspan::ProgramDirectory() + "liblarkspan_gui.so";
+    void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    auto entry = handle ? reinterpret_cast<tLarkspanEditorEntry>(::dlsym(handle, LARKSPAN_EDITOR_ENTRY))
+                        : nullptr;
+    if (!entry) {
+        std::fprintf(stderr, "larkspan: cannot start the editor: %s\n", ::dlerror());
+        return 1;
+    }
+    // The module stays loaded until the process ends: its objects live until exit.
+    return entry(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -54,36 +67,5 @@ int main(int argc, char** argv) {
                    stderr);
         return 1;
     }
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("larkspan"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Larkspan PLUS 3.0"));
-    QApplication::setApplicationVersion(QStringLiteral(LARKSPAN_VERSION));
-    // For start-up measurements: leave at the first idle moment, closing the start-up
-    // hint that waits for the user by then.
-    QTimer exitAtIdle;
-    // For documentation: a picture of the screen a moment after start-up, then exit.
-    if (const char* shot = std::getenv("LARKSPAN_SCREENSHOT")) {
-        QString file = QString::fromLocal8Bit(shot);
-        QTimer::singleShot(1500, &app, [file] {
-            if (QScreen* screen = QGuiApplication::primaryScreen()) screen->grabWindow(0).save(file);
-            QCoreApplication::quit();
-        });
-    }
-    if (std::getenv("LARKSPAN_EXIT_AT_IDLE")) {
-        QObject::connect(&exitAtIdle, &QTimer::timeout, &app, [] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                modal->close();
-            } else {
-                QCoreApplication::quit();
-            }
-        });
-        exitAtIdle.start(0);
-    }
-    if (!theApp.InitInstance(cmd, CLs_mainApp::Options{})) {
-        theApp.ExitInstance();
-        return 1;
-    }
-    int status = QApplication::exec();
-    theApp.ExitInstance();
-    return status;
+    return RunEditor(argc, argv);
 }

@@ -5,6 +5,7 @@
 #include "brevic/ls_project.h"
 #include "strings.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +16,11 @@
 namespace {
 
 std::string g_buildLog;
+// The output buffer of a page written while it is expanded: a little more than the part
+// that is handed to the file at a time.
+constexpr size_t kStreamReserve = size_t(1) << 18;
+// Templates from this size on are read in pieces.
+constexpr long long kReadInPieces = 4LL << 20;
 tLS_MessageHook g_messageHook = nullptr;
 
 const char kMessage214[] = "There are one or more languages defined, but none of them is selected\n"
@@ -137,6 +143,12 @@ tLS_Error tLS_project::CreateTargetPath(std::string& path) {
 
 tLS_Error tLS_project::Build(const std::string& text, tDebugContext* context,
                              const char* targetPath, long sourceTime, const char* location) {
+    return BuildPage(&text, nullptr, context, targetPath, sourceTime, location);
+}
+
+tLS_Error tLS_project::BuildPage(const std::string* text, const char* sourcePath,
+                                 tDebugContext* context, const char* targetPath, long sourceTime,
+                                 const char* location) {
     tDebugContext privateContext;
     tDebugContext& ctx = context ? *context : privateContext;
     SetFailure("", 0);
@@ -157,20 +169,37 @@ tLS_Error tLS_project::Build(const std::string& text, tDebugContext* context,
             }
         }
 
-        // Room for twice the template: macros usually make the page longer, and growing a
-        // large string copies it. Pages that are never written cost no memory.
-        std::string output;
-        output.reserve(text.size() * 2 + 4096);
-        brevic::AdviseLargeBuffer(output);
-        if (compiler->BuildTarget(text, output, &ctx, bases, location, &settings) != LS_OK)
+        // Whether the target is written is known before expanding, unless only a changed
+        // macro could make it out of date. When it is known, finished output goes to the
+        // file while expanding, so that a large page needs no memory of its size.
+        long targetTime = 0;
+        const bool exists = brevic::FileModTime(targetPath, targetTime);
+        const bool writeKnown = sourceTime == 0 || !exists || sourceTime >= targetTime;
+        brevic::FileWriter file(targetPath, true);
+        // Otherwise: room for twice the template, as macros usually make the page longer
+        // and growing a large string copies it. Untouched room costs no memory.
+        brevic::TextFileReader reader;
+        if (!text && !reader.Open(sourcePath)) {
+            SetFailure(sourcePath, 0);
             return LS_BUILD_FAILED;
+        }
+        const size_t size = text ? text->size() : static_cast<size_t>(reader.FileSize());
+        std::string output;
+        output.reserve(writeKnown ? std::min(size * 2, kStreamReserve) + 4096 : size * 2 + 4096);
+        brevic::AdviseLargeBuffer(output);
+        compiler->SetOutputFile(writeKnown ? &file : nullptr);
+        tLS_Error built = text ? compiler->BuildTarget(*text, output, &ctx, bases, location, &settings)
+                               : compiler->BuildTarget(reader, output, &ctx, bases, location, &settings);
+        compiler->SetOutputFile(nullptr);
+        if (built != LS_OK) {
+            if (file.Failed()) SetFailure(targetPath ? targetPath : "", 1);
+            if (reader.Failed()) SetFailure(sourcePath, 0);
+            return LS_BUILD_FAILED;
+        }
         g_buildLog += ctx.log;
 
-        long targetTime = 0;
-        bool exists = brevic::FileModTime(targetPath, targetTime);
-        bool write = sourceTime == 0 || !exists || sourceTime >= targetTime ||
-                     compiler->GetModified() >= targetTime;
-        if (write && !SaveFile(output, targetPath)) {
+        const bool write = writeKnown || compiler->GetModified() >= targetTime;
+        if (write && !(file.Write(output) && file.Commit())) {
             SetFailure(targetPath ? targetPath : "", 1);
             return LS_BUILD_FAILED;
         }
@@ -220,8 +249,13 @@ tLS_Error tLS_project::BuildAll(tDebugContext* context) {
             if (r != LS_OK) return r;
             const char* fileName = brevic::AfterLastSeparator(sourcePath);
             if (fileName == sourcePath) return LS_NO_ENTRY;
+            // A large template is read again in pieces for every language instead of being
+            // held whole: it needs no memory of its size, and its pieces stay in the cache.
+            long long stampNs = 0;
+            long long size = 0;
+            const bool inPieces = brevic::FileStamp(sourcePath, stampNs, size) && size >= kReadInPieces;
             std::string text;
-            if (!LoadFile(text, sourcePath)) {
+            if (!inPieces && !LoadFile(text, sourcePath)) {
                 // An unreadable template must not overwrite its targets with nothing.
                 SetFailure(sourcePath, 0);
                 return LS_BUILD_FAILED;
@@ -235,7 +269,8 @@ tLS_Error tLS_project::BuildAll(tDebugContext* context) {
                 std::string target = sourcePath;
                 r = CreateTargetPath(target);
                 if (r != LS_OK) return r;
-                r = Build(text, context, target.c_str(), sourceTime, fileName);
+                r = BuildPage(inPieces ? nullptr : &text, sourcePath, context, target.c_str(), sourceTime,
+                              fileName);
                 if (r != LS_OK) return r;
             }
         }

@@ -10,9 +10,13 @@
 #include "brevic/ls_macrobase.h"
 
 #include <algorithm>
+#include <deque>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -22,6 +26,12 @@ unsigned long g_counter = 0; // characters examined, library-wide
 size_t g_outputLimit = size_t(1) << 30;
 
 constexpr size_t kStageSize = 1024;
+// With an output file, finished output goes to it whenever this much has gathered: the
+// output buffer stays small enough for the cache, and a large page never needs memory
+// of its own size.
+constexpr size_t kSpillSize = size_t(1) << 17;
+// A template read in pieces is read this much at a time.
+constexpr size_t kPieceSize = size_t(1) << 18;
 constexpr int kMaxDepth = 20; // depth may be raised while it is not above this
 constexpr size_t kOverloadedNameLimit = 33;
 
@@ -43,6 +53,65 @@ struct ClassTable {
 };
 // Indexed by ConvertISO * 2 + ScrambleCode.
 const ClassTable kClassTables[4] = {{false, false}, {false, true}, {true, false}, {true, true}};
+
+// The end of the run of plain characters and blanks that starts at `pos`, and in
+// `lastBlank` the position of its last blank (left alone when it has none).
+#if defined(__SSE2__)
+// Sixteen characters at a time. A few plain characters (the other control characters)
+// also stop the run: the slow path copies them just the same.
+long ScanRun(const char* text, long pos, long length, const unsigned char* cls, bool iso, bool scramble,
+             long& lastBlank) {
+    const __m128i ctrlMax = _mm_set1_epi8('\r');
+    const __m128i angle = _mm_set1_epi8('<'); // "<", "=" and ">" follow each other
+    const __m128i two = _mm_set1_epi8(2);
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i brace = _mm_set1_epi8('{');
+    const __m128i blank = _mm_set1_epi8(' ');
+    for (; pos + 16 <= length; pos += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + pos));
+        __m128i special = _mm_cmpeq_epi8(_mm_min_epu8(v, ctrlMax), v);
+        const __m128i a = _mm_sub_epi8(v, angle);
+        special = _mm_or_si128(special, _mm_cmpeq_epi8(_mm_min_epu8(a, two), a));
+        special = _mm_or_si128(special, _mm_cmpeq_epi8(v, quote));
+        special = _mm_or_si128(special, _mm_cmpeq_epi8(v, backslash));
+        special = _mm_or_si128(special, _mm_cmpeq_epi8(v, brace));
+        const __m128i blanks = _mm_cmpeq_epi8(v, blank);
+        if (scramble) special = _mm_or_si128(special, blanks);
+        unsigned stops = static_cast<unsigned>(_mm_movemask_epi8(special));
+        if (iso) stops |= static_cast<unsigned>(_mm_movemask_epi8(v)); // bytes from 0x80
+        unsigned blankBits = static_cast<unsigned>(_mm_movemask_epi8(blanks));
+        if (stops) {
+            const int at = __builtin_ctz(stops);
+            blankBits &= (1u << at) - 1;
+            if (blankBits) lastBlank = pos + 31 - __builtin_clz(blankBits);
+            return pos + at;
+        }
+        if (blankBits) lastBlank = pos + 31 - __builtin_clz(blankBits);
+    }
+    for (; pos < length; ++pos) {
+        const unsigned char k = cls[static_cast<unsigned char>(text[pos])];
+        if (k == kBlank) {
+            lastBlank = pos;
+        } else if (k != kPlain) {
+            break;
+        }
+    }
+    return pos;
+}
+#else
+long ScanRun(const char* text, long pos, long length, const unsigned char* cls, bool, bool, long& lastBlank) {
+    for (; pos < length; ++pos) {
+        const unsigned char k = cls[static_cast<unsigned char>(text[pos])];
+        if (k == kBlank) {
+            lastBlank = pos;
+        } else if (k != kPlain) {
+            break;
+        }
+    }
+    return pos;
+}
+#endif
 
 struct Message {
     int number;
@@ -148,21 +217,49 @@ void tLS_compiler::Report(tDebugContext& context, long line, const Location& loc
     if (context.messageList) context.messageList->AddString(text.c_str());
 }
 
+// Hands the output before the staging part to the output file. Only the innermost
+// expansion calls this: every enclosing one restarts its staging part when it resumes.
+bool tLS_compiler::Spill(std::string& out, size_t& mark) {
+    if (!outputFile->Write(out.data(), mark)) return false;
+    out.erase(0, mark);
+    spilled += mark;
+    mark = 0;
+    return true;
+}
+
 tLS_Error tLS_compiler::BuildTarget(const std::string& source, std::string& output,
                                     tDebugContext* context, tLS_macrobase** bases,
                                     const char* location, tCompilerSettings* options) {
+    return Run(&source, nullptr, output, context, bases, location, options);
+}
+
+tLS_Error tLS_compiler::BuildTarget(brevic::TextFileReader& source, std::string& output,
+                                    tDebugContext* context, tLS_macrobase** bases,
+                                    const char* location, tCompilerSettings* options) {
+    return Run(nullptr, &source, output, context, bases, location, options);
+}
+
+tLS_Error tLS_compiler::Run(const std::string* source, brevic::TextFileReader* reader,
+                            std::string& output, tDebugContext* context, tLS_macrobase** bases,
+                            const char* location, tCompilerSettings* options) {
     tCompilerSettings defaults;
     tDebugContext privateContext;
     settings = options ? options : &defaults;
     tDebugContext& ctx = context ? *context : privateContext;
     ctx.errors = ctx.warnings = ctx.depth = 0;
     modified = 0;
+    spilled = 0;
     tLS_Error result;
     try {
         if (ctx.messageList) ctx.messageList->ResetContent();
-        const tMacro top;
-        long length = static_cast<long>(strnlen(source.c_str(), source.size()));
-        result = Compile(source.c_str(), length, output, bases, ctx, Location{location ? location : "", false}, top);
+        const Location where{location ? location : "", false};
+        if (source) {
+            const tMacro top;
+            long length = static_cast<long>(strnlen(source->c_str(), source->size()));
+            result = Compile(source->c_str(), length, output, bases, ctx, where, top);
+        } else {
+            result = CompilePieces(*reader, output, bases, ctx, where);
+        }
         // Spare room is given back where that is cheap; a large page keeps it (its untouched
         // pages take no memory, while giving it back would copy the whole page).
         if (output.size() < (size_t(16) << 20) && output.capacity() > 2 * output.size() + 4096)
@@ -179,26 +276,82 @@ tLS_Error tLS_compiler::BuildTarget(const std::string& source, std::string& outp
         result = LS_BUILD_FAILED;
     }
     settings = nullptr;
+    openEnd = nullptr;
+    moreText = false;
     return result;
+}
+
+// Expands the template piece by piece. Each piece ends behind a line break, where nothing
+// of the expansion looks past the line; a placeholder that runs on into the next piece is
+// taken again with more text.
+tLS_Error tLS_compiler::CompilePieces(brevic::TextFileReader& reader, std::string& out,
+                                      tLS_macrobase** bases, tDebugContext& ctx,
+                                      const Location& location) {
+    const tMacro top;
+    std::string text;
+    text.reserve(kPieceSize + 4096);
+    Piece piece;
+    piece.mark = out.size();
+    piece.total = static_cast<long>(std::max(1LL, reader.FileSize()));
+    size_t want = kPieceSize;
+    bool ended = false;
+    for (;;) {
+        while (!ended && text.size() < want) {
+            const size_t before = text.size();
+            if (!reader.ReadMore(text, std::max(want - text.size(), size_t(1) << 16))) return LS_BUILD_FAILED;
+            // The text ends at its first NUL, as a whole template does.
+            const void* nul = std::memchr(text.data() + before, '\0', text.size() - before);
+            if (nul) text.resize(static_cast<size_t>(static_cast<const char*>(nul) - text.data()));
+            ended = nul || reader.AtEnd();
+        }
+        size_t end = text.size();
+        if (!ended) {
+            const void* nl = memrchr(text.data(), '\n', text.size());
+            if (!nl) { // a line longer than a piece
+                want *= 2;
+                continue;
+            }
+            end = static_cast<size_t>(static_cast<const char*>(nl) - text.data()) + 1;
+        }
+        const bool last = ended && end == text.size();
+        openEnd = last ? nullptr : text.data() + end;
+        moreText = false;
+        tLS_Error r = Compile(text.data(), static_cast<long>(end), out, bases, ctx, location, top, &piece);
+        if (r != LS_OK) return r;
+        if (last) return LS_OK;
+        const size_t used = static_cast<size_t>(piece.stopped);
+        // A placeholder that goes on: at least twice its text so far for the next try.
+        want = moreText ? std::max(want, 2 * (text.size() - used)) : kPieceSize;
+        text.erase(0, used);
+        piece.offset += static_cast<long>(used);
+    }
 }
 
 tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
                                 tLS_macrobase** bases, tDebugContext& ctx,
-                                const Location& location, const tMacro& enclosing) {
+                                const Location& location, const tMacro& enclosing, Piece* piece) {
     const tCompilerSettings& opt = *settings;
     const unsigned char* cls = kClassTables[(opt.ConvertISO ? 2 : 0) + (opt.ScrambleCode ? 1 : 0)].cls;
+    const bool iso = opt.ConvertISO != 0;
+    const bool scramble = opt.ScrambleCode != 0;
     const bool newlineToSpace = opt.RemoveNewLineOnTags || opt.ScrambleCode;
     const long long blockSize = opt.ScrambleBlockSize;
     const bool topLevel = enclosing.name[0] == '\0';
     tLS_Progress* progress = topLevel ? ctx.progress : nullptr;
-    const long progressStep = std::max(1L, length / 100);
-    int lastPercent = -1;
+    const long progressStep = std::max(1L, (piece ? piece->total : length) / 100);
+    const long progressBase = piece ? piece->offset : 0;
+    int lastPercent = piece ? piece->lastPercent : -1;
 
     long pos = 0;
-    long line = 1;
-    Tag tag = Tag::Outside;
-    bool quote = false;
-    size_t mark = out.size(); // start of the staging part
+    long line = piece ? piece->line : 1;
+    Tag tag = piece ? static_cast<Tag>(piece->tag) : Tag::Outside;
+    bool quote = piece && piece->quote;
+    size_t mark = piece ? piece->mark : out.size(); // start of the staging part
+    // A piece of a template: where to go on with the next one.
+    auto pieceDone = [&]() {
+        if (!piece) return;
+        *piece = Piece{line, static_cast<int>(tag), quote, mark, lastPercent, piece->offset, piece->total, pos};
+    };
 
     // Line statement: the last line only jumps to it; otherwise lines outside the range
     // are passed over without any effect.
@@ -233,14 +386,7 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
         // Fast path: a run of characters that are copied as they are.
         long start = pos;
         long lastBlank = -1;
-        for (; pos < length; ++pos) {
-            const unsigned char k = cls[static_cast<unsigned char>(text[pos])];
-            if (k == kBlank) {
-                lastBlank = pos;
-            } else if (k != kPlain) {
-                break;
-            }
-        }
+        pos = ScanRun(text, pos, length, cls, iso, scramble, lastBlank);
         if (pos > start) {
             g_counter += static_cast<unsigned long>(pos - start);
             if (!skipping) {
@@ -251,7 +397,11 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
                 stageFull();
             }
         }
-        if (pos >= length) return LS_OK;
+        if (outputFile && mark >= kSpillSize && !Spill(out, mark)) return LS_BUILD_FAILED;
+        if (pos >= length) {
+            pieceDone();
+            return LS_OK;
+        }
 
         const unsigned char c = static_cast<unsigned char>(text[pos]);
         ++g_counter;
@@ -293,13 +443,13 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
             break;
         case '\n':
             if (progress) {
-                int percent = static_cast<int>(std::min(100L, pos / progressStep));
+                int percent = static_cast<int>(std::min(100L, (progressBase + pos) / progressStep));
                 if (percent != lastPercent) progress->SetPos(lastPercent = percent);
             }
             if (enclosing.hasLineText) {
                 flush();
                 if (ctx.depth > kMaxDepth) return LS_RECURSION;
-                if (out.size() > g_outputLimit) return LS_BUILD_FAILED;
+                if (spilled + out.size() > g_outputLimit) return LS_BUILD_FAILED;
                 ++ctx.depth;
                 const tMacro plain;
                 tLS_Error r = Compile(enclosing.lineText.c_str(),
@@ -398,6 +548,11 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
                 tLS_Error r = ExpandPlaceholder(text, length, pos, line, out, bases, ctx, location,
                                                 enclosing);
                 if (r != LS_OK) return r;
+                if (moreText) { // the placeholder goes on in the next piece: count it then
+                    --g_counter;
+                    pieceDone();
+                    return LS_OK;
+                }
                 flush();
                 skipping = passedOver();
                 continue;
@@ -419,9 +574,16 @@ tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& p
                                           std::string& out, tLS_macrobase** bases,
                                           tDebugContext& ctx, const Location& location,
                                           const tMacro& enclosing) {
-    tMacro macro;
+    // One record per nesting level, used again for every placeholder of that level.
+    const size_t level = static_cast<size_t>(ctx.depth);
+    if (macros.size() <= level) macros.resize(level + 1);
+    tMacro& macro = macros[level];
     long stop = pos + 1;
     int message = ScanMacro(text, length, stop, macro);
+    if (stop >= length && text + length == openEnd) {
+        moreText = true;
+        return LS_OK;
+    }
     if (message) Report(ctx, line, location, nullptr, message);
     if (stop >= length) {
         out.push_back('{');
@@ -464,7 +626,7 @@ tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& p
         if (r != LS_OK) return r;
         const Location inner{name, true};
         if (ctx.depth > kMaxDepth) return LS_RECURSION;
-        if (out.size() > g_outputLimit) return LS_BUILD_FAILED;
+        if (spilled + out.size() > g_outputLimit) return LS_BUILD_FAILED;
         ++ctx.depth;
         long innerLength = static_cast<long>(strnlen(content->c_str(), content->size()));
         r = Compile(content->c_str(), innerLength, out, bases, ctx, inner, macro);

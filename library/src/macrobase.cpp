@@ -9,6 +9,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace {
@@ -115,18 +116,25 @@ static tLS_Error ParseMacroPieces(const std::string& text, tBaseMember* members,
 
 // Name to first slot, exactly and without letter case. Lookups check what they find against
 // the slot itself, so a stale table cannot hand out a slot of another name.
-struct tLS_macrobase::NameIndex {
-    std::unordered_map<std::string, int> exact;
-    std::unordered_map<std::string, int> folded;
-};
-
 namespace {
+// Looked up by the name as it stands, without making a string of it.
+struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+using NameTable = std::unordered_map<std::string, int, NameHash, std::equal_to<>>;
+
 std::string Folded(const char* name) {
     std::string s(name);
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 } // namespace
+
+struct tLS_macrobase::NameIndex {
+    NameTable exact;
+    NameTable folded;
+};
 
 void tLS_macrobase::ForgetNames() const {
     delete names;
@@ -149,7 +157,7 @@ int tLS_macrobase::FindName(const char* name, int caseSensitive) const {
     if (names) {
         try {
             const auto& table = caseSensitive ? names->exact : names->folded;
-            auto it = caseSensitive ? table.find(name) : table.find(Folded(name));
+            auto it = caseSensitive ? table.find(std::string_view(name)) : table.find(Folded(name));
             if (it != table.end()) {
                 const char* slot = members[it->second].name;
                 if (caseSensitive ? std::strcmp(slot, name) == 0 : ::strcasecmp(slot, name) == 0) return it->second;

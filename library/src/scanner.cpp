@@ -59,8 +59,14 @@ bool ParseLineStatement(const char* s, size_t n, long& first, long& last) {
 } // namespace
 
 int tLS_compiler::ScanMacro(const char* text, long length, long& position, tMacro& macro) {
+    // Everything a caller may read is set, so that one record can serve many placeholders.
     macro.hasExtension = macro.hasLineText = macro.hasLineStatement = macro.hasParams = 0;
     macro.kind = 0;
+    macro.paramIndex = 0;
+    macro.paramCount = 0;
+    macro.firstLine = macro.lastLine = 0;
+    macro.extension[0] = '\0';
+    macro.lineText.clear();
     long p = position + 1;
 
     // A placeholder that runs into the end of the text stops there.

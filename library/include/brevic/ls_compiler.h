@@ -8,9 +8,14 @@
 
 #include "brevic/ls_types.h"
 
+#include <deque>
 #include <string>
 
 class tLS_macrobase;
+namespace brevic {
+class FileWriter;
+class TextFileReader;
+}
 
 class BREVIC_API tLS_compiler {
 public:
@@ -25,6 +30,18 @@ public:
     tLS_Error BuildTarget(const std::string& source, std::string& output, tDebugContext* context,
                           tLS_macrobase** bases, const char* location,
                           tCompilerSettings* settings);
+
+    // The same for a template read from `source` piece by piece, so that a large template
+    // needs no memory of its size; the result is the same as for its whole text. A read
+    // error ends the build with LS_BUILD_FAILED (and source.Failed()).
+    tLS_Error BuildTarget(brevic::TextFileReader& source, std::string& output, tDebugContext* context,
+                          tLS_macrobase** bases, const char* location, tCompilerSettings* settings);
+
+    // While a file is set, BuildTarget hands finished output to it in large pieces instead
+    // of gathering it all in `output` (which should start empty); what is left at the end
+    // stays in `output`. A failed write ends the build with LS_BUILD_FAILED. Null (the
+    // default) gathers everything in `output`.
+    void SetOutputFile(brevic::FileWriter* file) { outputFile = file; }
 
     // The newest lastModified of all macros the last BuildTarget expanded; 0 if none.
     long GetModified() const { return modified; }
@@ -45,16 +62,43 @@ private:
         const char* text;
         bool macro;
     };
+    // Where the expansion of a template read in pieces stands between two pieces. A piece
+    // ends behind a line break (or with the text).
+    struct Piece {
+        long line = 1;
+        int tag = 0;
+        bool quote = false;
+        size_t mark = 0;
+        int lastPercent = -1;
+        long offset = 0;  // of the piece in the whole text
+        long total = 1;   // the whole text's length, about, for progress
+        long stopped = 0; // where the expansion stopped: the piece's end, or the "{" of a
+                          // placeholder that goes on in the next piece
+    };
+    tLS_Error Run(const std::string* source, brevic::TextFileReader* reader, std::string& output,
+                  tDebugContext* context, tLS_macrobase** bases, const char* location,
+                  tCompilerSettings* options);
+    tLS_Error CompilePieces(brevic::TextFileReader& reader, std::string& output, tLS_macrobase** bases,
+                            tDebugContext& context, const Location& location);
     tLS_Error Compile(const char* text, long length, std::string& output, tLS_macrobase** bases,
-                      tDebugContext& context, const Location& location, const tMacro& enclosing);
+                      tDebugContext& context, const Location& location, const tMacro& enclosing,
+                      Piece* piece = nullptr);
     tLS_Error ExpandPlaceholder(const char* text, long length, long& pos, long& line,
                                 std::string& output, tLS_macrobase** bases, tDebugContext& context,
                                 const Location& location, const tMacro& enclosing);
     void Report(tDebugContext& context, long line, const Location& location,
                 const char* argument, int number);
+    bool Spill(std::string& output, size_t& mark);
 
     tCompilerSettings* settings = nullptr;
     long modified = 0;
+    brevic::FileWriter* outputFile = nullptr;
+    size_t spilled = 0; // bytes handed to outputFile during this build
+    // The end of a template piece that more text follows: a placeholder that reaches it
+    // waits for the next piece (moreText is then set).
+    const char* openEnd = nullptr;
+    bool moreText = false;
+    std::deque<tMacro> macros; // the placeholder being expanded at each nesting level
 };
 
 namespace brevic {

@@ -26,6 +26,69 @@ BREVIC_API bool WriteTextFileAtomic(const char* path, const std::string& text);
 // The same for bytes written as they are.
 BREVIC_API bool WriteBinaryFileAtomic(const char* path, const std::string& data);
 
+// A file read in text mode piece by piece, for texts too large to hold at once. The pieces
+// together are exactly what ReadTextFile reads.
+class BREVIC_API TextFileReader {
+public:
+    TextFileReader() = default;
+    ~TextFileReader();
+    TextFileReader(const TextFileReader&) = delete;
+    TextFileReader& operator=(const TextFileReader&) = delete;
+
+    // Opens a regular file; false when that is not possible.
+    bool Open(const char* path);
+    // Appends the next piece of about `size` bytes to `text`. False on a read error (and
+    // Failed() then). At the end of the file nothing is appended and AtEnd() is true.
+    bool ReadMore(std::string& text, size_t size);
+    bool AtEnd() const { return atEnd; }
+    bool Failed() const { return failed; }
+    long long FileSize() const { return fileSize; } // as it was when opened
+
+private:
+    int fd = -1;
+    bool atEnd = false;
+    bool failed = false;
+    bool heldCR = false; // the last piece ended in a CR: whether it pairs with a LF is open
+    long long fileSize = 0;
+};
+
+// A file written in pieces that takes its place only when complete. A file that does not
+// exist yet is written in place (and removed again when anything fails); an existing file
+// is written to a temporary file beside it that Commit renames over it, so that until then
+// the old file stays as it was. In text mode every "\n" goes out as CR LF. A writer
+// destroyed without a successful Commit discards what it wrote. Nothing touches the disk
+// before the first Write or Commit.
+class BREVIC_API FileWriter {
+public:
+    FileWriter(const char* path, bool textMode);
+    ~FileWriter();
+    FileWriter(const FileWriter&) = delete;
+    FileWriter& operator=(const FileWriter&) = delete;
+
+    // Appends `size` bytes. False once anything failed.
+    bool Write(const char* data, size_t size);
+    bool Write(const std::string& data) { return Write(data.data(), data.size()); }
+    // Writes what is buffered, closes the file and puts it in place. False on any failure.
+    bool Commit();
+    // True once opening or writing failed.
+    bool Failed() const { return failed; }
+
+private:
+    bool Open();
+    bool Flush();
+    void Discard();
+
+    std::string path;
+    std::string temporary; // the file being written: `path` itself for a new file
+    std::string chunk;     // text mode: the converted bytes on their way out
+    bool textMode;
+    bool fresh = false;
+    bool opened = false;
+    bool failed = false;
+    bool committed = false;
+    int fd = -1;
+};
+
 // Creates an empty file when none exists. False when that is not possible or the path
 // names something that is not a regular file.
 BREVIC_API bool TouchFile(const char* path);

@@ -114,6 +114,9 @@ private:
     bool ProjectDirectory(std::string& dir) const;
     bool WriteKey(const char* section, const char* key, const char* value);
     void SetFailure(const std::string& path, int write);
+    // Build of either a text or (text null) the template at sourcePath read in pieces.
+    tLS_Error BuildPage(const std::string* text, const char* sourcePath, tDebugContext* context,
+                        const char* targetPath, long sourceTime, const char* location);
 
     char iniFilePath[LS_PATH_MAX] = {};
     tLS_compiler* compiler = nullptr;

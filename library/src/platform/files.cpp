@@ -30,12 +30,11 @@ bool Faulted(FaultOp op) {
     return true;
 }
 
-// Turns every CR LF of `data` into "\n" in place, moving whole stretches between CRs.
-void FromTextMode(std::string& data) {
-    char* d = data.data();
-    const size_t n = data.size();
+// Turns every CR LF of d[0..n) into "\n" in place, moving whole stretches between CRs;
+// returns the new length.
+size_t FromTextMode(char* d, size_t n) {
     const void* first = std::memchr(d, '\r', n);
-    if (!first) return;
+    if (!first) return n;
     size_t r = static_cast<size_t>(static_cast<const char*>(first) - d);
     size_t w = r;
     while (r < n) {
@@ -51,8 +50,10 @@ void FromTextMode(std::string& data) {
         w += stop - r;
         r = stop;
     }
-    data.resize(w);
+    return w;
 }
+
+void FromTextMode(std::string& data) { data.resize(FromTextMode(data.data(), data.size())); }
 
 bool WriteAll(int fd, const char* p, size_t n) {
     while (n > 0) {
@@ -128,6 +129,57 @@ bool ReadBinaryFile(const char* path, std::string& data) {
     return true;
 }
 
+TextFileReader::~TextFileReader() {
+    if (fd >= 0) ::close(fd);
+}
+
+bool TextFileReader::Open(const char* path) {
+    if (!path || !*path || fd >= 0) return false;
+    if (Faulted(FaultOp::Read)) return false;
+    fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        fd = -1;
+        return false;
+    }
+    fileSize = static_cast<long long>(st.st_size);
+    return true;
+}
+
+bool TextFileReader::ReadMore(std::string& text, size_t size) {
+    if (fd < 0 || failed || atEnd) return !failed && fd >= 0;
+    const size_t old = text.size();
+    try {
+        // Room for a CR held back from the last piece and the piece itself.
+        text.resize(old + size + 1);
+    } catch (...) {
+        failed = true;
+        text.resize(old);
+        return false;
+    }
+    size_t at = old;
+    if (heldCR) text[at++] = '\r';
+    ssize_t k;
+    do {
+        k = ::read(fd, text.data() + at, size);
+    } while (k < 0 && errno == EINTR);
+    if (k < 0) {
+        failed = true;
+        text.resize(old);
+        return false;
+    }
+    size_t end = at + static_cast<size_t>(k);
+    if (k == 0) atEnd = true;
+    // A CR at the end of a piece may be the first half of a CR LF: it waits for the next.
+    heldCR = !atEnd && end > old && text[end - 1] == '\r';
+    if (heldCR) --end;
+    // CR LF becomes "\n": the same conversion as for a whole file, on the new part only.
+    text.resize(old + FromTextMode(text.data() + old, end - old));
+    return true;
+}
+
 bool ReadTextFile(const char* path, std::string& text) {
     std::string data;
     if (!ReadBinaryFile(path, data)) return false;
@@ -145,74 +197,111 @@ bool ReadTextFile(const char* path, std::string& text) {
 }
 
 namespace {
+// Converted text is written in pieces of this size.
+constexpr size_t kChunkSize = size_t(1) << 17;
+} // namespace
 
-// Writes `data` to a temporary file beside `path` and renames it over `path`. With
-// `textMode` every "\n" goes out as CR LF, converted in small chunks on the way.
-bool WriteAtomic(const char* path, const std::string& data, bool textMode) {
-    if (!path || !*path) return false;
-    // A file that does not exist yet has no good copy to protect: it is written in place
-    // (and removed again when that fails), which saves the rename.
+FileWriter::FileWriter(const char* p, bool text) : path(p ? p : ""), textMode(text) {}
+
+FileWriter::~FileWriter() {
+    if (!committed) Discard();
+}
+
+bool FileWriter::Open() {
+    opened = true;
+    if (path.empty()) return false;
+    // A file that does not exist yet has no good copy to protect: it is written in place,
+    // which saves the rename.
     struct stat existing {};
-    const bool fresh = ::lstat(path, &existing) != 0 && errno == ENOENT;
-    if (!fresh && IsDirectory(path)) return false;
-    std::string target;
+    fresh = ::lstat(path.c_str(), &existing) != 0 && errno == ENOENT;
+    if (!fresh && IsDirectory(path.c_str())) return false;
     try {
-        target = fresh ? std::string(path) : std::string(path) + ".tmp~" + std::to_string(::getpid());
+        temporary = fresh ? path : path + ".tmp~" + std::to_string(::getpid());
+        if (textMode) chunk.reserve(kChunkSize);
     } catch (...) {
         return false;
     }
     if (Faulted(FaultOp::Write)) return false;
-    int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | (fresh ? O_EXCL : O_TRUNC) | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | (fresh ? O_EXCL : O_TRUNC) | O_CLOEXEC, 0666);
+    if (fd < 0) temporary.clear(); // nothing of ours to remove
+    return fd >= 0;
+}
+
+bool FileWriter::Flush() {
+    if (!chunk.empty() && !WriteAll(fd, chunk.data(), chunk.size())) return false;
+    chunk.clear();
+    return true;
+}
+
+bool FileWriter::Write(const char* data, size_t size) {
+    if (failed || committed) return false;
+    if (!opened && !Open()) {
+        failed = true;
+        return false;
+    }
     bool ok = true;
     if (!textMode) {
-        ok = WriteAll(fd, data.data(), data.size());
+        ok = WriteAll(fd, data, size);
     } else {
-        char chunk[1 << 16];
-        size_t used = 0;
-        for (size_t i = 0; ok && i < data.size();) {
-            // Copy up to the next line break in one go.
-            const void* nl = std::memchr(data.data() + i, '\n', data.size() - i);
-            size_t end = nl ? static_cast<size_t>(static_cast<const char*>(nl) - data.data()) : data.size();
-            while (ok && i < end) {
-                size_t n = std::min(end - i, sizeof chunk - used);
-                std::memcpy(chunk + used, data.data() + i, n);
-                used += n;
-                i += n;
-                if (used == sizeof chunk) {
-                    ok = WriteAll(fd, chunk, used);
-                    used = 0;
-                }
+        // Copy up to the next line break in one go; the chunk never grows past its size.
+        const char* end = data + size;
+        while (ok && data < end) {
+            const void* nl = std::memchr(data, '\n', static_cast<size_t>(end - data));
+            const char* stop = nl ? static_cast<const char*>(nl) : end;
+            while (ok && data < stop) {
+                size_t n = std::min(static_cast<size_t>(stop - data), kChunkSize - chunk.size());
+                chunk.append(data, n);
+                data += n;
+                if (chunk.size() == kChunkSize) ok = Flush();
             }
             if (ok && nl) {
-                if (used + 2 > sizeof chunk) {
-                    ok = WriteAll(fd, chunk, used);
-                    used = 0;
-                }
-                chunk[used++] = '\r';
-                chunk[used++] = '\n';
-                ++i;
+                if (chunk.size() + 2 > kChunkSize) ok = Flush();
+                chunk.append("\r\n", 2);
+                ++data;
             }
         }
-        if (ok && used) ok = WriteAll(fd, chunk, used);
     }
-    // Keep the permissions of the file being replaced.
-    struct stat st {};
-    if (ok && !fresh && ::stat(path, &st) == 0) ::fchmod(fd, st.st_mode & 07777);
-    if (::close(fd) != 0) ok = false;
-    if (!fresh) {
-        if (ok && Faulted(FaultOp::Rename)) ok = false;
-        if (ok && ::rename(target.c_str(), path) != 0) ok = false;
-    }
-    if (!ok) ::unlink(target.c_str());
+    if (!ok) failed = true;
     return ok;
 }
 
-} // namespace
+bool FileWriter::Commit() {
+    if (failed || committed) return false;
+    bool ok = opened || Open();
+    ok = ok && Flush();
+    // Keep the permissions of the file being replaced.
+    struct stat st {};
+    if (ok && !fresh && ::stat(path.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
+    if (fd >= 0 && ::close(fd) != 0) ok = false;
+    fd = -1;
+    if (ok && !fresh) {
+        if (Faulted(FaultOp::Rename) || ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
+    }
+    if (!ok) {
+        failed = true;
+        Discard();
+        return false;
+    }
+    committed = true;
+    return true;
+}
 
-bool WriteBinaryFileAtomic(const char* path, const std::string& data) { return WriteAtomic(path, data, false); }
+void FileWriter::Discard() {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+    if (!temporary.empty()) ::unlink(temporary.c_str());
+    temporary.clear();
+}
 
-bool WriteTextFileAtomic(const char* path, const std::string& text) { return WriteAtomic(path, text, true); }
+bool WriteBinaryFileAtomic(const char* path, const std::string& data) {
+    FileWriter file(path, false);
+    return file.Write(data) && file.Commit();
+}
+
+bool WriteTextFileAtomic(const char* path, const std::string& text) {
+    FileWriter file(path, true);
+    return file.Write(text) && file.Commit();
+}
 
 bool TouchFile(const char* path) {
     if (!path || !*path) return false;

@@ -1,0 +1,208 @@
+// Large templates are read in pieces and their pages written while they are expanded. These
+// tests hold that to the bytes and messages of the whole-text build, and to the promise
+// that a failed build leaves the target as it was.
+#include "test_util.h"
+
+#include <brevic/ls_compiler.h>
+#include <brevic/ls_files.h>
+#include <brevic/ls_macrobase.h>
+#include <brevic/ls_project.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+using testutil::Crlf;
+using testutil::ReadBytes;
+using testutil::WriteBytes;
+
+namespace {
+
+int FilesIn(const std::string& dir) {
+    int n = 0;
+    for (auto& e : std::filesystem::recursive_directory_iterator(dir)) n += e.is_regular_file();
+    return n;
+}
+
+TEST(TextFileReader, PiecesOfAnySizeMakeTheWholeText) {
+    testutil::TempDir dir;
+    std::string path = dir / "t.txt";
+    std::mt19937 random(7);
+    const char alphabet[] = {'a', '\r', '\n', '\r', 'b', '\0', ' '};
+    std::string bytes;
+    for (int i = 0; i < 5000; ++i) bytes += alphabet[random() % sizeof alphabet];
+    bytes += '\r'; // a CR at the very end stays
+    WriteBytes(path, bytes);
+    std::string whole;
+    ASSERT_TRUE(brevic::ReadTextFile(path.c_str(), whole));
+    for (size_t size : {1, 2, 3, 7, 64, 100000}) {
+        brevic::TextFileReader reader;
+        ASSERT_TRUE(reader.Open(path.c_str()));
+        EXPECT_EQ(reader.FileSize(), static_cast<long long>(bytes.size()));
+        std::string pieces;
+        while (!reader.AtEnd()) ASSERT_TRUE(reader.ReadMore(pieces, size));
+        EXPECT_EQ(pieces, whole) << "pieces of " << size;
+    }
+    brevic::TextFileReader none;
+    EXPECT_FALSE(none.Open(dir.path().c_str())) << "a directory is not read";
+    EXPECT_FALSE(none.Open((dir / "missing").c_str()));
+}
+
+// A template where every other line break lies inside a placeholder, tags and comments
+// span lines, and a line is longer than a piece: wherever the pieces end, the expansion
+// must not notice.
+std::string HostileTemplate(unsigned seed, size_t size) {
+    std::mt19937 random(seed);
+    const char* const parts[] = {
+        "{#Pair,one\ntwo} ", "<td\nwidth=\"\">", "<!-- a\ncomment -->", "<<line comment\n",
+        "{#Word}", "\xC3\xA9\xE2\x82\xAC ", "\t<a href=\"x\"\n>", "{#Missing} ", "a \\{# b ",
+        "<b>>", "{#Pair,\n\n}", "plain words and more words ", "\n", "\n", "{#Word.de}",
+        "{#Lines[2-L],a}", "x=\"\"y ", "{#\"-\"Lines} ", "<p =\"#\">", "\r"};
+    std::string text;
+    while (text.size() < size) {
+        text += parts[random() % (sizeof parts / sizeof parts[0])];
+        if (random() % 5000 == 0) text += std::string(300000, 'L') + "\n"; // longer than a piece
+    }
+    return text + "{#\"unclosed line text at the end";
+}
+
+class PiecesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string macros = "{:Word:1:}\nword <i>{#_MACRO_PARAM_0}</i>\n"
+                             "{:Pair:2:}\n[{#_MACRO_PARAM_0}|{#_MACRO_PARAM_1}]\n"
+                             "{:Lines:3:}\nl1\nl2 {#Word}\nl3\n"
+                             "{:Word.de:4:}\nWort\n";
+        WriteBytes(mcr, Crlf(macros));
+        base = new tLS_macrobase(mcr.c_str(), nullptr);
+        bases[0] = base;
+    }
+    void TearDown() override { delete base; }
+
+    testutil::TempDir dir;
+    std::string mcr = dir / "m.mcr";
+    tLS_macrobase* base = nullptr;
+    tLS_macrobase* bases[2] = {nullptr, nullptr};
+};
+
+TEST_F(PiecesTest, PiecesExpandToTheBytesAndMessagesOfTheWholeText) {
+    const std::string tpl = dir / "big.tpl";
+    const std::string target = dir / "big.htm";
+    for (unsigned seed : {1u, 2u, 3u}) {
+        WriteBytes(tpl, Crlf(HostileTemplate(seed, 900000)));
+        std::string whole;
+        ASSERT_TRUE(brevic::ReadTextFile(tpl.c_str(), whole));
+        for (int options = 0; options < 8; ++options) {
+            tCompilerSettings settings;
+            settings.RemoveAttr = options & 1;
+            settings.ConvertISO = (options >> 1) & 1;
+            settings.RemoveNewLineOnTags = (options >> 2) & 1;
+            settings.ScrambleCode = options == 7;
+            tLS_compiler compiler;
+            tDebugContext expected;
+            std::string expectedOut;
+            brevic::SetCharacterCounter(0);
+            ASSERT_EQ(compiler.BuildTarget(whole, expectedOut, &expected, bases, "big.tpl", &settings), LS_OK);
+            const unsigned long expectedCounter = brevic::CharacterCounter();
+
+            // In pieces, with the finished output going to the file as it comes.
+            brevic::TextFileReader reader;
+            ASSERT_TRUE(reader.Open(tpl.c_str()));
+            brevic::FileWriter file(target.c_str(), true);
+            tDebugContext got;
+            std::string rest;
+            brevic::SetCharacterCounter(0);
+            compiler.SetOutputFile(&file);
+            ASSERT_EQ(compiler.BuildTarget(reader, rest, &got, bases, "big.tpl", &settings), LS_OK);
+            compiler.SetOutputFile(nullptr);
+            ASSERT_TRUE(file.Write(rest) && file.Commit());
+            EXPECT_EQ(brevic::CharacterCounter(), expectedCounter);
+            EXPECT_EQ(got.log, expected.log) << "seed " << seed << " options " << options;
+            EXPECT_EQ(got.errors, expected.errors);
+            EXPECT_EQ(got.warnings, expected.warnings);
+            std::string written;
+            ASSERT_TRUE(brevic::ReadTextFile(target.c_str(), written));
+            ASSERT_EQ(written.size(), expectedOut.size()) << "seed " << seed << " options " << options;
+            EXPECT_TRUE(written == expectedOut) << "seed " << seed << " options " << options;
+        }
+    }
+}
+
+// A project with one template large enough to be read in pieces.
+class LargePageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n[Sources]\nSourceNumber=1\n"
+                             "Source0=tpl\\big.tpl\n"));
+        WriteBytes(dir / "site.mcr", Crlf("{:Cell:1:}\n<td class=\"c\">{#_MACRO_PARAM_0}</td>\n"
+                                          "{:Loop:2:}\n{#Loop}\n"));
+        project.SetIniFilePath((dir / "larkspan.INI").c_str());
+    }
+    std::string Template(bool recursionAtTheEnd) {
+        std::string row = "<tr>{#Cell,alpha} {#Cell,beta}<td\nwidth=\"\">plain text of a row</td></tr>\n";
+        std::string text;
+        while (text.size() < (size_t(5) << 20)) text += row;
+        if (recursionAtTheEnd) text += "{#Loop}\n";
+        return text;
+    }
+
+    testutil::TempDir dir;
+    std::string hpr = dir / "site.hpr";
+    std::string tpl = dir / "tpl/big.tpl";
+    std::string target = dir / "tpl/big.htm";
+    tLS_project project;
+};
+
+TEST_F(LargePageTest, AWrittenPageEqualsTheWholeTextBuild) {
+    const std::string text = Template(false);
+    WriteBytes(tpl, Crlf(text));
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    const std::string inPieces = ReadBytes(target);
+    ASSERT_EQ(project.Build(text, nullptr, target.c_str(), 0, "big.tpl"), LS_OK);
+    EXPECT_TRUE(ReadBytes(target) == inPieces);
+    EXPECT_GT(inPieces.size(), text.size());
+}
+
+TEST_F(LargePageTest, AFailedLargeBuildLeavesTheTargetAsItWas) {
+    WriteBytes(tpl, Crlf(Template(true)));
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    const int files = FilesIn(dir.path());
+
+    // Recursion near the end, long after the first part went to the file.
+    EXPECT_EQ(project.BuildAll(nullptr), LS_BUILD_FAILED);
+    EXPECT_FALSE(testutil::Exists(target)) << "a new target is not left half-written";
+    EXPECT_EQ(FilesIn(dir.path()), files);
+    WriteBytes(target, "previous");
+    EXPECT_EQ(project.BuildAll(nullptr), LS_BUILD_FAILED);
+    EXPECT_EQ(ReadBytes(target), "previous");
+    EXPECT_EQ(FilesIn(dir.path()), files + 1) << "no temporary file left behind";
+
+    // A failing write, and a template that cannot be read.
+    WriteBytes(tpl, Crlf(Template(false)));
+    brevic::InjectFault(brevic::FaultOp::Write, 1);
+    EXPECT_EQ(project.BuildAll(nullptr), LS_BUILD_FAILED);
+    brevic::ClearFaults();
+    EXPECT_EQ(ReadBytes(target), "previous");
+    EXPECT_EQ(std::string(project.GetFailedFile()), target);
+    EXPECT_EQ(project.FailedFileWasWrite(), 1);
+    // Every read fails in turn (the project file's first): one of them is the template's.
+    bool templateFailed = false;
+    for (int nth = 1; nth < 20; ++nth) {
+        brevic::InjectFault(brevic::FaultOp::Read, nth);
+        const tLS_Error r = project.BuildAll(nullptr);
+        brevic::ClearFaults();
+        if (r == LS_OK) break;
+        EXPECT_EQ(ReadBytes(target), "previous") << "read " << nth;
+        if (std::string(project.GetFailedFile()) == tpl) {
+            templateFailed = true;
+            EXPECT_EQ(r, LS_BUILD_FAILED);
+            EXPECT_EQ(project.FailedFileWasWrite(), 0);
+        }
+    }
+    EXPECT_TRUE(templateFailed);
+    EXPECT_EQ(FilesIn(dir.path()), files + 2) << "the page and the build log";
+}
+
+} // namespace

@@ -3,10 +3,14 @@
 #include "brevic/ls_macrobase.h"
 #include "brevic/ls_profile.h"
 #include "brevic/ls_project.h"
+#include "pages.h"
 #include "strings.h"
 
 #include <algorithm>
 #include <climits>
+#include <deque>
+#include <thread>
+#include <vector>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,9 +20,6 @@
 namespace {
 
 std::string g_buildLog;
-// The output buffer of a page written while it is expanded: a little more than the part
-// that is handed to the file at a time.
-constexpr size_t kStreamReserve = size_t(1) << 18;
 // Templates from this size on are read in pieces.
 constexpr long long kReadInPieces = 4LL << 20;
 tLS_MessageHook g_messageHook = nullptr;
@@ -156,57 +157,36 @@ tLS_Error tLS_project::BuildPage(const std::string* text, const char* sourcePath
         ctx.log.clear();
         tCompilerSettings settings;
         GetCompilerSettings(settings);
-
         tLS_macrobase* bases[3] = {nullptr, nullptr, nullptr};
-        int count = 0;
-        if (groupCount > 0) bases[count++] = groups[0];
-        if (groupCount > 1) {
-            tLS_macrobase* active = GetActiveGroup();
-            if (active == groups[0]) {
-                ShowMessage(kMessage214);
-            } else if (active) {
-                bases[count++] = active;
-            }
-        }
-
-        // Whether the target is written is known before expanding, unless only a changed
-        // macro could make it out of date. When it is known, finished output goes to the
-        // file while expanding, so that a large page needs no memory of its size.
-        long targetTime = 0;
-        const bool exists = brevic::FileModTime(targetPath, targetTime);
-        const bool writeKnown = sourceTime == 0 || !exists || sourceTime >= targetTime;
-        brevic::FileWriter file(targetPath, true);
-        // Otherwise: room for twice the template, as macros usually make the page longer
-        // and growing a large string copies it. Untouched room costs no memory.
-        brevic::TextFileReader reader;
-        if (!text && !reader.Open(sourcePath)) {
-            SetFailure(sourcePath, 0);
-            return LS_BUILD_FAILED;
-        }
-        const size_t size = text ? text->size() : static_cast<size_t>(reader.FileSize());
-        std::string output;
-        output.reserve(writeKnown ? std::min(size * 2, kStreamReserve) + 4096 : size * 2 + 4096);
-        brevic::AdviseLargeBuffer(output);
-        compiler->SetOutputFile(writeKnown ? &file : nullptr);
-        tLS_Error built = text ? compiler->BuildTarget(*text, output, &ctx, bases, location, &settings)
-                               : compiler->BuildTarget(reader, output, &ctx, bases, location, &settings);
-        compiler->SetOutputFile(nullptr);
-        if (built != LS_OK) {
-            if (file.Failed()) SetFailure(targetPath ? targetPath : "", 1);
-            if (reader.Failed()) SetFailure(sourcePath, 0);
-            return LS_BUILD_FAILED;
-        }
-        g_buildLog += ctx.log;
-
-        const bool write = writeKnown || compiler->GetModified() >= targetTime;
-        if (write && !(file.Write(output) && file.Commit())) {
-            SetFailure(targetPath ? targetPath : "", 1);
-            return LS_BUILD_FAILED;
-        }
-        if (ctx.progress) ctx.progress->TargetDone(targetPath, write ? 1 : 0, ctx.log);
+        ActiveBases(bases);
+        return PageDone(brevic::BuildPageFile(*compiler, settings, bases, text, sourcePath, ctx, targetPath,
+                                              sourceTime, location),
+                        ctx, targetPath);
     } catch (const std::bad_alloc&) {
         return LS_BUILD_FAILED;
     }
+}
+
+void tLS_project::ActiveBases(tLS_macrobase** bases) {
+    int count = 0;
+    if (groupCount > 0) bases[count++] = groups[0];
+    if (groupCount > 1) {
+        tLS_macrobase* active = GetActiveGroup();
+        if (active == groups[0]) {
+            ShowMessage(kMessage214);
+        } else if (active) {
+            bases[count++] = active;
+        }
+    }
+}
+
+tLS_Error tLS_project::PageDone(const brevic::PageResult& page, tDebugContext& ctx, const char* targetPath) {
+    if (page.expanded) g_buildLog += ctx.log;
+    if (page.error != LS_OK) {
+        SetFailure(page.failedFile, page.failedWrite);
+        return page.error;
+    }
+    if (ctx.progress) ctx.progress->TargetDone(targetPath, page.written, ctx.log);
     return LS_OK;
 }
 
@@ -243,39 +223,109 @@ tLS_Error tLS_project::BuildAll(tDebugContext* context) {
         if (sources > LS_MAX_SOURCES) return LS_TOO_MANY_SOURCES;
         const int firstGroup = groupCount > 1 ? 1 : 0;
         const int lastGroup = groupCount > 1 ? groupCount - 1 : 0;
-        for (int s = 0; s < sources; ++s) {
+        // First every page to build, in order; a step that fails ends the list, and the
+        // build fails with it once the pages before it are built.
+        std::deque<std::string> texts;
+        std::vector<brevic::PageJob> jobs;
+        tLS_Error stopped = LS_OK;
+        std::string failedFile;
+        for (int s = 0; s < sources && stopped == LS_OK; ++s) {
             char sourcePath[LS_PATH_MAX];
             tLS_Error r = GetSourcePath(s, sourcePath);
-            if (r != LS_OK) return r;
+            if (r != LS_OK) {
+                stopped = r;
+                break;
+            }
             const char* fileName = brevic::AfterLastSeparator(sourcePath);
-            if (fileName == sourcePath) return LS_NO_ENTRY;
+            if (fileName == sourcePath) {
+                stopped = LS_NO_ENTRY;
+                break;
+            }
             // A large template is read again in pieces for every language instead of being
             // held whole: it needs no memory of its size, and its pieces stay in the cache.
             long long stampNs = 0;
             long long size = 0;
             const bool inPieces = brevic::FileStamp(sourcePath, stampNs, size) && size >= kReadInPieces;
-            std::string text;
-            if (!inPieces && !LoadFile(text, sourcePath)) {
+            texts.emplace_back();
+            if (!inPieces && !LoadFile(texts.back(), sourcePath)) {
                 // An unreadable template must not overwrite its targets with nothing.
-                SetFailure(sourcePath, 0);
-                return LS_BUILD_FAILED;
+                failedFile = sourcePath;
+                stopped = LS_BUILD_FAILED;
+                break;
             }
             long sourceTime = 0;
             brevic::FileModTime(sourcePath, sourceTime);
             for (int g = firstGroup; g <= lastGroup; ++g) {
                 char name[LS_PATH_MAX];
-                if (GetGroupName(g, name) != LS_OK) return LS_NO_ENTRY;
+                if (GetGroupName(g, name) != LS_OK) {
+                    stopped = LS_NO_ENTRY;
+                    break;
+                }
                 SetActiveLanguageName(name);
-                std::string target = sourcePath;
-                r = CreateTargetPath(target);
-                if (r != LS_OK) return r;
-                r = BuildPage(inPieces ? nullptr : &text, sourcePath, context, target.c_str(), sourceTime,
-                              fileName);
-                if (r != LS_OK) return r;
+                brevic::PageJob job;
+                job.target = sourcePath;
+                r = CreateTargetPath(job.target);
+                if (r != LS_OK) {
+                    stopped = r;
+                    break;
+                }
+                job.text = inPieces ? nullptr : &texts.back();
+                job.sourcePath = sourcePath;
+                job.sourceTime = sourceTime;
+                ActiveBases(job.bases);
+                jobs.push_back(std::move(job));
             }
+        }
+        // The location points into the job's own copy of the path: fix it after the moves.
+        for (brevic::PageJob& job : jobs) job.location = brevic::AfterLastSeparator(job.sourcePath.c_str());
+
+        tLS_Error r = BuildPages(jobs, context);
+        if (r != LS_OK) return r;
+        if (stopped != LS_OK) {
+            SetFailure(failedFile, 0);
+            return stopped;
         }
         return DebugToFile(g_buildLog);
     } catch (const std::bad_alloc&) {
         return LS_BUILD_FAILED;
     }
+}
+
+tLS_Error tLS_project::BuildPages(const std::vector<brevic::PageJob>& jobs, tDebugContext* context) {
+    tDebugContext privateContext;
+    tDebugContext& ctx = context ? *context : privateContext;
+    tCompilerSettings settings;
+    GetCompilerSettings(settings);
+    // Pages are built side by side when nothing ties them to one thread: the scramble
+    // option carries its counter from page to page, a message list is filled as messages
+    // come, and injected faults count calls in order.
+    unsigned threads = std::min(8u, std::thread::hardware_concurrency());
+    bool parallel = jobs.size() > 1 && threads > 1 && !settings.ScrambleCode && !ctx.messageList &&
+                    !brevic::FaultsArmed();
+    for (int g = 0; parallel && g < groupCount; ++g) parallel = groups[g]->PrepareLookups();
+    if (parallel) {
+        threads = static_cast<unsigned>(std::min<size_t>(threads, jobs.size()));
+        tLS_Error result = LS_OK;
+        auto done = [&](size_t i, const brevic::PageResult& page, tDebugContext& built) {
+            ctx.log.swap(built.log);
+            ctx.errors = built.errors;
+            ctx.warnings = built.warnings;
+            SetFailure("", 0);
+            // Progress is that of the whole build here: pages finish faster than one shows.
+            if (ctx.progress) ctx.progress->SetPos(static_cast<int>((i + 1) * 100 / jobs.size()));
+            result = PageDone(page, ctx, jobs[i].target.c_str());
+            return result == LS_OK;
+        };
+        if (brevic::BuildPagesInParallel(jobs, settings, threads, done)) return result;
+    }
+    for (const brevic::PageJob& job : jobs) {
+        ctx.log.clear();
+        SetFailure("", 0);
+        tLS_macrobase* bases[3] = {job.bases[0], job.bases[1], job.bases[2]};
+        tLS_Error r = PageDone(brevic::BuildPageFile(*compiler, settings, bases, job.text, job.sourcePath.c_str(),
+                                                     ctx, job.target.c_str(), job.sourceTime, job.location),
+                               ctx, job.target.c_str());
+        if (r != LS_OK) return r;
+    }
+    return LS_OK;
 }

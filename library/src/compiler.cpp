@@ -331,6 +331,7 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
                                 tLS_macrobase** bases, tDebugContext& ctx,
                                 const Location& location, const tMacro& enclosing, Piece* piece) {
     const tCompilerSettings& opt = *settings;
+    unsigned long& count = counter ? *counter : g_counter; // characters examined
     const unsigned char* cls = kClassTables[(opt.ConvertISO ? 2 : 0) + (opt.ScrambleCode ? 1 : 0)].cls;
     const bool iso = opt.ConvertISO != 0;
     const bool scramble = opt.ScrambleCode != 0;
@@ -388,7 +389,7 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
         long lastBlank = -1;
         pos = ScanRun(text, pos, length, cls, iso, scramble, lastBlank);
         if (pos > start) {
-            g_counter += static_cast<unsigned long>(pos - start);
+            count += static_cast<unsigned long>(pos - start);
             if (!skipping) {
                 const size_t runStart = out.size();
                 out.append(text + start, static_cast<size_t>(pos - start));
@@ -404,7 +405,7 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
         }
 
         const unsigned char c = static_cast<unsigned char>(text[pos]);
-        ++g_counter;
+        ++count;
         if (c == '\n') {
             ++line;
             skipping = passedOver();
@@ -430,7 +431,7 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
             } else {
                 for (long k = 0; k < used; ++k) put(text[pos + k]);
             }
-            g_counter += static_cast<unsigned long>(used - 1);
+            count += static_cast<unsigned long>(used - 1);
             pos += used;
             continue;
         }
@@ -465,8 +466,8 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
             flush();
             put(' ');
             if (opt.ScrambleCode && tag != Tag::Comment &&
-                static_cast<long long>(g_counter) > blockSize) {
-                g_counter = 0;
+                static_cast<long long>(count) > blockSize) {
+                count = 0;
                 put('\n');
             }
             break;
@@ -549,7 +550,7 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
                                                 enclosing);
                 if (r != LS_OK) return r;
                 if (moreText) { // the placeholder goes on in the next piece: count it then
-                    --g_counter;
+                    --count;
                     pieceDone();
                     return LS_OK;
                 }

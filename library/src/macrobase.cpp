@@ -240,6 +240,12 @@ tLS_Error tLS_macrobase::SaveMacroBase() {
     }
 }
 
+bool tLS_macrobase::PrepareLookups() const {
+    if (!members) return true; // nothing to look up: lookups end before the tables
+    FindName("", 1);
+    return names != nullptr;
+}
+
 tLS_Error tLS_macrobase::GetMacroIndex(int& index, const char* name, int caseSensitive) const {
     index = -1;
     if (!name || !*name || !members) return LS_MACRO_NOT_FOUND;

@@ -206,3 +206,96 @@ TEST_F(LargePageTest, AFailedLargeBuildLeavesTheTargetAsItWas) {
 }
 
 } // namespace
+
+namespace {
+
+// Records what a full build reports, in order.
+class Recorder : public tLS_Progress {
+public:
+    void SetPos(int) override {}
+    void TargetDone(const char* target, int written, const std::string& messages) override {
+        done += std::string(target) + " " + std::to_string(written) + "\n" + messages;
+    }
+    std::string done;
+};
+
+// Many pages in many languages: a full build spreads them over threads, and must come to
+// what one thread comes to.
+class ManyPagesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string groups = "[Groups]\nGroupNumber=6\nGroup0=site.mcr\n";
+        for (int g = 1; g < 6; ++g) {
+            groups += "Group" + std::to_string(g) + "=l" + std::to_string(g) + ".mcr\n";
+            WriteBytes(dir / ("l" + std::to_string(g) + ".mcr"),
+                       Crlf("{:Hello:1:}\nhello " + std::to_string(g) + " {#Missing}\n"));
+        }
+        groups += "[Sources]\nSourceNumber=4\n";
+        for (int s = 0; s < 4; ++s) {
+            groups += "Source" + std::to_string(s) + "=tpl\\p" + std::to_string(s) + ".tpl\n";
+            WriteBytes(dir / ("tpl/p" + std::to_string(s) + ".tpl"),
+                       Crlf("<p>{#Hello} page " + std::to_string(s) + "</p>\n<b>x\n"));
+        }
+        WriteBytes(hpr, Crlf(groups));
+        WriteBytes(dir / "site.mcr", Crlf("{:Loop:1:}\n{#Loop}\n"));
+        project.SetIniFilePath((dir / "larkspan.INI").c_str());
+        ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    }
+    struct Outcome {
+        tLS_Error result;
+        std::string progress, log, pages;
+    };
+    Outcome Build(bool oneThread) {
+        for (auto& e : std::filesystem::recursive_directory_iterator(dir.path())) {
+            if (e.path().extension() == ".htm") std::filesystem::remove(e.path());
+        }
+        Recorder recorder;
+        tDebugContext context;
+        context.progress = &recorder;
+        if (oneThread) brevic::InjectFault(brevic::FaultOp::Read, 1 << 30); // never reached
+        Outcome o{project.BuildAll(&context), recorder.done, context.log, ""};
+        brevic::ClearFaults();
+        for (int s = 0; s < 4; ++s) {
+            for (int g = 1; g < 6; ++g) {
+                std::string page = dir / ("tpl/l" + std::to_string(g) + "/p" + std::to_string(s) + ".htm");
+                o.pages += page + ":" + (testutil::Exists(page) ? ReadBytes(page) : "-") + "\n";
+            }
+        }
+        return o;
+    }
+
+    testutil::TempDir dir;
+    std::string hpr = dir / "site.hpr";
+    tLS_project project;
+};
+
+TEST_F(ManyPagesTest, SideBySideComesToWhatOneThreadComesTo) {
+    const Outcome one = Build(true);
+    const std::string oneLog = tLS_project::GetBuildLog();
+    const Outcome many = Build(false);
+    EXPECT_EQ(one.result, LS_OK);
+    EXPECT_EQ(many.result, LS_OK);
+    EXPECT_EQ(many.progress, one.progress);
+    EXPECT_EQ(many.pages, one.pages);
+    // The log after its header (which holds the time).
+    const std::string manyLog = tLS_project::GetBuildLog();
+    EXPECT_EQ(manyLog.substr(manyLog.find("\n\n")), oneLog.substr(oneLog.find("\n\n")));
+    EXPECT_NE(one.progress.find("Missing"), std::string::npos) << "messages travel with their page";
+}
+
+TEST_F(ManyPagesTest, AFailingPageStopsTheBuildAtItsPlace) {
+    // The third template recurses: its first page fails, the pages before it are built.
+    WriteBytes(dir / "tpl/p2.tpl", Crlf("{#Loop}\n"));
+    const Outcome one = Build(true);
+    const Outcome many = Build(false);
+    EXPECT_EQ(one.result, LS_BUILD_FAILED);
+    EXPECT_EQ(many.result, LS_BUILD_FAILED);
+    EXPECT_EQ(many.progress, one.progress);
+    EXPECT_EQ(many.log, one.log) << "the messages of the page that failed";
+    EXPECT_EQ(std::count(many.progress.begin(), many.progress.end(), '\n') > 0, true);
+    // Pages before the failing one are written; the failing one is not.
+    EXPECT_NE(many.pages.find("tpl/l5/p1.htm:<p>hello 5"), std::string::npos);
+    EXPECT_NE(many.pages.find("tpl/l1/p2.htm:-"), std::string::npos);
+}
+
+} // namespace

@@ -43,6 +43,10 @@ public:
     // default) gathers everything in `output`.
     void SetOutputFile(brevic::FileWriter* file) { outputFile = file; }
 
+    // Counts the examined characters into *count instead of the library-wide counter (null:
+    // the library-wide one again), for a compiler that runs beside others.
+    void CountInto(unsigned long* count) { counter = count; }
+
     // The newest lastModified of all macros the last BuildTarget expanded; 0 if none.
     long GetModified() const { return modified; }
 
@@ -94,6 +98,7 @@ private:
     long modified = 0;
     brevic::FileWriter* outputFile = nullptr;
     size_t spilled = 0; // bytes handed to outputFile during this build
+    unsigned long* counter = nullptr;
     // The end of a template piece that more text follows: a placeholder that reaches it
     // waits for the next piece (moreText is then set).
     const char* openEnd = nullptr;

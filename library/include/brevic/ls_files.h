@@ -122,5 +122,8 @@ BREVIC_API std::string FormatLogDate(long seconds);
 enum class FaultOp { Read, Write, Rename };
 BREVIC_API void InjectFault(FaultOp op, int nth);
 BREVIC_API void ClearFaults();
+// True while a fault is armed: work that counts on calls coming in order then keeps to one
+// thread.
+BREVIC_API bool FaultsArmed();
 
 } // namespace brevic

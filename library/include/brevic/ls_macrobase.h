@@ -36,6 +36,9 @@ public:
 
     // Exact lookup in slot order; LS_MACRO_NOT_FOUND (index -1) for no match or "".
     tLS_Error GetMacroIndex(int& index, const char* name, int caseSensitive) const;
+    // Makes the name tables that lookups use, so that several threads may then look up at
+    // once (while nothing changes the base). False when they could not be made.
+    bool PrepareLookups() const;
     // Prefix lookup: up to maxCount indices in slot order, -1 behind the last (indices must
     // hold maxCount + 1 entries). LS_MACRO_NOT_FOUND only for an empty prefix.
     tLS_Error GetMacroIndex(int* indices, const char* prefix, int maxCount, int& found,

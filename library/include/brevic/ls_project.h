@@ -17,8 +17,13 @@
 
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 class tLS_macrobase;
+namespace brevic {
+struct PageJob;
+struct PageResult;
+} // namespace brevic
 
 // Shows a message of the library to the user (message 214 of a build). Without a hook the
 // message goes to standard error.
@@ -117,6 +122,12 @@ private:
     // Build of either a text or (text null) the template at sourcePath read in pieces.
     tLS_Error BuildPage(const std::string* text, const char* sourcePath, tDebugContext* context,
                         const char* targetPath, long sourceTime, const char* location);
+    // The pages of a full build, in order, on as many threads as help.
+    tLS_Error BuildPages(const std::vector<brevic::PageJob>& jobs, tDebugContext* context);
+    // The basis group and the active group, as a page is built with them.
+    void ActiveBases(tLS_macrobase** bases);
+    // Takes over the result of building one page: the build log, failure, progress.
+    tLS_Error PageDone(const brevic::PageResult& page, tDebugContext& context, const char* targetPath);
 
     char iniFilePath[LS_PATH_MAX] = {};
     tLS_compiler* compiler = nullptr;

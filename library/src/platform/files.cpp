@@ -85,6 +85,13 @@ void InjectFault(FaultOp op, int nth) {
     f.calls = 0;
 }
 
+bool FaultsArmed() {
+    for (const FaultCounter& f : g_faults) {
+        if (f.armedAt != 0) return true;
+    }
+    return false;
+}
+
 void ClearFaults() {
     for (FaultCounter& f : g_faults) f = FaultCounter{};
 }

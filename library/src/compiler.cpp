@@ -56,11 +56,11 @@ const ClassTable kClassTables[4] = {{false, false}, {false, true}, {true, false}
 
 // The end of the run of plain characters and blanks that starts at `pos`, and in
 // `lastBlank` the position of its last blank (left alone when it has none).
+long ScanRun(const char* text, long pos, long length, const unsigned char* cls, [[maybe_unused]] bool iso,
+             [[maybe_unused]] bool scramble, long& lastBlank) {
 #if defined(__SSE2__)
-// Sixteen characters at a time. A few plain characters (the other control characters)
-// also stop the run: the slow path copies them just the same.
-long ScanRun(const char* text, long pos, long length, const unsigned char* cls, bool iso, bool scramble,
-             long& lastBlank) {
+    // Sixteen characters at a time. A few plain characters (the other control characters)
+    // also stop the run: the slow path copies them just the same.
     const __m128i ctrlMax = _mm_set1_epi8('\r');
     const __m128i angle = _mm_set1_epi8('<'); // "<", "=" and ">" follow each other
     const __m128i two = _mm_set1_epi8(2);
@@ -81,37 +81,22 @@ long ScanRun(const char* text, long pos, long length, const unsigned char* cls, 
         unsigned stops = static_cast<unsigned>(_mm_movemask_epi8(special));
         if (iso) stops |= static_cast<unsigned>(_mm_movemask_epi8(v)); // bytes from 0x80
         unsigned blankBits = static_cast<unsigned>(_mm_movemask_epi8(blanks));
-        if (stops) {
-            const int at = __builtin_ctz(stops);
-            blankBits &= (1u << at) - 1;
-            if (blankBits) lastBlank = pos + 31 - __builtin_clz(blankBits);
-            return pos + at;
-        }
+        if (stops) blankBits &= (1u << __builtin_ctz(stops)) - 1;
         if (blankBits) lastBlank = pos + 31 - __builtin_clz(blankBits);
+        if (stops) return pos + __builtin_ctz(stops);
     }
-    for (; pos < length; ++pos) {
-        const unsigned char k = cls[static_cast<unsigned char>(text[pos])];
-        if (k == kBlank) {
-            lastBlank = pos;
-        } else if (k != kPlain) {
-            break;
-        }
-    }
-    return pos;
-}
-#else
-long ScanRun(const char* text, long pos, long length, const unsigned char* cls, bool, bool, long& lastBlank) {
-    for (; pos < length; ++pos) {
-        const unsigned char k = cls[static_cast<unsigned char>(text[pos])];
-        if (k == kBlank) {
-            lastBlank = pos;
-        } else if (k != kPlain) {
-            break;
-        }
-    }
-    return pos;
-}
 #endif
+    // The rest (or everything, without SSE2) one character at a time.
+    for (; pos < length; ++pos) {
+        const unsigned char k = cls[static_cast<unsigned char>(text[pos])];
+        if (k == kBlank) {
+            lastBlank = pos;
+        } else if (k != kPlain) {
+            break;
+        }
+    }
+    return pos;
+}
 
 struct Message {
     int number;

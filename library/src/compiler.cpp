@@ -8,6 +8,7 @@
 
 #include "brevic/ls_files.h"
 #include "brevic/ls_macrobase.h"
+#include "expansion.h"
 
 #include <algorithm>
 #include <deque>
@@ -18,6 +19,8 @@
 #include <emmintrin.h>
 #endif
 
+using brevic::internal::kSpillSize;
+
 namespace {
 
 unsigned long g_counter = 0; // characters examined, library-wide
@@ -26,12 +29,6 @@ unsigned long g_counter = 0; // characters examined, library-wide
 size_t g_outputLimit = size_t(1) << 30;
 
 constexpr size_t kStageSize = 1024;
-// With an output file, finished output goes to it whenever this much has gathered: the
-// output buffer stays small enough for the cache, and a large page never needs memory
-// of its own size.
-constexpr size_t kSpillSize = size_t(1) << 17;
-// A template read in pieces is read this much at a time.
-constexpr size_t kPieceSize = size_t(1) << 18;
 constexpr int kMaxDepth = 20; // depth may be raised while it is not above this
 constexpr size_t kOverloadedNameLimit = 33;
 
@@ -156,6 +153,7 @@ size_t AttributeStart(const std::string& out, size_t mark) {
 
 namespace brevic {
 void SetOutputLimit(size_t bytes) { g_outputLimit = bytes; }
+size_t internal::OutputLimit() { return g_outputLimit; }
 unsigned long CharacterCounter() { return g_counter; }
 void SetCharacterCounter(unsigned long value) { g_counter = value; }
 } // namespace brevic
@@ -202,11 +200,11 @@ void tLS_compiler::Report(tDebugContext& context, long line, const Location& loc
     if (context.messageList) context.messageList->AddString(text.c_str());
 }
 
-// Hands the output before the staging part to the output file. Only the innermost
-// expansion calls this: every enclosing one restarts its staging part when it resumes.
+// Hands the output before the staging part to the output file, which writes it while the
+// expansion goes on. Only the innermost expansion calls this: every enclosing one restarts
+// its staging part when it resumes, and none holds on to the output's buffer.
 bool tLS_compiler::Spill(std::string& out, size_t& mark) {
-    if (!outputFile->Write(out.data(), mark)) return false;
-    out.erase(0, mark);
+    if (!outputFile->WriteFront(out, mark)) return false;
     spilled += mark;
     mark = 0;
     return true;
@@ -266,52 +264,6 @@ tLS_Error tLS_compiler::Run(const std::string* source, brevic::TextFileReader* r
     return result;
 }
 
-// Expands the template piece by piece. Each piece ends behind a line break, where nothing
-// of the expansion looks past the line; a placeholder that runs on into the next piece is
-// taken again with more text.
-tLS_Error tLS_compiler::CompilePieces(brevic::TextFileReader& reader, std::string& out,
-                                      tLS_macrobase** bases, tDebugContext& ctx,
-                                      const Location& location) {
-    const tMacro top;
-    std::string text;
-    text.reserve(kPieceSize + 4096);
-    Piece piece;
-    piece.mark = out.size();
-    piece.total = static_cast<long>(std::max(1LL, reader.FileSize()));
-    size_t want = kPieceSize;
-    bool ended = false;
-    for (;;) {
-        while (!ended && text.size() < want) {
-            const size_t before = text.size();
-            if (!reader.ReadMore(text, std::max(want - text.size(), size_t(1) << 16))) return LS_BUILD_FAILED;
-            // The text ends at its first NUL, as a whole template does.
-            const void* nul = std::memchr(text.data() + before, '\0', text.size() - before);
-            if (nul) text.resize(static_cast<size_t>(static_cast<const char*>(nul) - text.data()));
-            ended = nul || reader.AtEnd();
-        }
-        size_t end = text.size();
-        if (!ended) {
-            const void* nl = memrchr(text.data(), '\n', text.size());
-            if (!nl) { // a line longer than a piece
-                want *= 2;
-                continue;
-            }
-            end = static_cast<size_t>(static_cast<const char*>(nl) - text.data()) + 1;
-        }
-        const bool last = ended && end == text.size();
-        openEnd = last ? nullptr : text.data() + end;
-        moreText = false;
-        tLS_Error r = Compile(text.data(), static_cast<long>(end), out, bases, ctx, location, top, &piece);
-        if (r != LS_OK) return r;
-        if (last) return LS_OK;
-        const size_t used = static_cast<size_t>(piece.stopped);
-        // A placeholder that goes on: at least twice its text so far for the next try.
-        want = moreText ? std::max(want, 2 * (text.size() - used)) : kPieceSize;
-        text.erase(0, used);
-        piece.offset += static_cast<long>(used);
-    }
-}
-
 tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
                                 tLS_macrobase** bases, tDebugContext& ctx,
                                 const Location& location, const tMacro& enclosing, Piece* piece) {
@@ -333,10 +285,19 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
     Tag tag = piece ? static_cast<Tag>(piece->tag) : Tag::Outside;
     bool quote = piece && piece->quote;
     size_t mark = piece ? piece->mark : out.size(); // start of the staging part
+    bool early = piece && piece->assumed && !piece->flushed; // see Piece
+    bool inexact = piece && piece->inexact;
     // A piece of a template: where to go on with the next one.
     auto pieceDone = [&]() {
         if (!piece) return;
-        *piece = Piece{line, static_cast<int>(tag), quote, mark, lastPercent, piece->offset, piece->total, pos};
+        piece->line = line;
+        piece->tag = static_cast<int>(tag);
+        piece->quote = quote;
+        piece->mark = mark;
+        piece->lastPercent = lastPercent;
+        piece->stopped = pos;
+        piece->flushed = !early;
+        piece->inexact = inexact;
     };
 
     // Line statement: the last line only jumps to it; otherwise lines outside the range
@@ -357,7 +318,10 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
     };
     bool skipping = passedOver();
 
-    auto flush = [&]() { mark = out.size(); };
+    auto flush = [&]() {
+        mark = out.size();
+        early = false;
+    };
     auto stageFull = [&]() {
         size_t staged = out.size() - mark;
         if (staged >= kStageSize) mark += staged - staged % kStageSize;
@@ -367,6 +331,11 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
         if (out.size() - mark >= kStageSize) mark = out.size();
     };
     auto next = [&](long offset) -> char { return pos + offset < length ? text[pos + offset] : '\0'; };
+    auto dropAttribute = [&]() {
+        const size_t start = AttributeStart(out, mark);
+        if (early && start == mark) inexact = true; // stopped by a start the piece took for granted
+        out.resize(start);
+    };
 
     for (;;) {
         // Fast path: a run of characters that are copied as they are.
@@ -379,7 +348,10 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
                 const size_t runStart = out.size();
                 out.append(text + start, static_cast<size_t>(pos - start));
                 // A blank flushes the staging part and starts it again with itself.
-                if (lastBlank >= 0) mark = runStart + static_cast<size_t>(lastBlank - start);
+                if (lastBlank >= 0) {
+                    mark = runStart + static_cast<size_t>(lastBlank - start);
+                    early = false;
+                }
                 stageFull();
             }
         }
@@ -504,16 +476,16 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
             if (tag == Tag::Inside && opt.RemoveAttr) {
                 char n1 = next(1);
                 if (n1 == ' ' || n1 == '>') {
-                    out.resize(AttributeStart(out, mark));
+                    dropAttribute();
                     break;
                 }
                 if (n1 == '"' && next(2) == '"') {
-                    out.resize(AttributeStart(out, mark));
+                    dropAttribute();
                     pos += 3;
                     continue;
                 }
                 if (n1 == '"' && next(2) == '#' && next(3) == '"') {
-                    out.resize(AttributeStart(out, mark));
+                    dropAttribute();
                     pos += 4;
                     continue;
                 }

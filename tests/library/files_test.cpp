@@ -54,6 +54,51 @@ TEST(Files, ANewFileIsWrittenWholeOrNotAtAll) {
     EXPECT_FALSE(brevic::WriteTextFileAtomic((dir / "missing/new.txt").c_str(), "x"));
 }
 
+// WriteFront hands the front of a buffer to a helper thread that writes it: the file comes
+// out as if written in order, the buffer keeps the rest, and a failure there is reported.
+TEST(Files, WritingTheFrontOfABufferBehindTheCaller) {
+    testutil::TempDir dir;
+    std::string path = dir / "behind.txt";
+    testutil::WriteBytes(path, "previous");
+    std::string expected;
+    {
+        brevic::FileWriter file(path.c_str(), true);
+        std::string buffer;
+        for (int i = 0; i < 200; ++i) {
+            buffer += "line " + std::to_string(i) + "\n" + std::string(static_cast<size_t>(i) * 37, 'x');
+            const size_t front = buffer.size() / 2;
+            expected += buffer.substr(0, front);
+            const std::string rest = buffer.substr(front);
+            ASSERT_TRUE(file.WriteFront(buffer, front));
+            EXPECT_EQ(buffer, rest);
+            EXPECT_EQ(testutil::ReadBytes(path), "previous") << "nothing shows before Commit";
+        }
+        expected += buffer;
+        ASSERT_TRUE(file.Write(buffer) && file.Commit());
+    }
+    std::string text;
+    ASSERT_TRUE(brevic::ReadTextFile(path.c_str(), text));
+    EXPECT_TRUE(text == expected);
+
+    // The first write fails on the helper thread: later calls and Commit say so, and the
+    // previous file stays.
+    testutil::WriteBytes(path, "previous");
+    brevic::InjectFault(brevic::FaultOp::Write, 1);
+    {
+        brevic::FileWriter file(path.c_str(), true);
+        std::string buffer = "abc\ndef";
+        EXPECT_TRUE(file.WriteFront(buffer, 4)) << "handed over";
+        EXPECT_TRUE(file.Failed());
+        EXPECT_FALSE(file.WriteFront(buffer, 1));
+        EXPECT_FALSE(file.Commit());
+    }
+    brevic::ClearFaults();
+    EXPECT_EQ(testutil::ReadBytes(path), "previous");
+    int entries = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.path())) entries += e.is_regular_file();
+    EXPECT_EQ(entries, 1) << "no temporary file left behind";
+}
+
 TEST(Files, ReplacingKeepsPermissionsAndRefusesDirectories) {
     testutil::TempDir dir;
     std::string path = dir / "p.txt";

@@ -44,6 +44,25 @@ TEST(TextFileReader, PiecesOfAnySizeMakeTheWholeText) {
         while (!reader.AtEnd()) ASSERT_TRUE(reader.ReadMore(pieces, size));
         EXPECT_EQ(pieces, whole) << "pieces of " << size;
     }
+    // Read ahead in pieces of whole lines: each piece but the last ends with a line break,
+    // unless it is part of a line longer than a piece.
+    for (size_t size : {1, 5, 64, 100000}) {
+        brevic::TextFileReader reader;
+        ASSERT_TRUE(reader.Open(path.c_str()));
+        std::string pieces;
+        bool last = false;
+        while (!last) {
+            std::string piece;
+            ASSERT_TRUE(reader.ReadLines(piece, size, last));
+            if (!last) {
+                ASSERT_FALSE(piece.empty());
+                if (piece.back() != '\n') EXPECT_EQ(piece.find('\n'), std::string::npos) << "a line goes on";
+            }
+            pieces += piece;
+        }
+        EXPECT_TRUE(reader.AtEnd());
+        EXPECT_EQ(pieces, whole) << "lines of " << size;
+    }
     brevic::TextFileReader none;
     EXPECT_FALSE(none.Open(dir.path().c_str())) << "a directory is not read";
     EXPECT_FALSE(none.Open((dir / "missing").c_str()));
@@ -58,14 +77,30 @@ std::string HostileTemplate(unsigned seed, size_t size) {
         "{#Pair,one\ntwo} ", "<td\nwidth=\"\">", "<!-- a\ncomment -->", "<<line comment\n",
         "{#Word}", "\xC3\xA9\xE2\x82\xAC ", "\t<a href=\"x\"\n>", "{#Missing} ", "a \\{# b ",
         "<b>>", "{#Pair,\n\n}", "plain words and more words ", "\n", "\n", "{#Word.de}",
-        "{#Lines[2-L],a}", "x=\"\"y ", "{#\"-\"Lines} ", "<p =\"#\">", "\r"};
+        "{#Lines[2-L],a}", "x=\"\"y ", "{#\"-\"Lines} ", "<p =\"#\">", "\r",
+        // A line break that a too long name swallows, so that it counts no line.
+        "{#nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn\n} ",
+        // An attribute name so long that the staging part starts within it.
+        "\n<xaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+        "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa= b>",
+        "<q \"open\nquote>\n", "\n<!-- ", " -->\n"};
     std::string text;
     while (text.size() < size) {
-        text += parts[random() % (sizeof parts / sizeof parts[0])];
+        const char* part = parts[random() % (sizeof parts / sizeof parts[0])];
+        text += part;
+        if (part[0] == '\n' && part[1] == '<' && part[2] == 'x') { // past 1024 characters
+            for (int i = 0; i < 10; ++i) text.insert(text.size() - 4, 100, 'a');
+        }
         if (random() % 5000 == 0) text += std::string(300000, 'L') + "\n"; // longer than a piece
     }
     return text + "{#\"unclosed line text at the end";
 }
+
+struct RecordingList : tLS_ListBox {
+    void ResetContent() override { lines.clear(); }
+    void AddString(const char* line) override { lines += std::string(line) + "\n"; }
+    std::string lines;
+};
 
 class PiecesTest : public ::testing::Test {
 protected:
@@ -73,59 +108,89 @@ protected:
         std::string macros = "{:Word:1:}\nword <i>{#_MACRO_PARAM_0}</i>\n"
                              "{:Pair:2:}\n[{#_MACRO_PARAM_0}|{#_MACRO_PARAM_1}]\n"
                              "{:Lines:3:}\nl1\nl2 {#Word}\nl3\n"
-                             "{:Word.de:4:}\nWort\n";
+                             "{:Word.de:4:}\nWort\n"
+                             "{:Loop:5:}\n{#Loop}\n";
         WriteBytes(mcr, Crlf(macros));
         base = new tLS_macrobase(mcr.c_str(), nullptr);
         bases[0] = base;
     }
-    void TearDown() override { delete base; }
+    void TearDown() override {
+        brevic::SetPieceSize(size_t(1) << 18);
+        delete base;
+    }
+
+    // Builds the template at `tpl` whole and in pieces; both must come to the same.
+    void ExpectPiecesAsWhole(const std::string& tpl, const tCompilerSettings& options, tLS_Error result,
+                             const std::string& what) {
+        std::string whole;
+        ASSERT_TRUE(brevic::ReadTextFile(tpl.c_str(), whole));
+        tCompilerSettings settings = options;
+        tLS_compiler compiler;
+        tDebugContext expected;
+        std::string expectedOut;
+        brevic::SetCharacterCounter(0);
+        ASSERT_EQ(compiler.BuildTarget(whole, expectedOut, &expected, bases, "big.tpl", &settings), result);
+        const unsigned long expectedCounter = brevic::CharacterCounter();
+
+        // In pieces, with the finished output going to the file as it comes.
+        brevic::TextFileReader reader;
+        ASSERT_TRUE(reader.Open(tpl.c_str()));
+        brevic::FileWriter file(target.c_str(), true);
+        tDebugContext got;
+        RecordingList list;
+        if (options.ConvertISO && options.RemoveAttr) got.messageList = &list;
+        std::string rest;
+        brevic::SetCharacterCounter(0);
+        compiler.SetOutputFile(&file);
+        ASSERT_EQ(compiler.BuildTarget(reader, rest, &got, bases, "big.tpl", &settings), result) << what;
+        compiler.SetOutputFile(nullptr);
+        EXPECT_EQ(got.log, expected.log) << what;
+        EXPECT_EQ(got.errors, expected.errors) << what;
+        EXPECT_EQ(got.warnings, expected.warnings) << what;
+        if (got.messageList) EXPECT_EQ(list.lines.substr(0, got.log.size()), got.log) << what;
+        if (result != LS_OK) return;
+        EXPECT_EQ(brevic::CharacterCounter(), expectedCounter) << what;
+        ASSERT_TRUE(file.Write(rest) && file.Commit());
+        std::string written;
+        ASSERT_TRUE(brevic::ReadTextFile(target.c_str(), written));
+        ASSERT_EQ(written.size(), expectedOut.size()) << what;
+        EXPECT_TRUE(written == expectedOut) << what;
+    }
 
     testutil::TempDir dir;
     std::string mcr = dir / "m.mcr";
+    std::string target = dir / "big.htm";
     tLS_macrobase* base = nullptr;
     tLS_macrobase* bases[2] = {nullptr, nullptr};
 };
 
+// Pieces are expanded two at a time, the second from a state taken for granted; small
+// pieces put their ends everywhere.
 TEST_F(PiecesTest, PiecesExpandToTheBytesAndMessagesOfTheWholeText) {
     const std::string tpl = dir / "big.tpl";
-    const std::string target = dir / "big.htm";
-    for (unsigned seed : {1u, 2u, 3u}) {
-        WriteBytes(tpl, Crlf(HostileTemplate(seed, 900000)));
-        std::string whole;
-        ASSERT_TRUE(brevic::ReadTextFile(tpl.c_str(), whole));
+    for (unsigned seed : {1u, 2u, 3u, 4u, 5u}) {
+        WriteBytes(tpl, Crlf(HostileTemplate(seed, seed <= 3 ? 900000 : 200000)));
+        brevic::SetPieceSize(seed <= 3 ? size_t(1) << 18 : seed == 4 ? 4096 : 1500);
         for (int options = 0; options < 8; ++options) {
             tCompilerSettings settings;
             settings.RemoveAttr = options & 1;
             settings.ConvertISO = (options >> 1) & 1;
             settings.RemoveNewLineOnTags = (options >> 2) & 1;
             settings.ScrambleCode = options == 7;
-            tLS_compiler compiler;
-            tDebugContext expected;
-            std::string expectedOut;
-            brevic::SetCharacterCounter(0);
-            ASSERT_EQ(compiler.BuildTarget(whole, expectedOut, &expected, bases, "big.tpl", &settings), LS_OK);
-            const unsigned long expectedCounter = brevic::CharacterCounter();
-
-            // In pieces, with the finished output going to the file as it comes.
-            brevic::TextFileReader reader;
-            ASSERT_TRUE(reader.Open(tpl.c_str()));
-            brevic::FileWriter file(target.c_str(), true);
-            tDebugContext got;
-            std::string rest;
-            brevic::SetCharacterCounter(0);
-            compiler.SetOutputFile(&file);
-            ASSERT_EQ(compiler.BuildTarget(reader, rest, &got, bases, "big.tpl", &settings), LS_OK);
-            compiler.SetOutputFile(nullptr);
-            ASSERT_TRUE(file.Write(rest) && file.Commit());
-            EXPECT_EQ(brevic::CharacterCounter(), expectedCounter);
-            EXPECT_EQ(got.log, expected.log) << "seed " << seed << " options " << options;
-            EXPECT_EQ(got.errors, expected.errors);
-            EXPECT_EQ(got.warnings, expected.warnings);
-            std::string written;
-            ASSERT_TRUE(brevic::ReadTextFile(target.c_str(), written));
-            ASSERT_EQ(written.size(), expectedOut.size()) << "seed " << seed << " options " << options;
-            EXPECT_TRUE(written == expectedOut) << "seed " << seed << " options " << options;
+            ExpectPiecesAsWhole(tpl, settings, LS_OK,
+                                "seed " + std::to_string(seed) + " options " + std::to_string(options));
         }
+    }
+}
+
+TEST_F(PiecesTest, AnErrorInAPieceExpandedBesideEndsTheBuildAsInTheWholeText) {
+    const std::string tpl = dir / "big.tpl";
+    std::string before = HostileTemplate(6, 60000);
+    before.erase(before.rfind("{#\"")); // its unclosed end would swallow the rest
+    WriteBytes(tpl, Crlf(before + "\n{#Loop}\n" + HostileTemplate(7, 60000)));
+    for (size_t size : {2048, 3000, 5000}) {
+        brevic::SetPieceSize(size);
+        ExpectPiecesAsWhole(tpl, tCompilerSettings{}, LS_RECURSION, "pieces of " + std::to_string(size));
     }
 }
 
@@ -187,9 +252,9 @@ TEST_F(LargePageTest, AFailedLargeBuildLeavesTheTargetAsItWas) {
     EXPECT_EQ(ReadBytes(target), "previous");
     EXPECT_EQ(std::string(project.GetFailedFile()), target);
     EXPECT_EQ(project.FailedFileWasWrite(), 1);
-    // Every read fails in turn (the project file's first): one of them is the template's.
+    // Every read fails in turn (the project file's first, then the template's pieces).
     bool templateFailed = false;
-    for (int nth = 1; nth < 20; ++nth) {
+    for (int nth = 1; nth < 100; ++nth) {
         brevic::InjectFault(brevic::FaultOp::Read, nth);
         const tLS_Error r = project.BuildAll(nullptr);
         brevic::ClearFaults();

@@ -78,12 +78,21 @@ private:
         long total = 1;   // the whole text's length, about, for progress
         long stopped = 0; // where the expansion stopped: the piece's end, or the "{" of a
                           // placeholder that goes on in the next piece
+        // A piece expanded beside the one before it starts from a state taken for granted.
+        // Where the text before leaves the staging part is not known then: the result holds
+        // only when the staging part was flushed before anything depended on its start.
+        bool assumed = false;
+        bool flushed = false;
+        bool inexact = false;
     };
+    struct Twin;
     tLS_Error Run(const std::string* source, brevic::TextFileReader* reader, std::string& output,
                   tDebugContext* context, tLS_macrobase** bases, const char* location,
                   tCompilerSettings* options);
     tLS_Error CompilePieces(brevic::TextFileReader& reader, std::string& output, tLS_macrobase** bases,
                             tDebugContext& context, const Location& location);
+    bool TwinAllowed(tLS_macrobase** bases) const;
+    tLS_Error TakeTwin(Twin& twin, std::string& output, tDebugContext& context, Piece& piece, bool& taken);
     tLS_Error Compile(const char* text, long length, std::string& output, tLS_macrobase** bases,
                       tDebugContext& context, const Location& location, const tMacro& enclosing,
                       Piece* piece = nullptr);
@@ -112,4 +121,6 @@ BREVIC_API unsigned long CharacterCounter();
 BREVIC_API void SetCharacterCounter(unsigned long value);
 // The largest output a build may produce before it fails with LS_BUILD_FAILED (1 GiB).
 BREVIC_API void SetOutputLimit(size_t bytes);
+// The size of the pieces a large template is read and expanded in (256 KiB); for tests.
+BREVIC_API void SetPieceSize(size_t bytes);
 } // namespace brevic

@@ -8,6 +8,7 @@
 
 #include "brevic/ls_types.h"
 
+#include <memory>
 #include <string>
 
 namespace brevic {
@@ -30,7 +31,7 @@ BREVIC_API bool WriteBinaryFileAtomic(const char* path, const std::string& data)
 // together are exactly what ReadTextFile reads.
 class BREVIC_API TextFileReader {
 public:
-    TextFileReader() = default;
+    TextFileReader();
     ~TextFileReader();
     TextFileReader(const TextFileReader&) = delete;
     TextFileReader& operator=(const TextFileReader&) = delete;
@@ -40,16 +41,29 @@ public:
     // Appends the next piece of about `size` bytes to `text`. False on a read error (and
     // Failed() then). At the end of the file nothing is appended and AtEnd() is true.
     bool ReadMore(std::string& text, size_t size);
+    // Appends the next piece of about `size` bytes that ends behind a line break (a line
+    // longer than that is cut; the last piece ends with the file), while a helper thread
+    // reads the piece after it. `last` (and AtEnd()) tell that this was the last piece. An
+    // empty `text` may come back with another buffer. False on a read error (and Failed()
+    // then). A reader serves either ReadMore or ReadLines, not both.
+    bool ReadLines(std::string& text, size_t size, bool& last);
     bool AtEnd() const { return atEnd; }
     bool Failed() const { return failed; }
     long long FileSize() const { return fileSize; } // as it was when opened
 
 private:
+    struct Ahead;
+    bool ReadRaw(std::string& text, size_t size);
+    void Prepare();
+
     int fd = -1;
-    bool atEnd = false;
-    bool failed = false;
+    bool atEnd = false;  // every piece has been handed out
+    bool failed = false; // a failed read has been reported
     bool heldCR = false; // the last piece ended in a CR: whether it pairs with a LF is open
+    bool rawEnd = false; // the file has been read to its end
+    bool rawFailed = false;
     long long fileSize = 0;
+    std::unique_ptr<Ahead> ahead; // reading ahead: the helper thread and its piece
 };
 
 // A file written in pieces that takes its place only when complete. A file that does not
@@ -68,13 +82,20 @@ public:
     // Appends `size` bytes. False once anything failed.
     bool Write(const char* data, size_t size);
     bool Write(const std::string& data) { return Write(data.data(), data.size()); }
+    // Writes the first `size` bytes of `data` and removes them from it, like Write and
+    // erase; but a helper thread converts and writes them while the caller goes on, and
+    // `data` may come back with another buffer of the same capacity. False once anything
+    // failed; a failure on the helper thread shows at the next call.
+    bool WriteFront(std::string& data, size_t size);
     // Writes what is buffered, closes the file and puts it in place. False on any failure.
     bool Commit();
     // True once opening or writing failed.
-    bool Failed() const { return failed; }
+    bool Failed() const;
 
 private:
+    struct Behind;
     bool Open();
+    bool WriteNow(const char* data, size_t size);
     bool Flush();
     void Discard();
 
@@ -87,6 +108,7 @@ private:
     bool failed = false;
     bool committed = false;
     int fd = -1;
+    std::unique_ptr<Behind> behind; // writing behind: the helper thread and the bytes it has
 };
 
 // Creates an empty file when none exists. False when that is not possible or the path

@@ -1,11 +1,14 @@
 // File layer: text mode, atomic replacement and the fault-injection seam.
 #include "brevic/ls_files.h"
+#include "files_internal.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <mutex>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -15,23 +18,28 @@ namespace brevic {
 
 namespace {
 
+// Helper threads of the file layer count their calls too.
 struct FaultCounter {
-    int armedAt = 0; // fail when `calls` reaches this; 0: never
+    std::atomic<int> armedAt{0}; // fail when `calls` reaches this; 0: never
     int calls = 0;
 };
 FaultCounter g_faults[3];
+std::mutex g_faultMutex;
 
-// True when this call of the given kind is the one armed to fail.
+} // namespace
+
+namespace internal {
+
 bool Faulted(FaultOp op) {
     FaultCounter& f = g_faults[static_cast<int>(op)];
-    if (f.armedAt == 0) return false;
-    if (++f.calls != f.armedAt) return false;
+    if (f.armedAt.load(std::memory_order_relaxed) == 0) return false;
+    std::lock_guard<std::mutex> lock(g_faultMutex);
+    if (f.armedAt == 0 || ++f.calls != f.armedAt) return false;
     f.armedAt = 0;
     return true;
 }
 
-// Turns every CR LF of d[0..n) into "\n" in place, moving whole stretches between CRs;
-// returns the new length.
+// Moves whole stretches between CRs.
 size_t FromTextMode(char* d, size_t n) {
     const void* first = std::memchr(d, '\r', n);
     if (!first) return n;
@@ -53,8 +61,6 @@ size_t FromTextMode(char* d, size_t n) {
     return w;
 }
 
-void FromTextMode(std::string& data) { data.resize(FromTextMode(data.data(), data.size())); }
-
 bool WriteAll(int fd, const char* p, size_t n) {
     while (n > 0) {
         ssize_t k = ::write(fd, p, n);
@@ -68,7 +74,9 @@ bool WriteAll(int fd, const char* p, size_t n) {
     return true;
 }
 
-} // namespace
+} // namespace internal
+
+using namespace internal;
 
 void AdviseLargeBuffer(std::string& s) {
     constexpr size_t kHuge = size_t(2) << 20;
@@ -81,8 +89,9 @@ void AdviseLargeBuffer(std::string& s) {
 
 void InjectFault(FaultOp op, int nth) {
     FaultCounter& f = g_faults[static_cast<int>(op)];
-    f.armedAt = nth > 0 ? nth : 0;
+    std::lock_guard<std::mutex> lock(g_faultMutex);
     f.calls = 0;
+    f.armedAt = nth > 0 ? nth : 0;
 }
 
 bool FaultsArmed() {
@@ -93,7 +102,11 @@ bool FaultsArmed() {
 }
 
 void ClearFaults() {
-    for (FaultCounter& f : g_faults) f = FaultCounter{};
+    std::lock_guard<std::mutex> lock(g_faultMutex);
+    for (FaultCounter& f : g_faults) {
+        f.armedAt = 0;
+        f.calls = 0;
+    }
 }
 
 bool ReadBinaryFile(const char* path, std::string& data) {
@@ -136,61 +149,10 @@ bool ReadBinaryFile(const char* path, std::string& data) {
     return true;
 }
 
-TextFileReader::~TextFileReader() {
-    if (fd >= 0) ::close(fd);
-}
-
-bool TextFileReader::Open(const char* path) {
-    if (!path || !*path || fd >= 0) return false;
-    if (Faulted(FaultOp::Read)) return false;
-    fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        fd = -1;
-        return false;
-    }
-    fileSize = static_cast<long long>(st.st_size);
-    return true;
-}
-
-bool TextFileReader::ReadMore(std::string& text, size_t size) {
-    if (fd < 0 || failed || atEnd) return !failed && fd >= 0;
-    const size_t old = text.size();
-    try {
-        // Room for a CR held back from the last piece and the piece itself.
-        text.resize(old + size + 1);
-    } catch (...) {
-        failed = true;
-        text.resize(old);
-        return false;
-    }
-    size_t at = old;
-    if (heldCR) text[at++] = '\r';
-    ssize_t k;
-    do {
-        k = ::read(fd, text.data() + at, size);
-    } while (k < 0 && errno == EINTR);
-    if (k < 0) {
-        failed = true;
-        text.resize(old);
-        return false;
-    }
-    size_t end = at + static_cast<size_t>(k);
-    if (k == 0) atEnd = true;
-    // A CR at the end of a piece may be the first half of a CR LF: it waits for the next.
-    heldCR = !atEnd && end > old && text[end - 1] == '\r';
-    if (heldCR) --end;
-    // CR LF becomes "\n": the same conversion as for a whole file, on the new part only.
-    text.resize(old + FromTextMode(text.data() + old, end - old));
-    return true;
-}
-
 bool ReadTextFile(const char* path, std::string& text) {
     std::string data;
     if (!ReadBinaryFile(path, data)) return false;
-    FromTextMode(data);
+    data.resize(FromTextMode(data.data(), data.size()));
     if (text.empty()) {
         text.swap(data); // no second copy of a large file
         return true;
@@ -201,103 +163,6 @@ bool ReadTextFile(const char* path, std::string& text) {
         return false;
     }
     return true;
-}
-
-namespace {
-// Converted text is written in pieces of this size.
-constexpr size_t kChunkSize = size_t(1) << 17;
-} // namespace
-
-FileWriter::FileWriter(const char* p, bool text) : path(p ? p : ""), textMode(text) {}
-
-FileWriter::~FileWriter() {
-    if (!committed) Discard();
-}
-
-bool FileWriter::Open() {
-    opened = true;
-    if (path.empty()) return false;
-    // A file that does not exist yet has no good copy to protect: it is written in place,
-    // which saves the rename.
-    struct stat existing {};
-    fresh = ::lstat(path.c_str(), &existing) != 0 && errno == ENOENT;
-    if (!fresh && IsDirectory(path.c_str())) return false;
-    try {
-        temporary = fresh ? path : path + ".tmp~" + std::to_string(::getpid());
-        if (textMode) chunk.reserve(kChunkSize);
-    } catch (...) {
-        return false;
-    }
-    if (Faulted(FaultOp::Write)) return false;
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | (fresh ? O_EXCL : O_TRUNC) | O_CLOEXEC, 0666);
-    if (fd < 0) temporary.clear(); // nothing of ours to remove
-    return fd >= 0;
-}
-
-bool FileWriter::Flush() {
-    if (!chunk.empty() && !WriteAll(fd, chunk.data(), chunk.size())) return false;
-    chunk.clear();
-    return true;
-}
-
-bool FileWriter::Write(const char* data, size_t size) {
-    if (failed || committed) return false;
-    if (!opened && !Open()) {
-        failed = true;
-        return false;
-    }
-    bool ok = true;
-    if (!textMode) {
-        ok = WriteAll(fd, data, size);
-    } else {
-        // Copy up to the next line break in one go; the chunk never grows past its size.
-        const char* end = data + size;
-        while (ok && data < end) {
-            const void* nl = std::memchr(data, '\n', static_cast<size_t>(end - data));
-            const char* stop = nl ? static_cast<const char*>(nl) : end;
-            while (ok && data < stop) {
-                size_t n = std::min(static_cast<size_t>(stop - data), kChunkSize - chunk.size());
-                chunk.append(data, n);
-                data += n;
-                if (chunk.size() == kChunkSize) ok = Flush();
-            }
-            if (ok && nl) {
-                if (chunk.size() + 2 > kChunkSize) ok = Flush();
-                chunk.append("\r\n", 2);
-                ++data;
-            }
-        }
-    }
-    if (!ok) failed = true;
-    return ok;
-}
-
-bool FileWriter::Commit() {
-    if (failed || committed) return false;
-    bool ok = opened || Open();
-    ok = ok && Flush();
-    // Keep the permissions of the file being replaced.
-    struct stat st {};
-    if (ok && !fresh && ::stat(path.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
-    if (fd >= 0 && ::close(fd) != 0) ok = false;
-    fd = -1;
-    if (ok && !fresh) {
-        if (Faulted(FaultOp::Rename) || ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
-    }
-    if (!ok) {
-        failed = true;
-        Discard();
-        return false;
-    }
-    committed = true;
-    return true;
-}
-
-void FileWriter::Discard() {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-    if (!temporary.empty()) ::unlink(temporary.c_str());
-    temporary.clear();
 }
 
 bool WriteBinaryFileAtomic(const char* path, const std::string& data) {

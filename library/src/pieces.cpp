@@ -1,0 +1,229 @@
+// The expansion of a template read in pieces. Each piece ends behind a line break, where
+// nothing of the expansion looks past the line; a placeholder that runs on into the next
+// piece is taken again with more text.
+//
+// While a piece expands here, a second compiler (the twin) expands the piece after it on a
+// helper thread, starting from the state a line usually starts in: outside any tag, no
+// quote open, and the line number that the line breaks before it give. When the piece here
+// ends in just that state, the twin's result is what expanding here would have given, and
+// it is taken over; otherwise the piece is expanded here once more.
+#include "brevic/ls_compiler.h"
+
+#include "brevic/ls_files.h"
+#include "brevic/ls_macrobase.h"
+#include "expansion.h"
+#include "platform/helper.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <thread>
+
+namespace {
+
+size_t g_pieceSize = size_t(1) << 18;
+
+// Appends the next piece; the template ends at its first NUL, as a whole text does.
+bool ReadPiece(brevic::TextFileReader& reader, std::string& text, bool& ended) {
+    const size_t before = text.size();
+    if (!reader.ReadLines(text, g_pieceSize, ended)) return false;
+    const void* nul = std::memchr(text.data() + before, '\0', text.size() - before);
+    if (nul) {
+        text.resize(static_cast<size_t>(static_cast<const char*>(nul) - text.data()));
+        ended = true;
+    }
+    return true;
+}
+
+} // namespace
+
+namespace brevic {
+void SetPieceSize(size_t bytes) { g_pieceSize = std::max<size_t>(bytes, 1); }
+} // namespace brevic
+
+struct tLS_compiler::Twin {
+    tLS_compiler compiler;
+    unsigned long count = 0;
+    std::string text; // the piece: read by the twin, whoever expands it
+    bool ended = false;
+    bool readFailed = false;
+    bool expanded = false; // the piece is whole lines, and the twin expanded them
+    long startLine = 0;
+    Piece piece;
+    std::string out;
+    tDebugContext context;
+    tLS_Error result = LS_OK;
+    brevic::HelperThread thread; // last: it ends before the rest goes away
+};
+
+bool tLS_compiler::TwinAllowed(tLS_macrobase** bases) const {
+    // Scrambling counts characters across the whole text.
+    if (settings->ScrambleCode || std::thread::hardware_concurrency() < 2) return false;
+    // Both compilers look names up at once: the name tables must stand beforehand.
+    for (tLS_macrobase** base = bases; base && *base; ++base) {
+        if (!(*base)->PrepareLookups()) return false;
+    }
+    return true;
+}
+
+tLS_Error tLS_compiler::CompilePieces(brevic::TextFileReader& reader, std::string& out,
+                                      tLS_macrobase** bases, tDebugContext& ctx,
+                                      const Location& location) {
+    const tMacro top;
+    std::string text;
+    Piece piece;
+    piece.mark = out.size();
+    piece.total = static_cast<long>(std::max(1LL, reader.FileSize()));
+    std::unique_ptr<Twin> twin;
+    if (TwinAllowed(bases)) {
+        try {
+            twin = std::make_unique<Twin>();
+            twin->compiler.CountInto(&twin->count);
+        } catch (const std::bad_alloc&) {
+            twin.reset(); // expanded here alone
+        }
+    }
+
+    // The twin's job: read the piece after `text`'s first `end` characters and expand it,
+    // taking for granted that `text` begins at `line` and `offset`.
+    auto expandBeside = [&](size_t end, long line, long offset) {
+        Twin& t = *twin;
+        t.expanded = false;
+        if (!ReadPiece(reader, t.text, t.ended)) {
+            t.readFailed = true;
+            return;
+        }
+        if (!t.ended && (t.text.empty() || t.text.back() != '\n')) return; // a line goes on
+        t.startLine = line + static_cast<long>(std::count(text.data(), text.data() + end, '\n'));
+        t.piece = Piece{};
+        t.piece.line = t.startLine;
+        t.piece.offset = offset + static_cast<long>(end);
+        t.piece.total = piece.total;
+        t.piece.assumed = true;
+        t.out.clear();
+        t.context = tDebugContext{};
+        t.count = 0;
+        tLS_compiler& c = t.compiler;
+        c.settings = settings;
+        c.modified = 0;
+        c.openEnd = t.ended ? nullptr : t.text.data() + t.text.size();
+        c.moreText = false;
+        try {
+            t.result = c.Compile(t.text.data(), static_cast<long>(t.text.size()), t.out, bases, t.context,
+                                 location, top, &t.piece);
+        } catch (const std::bad_alloc&) {
+            t.result = LS_BUILD_FAILED;
+        }
+        t.expanded = true;
+    };
+
+    size_t want = 0; // at least one more piece, and then until the text is this long
+    bool ended = false;
+    for (;;) {
+        while (!ended) {
+            if (!ReadPiece(reader, text, ended)) return LS_BUILD_FAILED;
+            if (text.size() >= want) break;
+        }
+        size_t end = text.size();
+        if (!ended) {
+            const void* nl = memrchr(text.data(), '\n', text.size());
+            if (!nl) { // a line longer than a piece
+                want = 2 * text.size();
+                continue;
+            }
+            end = static_cast<size_t>(static_cast<const char*>(nl) - text.data()) + 1;
+        }
+        const bool last = ended && end == text.size();
+        const bool beside = twin && !ended && end == text.size();
+        if (beside) {
+            const long line = piece.line;
+            const long offset = piece.offset;
+            twin->thread.Start([&expandBeside, end, line, offset] { expandBeside(end, line, offset); });
+        }
+        openEnd = last ? nullptr : text.data() + end;
+        moreText = false;
+        tLS_Error r;
+        try {
+            r = Compile(text.data(), static_cast<long>(end), out, bases, ctx, location, top, &piece);
+        } catch (...) {
+            if (beside) twin->thread.Wait(); // nothing it uses may go away under it
+            throw;
+        }
+        if (beside) twin->thread.Wait(); // it reads `text`
+        if (r != LS_OK) return r;
+        if (last) return LS_OK;
+        const size_t used = static_cast<size_t>(piece.stopped);
+        // A placeholder that goes on: at least twice its text so far for the next try.
+        want = moreText ? 2 * (text.size() - used) : 0;
+        text.erase(0, used);
+        piece.offset += static_cast<long>(used);
+        if (!beside) continue;
+
+        Twin& t = *twin;
+        if (t.readFailed) return LS_BUILD_FAILED;
+        ended = t.ended;
+        bool taken = false;
+        if (text.empty()) {
+            r = TakeTwin(t, out, ctx, piece, taken);
+            if (r != LS_OK) return r;
+        }
+        if (taken) {
+            if (ended) return LS_OK;
+        } else if (text.empty()) {
+            text.swap(t.text); // expanded here next
+        } else {
+            text.append(t.text);
+        }
+        t.text.clear();
+    }
+}
+
+// Takes over the twin's piece when the piece before it ended in the state the twin started
+// from; `taken` tells whether it did.
+tLS_Error tLS_compiler::TakeTwin(Twin& t, std::string& out, tDebugContext& ctx, Piece& piece, bool& taken) {
+    taken = false;
+    const Piece& p = t.piece;
+    if (!t.expanded || t.result != LS_OK) return LS_OK; // errors are found again here, in order
+    if (piece.tag != 0 || piece.quote || piece.line != t.startLine) return LS_OK; // tag 0: outside
+    if (p.stopped != static_cast<long>(t.text.size()) || !p.flushed || p.inexact) return LS_OK;
+    if (spilled + out.size() + t.out.size() > brevic::internal::OutputLimit()) return LS_OK;
+
+    ctx.log += t.context.log;
+    if (ctx.messageList) {
+        for (size_t at = 0, nl; (nl = t.context.log.find('\n', at)) != std::string::npos; at = nl + 1)
+            ctx.messageList->AddString(t.context.log.substr(at, nl - at).c_str());
+    }
+    ctx.errors += t.context.errors;
+    ctx.warnings += t.context.warnings;
+    modified = std::max(modified, t.compiler.modified);
+    if (counter) {
+        *counter += t.count;
+    } else {
+        brevic::SetCharacterCounter(brevic::CharacterCounter() + t.count);
+    }
+    // The twin's piece began with a flush: everything before it is final.
+    if (outputFile) {
+        const size_t n = out.size();
+        if (n && !outputFile->WriteFront(out, n)) return LS_BUILD_FAILED;
+        spilled += n;
+        out.swap(t.out);
+        piece.mark = p.mark;
+    } else {
+        piece.mark = out.size() + p.mark;
+        out.append(t.out);
+    }
+    piece.line = p.line;
+    piece.tag = p.tag;
+    piece.quote = p.quote;
+    piece.offset += static_cast<long>(t.text.size());
+    if (ctx.progress && !t.text.empty()) {
+        const long step = std::max(1L, piece.total / 100);
+        const int percent = static_cast<int>(std::min(100L, (piece.offset - 1) / step));
+        if (percent != piece.lastPercent) ctx.progress->SetPos(piece.lastPercent = percent);
+    }
+    if (outputFile && piece.mark >= brevic::internal::kSpillSize && !Spill(out, piece.mark))
+        return LS_BUILD_FAILED;
+    taken = true;
+    return LS_OK;
+}

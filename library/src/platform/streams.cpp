@@ -1,0 +1,286 @@
+// Files read and written in pieces: TextFileReader and FileWriter.
+#include "brevic/ls_files.h"
+#include "files_internal.h"
+#include "helper.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace brevic {
+
+using namespace internal;
+
+struct TextFileReader::Ahead {
+    size_t size = 0;
+    std::string piece; // the piece being read ahead
+    std::string carry; // what follows the last line break read: it starts the next piece
+    HelperThread helper; // last: it ends before the rest goes away
+};
+
+TextFileReader::TextFileReader() = default;
+
+TextFileReader::~TextFileReader() {
+    if (ahead) ahead->helper.Wait(); // a read in hand finishes first
+    ahead.reset();
+    if (fd >= 0) ::close(fd);
+}
+
+bool TextFileReader::Open(const char* path) {
+    if (!path || !*path || fd >= 0) return false;
+    if (Faulted(FaultOp::Read)) return false;
+    fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        fd = -1;
+        return false;
+    }
+    fileSize = static_cast<long long>(st.st_size);
+    return true;
+}
+
+bool TextFileReader::ReadMore(std::string& text, size_t size) {
+    if (fd < 0 || failed || atEnd) return !failed && fd >= 0;
+    const bool ok = ReadRaw(text, size);
+    atEnd = rawEnd;
+    failed = rawFailed;
+    return ok;
+}
+
+// One read of up to `size` bytes, appended to `text` in text mode. Touches only the state
+// of the file itself, so that a helper thread can do it.
+bool TextFileReader::ReadRaw(std::string& text, size_t size) {
+    const size_t old = text.size();
+    try {
+        // Room for a CR held back from the last piece and the piece itself.
+        text.resize(old + size + 1);
+    } catch (...) {
+        rawFailed = true;
+        text.resize(old);
+        return false;
+    }
+    size_t at = old;
+    if (heldCR) text[at++] = '\r';
+    ssize_t k = -1;
+    if (!Faulted(FaultOp::Read)) {
+        do {
+            k = ::read(fd, text.data() + at, size);
+        } while (k < 0 && errno == EINTR);
+    }
+    if (k < 0) {
+        rawFailed = true;
+        text.resize(old);
+        return false;
+    }
+    size_t end = at + static_cast<size_t>(k);
+    if (k == 0) rawEnd = true;
+    // A CR at the end of a piece may be the first half of a CR LF: it waits for the next.
+    heldCR = !rawEnd && end > old && text[end - 1] == '\r';
+    if (heldCR) --end;
+    // CR LF becomes "\n": the same conversion as for a whole file, on the new part only.
+    text.resize(old + FromTextMode(text.data() + old, end - old));
+    return true;
+}
+
+// On the helper thread: reads the next piece, cut behind its last line break.
+void TextFileReader::Prepare() {
+    Ahead& a = *ahead;
+    try {
+        a.piece.assign(a.carry);
+        a.carry.clear();
+    } catch (...) {
+        rawFailed = true;
+        return;
+    }
+    // Text mode makes a read shorter: one more read only when that left too little.
+    while (!rawEnd && a.piece.size() < a.size / 2 + 1) {
+        if (!ReadRaw(a.piece, a.size - a.piece.size())) return;
+    }
+    if (rawEnd) return;
+    const void* nl = memrchr(a.piece.data(), '\n', a.piece.size());
+    if (!nl) return; // a line longer than a piece
+    const size_t cut = static_cast<size_t>(static_cast<const char*>(nl) - a.piece.data()) + 1;
+    try {
+        a.carry.assign(a.piece, cut);
+    } catch (...) {
+        return; // the piece is simply not cut
+    }
+    a.piece.resize(cut);
+}
+
+bool TextFileReader::ReadLines(std::string& text, size_t size, bool& last) {
+    last = atEnd;
+    if (fd < 0 || failed || atEnd) return !failed && fd >= 0;
+    try {
+        if (!ahead) {
+            ahead = std::make_unique<Ahead>();
+            ahead->size = size;
+            ahead->helper.Start([this] { Prepare(); });
+        }
+        ahead->helper.Wait();
+        if (rawFailed) {
+            failed = true;
+            return false;
+        }
+        if (text.empty()) {
+            text.swap(ahead->piece);
+        } else {
+            text.append(ahead->piece);
+        }
+    } catch (...) {
+        failed = true;
+        return false;
+    }
+    last = atEnd = rawEnd && ahead->carry.empty();
+    if (!last) {
+        ahead->size = size;
+        ahead->helper.Start([this] { Prepare(); });
+    }
+    return true;
+}
+
+namespace {
+// Converted text is written in pieces of this size.
+constexpr size_t kChunkSize = size_t(1) << 17;
+} // namespace
+
+struct FileWriter::Behind {
+    std::string handed;  // the bytes the helper writes; free again once it is done
+    HelperThread helper; // last: it ends before the rest goes away
+};
+
+FileWriter::FileWriter(const char* p, bool text) : path(p ? p : ""), textMode(text) {}
+
+FileWriter::~FileWriter() {
+    if (behind) behind->helper.Wait(); // a write in hand finishes first
+    behind.reset();
+    if (!committed) Discard();
+}
+
+bool FileWriter::Failed() const {
+    if (behind) behind->helper.Wait();
+    return failed;
+}
+
+bool FileWriter::Open() {
+    opened = true;
+    if (path.empty()) return false;
+    // A file that does not exist yet has no good copy to protect: it is written in place,
+    // which saves the rename.
+    struct stat existing {};
+    fresh = ::lstat(path.c_str(), &existing) != 0 && errno == ENOENT;
+    if (!fresh && IsDirectory(path.c_str())) return false;
+    try {
+        temporary = fresh ? path : path + ".tmp~" + std::to_string(::getpid());
+        if (textMode) chunk.reserve(kChunkSize);
+    } catch (...) {
+        return false;
+    }
+    if (Faulted(FaultOp::Write)) return false;
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | (fresh ? O_EXCL : O_TRUNC) | O_CLOEXEC, 0666);
+    if (fd < 0) temporary.clear(); // nothing of ours to remove
+    return fd >= 0;
+}
+
+bool FileWriter::Flush() {
+    if (!chunk.empty() && !WriteAll(fd, chunk.data(), chunk.size())) return false;
+    chunk.clear();
+    return true;
+}
+
+bool FileWriter::Write(const char* data, size_t size) {
+    if (behind) behind->helper.Wait();
+    return WriteNow(data, size);
+}
+
+bool FileWriter::WriteFront(std::string& data, size_t size) {
+    size = std::min(size, data.size());
+    if (behind) behind->helper.Wait();
+    if (failed || committed) return false;
+    try {
+        if (!behind) behind = std::make_unique<Behind>();
+        // The rest of `data` moves to the free buffer, which then takes the place of `data`.
+        std::string& handed = behind->handed;
+        handed.clear();
+        if (handed.capacity() < data.capacity()) handed.reserve(data.capacity());
+        handed.append(data, size, std::string::npos);
+        data.swap(handed);
+        handed.resize(size);
+    } catch (const std::bad_alloc&) {
+        // No room for a second buffer: the bytes are written right here.
+        if (!WriteNow(data.data(), size)) return false;
+        data.erase(0, size);
+        return true;
+    }
+    behind->helper.Start([this] { WriteNow(behind->handed.data(), behind->handed.size()); });
+    return true;
+}
+
+bool FileWriter::WriteNow(const char* data, size_t size) {
+    if (failed || committed) return false;
+    if (!opened && !Open()) {
+        failed = true;
+        return false;
+    }
+    bool ok = true;
+    if (!textMode) {
+        ok = WriteAll(fd, data, size);
+    } else {
+        // Copy up to the next line break in one go; the chunk never grows past its size.
+        const char* end = data + size;
+        while (ok && data < end) {
+            const void* nl = std::memchr(data, '\n', static_cast<size_t>(end - data));
+            const char* stop = nl ? static_cast<const char*>(nl) : end;
+            while (ok && data < stop) {
+                size_t n = std::min(static_cast<size_t>(stop - data), kChunkSize - chunk.size());
+                chunk.append(data, n);
+                data += n;
+                if (chunk.size() == kChunkSize) ok = Flush();
+            }
+            if (ok && nl) {
+                if (chunk.size() + 2 > kChunkSize) ok = Flush();
+                chunk.append("\r\n", 2);
+                ++data;
+            }
+        }
+    }
+    if (!ok) failed = true;
+    return ok;
+}
+
+bool FileWriter::Commit() {
+    if (behind) behind->helper.Wait();
+    if (failed || committed) return false;
+    bool ok = opened || Open();
+    ok = ok && Flush();
+    // Keep the permissions of the file being replaced.
+    struct stat st {};
+    if (ok && !fresh && ::stat(path.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
+    if (fd >= 0 && ::close(fd) != 0) ok = false;
+    fd = -1;
+    if (ok && !fresh) {
+        if (Faulted(FaultOp::Rename) || ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
+    }
+    if (!ok) {
+        failed = true;
+        Discard();
+        return false;
+    }
+    committed = true;
+    return true;
+}
+
+void FileWriter::Discard() {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+    if (!temporary.empty()) ::unlink(temporary.c_str());
+    temporary.clear();
+}
+
+} // namespace brevic

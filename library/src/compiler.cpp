@@ -36,7 +36,8 @@ enum class Tag { Outside, Inside, Comment };
 
 // Character classes of the fast path: plain characters are copied as they are; a blank
 // (while scrambling is off) is copied too and restarts the staging part.
-enum : unsigned char { kPlain = 0, kSpecial = 1, kIso = 2, kBlank = 3 };
+// kSpecial and kIso stop a run; kSpecial is the one bit they share.
+enum : unsigned char { kPlain = 0, kSpecial = 1, kIso = 3, kBlank = 2 };
 
 struct ClassTable {
     unsigned char cls[256] = {};
@@ -55,6 +56,8 @@ const ClassTable kClassTables[4] = {{false, false}, {false, true}, {true, false}
 // `lastBlank` the position of its last blank (left alone when it has none).
 long ScanRun(const char* text, long pos, long length, const unsigned char* cls, [[maybe_unused]] bool iso,
              [[maybe_unused]] bool scramble, long& lastBlank) {
+    // Half the runs in markup are empty: one special character follows another.
+    if (pos < length && (cls[static_cast<unsigned char>(text[pos])] & kSpecial)) return pos;
 #if defined(__SSE2__)
     // Sixteen characters at a time. A few plain characters (the other control characters)
     // also stop the run: the slow path copies them just the same.
@@ -355,7 +358,7 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
                 stageFull();
             }
         }
-        if (outputFile && mark >= kSpillSize && !Spill(out, mark)) return LS_BUILD_FAILED;
+        if (mark >= kSpillSize && outputFile && !Spill(out, mark)) return LS_BUILD_FAILED;
         if (pos >= length) {
             pieceDone();
             return LS_OK;

@@ -36,6 +36,14 @@ bool ReadPiece(brevic::TextFileReader& reader, std::string& text, bool& ended) {
     return true;
 }
 
+long LineBreaks(const char* text, size_t size) {
+    long n = 0;
+    for (const char* end = text + size;
+         (text = static_cast<const char*>(std::memchr(text, '\n', static_cast<size_t>(end - text)))); ++text)
+        ++n;
+    return n;
+}
+
 } // namespace
 
 namespace brevic {
@@ -95,7 +103,7 @@ tLS_Error tLS_compiler::CompilePieces(brevic::TextFileReader& reader, std::strin
             return;
         }
         if (!t.ended && (t.text.empty() || t.text.back() != '\n')) return; // a line goes on
-        t.startLine = line + static_cast<long>(std::count(text.data(), text.data() + end, '\n'));
+        t.startLine = line + LineBreaks(text.data(), end);
         t.piece = Piece{};
         t.piece.line = t.startLine;
         t.piece.offset = offset + static_cast<long>(end);

@@ -8,6 +8,7 @@
 //   ,a,b     parameters up to "}" (at most 10)
 #include "brevic/ls_compiler.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -21,6 +22,15 @@ constexpr int kMsgExtensionTooLong = 203;
 constexpr int kMsgLineStatementTooLong = 207;
 constexpr int kMsgLineStatementSyntax = 209;
 constexpr int kMsgTooManyParams = 223;
+
+struct NameEnds {
+    bool ends[256] = {};
+    constexpr NameEnds() {
+        for (unsigned char c : {'}', '.', '[', ','}) ends[c] = true;
+    }
+    constexpr bool operator[](unsigned char c) const { return ends[c]; }
+};
+constexpr NameEnds kEndsName;
 
 // Reads a line number: leading decimal digits; 0 when there are none (or the value is 0).
 long LineNumber(const char* p, const char* end) {
@@ -85,23 +95,18 @@ int tLS_compiler::ScanMacro(const char* text, long length, long& position, tMacr
         p = close + 1;
     }
 
-    // 2. The name.
-    size_t n = 0;
-    for (;; ++p) {
-        if (p >= length) {
-            macro.name[n] = '\0';
-            return unterminated(kMsgNameTooLong);
-        }
-        char c = text[p];
-        if (c == '}' || c == '.' || c == '[' || c == ',') break;
-        if (n == kNameMax) {
-            macro.name[n] = '\0';
-            position = p;
-            return kMsgNameTooLong;
-        }
-        macro.name[n++] = c;
-    }
+    // 2. The name: up to a character that ends it, the text's end, or one too many.
+    const long nameStart = p;
+    const long nameLimit = std::min(length, p + static_cast<long>(kNameMax));
+    while (p < nameLimit && !kEndsName[static_cast<unsigned char>(text[p])]) ++p;
+    const size_t n = static_cast<size_t>(p - nameStart);
+    std::memcpy(macro.name, text + nameStart, n);
     macro.name[n] = '\0';
+    if (p >= length) return unterminated(kMsgNameTooLong);
+    if (!kEndsName[static_cast<unsigned char>(text[p])]) {
+        position = p;
+        return kMsgNameTooLong;
+    }
 
     // 3. The extension.
     if (text[p] == '.') {

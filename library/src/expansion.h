@@ -8,7 +8,7 @@ namespace brevic::internal {
 // With an output file, finished output goes to it whenever this much has gathered: the
 // output buffer stays small enough for the cache, and a large page never needs memory of
 // its own size.
-constexpr size_t kSpillSize = size_t(1) << 17;
+constexpr size_t kSpillSize = size_t(1) << 19;
 
 // The largest output a build may produce.
 size_t OutputLimit();

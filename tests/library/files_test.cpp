@@ -6,6 +6,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 namespace {
 
 TEST(Files, TextModeRoundTrip) {
@@ -72,6 +74,19 @@ TEST(Files, WritingTheFrontOfABufferBehindTheCaller) {
             ASSERT_TRUE(file.WriteFront(buffer, front));
             EXPECT_EQ(buffer, rest);
             EXPECT_EQ(testutil::ReadBytes(path), "previous") << "nothing shows before Commit";
+        }
+        // Buffers of other sizes passed in turn (as the compiler does with its twin's output)
+        // come back no larger than the largest one handed in.
+        std::string other;
+        other.reserve(buffer.capacity() * 3 / 2);
+        size_t largest = other.capacity();
+        for (int i = 0; i < 100; ++i) {
+            buffer.append(100, static_cast<char>('a' + i % 26));
+            expected += buffer;
+            largest = std::max(largest, buffer.capacity());
+            ASSERT_TRUE(file.WriteFront(buffer, buffer.size()));
+            ASSERT_LE(buffer.capacity(), largest);
+            buffer.swap(other);
         }
         expected += buffer;
         ASSERT_TRUE(file.Write(buffer) && file.Commit());

@@ -208,7 +208,13 @@ bool FileWriter::WriteFront(std::string& data, size_t size) {
         // The rest of `data` moves to the free buffer, which then takes the place of `data`.
         std::string& handed = behind->handed;
         handed.clear();
-        if (handed.capacity() < data.capacity()) handed.reserve(data.capacity());
+        if (handed.capacity() < data.capacity()) {
+            // A new string, as reserve on a used one may double its capacity: passing buffers
+            // back and forth would then grow them without end.
+            std::string room;
+            room.reserve(data.capacity());
+            handed.swap(room);
+        }
         handed.append(data, size, std::string::npos);
         data.swap(handed);
         handed.resize(size);

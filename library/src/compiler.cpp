@@ -156,7 +156,6 @@ size_t AttributeStart(const std::string& out, size_t mark) {
 
 namespace brevic {
 void SetOutputLimit(size_t bytes) { g_outputLimit = bytes; }
-size_t internal::OutputLimit() { return g_outputLimit; }
 unsigned long CharacterCounter() { return g_counter; }
 void SetCharacterCounter(unsigned long value) { g_counter = value; }
 } // namespace brevic
@@ -235,6 +234,7 @@ tLS_Error tLS_compiler::Run(const std::string* source, brevic::TextFileReader* r
     ctx.errors = ctx.warnings = ctx.depth = 0;
     modified = 0;
     spilled = 0;
+    outputLimit = g_outputLimit;
     tLS_Error result;
     try {
         if (ctx.messageList) ctx.messageList->ResetContent();
@@ -410,7 +410,7 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
             if (enclosing.hasLineText) {
                 flush();
                 if (ctx.depth > kMaxDepth) return LS_RECURSION;
-                if (spilled + out.size() > g_outputLimit) return LS_BUILD_FAILED;
+                if (spilled + out.size() > outputLimit) return LS_BUILD_FAILED;
                 ++ctx.depth;
                 const tMacro plain;
                 tLS_Error r = Compile(enclosing.lineText.c_str(),
@@ -587,7 +587,7 @@ tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& p
         if (r != LS_OK) return r;
         const Location inner{name, true};
         if (ctx.depth > kMaxDepth) return LS_RECURSION;
-        if (spilled + out.size() > g_outputLimit) return LS_BUILD_FAILED;
+        if (spilled + out.size() > outputLimit) return LS_BUILD_FAILED;
         ++ctx.depth;
         long innerLength = static_cast<long>(strnlen(content->c_str(), content->size()));
         r = Compile(content->c_str(), innerLength, out, bases, ctx, inner, macro);

@@ -10,7 +10,4 @@ namespace brevic::internal {
 // its own size.
 constexpr size_t kSpillSize = size_t(1) << 19;
 
-// The largest output a build may produce.
-size_t OutputLimit();
-
 } // namespace brevic::internal

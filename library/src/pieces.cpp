@@ -23,6 +23,9 @@
 namespace {
 
 size_t g_pieceSize = size_t(1) << 18;
+// The twin gathers its output in memory: a piece that expands to more than this is left
+// to the main compiler, which writes it out as it goes.
+constexpr size_t kTwinOutputLimit = size_t(16) << 20;
 
 // Appends the next piece; the template ends at its first NUL, as a whole text does.
 bool ReadPiece(brevic::TextFileReader& reader, std::string& text, bool& ended) {
@@ -115,6 +118,7 @@ tLS_Error tLS_compiler::CompilePieces(brevic::TextFileReader& reader, std::strin
         tLS_compiler& c = t.compiler;
         c.settings = settings;
         c.modified = 0;
+        c.outputLimit = std::min(outputLimit, kTwinOutputLimit);
         c.openEnd = t.ended ? nullptr : t.text.data() + t.text.size();
         c.moreText = false;
         try {
@@ -195,7 +199,7 @@ tLS_Error tLS_compiler::TakeTwin(Twin& t, std::string& out, tDebugContext& ctx, 
     if (!t.expanded || t.result != LS_OK) return LS_OK; // errors are found again here, in order
     if (piece.tag != 0 || piece.quote || piece.line != t.startLine) return LS_OK; // tag 0: outside
     if (p.stopped != static_cast<long>(t.text.size()) || !p.flushed || p.inexact) return LS_OK;
-    if (spilled + out.size() + t.out.size() > brevic::internal::OutputLimit()) return LS_OK;
+    if (spilled + out.size() + t.out.size() > outputLimit) return LS_OK;
 
     ctx.log += t.context.log;
     if (ctx.messageList) {

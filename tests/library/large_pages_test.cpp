@@ -56,7 +56,9 @@ TEST(TextFileReader, PiecesOfAnySizeMakeTheWholeText) {
             ASSERT_TRUE(reader.ReadLines(piece, size, last));
             if (!last) {
                 ASSERT_FALSE(piece.empty());
-                if (piece.back() != '\n') EXPECT_EQ(piece.find('\n'), std::string::npos) << "a line goes on";
+                if (piece.back() != '\n') {
+                    EXPECT_EQ(piece.find('\n'), std::string::npos) << "a line goes on";
+                }
             }
             pieces += piece;
         }
@@ -109,7 +111,13 @@ protected:
                              "{:Pair:2:}\n[{#_MACRO_PARAM_0}|{#_MACRO_PARAM_1}]\n"
                              "{:Lines:3:}\nl1\nl2 {#Word}\nl3\n"
                              "{:Word.de:4:}\nWort\n"
-                             "{:Loop:5:}\n{#Loop}\n";
+                             "{:Loop:5:}\n{#Loop}\n"
+                             // Four to the power of eleven times 9 characters: 38 MB.
+                             "{:B0:6:}\n<b>bo</b>\n";
+        for (int level = 1; level <= 11; ++level) {
+            const std::string lower = "{#B" + std::to_string(level - 1) + "}";
+            macros += "{:B" + std::to_string(level) + ":6:}\n" + lower + lower + lower + lower + "\n";
+        }
         WriteBytes(mcr, Crlf(macros));
         base = new tLS_macrobase(mcr.c_str(), nullptr);
         bases[0] = base;
@@ -147,7 +155,9 @@ protected:
         EXPECT_EQ(got.log, expected.log) << what;
         EXPECT_EQ(got.errors, expected.errors) << what;
         EXPECT_EQ(got.warnings, expected.warnings) << what;
-        if (got.messageList) EXPECT_EQ(list.lines.substr(0, got.log.size()), got.log) << what;
+        if (got.messageList) {
+            EXPECT_EQ(list.lines.substr(0, got.log.size()), got.log) << what;
+        }
         if (result != LS_OK) return;
         EXPECT_EQ(brevic::CharacterCounter(), expectedCounter) << what;
         ASSERT_TRUE(file.Write(rest) && file.Commit());
@@ -181,6 +191,15 @@ TEST_F(PiecesTest, PiecesExpandToTheBytesAndMessagesOfTheWholeText) {
                                 "seed " + std::to_string(seed) + " options " + std::to_string(options));
         }
     }
+}
+
+TEST_F(PiecesTest, APieceThatExpandsFarComesOutAsInTheWholeText) {
+    const std::string tpl = dir / "big.tpl";
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "<p class=\"x\">line " + std::to_string(i) + "</p>\n";
+    WriteBytes(tpl, Crlf(text + "{#B11}\n" + text));
+    brevic::SetPieceSize(1024);
+    ExpectPiecesAsWhole(tpl, tCompilerSettings{}, LS_OK, "38 MB from one line");
 }
 
 TEST_F(PiecesTest, AnErrorInAPieceExpandedBesideEndsTheBuildAsInTheWholeText) {

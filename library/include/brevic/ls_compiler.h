@@ -107,6 +107,7 @@ private:
     long modified = 0;
     brevic::FileWriter* outputFile = nullptr;
     size_t spilled = 0; // bytes handed to outputFile during this build
+    size_t outputLimit = 0; // the output this build may produce
     unsigned long* counter = nullptr;
     // The end of a template piece that more text follows: a placeholder that reaches it
     // waits for the next piece (moreText is then set).

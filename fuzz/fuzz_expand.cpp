@@ -8,6 +8,8 @@
 //   rest     template NUL A NUL B NUL C  (C takes the rest, NUL bytes included)
 // The macros A, B and C are created with NewMacro in a fresh macro file. Every "{#" of the
 // whole input is also handed to ScanMacro directly, on a buffer of exactly the input's size.
+// The template is also written to a file and built from there in pieces of 8 to 71 bytes
+// (byte 1 chooses), which must give what the whole text gives.
 #include "fuzz_util.h"
 
 #include <brevic/ls_compiler.h>
@@ -161,6 +163,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(first.result == second.result && first.output == second.output &&
                            first.log == second.log,
                        "two identical builds differ");
+        }
+        // Read from a file in small pieces, two of them expanded at a time, the template must
+        // come to what its whole text comes to.
+        if (rest.find("_DATE_AND_TIME_") == std::string::npos) {
+            const std::string tplPath = fuzzutil::ScratchDir() + "pieces.tpl";
+            fuzzutil::WriteBytes(tplPath, parts[0]);
+            std::string whole;
+            FUZZ_CHECK(brevic::ReadTextFile(tplPath.c_str(), whole), "the template file cannot be read");
+            tDebugContext wholeContext;
+            std::string wholeOutput;
+            brevic::SetCharacterCounter(0);
+            const tLS_Error wholeResult =
+                compiler.BuildTarget(whole, wholeOutput, &wholeContext, bases, "fuzz.tpl", &settings);
+            const unsigned long wholeCounter = brevic::CharacterCounter();
+
+            brevic::SetPieceSize(8 + static_cast<unsigned char>(data[1]) % 64);
+            brevic::TextFileReader reader;
+            FUZZ_CHECK(reader.Open(tplPath.c_str()), "the template file cannot be opened");
+            tDebugContext piecesContext;
+            std::string piecesOutput;
+            brevic::SetCharacterCounter(0);
+            const tLS_Error piecesResult =
+                compiler.BuildTarget(reader, piecesOutput, &piecesContext, bases, "fuzz.tpl", &settings);
+            brevic::SetPieceSize(size_t(1) << 18);
+            FUZZ_CHECK(piecesResult == wholeResult, "pieces and the whole text end differently");
+            FUZZ_CHECK(piecesContext.log == wholeContext.log, "pieces and the whole text log differently");
+            FUZZ_CHECK(piecesContext.errors == wholeContext.errors && piecesContext.warnings == wholeContext.warnings,
+                       "pieces and the whole text count messages differently");
+            if (wholeResult == LS_OK) {
+                FUZZ_CHECK(piecesOutput == wholeOutput, "pieces and the whole text expand differently");
+                FUZZ_CHECK(brevic::CharacterCounter() == wholeCounter, "pieces and the whole text count differently");
+            }
+            fuzzutil::RemoveTree(tplPath);
         }
         // Defaults for a missing context and missing settings.
         std::string output;

@@ -85,7 +85,11 @@ std::string HostileTemplate(unsigned seed, size_t size) {
         // An attribute name so long that the staging part starts within it.
         "\n<xaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
         "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa= b>",
-        "<q \"open\nquote>\n", "\n<!-- ", " -->\n"};
+        "<q \"open\nquote>\n", "\n<!-- ", " -->\n",
+        // A quote left open outside any tag, by a comment inside the tag, up to the next tag.
+        "<a \"x<!-- c -->\nstill open while this long line goes on and on and on and on and on "
+        "and on and on and on and on and on and on and on and on and on and on and on and on "
+        "and on and on and on and on and on and on and on and on and on and on and on <p>\n"};
     std::string text;
     while (text.size() < size) {
         const char* part = parts[random() % (sizeof parts / sizeof parts[0])];
@@ -200,6 +204,22 @@ TEST_F(PiecesTest, APieceThatExpandsFarComesOutAsInTheWholeText) {
     WriteBytes(tpl, Crlf(text + "{#B11}\n" + text));
     brevic::SetPieceSize(1024);
     ExpectPiecesAsWhole(tpl, tCompilerSettings{}, LS_OK, "38 MB from one line");
+}
+
+// Pieces without a single blank leave the staging part where the whole text would not; an
+// attribute removed right at the start of the piece after them must not notice.
+TEST_F(PiecesTest, PiecesWithoutBlanksComeOutAsInTheWholeText) {
+    const std::string tpl = dir / "big.tpl";
+    std::string noBlanks;
+    while (noBlanks.size() < 3000) noBlanks += "<i>no_blank_in_this_line</i>\n";
+    const std::string attribute = "<x" + std::string(1100, 'a') + "= b>\n";
+    brevic::SetPieceSize(1024);
+    for (int shift = 0; shift < 60; ++shift) {
+        std::string text = "<p>" + std::string(static_cast<size_t>(shift) * 17, 'p') + "</p>\n";
+        for (int i = 0; i < 3; ++i) text += noBlanks + attribute;
+        WriteBytes(tpl, Crlf(text));
+        ExpectPiecesAsWhole(tpl, tCompilerSettings{}, LS_OK, "shift " + std::to_string(shift));
+    }
 }
 
 TEST_F(PiecesTest, AnErrorInAPieceExpandedBesideEndsTheBuildAsInTheWholeText) {

@@ -85,7 +85,8 @@ tLS_Error tLS_compiler::CompilePieces(brevic::TextFileReader& reader, std::strin
     std::string text;
     Piece piece;
     piece.mark = out.size();
-    piece.total = static_cast<long>(std::max(1LL, reader.FileSize()));
+    const long total = static_cast<long>(std::max(1LL, reader.FileSize()));
+    piece.total = total;
     std::unique_ptr<Twin> twin;
     if (TwinAllowed(bases)) {
         try {
@@ -110,7 +111,7 @@ tLS_Error tLS_compiler::CompilePieces(brevic::TextFileReader& reader, std::strin
         t.piece = Piece{};
         t.piece.line = t.startLine;
         t.piece.offset = offset + static_cast<long>(end);
-        t.piece.total = piece.total;
+        t.piece.total = total;
         t.piece.assumed = true;
         t.out.clear();
         t.context = tDebugContext{};

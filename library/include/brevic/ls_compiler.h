@@ -32,8 +32,10 @@ public:
                           tCompilerSettings* settings);
 
     // The same for a template read from `source` piece by piece, so that a large template
-    // needs no memory of its size; the result is the same as for its whole text. A read
-    // error ends the build with LS_BUILD_FAILED (and source.Failed()).
+    // needs no memory of its size; the result is the same as for its whole text. Helper
+    // threads read ahead, expand the next piece beside this one (not while scrambling) and
+    // write behind: the bases must not change meanwhile, and their name tables are made
+    // first. A read error ends the build with LS_BUILD_FAILED (and source.Failed()).
     tLS_Error BuildTarget(brevic::TextFileReader& source, std::string& output, tDebugContext* context,
                           tLS_macrobase** bases, const char* location, tCompilerSettings* settings);
 

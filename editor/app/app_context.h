@@ -13,7 +13,9 @@ QMarginsF PrintMargins();
 const fw::ProfileFile& SettingsFile();
 // Runs a command as if chosen from the menu (nothing when no part handles it).
 void ExecuteCommand(int id);
-// Opens the help at a topic (0: its contents). Dialog topics are 0x20000 + dialog id.
+// Opens the help at a topic (0: its contents).
 void ShowHelp(int topic);
+// Opens the help at a dialog's topic, 0x20000 + the dialog's id.
+inline void ShowDialogHelp(int dialogId) { ShowHelp(0x20000 + dialogId); }
 
 } // namespace app

@@ -5,6 +5,7 @@
 #include "compiler_messages_dialog.h"
 #include "external_program.h"
 #include "html_viewer.h"
+#include "ids.h"
 #include "ls_main_app.h"
 #include "ls_main_view.h"
 #include "main_frame.h"
@@ -24,28 +25,21 @@
 #include <memory>
 
 namespace {
-constexpr int kSystemError = 140;
-constexpr int kTempFileError = 143;
-constexpr int kCompileError = 144;
-constexpr int kMessagesOf = 145;
-constexpr int kNoBrowser = 151;
-constexpr int kSaveFirst = 153;
-constexpr int kNoTemplates = 164;
 constexpr int kBlock = 10000;
 
 QWidget* Parent() { return theApp.MainFrame(); }
 } // namespace
 
 CLs_mainDoc::CLs_mainDoc(fw::DocTemplate* docTemplate) : fw::Document(docTemplate) {
-    OnCommand({32901, 57603}, [this] { DoFileSave(); });
-    OnCommand({57604}, [this] { DoSave(QString()); });
-    OnCommand({57602}, [this] {
+    OnCommand({cmd::Save}, [this] { DoFileSave(); });
+    OnCommand({cmd::FileSaveAs}, [this] { DoSave(QString()); });
+    OnCommand({cmd::FileClose}, [this] {
         if (SaveModified()) CloseViews();
     });
-    OnCommand({32807, 32812}, [this] { BuildFile(); });
-    OnCommand({32808, 32815}, [this] { BuildProject(); });
-    OnCommand({32804, 32818}, [this] { ViewBrowser(); });
-    OnCommand({32805}, [this] { ViewHtml(); });
+    OnCommand({cmd::BuildFile, cmd::BuildFileTool}, [this] { BuildFile(); });
+    OnCommand({cmd::BuildProject, cmd::BuildProjectTool}, [this] { BuildProject(); });
+    OnCommand({cmd::ViewBrowser, cmd::ViewBrowserTool}, [this] { ViewBrowser(); });
+    OnCommand({cmd::ViewHtml}, [this] { ViewHtml(); });
 }
 
 CLs_mainView* CLs_mainDoc::View() const {
@@ -139,13 +133,13 @@ bool CLs_mainDoc::OnSaveDocument(const QString& path) {
 
 int CLs_mainDoc::ComputeTargetPath(QString& target) {
     if (PathName().isEmpty()) {
-        fw::ShowMessage(Parent(), kSaveFirst, fw::MessageKind::Error);
+        fw::ShowMessage(Parent(), str::SaveFirst, fw::MessageKind::Error);
         return LS_BAD_TARGET_PATH;
     }
     std::string path = QFile::encodeName(PathName()).toStdString();
     tLS_Error r = theProject.CreateTargetPath(path);
     if (r != LS_OK) {
-        if (r != LS_NOT_A_TEMPLATE) fw::ShowMessage(Parent(), kSystemError, fw::MessageKind::Error);
+        if (r != LS_NOT_A_TEMPLATE) fw::ShowMessage(Parent(), str::SystemError, fw::MessageKind::Error);
         return r;
     }
     target = QFile::decodeName(QByteArray::fromStdString(path));
@@ -161,11 +155,11 @@ bool CLs_mainDoc::BuildIntoFile(const QString& target) {
     context.messageList = messages;
     auto progress = std::make_unique<CBuildProgressDlg>(Parent());
     context.progress = progress.get();
-    messages->setWindowTitle(fw::LoadString(kMessagesOf) + Title());
+    messages->setWindowTitle(fw::LoadString(str::CompilerMessagesOf) + Title());
     tLS_Error r = theProject.Build(text, &context, QFile::encodeName(target).constData(), 0,
                                    Title().toUtf8().constData());
     bool ok = r == LS_OK;
-    if (!ok) fw::ShowMessage(Parent(), kCompileError, fw::MessageKind::Error);
+    if (!ok) fw::ShowMessage(Parent(), str::CompileError, fw::MessageKind::Error);
     if (context.errors || context.warnings || !ok) messages->show();
     return ok;
 }
@@ -184,9 +178,9 @@ void CLs_mainDoc::BuildProject() {
     tLS_Error r = theProject.BuildAll(&context);
     progress.reset();
     if (r == LS_NO_SOURCES) {
-        fw::ShowMessage(Parent(), kNoTemplates, fw::MessageKind::Error);
+        fw::ShowMessage(Parent(), str::NoTemplates, fw::MessageKind::Error);
     } else if (r != LS_OK) {
-        fw::ShowMessage(Parent(), kSystemError, fw::MessageKind::Error);
+        fw::ShowMessage(Parent(), str::SystemError, fw::MessageKind::Error);
     }
 }
 
@@ -215,7 +209,7 @@ bool CLs_mainDoc::PreparePreviewFile(QString& path) {
                 larkspan::MakePath(dir.toStdString());
             }
             if (dir.isEmpty()) {
-                fw::ShowMessage(Parent(), kTempFileError, fw::MessageKind::Error);
+                fw::ShowMessage(Parent(), str::TempFileError, fw::MessageKind::Error);
                 ok = false;
             } else {
                 path = dir + QStringLiteral("temp.htm");
@@ -224,7 +218,7 @@ bool CLs_mainDoc::PreparePreviewFile(QString& path) {
         }
     }
     if (ok) ok = BuildIntoFile(path);
-    if (!ok) fw::ShowMessage(Parent(), kSystemError, fw::MessageKind::Error);
+    if (!ok) fw::ShowMessage(Parent(), str::SystemError, fw::MessageKind::Error);
     return ok;
 }
 
@@ -232,8 +226,8 @@ void CLs_mainDoc::ViewBrowser() {
     settings::Browser browser;
     browser.Load(app::SettingsFile());
     if (browser.browserPath.isEmpty()) {
-        fw::ShowMessage(Parent(), kNoBrowser, fw::MessageKind::Error);
-        theApp.MainFrame()->Router().Execute(32820); // Options > Browser, when it exists
+        fw::ShowMessage(Parent(), str::NoBrowser, fw::MessageKind::Error);
+        theApp.MainFrame()->Router().Execute(cmd::OptionsBrowser); // Options > Browser, when it exists
         return;
     }
     QString path;

@@ -8,16 +8,17 @@
 #include "file_types.h"
 #include "hint_dialog.h"
 #include "html_document.h"
+#include "ids.h"
 #include "ls_main_view.h"
 #include "macro_document.h"
 #include "main_frame.h"
-#include "view_macro_commands.h"
 #include "message_box.h"
 #include "modal.h"
 #include "places.h"
 #include "printing.h"
 #include "settings.h"
 #include "string_table.h"
+#include "view_macro_commands.h"
 
 #include <QApplication>
 #include <cstring>
@@ -34,14 +35,6 @@ tLS_project theProject;
 CLs_mainApp theApp;
 
 namespace {
-constexpr int kAskCopyToTemplate = 155;
-constexpr int kAskOverwriteTemplate = 156;
-constexpr int kAskUnknownType = 157;
-constexpr int kHintStartUp = 32772;
-
-const char kHtmlStrings[] =
-    "\nTemplate\nHTML Template\nHTML Template (*.tpl)\n.tpl\nLarkspanTemplate\nLarkspan HTML Templates";
-const char kMacroStrings[] = "\nMacro\nHTML Macro\n\n\n\nLarkspan HTML Macro";
 
 CLs_mainView* MakeView(fw::Document* doc) {
     auto* view = new CLs_mainView(doc);
@@ -74,10 +67,10 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
     recent_->Load();
 
     htmlTemplate_ = std::make_unique<fw::DocTemplate>(
-        129, QString::fromLatin1(kHtmlStrings), [](fw::DocTemplate* t) { return new CLs_mainDoc(t); },
+        str::HtmlDocStrings, [](fw::DocTemplate* t) { return new CLs_mainDoc(t); },
         [](fw::Document* d) { return MakeView(d); });
     macroTemplate_ = std::make_unique<fw::DocTemplate>(
-        137, QString::fromLatin1(kMacroStrings), [](fw::DocTemplate* t) { return new ClsMacroDoc(t); },
+        str::MacroDocStrings, [](fw::DocTemplate* t) { return new ClsMacroDoc(t); },
         [](fw::Document* d) { return MakeView(d); });
 
     const bool withoutFile = commandLine.file.empty();
@@ -106,7 +99,7 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
         return false;
     }
     if (withoutFile) {
-        Dispatch(57600);
+        Dispatch(cmd::FileNew);
     } else {
         OpenDocumentFile(QFile::decodeName(commandLine.file.c_str()));
     }
@@ -116,7 +109,7 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
         mainFrame_->showMaximized();
     }
     mainFrame_->OnIdle();
-    if (options.showHint) CHintDlg::Show(mainFrame_.get(), kHintStartUp, settings_);
+    if (options.showHint) CHintDlg::Show(mainFrame_.get(), str::HintStartUp, settings_);
     if (options.registerFileTypes) filetypes::Register(QString::fromStdString(larkspan::ProgramDirectory()));
     return true;
 }
@@ -134,15 +127,15 @@ void CLs_mainApp::ExitInstance() {
 }
 
 void CLs_mainApp::RegisterCommands() {
-    OnCommand({57600}, [this] {
+    OnCommand({cmd::FileNew}, [this] {
         newFromDefault = 1;
         htmlTemplate_->OpenDocumentFile(QString());
     });
-    OnCommand({32891}, [this] {
+    OnCommand({cmd::NewDocument}, [this] {
         newFromDefault = 0;
         htmlTemplate_->OpenDocumentFile(QString());
     });
-    OnCommand({57601}, [this] {
+    OnCommand({cmd::FileOpen}, [this] {
         fw::FileDialogRequest r;
         r.caption = QApplication::translate("CLs_mainApp", "Open");
         r.filter = htmlTemplate_->GetDocString(fw::DocTemplate::FilterName) +
@@ -150,12 +143,12 @@ void CLs_mainApp::RegisterCommands() {
         QString path = fw::AskFileName(mainFrame_.get(), r);
         if (!path.isEmpty()) OpenDocumentFile(path);
     });
-    OnCommand({57606}, [this] { fw::PrinterSettings(mainFrame_.get()); });
-    OnCommand({32788, 32816}, [this] { NewMacroDocument(0); });
-    OnCommand({32800, 32819}, [this] { NewMacroDocument(1); });
-    OnCommand({32828}, [this] { PageLayout(); });
-    OnCommand({32853}, [this] { SaveAll(); });
-    OnCommand({57664}, [this] {
+    OnCommand({cmd::PrintSetup}, [this] { fw::PrinterSettings(mainFrame_.get()); });
+    OnCommand({cmd::NewMacro, cmd::NewMacroTool}, [this] { NewMacroDocument(0); });
+    OnCommand({cmd::OrganizeMacros, cmd::OrganizeMacrosTool}, [this] { NewMacroDocument(1); });
+    OnCommand({cmd::PageLayout}, [this] { PageLayout(); });
+    OnCommand({cmd::SaveAll}, [this] { SaveAll(); });
+    OnCommand({cmd::About}, [this] {
         CAboutDlg about(mainFrame_.get());
         fw::RunModal(about);
     });
@@ -170,10 +163,10 @@ fw::Document* CLs_mainApp::OpenDocumentFile(const QString& path) {
 
     if (ext.startsWith(QLatin1String(".htm"))) {
         if (!startedToPrint &&
-            fw::ShowMessage(parent, kAskCopyToTemplate, fw::MessageKind::Question) == QMessageBox::Yes) {
+            fw::ShowMessage(parent, str::AskCopyToTemplate, fw::MessageKind::Question) == QMessageBox::Yes) {
             openPath = path.left(path.size() - ext.size()) + QStringLiteral(".tpl");
             if (!QFile::copy(path, openPath) &&
-                fw::ShowMessage(parent, kAskOverwriteTemplate, fw::MessageKind::Question) == QMessageBox::Yes) {
+                fw::ShowMessage(parent, str::AskOverwriteTemplate, fw::MessageKind::Question) == QMessageBox::Yes) {
                 QFile::remove(openPath);
                 QFile::copy(path, openPath);
             }
@@ -182,7 +175,7 @@ fw::Document* CLs_mainApp::OpenDocumentFile(const QString& path) {
         mainFrame_->OpenProjectFile(path);
         return nullptr;
     } else if (ext != QLatin1String(".tpl")) {
-        if (fw::ShowMessage(parent, kAskUnknownType, fw::MessageKind::WarnYesNo) != QMessageBox::Yes)
+        if (fw::ShowMessage(parent, str::AskUnknownType, fw::MessageKind::WarnYesNo) != QMessageBox::Yes)
             return nullptr;
     }
     fw::Document* doc = htmlTemplate_->OpenDocumentFile(openPath);

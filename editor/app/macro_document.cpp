@@ -1,5 +1,6 @@
 #include "macro_document.h"
 
+#include "ids.h"
 #include "ls_main_app.h"
 #include "ls_main_view.h"
 #include "main_frame.h"
@@ -11,11 +12,6 @@
 #include <brevic/ls_macrobase.h>
 
 namespace {
-constexpr int kNoProject = 136;
-constexpr int kMacroNotCreated = 138;
-constexpr int kMacroExists = 139;
-constexpr int kCopyContent = 167;
-constexpr int kMacroNotSaved = 172;
 
 QWidget* Parent() { return theApp.MainFrame(); }
 
@@ -28,8 +24,8 @@ bool Storable(const QString& text) {
 
 ClsMacroDoc::ClsMacroDoc(fw::DocTemplate* docTemplate)
     : fw::Document(docTemplate), macroBase_(theProject.GetActiveGroup()) {
-    OnCommand({32901, 57603}, [this] { SaveMacro(); });
-    OnCommand({57602}, [this] {
+    OnCommand({cmd::Save}, [this] { SaveMacro(); });
+    OnCommand({cmd::FileClose}, [this] {
         if (SaveModified()) CloseViews();
     });
 }
@@ -64,7 +60,7 @@ void ClsMacroDoc::OnViewAdded(QWidget* view) {
 
 bool ClsMacroDoc::OnNewDocument() {
     if (!theProject.IsProject()) {
-        fw::ShowMessage(Parent(), kNoProject, fw::MessageKind::Error);
+        fw::ShowMessage(Parent(), str::NoProject, fw::MessageKind::Error);
         return false;
     }
     switch (theApp.macroOpenMode) {
@@ -77,7 +73,7 @@ bool ClsMacroDoc::OnNewDocument() {
         COrganizeMacrosDlg dialog(Parent(), macroBase_);
         if (dialog.Run() != 1) return false;
         if (OpenMacro(dialog.selectedName) == LS_OK) return true;
-        fw::ShowMessage(Parent(), kMacroNotCreated, fw::MessageKind::Error);
+        fw::ShowMessage(Parent(), str::MacroNotCreated, fw::MessageKind::Error);
         return false;
     }
     case 2:
@@ -114,7 +110,7 @@ bool ClsMacroDoc::CreateMacro(const QString& name) {
     int index = -1;
     tLS_Error r = macroBase_->NewMacro(content, bytes.constData(), index);
     if (r != LS_OK) {
-        fw::ShowMessage(Parent(), r == LS_MACRO_EXISTS ? kMacroExists : kMacroNotCreated, fw::MessageKind::Error);
+        fw::ShowMessage(Parent(), r == LS_MACRO_EXISTS ? str::MacroExists : str::MacroNotCreated, fw::MessageKind::Error);
         return false;
     }
     macroText_ = content;
@@ -149,7 +145,7 @@ bool ClsMacroDoc::SaveMacro() {
     if (!StoreBack()) return false;
     if (!macroBase_) return true;
     if (macroBase_->SaveMacroBase() != LS_OK) {
-        fw::ShowMessageText(Parent(), fw::LoadString(kMacroNotSaved) + QLatin1Char('\n') + Title(),
+        fw::ShowMessageText(Parent(), fw::LoadString(str::MacroNotSaved) + QLatin1Char('\n') + Title(),
                             fw::MessageKind::Error);
         return false;
     }
@@ -177,7 +173,7 @@ void ClsMacroDoc::SwitchLanguage() {
         macroBase_ = previous;
         return;
     }
-    if (fw::ShowMessage(Parent(), kCopyContent, fw::MessageKind::Question) != QMessageBox::Yes) {
+    if (fw::ShowMessage(Parent(), str::AskCopyMacroContent, fw::MessageKind::Question) != QMessageBox::Yes) {
         ShowText(QString());
         SetModified(true);
     }

@@ -6,6 +6,7 @@
 #include "compiler_messages_dialog.h"
 #include "document.h"
 #include "file_dialogs.h"
+#include "ids.h"
 #include "ls_main_app.h"
 #include "message_box.h"
 #include "organize_languages_dialog.h"
@@ -42,24 +43,13 @@ QComboBox* searchCombo = nullptr;
 
 namespace {
 
-// String ids of this window.
-constexpr int kAppTitle = 127;
-constexpr int kProjectInitError = 132;
-constexpr int kNoProject = 136;
-constexpr int kEditToolsTitle = 133;
-constexpr int kApplicationToolsTitle = 134;
-constexpr int kProjectToolsTitle = 146;
-constexpr int kOpenProjectTitle = 148;
-constexpr int kNewProjectTitle = 149;
-
-constexpr int kComboWidthLanguage = 150;
-constexpr int kComboWidthSearch = 180;
+// The control id of the language list on the Application Tools bar (toolbars.inc).
+constexpr int kLanguageComboId = 20000;
 constexpr int kIdleMilliseconds = 150;
 
 const char kProjectFilter[] = "HTML Project Files (*.hpr)";
 
 enum MenuSet { EDITOR, BASE };
-enum BarId { APPLICATION, EDIT, PROJECT };
 
 } // namespace
 
@@ -75,7 +65,7 @@ CMainFrame::~CMainFrame() {
 }
 
 bool CMainFrame::Create() {
-    setWindowTitle(fw::LoadString(kAppTitle));
+    setWindowTitle(fw::LoadString(str::AppTitle));
     setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
     mdi_ = new QMdiArea(this);
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -109,8 +99,8 @@ bool CMainFrame::Create() {
 }
 
 void CMainFrame::CreateToolBars() {
-    const QString titles[BarCount] = {fw::LoadString(kApplicationToolsTitle), fw::LoadString(kEditToolsTitle),
-                                      fw::LoadString(kProjectToolsTitle)};
+    const QString titles[BarCount] = {fw::LoadString(str::ApplicationToolsTitle), fw::LoadString(str::EditToolsTitle),
+                                      fw::LoadString(str::ProjectToolsTitle)};
     for (int i = 0; i < BarCount; ++i) {
         bars_[i] = new QToolBar(titles[i], this);
         bars_[i]->setObjectName(QStringLiteral("toolbar%1").arg(i));
@@ -125,7 +115,6 @@ void CMainFrame::CreateToolBars() {
     addToolBarBreak(Qt::TopToolBarArea);
     addToolBar(Qt::TopToolBarArea, bars_[EditTools]);
 
-    auto bar = [this](int id) { return bars_[id == APPLICATION ? ApplicationTools : id == EDIT ? EditTools : ProjectTools]; };
     auto addCombo = [this](QToolBar* toolBar, int id, int width) {
         auto* combo = new QComboBox(toolBar);
         combo->setObjectName(QStringLiteral("combo%1").arg(id));
@@ -136,13 +125,13 @@ void CMainFrame::CreateToolBars() {
     };
 #define LS_TOOLBAR_BEGIN(which, resource, title)
 #define LS_TOOLBAR_END(which)
-#define LS_TOOLBAR_BUTTON(which, id) bar(which)->addAction(router_->Action(id));
-#define LS_TOOLBAR_SEPARATOR(which) bar(which)->addSeparator();
+#define LS_TOOLBAR_BUTTON(which, name) bars_[which]->addAction(router_->Action(cmd::name));
+#define LS_TOOLBAR_SEPARATOR(which) bars_[which]->addSeparator();
 #define LS_TOOLBAR_COMBO(which, id, width)                                                          \
-    if ((id) == 20000) {                                                                            \
-        languageCombo_ = addCombo(bar(which), id, kComboWidthLanguage);                              \
+    if ((id) == kLanguageComboId) {                                                                 \
+        languageCombo_ = addCombo(bars_[which], id, width);                                         \
     } else {                                                                                        \
-        searchCombo = addCombo(bar(which), id, kComboWidthSearch);                                   \
+        searchCombo = addCombo(bars_[which], id, width);                                            \
     }
 #include "toolbars.inc"
 #undef LS_TOOLBAR_BEGIN
@@ -175,9 +164,9 @@ void CMainFrame::CreateMenus() {
     auto item = [&](int set, int id) {
         QMenu* menu = top(set);
         if (!menu) return;
-        if (id >= 57616 && id <= 57619) {
+        if (id >= cmd::RecentFile1 && id <= cmd::RecentFile4) {
             // The recent files are filled in when the menu opens.
-            if (id == 57616) {
+            if (id == cmd::RecentFile1) {
                 QAction* marker = menu->addSeparator();
                 marker->setObjectName(QStringLiteral("recentFiles"));
                 marker->setVisible(false);
@@ -189,7 +178,7 @@ void CMainFrame::CreateMenus() {
     };
 #define LS_MENU_BEGIN(set, title) begin(set, title);
 #define LS_MENU_SUBMENU_BEGIN(set, title) begin(set, title);
-#define LS_MENU_ITEM(set, id) item(set, id);
+#define LS_MENU_ITEM(set, name) item(set, cmd::name);
 #define LS_MENU_SEPARATOR(set)                                                                     \
     if (top(set)) top(set)->addSeparator();
 #define LS_MENU_SUBMENU_END(set) stack[set].removeLast();
@@ -239,21 +228,21 @@ void CMainFrame::ShowMenusFor(fw::Document* doc) {
 }
 
 void CMainFrame::RegisterCommands() {
-    OnCommand({32786}, [this] { NewProject(); });
-    OnCommand({32792}, [this] {
+    OnCommand({cmd::NewProject}, [this] { NewProject(); });
+    OnCommand({cmd::OrganizeTemplates}, [this] {
         if (!RequireProject()) return;
         COrganizeTemplatesDlg dialog(this, &theProject);
         if (dialog.Run() == 1 && !dialog.selectedPath.isEmpty()) theApp.OpenDocumentFile(dialog.selectedPath);
     });
-    OnCommand({32793}, [this] {
+    OnCommand({cmd::OrganizeLanguages}, [this] {
         if (!RequireProject()) return;
         COrganizeLanguagesDlg dialog(this, &theProject);
         dialog.Run();
         FillLanguageCombo();
     });
-    OnCommand({32787}, [this] { OpenProject(); });
+    OnCommand({cmd::OpenProject}, [this] { OpenProject(); });
     auto toggleOutput = [this] { messages_->setVisible(!messages_->isVisible()); };
-    OnCommand({32809}, toggleOutput, [this](fw::CommandUi& ui) {
+    OnCommand({cmd::ViewOutput}, toggleOutput, [this](fw::CommandUi& ui) {
         ui.checkable = true;
         ui.checked = messages_ && messages_->isVisible();
     });
@@ -265,29 +254,29 @@ void CMainFrame::RegisterCommands() {
                               });
     };
     auto edit = barToggle(EditTools);
-    OnCommand({32799}, edit.first, edit.second);
+    OnCommand({cmd::ViewEditTools}, edit.first, edit.second);
     auto project = barToggle(ProjectTools);
-    OnCommand({32813}, project.first, project.second);
+    OnCommand({cmd::ViewProjectTools}, project.first, project.second);
     auto application = barToggle(ApplicationTools);
-    OnCommand({59392}, application.first, application.second);
-    OnCommand({59393}, [this] { statusBar()->setVisible(!statusBar()->isVisible()); },
+    OnCommand({cmd::ViewApplicationTools}, application.first, application.second);
+    OnCommand({cmd::ViewStatusBar}, [this] { statusBar()->setVisible(!statusBar()->isVisible()); },
               [this](fw::CommandUi& ui) {
                   ui.checkable = true;
                   ui.checked = statusBar()->isVisible();
               });
-    OnCommand({57650}, [this] { mdi_->cascadeSubWindows(); });
-    OnCommand({57651}, [this] { mdi_->tileSubWindows(); });
-    OnCommand({57649}, [this] {
+    OnCommand({cmd::Cascade}, [this] { mdi_->cascadeSubWindows(); });
+    OnCommand({cmd::Tile}, [this] { mdi_->tileSubWindows(); });
+    OnCommand({cmd::ArrangeIcons}, [this] {
         for (QMdiSubWindow* w : mdi_->subWindowList()) {
             if (w->isMinimized()) w->showMinimized();
         }
         mdi_->tileSubWindows();
     });
-    OnCommand({57680}, [this] { mdi_->activateNextSubWindow(); });
-    OnCommand({57681}, [this] { mdi_->activatePreviousSubWindow(); });
-    OnCommand({57665}, [this] { close(); });
-    OnCommand({57667, 57670, 57671}, [this] { OpenHelp(0); });
-    OnCommand({57669}, [] { QWhatsThis::enterWhatsThisMode(); });
+    OnCommand({cmd::NextPane}, [this] { mdi_->activateNextSubWindow(); });
+    OnCommand({cmd::PreviousPane}, [this] { mdi_->activatePreviousSubWindow(); });
+    OnCommand({cmd::Exit}, [this] { close(); });
+    OnCommand({cmd::HelpTopics, cmd::Help, cmd::DefaultHelp}, [this] { OpenHelp(0); });
+    OnCommand({cmd::ContextHelp}, [] { QWhatsThis::enterWhatsThisMode(); });
 }
 
 fw::Document* CMainFrame::ActiveDocument() const {
@@ -301,7 +290,7 @@ QWidget* CMainFrame::ActiveView() const {
 }
 
 QString CMainFrame::CaptionText() {
-    QString caption = fw::LoadString(kAppTitle);
+    QString caption = fw::LoadString(str::AppTitle);
     if (const char* name = theProject.GetProjectName()) {
         QString project = QFile::decodeName(name);
         int dot = static_cast<int>(project.lastIndexOf('.'));
@@ -364,14 +353,14 @@ void CMainFrame::SelectLanguage() {
 
 bool CMainFrame::RequireProject() {
     if (theProject.IsProject()) return true;
-    fw::ShowMessage(this, kNoProject, fw::MessageKind::Error);
+    fw::ShowMessage(this, str::NoProject, fw::MessageKind::Error);
     return false;
 }
 
 void CMainFrame::NewProject() {
     fw::FileDialogRequest r;
     r.save = true;
-    r.caption = fw::LoadString(kNewProjectTitle);
+    r.caption = fw::LoadString(str::NewProjectTitle);
     r.directory = settings::ProjectPath(app::SettingsFile());
     r.filter = QString::fromLatin1(kProjectFilter);
     QString path = fw::AskFileName(this, r);
@@ -383,7 +372,7 @@ void CMainFrame::NewProject() {
     tLS_Error result = theProject.NewProject(bytes.constData());
     if (result == LS_OK) result = theProject.InitProject(bytes.constData());
     if (result != LS_OK) {
-        fw::ShowMessage(this, kProjectInitError, fw::MessageKind::Error);
+        fw::ShowMessage(this, str::ProjectInitError, fw::MessageKind::Error);
         FillLanguageCombo(); // no project is open any more
         return;
     }
@@ -392,7 +381,7 @@ void CMainFrame::NewProject() {
 
 void CMainFrame::OpenProject() {
     fw::FileDialogRequest r;
-    r.caption = fw::LoadString(kOpenProjectTitle);
+    r.caption = fw::LoadString(str::OpenProjectTitle);
     r.directory = settings::ProjectPath(app::SettingsFile());
     r.filter = QString::fromLatin1(kProjectFilter);
     QString path = fw::AskFileName(this, r);
@@ -406,11 +395,11 @@ void CMainFrame::OpenProjectFile(const QString& path) {
     tLS_Error result = theProject.InitProject(QFile::encodeName(path).constData());
     FillLanguageCombo();
     if (result != LS_OK) {
-        fw::ShowMessage(this, kProjectInitError, fw::MessageKind::Error);
+        fw::ShowMessage(this, str::ProjectInitError, fw::MessageKind::Error);
         return;
     }
     theApp.RecentFileList().Add(QFileInfo(path).absoluteFilePath());
-    if (theProject.GetSourceCount() > 0) router_->Execute(32792); // Organize Templates
+    if (theProject.GetSourceCount() > 0) router_->Execute(cmd::OrganizeTemplates); // Organize Templates
 }
 
 void CMainFrame::OpenHelp(int topic) {

@@ -2,6 +2,7 @@
 
 #include "app_context.h"
 #include "hint_dialog.h"
+#include "ids.h"
 #include "ls_main_app.h"
 #include "ls_main_view.h"
 #include "message_box.h"
@@ -13,10 +14,6 @@
 #include <brevic/ls_macrobase.h>
 
 namespace {
-constexpr int kNoProject = 136;
-constexpr int kMacroNotCreated = 138;
-constexpr int kMacroExists = 139;
-constexpr int kHintOpenMacro = 176;
 constexpr int kMaxOpenName = 32;
 
 QString Placeholder(const QString& name) { return QStringLiteral("{#") + name + QLatin1Char('}'); }
@@ -40,7 +37,7 @@ void MacroFromText(CLs_mainView* view) {
     QByteArray name = dialog.nameText.toUtf8();
     tLS_Error r = active ? active->NewMacro(content, name.constData(), index) : LS_BASE_NOT_LOADED;
     if (r != LS_OK) {
-        fw::ShowMessage(view, r == LS_MACRO_EXISTS ? kMacroExists : kMacroNotCreated, fw::MessageKind::Error);
+        fw::ShowMessage(view, r == LS_MACRO_EXISTS ? str::MacroExists : str::MacroNotCreated, fw::MessageKind::Error);
         return;
     }
     QByteArray text = selected.toUtf8();
@@ -51,7 +48,7 @@ void MacroFromText(CLs_mainView* view) {
 void InsertPlaceholder(CLs_mainView* view) {
     tLS_macrobase* active = theProject.IsProject() ? theProject.GetActiveGroup() : nullptr;
     if (!active) {
-        fw::ShowMessage(view, kNoProject, fw::MessageKind::Error);
+        fw::ShowMessage(view, str::NoProject, fw::MessageKind::Error);
         return;
     }
     CSelectMacroDlg dialog(view, active);
@@ -64,7 +61,7 @@ void InsertSystemMacro(CLs_mainView* view) {
 }
 
 void OpenMacro(CLs_mainView* view) {
-    CHintDlg::Show(view, kHintOpenMacro, app::SettingsFile());
+    CHintDlg::Show(view, str::HintOpenMacro, app::SettingsFile());
     int start = 0;
     int end = 0;
     view->GetSel(start, end);
@@ -97,9 +94,9 @@ void DeletePlaceholder(CLs_mainView* view) {
 
 void RegisterMacroCommands(CLs_mainView* view) {
     auto editable = [view](fw::CommandUi& ui) { ui.enabled = !view->isReadOnly(); };
-    view->OnCommand({32817, 32810}, [view] { MacroFromText(view); }, editable);
-    view->OnCommand({32827}, [view] { InsertPlaceholder(view); }, editable);
-    view->OnCommand({32861}, [view] { InsertSystemMacro(view); }, editable);
-    view->OnCommand({32871}, [view] { OpenMacro(view); });
-    view->OnCommand({32870}, [view] { DeletePlaceholder(view); }, editable);
+    view->OnCommand({cmd::MacroFromTextTool, cmd::MacroFromText}, [view] { MacroFromText(view); }, editable);
+    view->OnCommand({cmd::InsertPlaceholder}, [view] { InsertPlaceholder(view); }, editable);
+    view->OnCommand({cmd::SystemMacro}, [view] { InsertSystemMacro(view); }, editable);
+    view->OnCommand({cmd::OpenMacro}, [view] { OpenMacro(view); });
+    view->OnCommand({cmd::DeletePlaceholder}, [view] { DeletePlaceholder(view); }, editable);
 }

@@ -34,7 +34,7 @@ CNewDocumentDlg::CNewDocumentDlg(QWidget* parent, const QString& startFolder)
     connect(list, &QListWidget::itemDoubleClicked, this, [this] { done(QDialog::Accepted); });
     connect(ui_->okButton, &QPushButton::clicked, this, &CNewDocumentDlg::accept);
     connect(ui_->helpButton, &QPushButton::clicked, this,
-            [] { app::ShowHelp(0x20000 + kDialogId); });
+            [] { app::ShowDialogHelp(kDialogId); });
     list->setFocus();
 }
 

@@ -13,7 +13,7 @@ CNewMacroDlg::CNewMacroDlg(QWidget* parent)
     new NameCheck(ui_->nameEdit, NameCheck::kMacroNameMax, NameCheck::kMacroForbidden);
     connect(ui_->okButton, &QPushButton::clicked, this, &CNewMacroDlg::accept);
     connect(ui_->helpButton, &QPushButton::clicked, this,
-            [] { app::ShowHelp(0x20000 + kDialogId); });
+            [] { app::ShowDialogHelp(kDialogId); });
     connect(ui_->closeButton, &QPushButton::clicked, this, &CNewMacroDlg::reject);
     ui_->nameEdit->setFocus();
 }

@@ -1,6 +1,7 @@
 #include "organize_languages_dialog.h"
 
 #include "app_context.h"
+#include "ids.h"
 #include "message_box.h"
 #include "modal.h"
 #include "name_check.h"
@@ -12,11 +13,6 @@
 #include <QPushButton>
 
 namespace {
-constexpr int kProjectError = 132;
-constexpr int kNoProject = 136;
-constexpr int kActionFailed = 140;
-constexpr int kLanguageExists = 142;
-constexpr int kDeletedAtNextStart = 163;
 } // namespace
 
 COrganizeLanguagesDlg::COrganizeLanguagesDlg(QWidget* parent, tLS_project* project)
@@ -28,7 +24,7 @@ COrganizeLanguagesDlg::COrganizeLanguagesDlg(QWidget* parent, tLS_project* proje
     connect(ui_->newButton, &QPushButton::clicked, this, &COrganizeLanguagesDlg::OnNew);
     connect(ui_->deleteButton, &QPushButton::clicked, this, &COrganizeLanguagesDlg::OnDelete);
     connect(ui_->helpButton, &QPushButton::clicked, this,
-            [] { app::ShowHelp(0x20000 + kDialogId); });
+            [] { app::ShowDialogHelp(kDialogId); });
     connect(ui_->closeButton, &QPushButton::clicked, this, &COrganizeLanguagesDlg::reject);
     Fill();
     ui_->nameEdit->setFocus();
@@ -60,7 +56,7 @@ void COrganizeLanguagesDlg::Fill() {
 void COrganizeLanguagesDlg::OnNew() {
     nameText = ui_->nameEdit->text();
     if (!HaveProject()) {
-        fw::ShowMessage(this, kNoProject, fw::MessageKind::Error);
+        fw::ShowMessage(this, str::NoProject, fw::MessageKind::Error);
         return;
     }
     // The project file trims its values: a name with blanks around it would be stored as a
@@ -74,7 +70,7 @@ void COrganizeLanguagesDlg::OnNew() {
         // with such a group can no longer be opened: the entry just written is taken back.
         if (r != LS_GROUP_EXISTS && project_->GetGroupCount() == before + 1)
             project_->DeleteGroup(before);
-        fw::ShowMessage(this, r == LS_GROUP_EXISTS ? kLanguageExists : kProjectError,
+        fw::ShowMessage(this, r == LS_GROUP_EXISTS ? str::LanguageExists : str::ProjectInitError,
                         fw::MessageKind::Error);
         return;
     }
@@ -97,15 +93,15 @@ void COrganizeLanguagesDlg::OnDelete() {
     QListWidgetItem* item = list->selectedItems().value(0);
     if (!item) return;
     if (!HaveProject()) {
-        fw::ShowMessage(this, kNoProject, fw::MessageKind::Error);
+        fw::ShowMessage(this, str::NoProject, fw::MessageKind::Error);
         return;
     }
     const int position = list->row(item);
     if (project_->DeleteGroup(position + 1) != LS_OK) {
-        fw::ShowMessage(this, kActionFailed, fw::MessageKind::Error);
+        fw::ShowMessage(this, str::SystemError, fw::MessageKind::Error);
         return;
     }
-    fw::ShowMessage(this, kDeletedAtNextStart, fw::MessageKind::Error);
+    fw::ShowMessage(this, str::LanguageDeletedAtNextStart, fw::MessageKind::Error);
     Fill();
     if (list->count() > 0) list->setCurrentRow(position > 0 ? position - 1 : 0);
 }

@@ -1,6 +1,7 @@
 #include "organize_macros_dialog.h"
 
 #include "app_context.h"
+#include "ids.h"
 #include "message_box.h"
 #include "modal.h"
 #include "name_check.h"
@@ -13,9 +14,6 @@
 #include <algorithm>
 
 namespace {
-constexpr int kMacroNotCreated = 138;
-constexpr int kMacroExists = 139;
-constexpr int kActionFailed = 140;
 
 // Collects the names the base hands to a list.
 class NameCollector : public tLS_ListBox {
@@ -61,7 +59,7 @@ COrganizeMacrosDlg::COrganizeMacrosDlg(QWidget* parent, tLS_macrobase* base)
     connect(ui_->editButton, &QPushButton::clicked, this, &COrganizeMacrosDlg::OnEdit);
     connect(ui_->deleteButton, &QPushButton::clicked, this, &COrganizeMacrosDlg::OnDelete);
     connect(ui_->helpButton, &QPushButton::clicked, this,
-            [] { app::ShowHelp(0x20000 + kDialogId); });
+            [] { app::ShowDialogHelp(kDialogId); });
     connect(ui_->closeButton, &QPushButton::clicked, this, &COrganizeMacrosDlg::reject);
     connect(ui_->macroList, &QListWidget::itemDoubleClicked, this, &COrganizeMacrosDlg::OnEdit);
     Fill();
@@ -111,7 +109,7 @@ void COrganizeMacrosDlg::OnNew() {
     int index = -1;
     tLS_Error r = base_->NewMacro(content, name.constData(), index);
     if (r != LS_OK) {
-        fw::ShowMessage(this, r == LS_MACRO_EXISTS ? kMacroExists : kMacroNotCreated,
+        fw::ShowMessage(this, r == LS_MACRO_EXISTS ? str::MacroExists : str::MacroNotCreated,
                         fw::MessageKind::Error);
         return;
     }
@@ -128,14 +126,14 @@ void COrganizeMacrosDlg::OnDelete() {
     // A base that did not load completely is never saved: a deletion would seem to work and
     // come back at the next start, so it is refused.
     if (base_->LoadFailed()) {
-        fw::ShowMessage(this, kActionFailed, fw::MessageKind::Error);
+        fw::ShowMessage(this, str::SystemError, fw::MessageKind::Error);
         return;
     }
     const QByteArray name = item->data(Qt::UserRole).toByteArray();
     int index = -1;
     if (base_->GetMacroIndex(index, name.constData(), 1) != LS_OK) return;
     if (base_->DeleteMacro(index) != LS_OK) {
-        fw::ShowMessage(this, kActionFailed, fw::MessageKind::Error);
+        fw::ShowMessage(this, str::SystemError, fw::MessageKind::Error);
         return;
     }
     // The slot stays valid after deleting; marking it carries the deletion to the file.

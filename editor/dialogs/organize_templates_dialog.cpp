@@ -2,6 +2,7 @@
 
 #include "app_context.h"
 #include "file_dialogs.h"
+#include "ids.h"
 #include "message_box.h"
 #include "modal.h"
 #include "string_table.h"
@@ -17,10 +18,6 @@
 #include <string>
 
 namespace {
-constexpr int kNoProject = 136;
-constexpr int kActionFailed = 140;
-constexpr int kTemplateExists = 141;
-constexpr int kAddFilesCaption = 170;
 
 // Item data: the source index in the project file the entry stands for.
 constexpr int kSourceIndexRole = Qt::UserRole;
@@ -40,7 +37,7 @@ COrganizeTemplatesDlg::COrganizeTemplatesDlg(QWidget* parent, tLS_project* proje
     connect(ui_->removeButton, &QPushButton::clicked, this, &COrganizeTemplatesDlg::OnRemove);
     connect(ui_->addButton, &QPushButton::clicked, this, &COrganizeTemplatesDlg::OnAdd);
     connect(ui_->helpButton, &QPushButton::clicked, this,
-            [] { app::ShowHelp(0x20000 + kDialogId); });
+            [] { app::ShowDialogHelp(kDialogId); });
     connect(ui_->closeButton, &QPushButton::clicked, this, &COrganizeTemplatesDlg::reject);
     connect(ui_->templateList, &QListWidget::itemDoubleClicked, this,
             &COrganizeTemplatesDlg::OnOpen);
@@ -94,12 +91,12 @@ void COrganizeTemplatesDlg::Fill() {
 
 void COrganizeTemplatesDlg::OnAdd() {
     if (!HaveProject()) {
-        fw::ShowMessage(this, kNoProject, fw::MessageKind::Error);
+        fw::ShowMessage(this, str::NoProject, fw::MessageKind::Error);
         return;
     }
     fw::FileDialogRequest request;
     request.multiple = true;
-    request.caption = fw::LoadString(kAddFilesCaption);
+    request.caption = fw::LoadString(str::AddFilesTitle);
     request.filter = QStringLiteral("HTML Templates (*.tpl);;All Files (*)");
     const QStringList paths = fw::AskFileNames(this, request);
     if (paths.isEmpty()) return;
@@ -107,9 +104,9 @@ void COrganizeTemplatesDlg::OnAdd() {
         const QByteArray bytes = QFile::encodeName(path);
         tLS_Error r = project_->AddSource(bytes.constData());
         if (r == LS_SOURCE_EXISTS) {
-            ShowWithPath(this, kTemplateExists, path);
+            ShowWithPath(this, str::TemplateExists, path);
         } else if (r != LS_OK) {
-            ShowWithPath(this, kActionFailed, path);
+            ShowWithPath(this, str::SystemError, path);
         }
     }
     Fill();
@@ -119,11 +116,11 @@ void COrganizeTemplatesDlg::OnRemove() {
     QListWidgetItem* item = ui_->templateList->selectedItems().value(0);
     if (!item) return;
     if (!HaveProject()) {
-        fw::ShowMessage(this, kNoProject, fw::MessageKind::Error);
+        fw::ShowMessage(this, str::NoProject, fw::MessageKind::Error);
         return;
     }
     if (project_->DeleteSource(item->data(kSourceIndexRole).toInt()) != LS_OK) {
-        fw::ShowMessage(this, kActionFailed, fw::MessageKind::Error);
+        fw::ShowMessage(this, str::SystemError, fw::MessageKind::Error);
         return;
     }
     Fill();

@@ -1,6 +1,7 @@
 #include "child_frame.h"
 
 #include "document.h"
+#include "ids.h"
 
 #include <QCloseEvent>
 #include <QIcon>
@@ -10,7 +11,7 @@ namespace fw {
 ChildFrame::ChildFrame(Document* doc, QWidget* view) : document_(doc) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWidget(view);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/cmd-57600.svg")));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/cmd-%1.svg").arg(cmd::FileNew)));
     doc->AddView(view);
     UpdateTitle();
     connect(doc, &Document::TitleChanged, this, &ChildFrame::UpdateTitle);

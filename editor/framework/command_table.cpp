@@ -1,5 +1,7 @@
 #include "command_table.h"
 
+#include "ids.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -7,7 +9,7 @@ namespace fw {
 
 namespace {
 constexpr CommandInfo kCommands[] = {
-#define LS_COMMAND(id, menu, strings) {id, menu, strings},
+#define LS_COMMAND(name, id, menu, strings) {id, menu, strings},
 #include "commands.inc"
 #undef LS_COMMAND
 };
@@ -17,7 +19,7 @@ struct Accel {
     const char* key;
 };
 constexpr Accel kAccelerators[] = {
-#define LS_ACCEL(id, key) {id, key},
+#define LS_ACCEL(name, key) {cmd::name, key},
 #include "accelerators.inc"
 #undef LS_ACCEL
 };
@@ -54,14 +56,6 @@ QList<QKeySequence> Shortcuts(int id) {
         if (a.id == id) keys.append(QKeySequence(QString::fromLatin1(a.key), QKeySequence::PortableText));
     }
     return keys;
-}
-
-QList<int> AllCommandIds() {
-    QList<int> ids;
-    for (const CommandInfo& c : kCommands) ids.append(c.id);
-    std::sort(ids.begin(), ids.end());
-    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
-    return ids;
 }
 
 QList<QPair<QKeySequence, int>> AcceleratorTable() {

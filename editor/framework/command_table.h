@@ -20,8 +20,6 @@ QString StatusPrompt(int id);
 QString ToolTip(int id);
 // Every key of the accelerator table that runs `id`.
 QList<QKeySequence> Shortcuts(int id);
-// Every command id of the table, in ascending order.
-QList<int> AllCommandIds();
 // Every (key, command) pair of the accelerator table, in table order.
 QList<QPair<QKeySequence, int>> AcceleratorTable();
 

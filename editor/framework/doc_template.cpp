@@ -2,15 +2,15 @@
 
 #include "child_frame.h"
 #include "document.h"
+#include "string_table.h"
 
 #include <QFileInfo>
 #include <QMdiArea>
 
 namespace fw {
 
-DocTemplate::DocTemplate(int resourceId, const QString& strings, DocumentFactory makeDocument,
-                         ViewFactory makeView)
-    : resourceId_(resourceId), strings_(strings.split('\n')), makeDocument_(std::move(makeDocument)),
+DocTemplate::DocTemplate(int resourceId, DocumentFactory makeDocument, ViewFactory makeView)
+    : resourceId_(resourceId), strings_(LoadString(resourceId).split('\n')), makeDocument_(std::move(makeDocument)),
       makeView_(std::move(makeView)) {}
 
 DocTemplate::~DocTemplate() {

@@ -22,8 +22,8 @@ public:
     using DocumentFactory = std::function<Document*(DocTemplate*)>;
     using ViewFactory = std::function<QWidget*(Document*)>;
 
-    DocTemplate(int resourceId, const QString& strings, DocumentFactory makeDocument,
-                ViewFactory makeView);
+    // `resourceId` names the type's string in the string table (its parts split at "\n").
+    DocTemplate(int resourceId, DocumentFactory makeDocument, ViewFactory makeView);
     ~DocTemplate();
     DocTemplate(const DocTemplate&) = delete;
     DocTemplate& operator=(const DocTemplate&) = delete;

@@ -11,7 +11,7 @@ struct Entry {
     const char* text;
 };
 constexpr Entry kStrings[] = {
-#define LS_STRING(id, text) {id, text},
+#define LS_STRING(name, id, text) {id, text},
 #include "strings.inc"
 #undef LS_STRING
 };
@@ -27,7 +27,5 @@ QString LoadString(int id) {
     const Entry* e = Find(id);
     return e ? QString::fromUtf8(e->text) : QString();
 }
-
-bool HasString(int id) { return Find(id) != nullptr; }
 
 } // namespace fw

@@ -7,7 +7,5 @@ namespace fw {
 
 // The text of string `id`, or an empty string when there is none.
 QString LoadString(int id);
-// True when the table holds `id`.
-bool HasString(int id);
 
 } // namespace fw

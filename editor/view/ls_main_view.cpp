@@ -3,6 +3,7 @@
 #include "app_context.h"
 #include "color_stream.h"
 #include "document.h"
+#include "ids.h"
 #include "message_box.h"
 #include "parameter_navigation.h"
 #include "printing.h"
@@ -22,8 +23,6 @@ bool g_coloring = true;
 CLs_mainView::AutotagOptions g_autotag;
 QString g_autocharPath;
 
-constexpr int kSaveAutocharFailed = 130;
-constexpr int kLoadAutocharFailed = 131;
 constexpr char kEscape = 27;
 
 // Shared by all views: the previous typed character and the last toggle.
@@ -74,29 +73,29 @@ CLs_mainView::CLs_mainView(fw::Document* doc, QWidget* parent) : CRichEditCtrl(p
     setFont(font);
     if (doc) connect(document(), &QTextDocument::modificationChanged, doc, &fw::Document::SetModified);
 
-    OnCommand({57635}, [this] { cut(); }, [this](fw::CommandUi& ui) { ui.enabled = textCursor().hasSelection() && !isReadOnly(); });
-    OnCommand({57634}, [this] { copy(); }, [this](fw::CommandUi& ui) { ui.enabled = textCursor().hasSelection(); });
-    OnCommand({57637}, [this] { paste(); }, [this](fw::CommandUi& ui) { ui.enabled = canPaste() && !isReadOnly(); });
-    OnCommand({57643}, [this] { Undo(); }, [this](fw::CommandUi& ui) { ui.enabled = CanUndo() && !isReadOnly(); });
-    OnCommand({57607}, [this] { Print(false); });
-    OnCommand({57609}, [this] { Print(true); });
-    OnCommand({32773}, [this] { JumpParameter(true); });
-    OnCommand({32774}, [this] { JumpParameter(false); });
-    OnCommand({32889}, [this] { ToggleParameter(true); }, [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
-    OnCommand({32890}, [this] { ToggleParameter(false); }, [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
+    OnCommand({cmd::Cut}, [this] { cut(); }, [this](fw::CommandUi& ui) { ui.enabled = textCursor().hasSelection() && !isReadOnly(); });
+    OnCommand({cmd::Copy}, [this] { copy(); }, [this](fw::CommandUi& ui) { ui.enabled = textCursor().hasSelection(); });
+    OnCommand({cmd::Paste}, [this] { paste(); }, [this](fw::CommandUi& ui) { ui.enabled = canPaste() && !isReadOnly(); });
+    OnCommand({cmd::Undo}, [this] { Undo(); }, [this](fw::CommandUi& ui) { ui.enabled = CanUndo() && !isReadOnly(); });
+    OnCommand({cmd::Print}, [this] { Print(false); });
+    OnCommand({cmd::PrintPreview}, [this] { Print(true); });
+    OnCommand({cmd::LeftParameter}, [this] { JumpParameter(true); });
+    OnCommand({cmd::RightParameter}, [this] { JumpParameter(false); });
+    OnCommand({cmd::ToggleForward}, [this] { ToggleParameter(true); }, [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
+    OnCommand({cmd::ToggleBackward}, [this] { ToggleParameter(false); }, [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
 
     if (g_autocharPath.isEmpty()) {
         autocharError_ = LS_BASE_OPEN;
     } else {
         autochar_ = std::make_unique<tLS_autochar>(QFile::encodeName(g_autocharPath).constData(), &autocharError_);
     }
-    if (autocharError_ != LS_OK) fw::ShowMessage(this, kLoadAutocharFailed, fw::MessageKind::Error);
+    if (autocharError_ != LS_OK) fw::ShowMessage(this, str::AutocharLoadFailed, fw::MessageKind::Error);
 }
 
 CLs_mainView::~CLs_mainView() {
     if (!autochar_) return;
     autochar_.reset(); // the last view saves the table
-    if (autocharError_ != LS_OK) fw::ShowMessage(nullptr, kSaveAutocharFailed, fw::MessageKind::Error);
+    if (autocharError_ != LS_OK) fw::ShowMessage(nullptr, str::AutocharSaveFailed, fw::MessageKind::Error);
 }
 
 void CLs_mainView::HandleCharacter(char ch, QKeyEvent* event) {
@@ -154,13 +153,13 @@ void CLs_mainView::ToggleParameter(bool forward) {
     const QString name = magic::AttributeNameBefore(text, start);
     if (name.isEmpty()) return;
     if (name == QLatin1String("FACE") || name == QLatin1String("FONT-FAMILY")) {
-        RunCommand(32863);
+        RunCommand(cmd::FontFace);
     } else if (name == QLatin1String("STYLE")) {
-        RunCommand(32892);
+        RunCommand(cmd::InsertStyle);
     } else if (name.endsWith(QLatin1String("COLOR")) || name.endsWith(QLatin1String("LINK"))) {
-        RunCommand(32851);
+        RunCommand(cmd::Color);
     } else if (name == QLatin1String("BACKGROUND")) {
-        RunCommand(start > 0 && text[start - 1] == '"' ? 32836 : 32851);
+        RunCommand(start > 0 && text[start - 1] == '"' ? cmd::InsertImage : cmd::Color);
     } else {
         tLS_macrobase* base = autochar_ ? autochar_->GetBase() : nullptr;
         int index = -1;

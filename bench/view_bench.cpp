@@ -1,6 +1,7 @@
 // Figures for the HTML view: loading a large page with and without colouring into the same
 // widget, and recolouring one line of a large document. Prints the times and ratios.
 //   view_bench [runs]        (needs a display or QT_QPA_PLATFORM=offscreen)
+#include "ls_main_app.h"
 #include "ls_main_view.h"
 #include "message_box.h"
 
@@ -29,7 +30,7 @@ QString MakePage(int bytes) {
 
 // Best of `runs` timings of loading `text` into a fresh view, in milliseconds.
 double LoadMs(const QString& text, bool colouring, int runs) {
-    CLs_mainView::SetColoringOn(colouring);
+    theApp.editor.syntaxColoring = colouring ? 1 : 0;
     double best = 1e9;
     for (int r = 0; r < runs; ++r) {
         CLs_mainView view(nullptr);
@@ -43,7 +44,7 @@ double LoadMs(const QString& text, bool colouring, int runs) {
         QApplication::processEvents();
         best = std::min(best, t.nsecsElapsed() / 1e6);
     }
-    CLs_mainView::SetColoringOn(true);
+    theApp.editor.syntaxColoring = 1;
     return best;
 }
 

@@ -6,9 +6,7 @@
 #include "external_program.h"
 #include "html_viewer.h"
 #include "ids.h"
-#include "ls_main_app.h"
 #include "ls_main_view.h"
-#include "main_frame.h"
 #include "message_box.h"
 #include "new_document_dialog.h"
 #include "places.h"
@@ -27,7 +25,7 @@
 namespace {
 constexpr int kBlock = 10000;
 
-QWidget* Parent() { return theApp.MainFrame(); }
+QWidget* Parent() { return app::MainWindow(); }
 } // namespace
 
 CLs_mainDoc::CLs_mainDoc(fw::DocTemplate* docTemplate) : fw::Document(docTemplate) {
@@ -82,7 +80,7 @@ bool CLs_mainDoc::OnNewDocument() {
     // A new page starts from a start file beside the program: the default one, or the one
     // chosen in the New Document dialog ("Empty Page" and Escape: no text).
     std::string name = "default";
-    if (!theApp.newFromDefault) {
+    if (!app::PendingNewDocument().fromDefaultPage) {
         CNewDocumentDlg dialog(Parent(), QString::fromStdString(larkspan::DataFilePath("new-htm")));
         dialog.Run();
         name = dialog.selectedName.toStdString();
@@ -148,9 +146,9 @@ int CLs_mainDoc::ComputeTargetPath(QString& target) {
 
 bool CLs_mainDoc::BuildIntoFile(const QString& target) {
     if (target.isEmpty()) return false;
-    theApp.StoreMacroDocuments();
+    app::StoreMacroDocuments();
     const std::string text = TextBytes().toStdString();
-    CCompilerMessagesDlg* messages = theApp.MainFrame()->CompilerMessages();
+    CCompilerMessagesDlg* messages = app::CompilerMessages();
     tDebugContext context;
     context.messageList = messages;
     auto progress = std::make_unique<CBuildProgressDlg>(Parent());
@@ -170,9 +168,9 @@ void CLs_mainDoc::BuildFile() {
 }
 
 void CLs_mainDoc::BuildProject() {
-    theApp.StoreMacroDocuments();
+    app::StoreMacroDocuments();
     tDebugContext context;
-    context.messageList = theApp.MainFrame()->CompilerMessages();
+    context.messageList = app::CompilerMessages();
     auto progress = std::make_unique<CBuildProgressDlg>(Parent());
     context.progress = progress.get();
     tLS_Error r = theProject.BuildAll(&context);
@@ -227,7 +225,7 @@ void CLs_mainDoc::ViewBrowser() {
     browser.Load(app::SettingsFile());
     if (browser.browserPath.isEmpty()) {
         fw::ShowMessage(Parent(), str::NoBrowser, fw::MessageKind::Error);
-        theApp.MainFrame()->Router().Execute(cmd::OptionsBrowser); // Options > Browser, when it exists
+        app::ExecuteCommand(cmd::OptionsBrowser); // Options > Browser, when it exists
         return;
     }
     QString path;

@@ -44,17 +44,31 @@ CLs_mainView* MakeView(fw::Document* doc) {
 } // namespace
 
 namespace app {
+const NewDocumentRequest& PendingNewDocument() { return theApp.newDocument; }
+QWidget* MainWindow() { return theApp.MainFrame(); }
+CCompilerMessagesDlg* CompilerMessages() {
+    return theApp.MainFrame() ? theApp.MainFrame()->CompilerMessages() : nullptr;
+}
 QMarginsF PrintMargins() {
     const int* m = theApp.printMargins;
     return QMarginsF(m[0], m[1], m[2], m[3]);
 }
 const fw::ProfileFile& SettingsFile() { return theApp.Settings(); }
+const settings::Editor& EditorSettings() { return theApp.editor; }
+fw::RecentFiles& RecentFileList() { return theApp.RecentFileList(); }
 void ShowHelp(int topic) {
     if (CMainFrame* frame = theApp.MainFrame()) frame->OpenHelp(topic);
 }
 void ExecuteCommand(int id) {
     if (CMainFrame* frame = theApp.MainFrame()) frame->Router().Execute(id);
 }
+fw::Document* OpenDocumentFile(const QString& path) { return theApp.OpenDocumentFile(path); }
+void OpenMacroByName(const QByteArray& name) { theApp.NewMacroDocument(MacroOpenMode::ByName, name); }
+void StoreMacroDocuments() { theApp.StoreMacroDocuments(); }
+bool SaveAllModified() { return theApp.SaveAllModified(); }
+void CloseAllDocuments() { theApp.CloseAllDocuments(); }
+void ActiveLanguageChanged(fw::Document* active) { theApp.ActiveLanguageChanged(active); }
+bool IsHtmlDocument(const fw::Document* doc) { return doc && doc->Template() == theApp.HtmlTemplate(); }
 } // namespace app
 
 CLs_mainApp::CLs_mainApp() { RegisterCommands(); }
@@ -74,20 +88,13 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
         [](fw::Document* d) { return MakeView(d); });
 
     const bool withoutFile = commandLine.file.empty();
-    mainFrame_ = std::make_unique<CMainFrame>(withoutFile);
+    mainFrame_ = std::make_unique<CMainFrame>(this, withoutFile);
     if (!mainFrame_->Create()) return false;
     mainFrame_->setAcceptDrops(true);
     htmlTemplate_->SetMdiArea(mainFrame_->MdiArea());
     macroTemplate_->SetMdiArea(mainFrame_->MdiArea());
 
-    settings::Editor editor;
     editor.Load(settings_);
-    syntaxColoring = editor.syntaxColoring;
-    autotagging = editor.autotagging;
-    autotagMinSel = editor.autotagMinSel;
-    caseSensitive = editor.caseSensitive;
-    CLs_mainView::SetColoringOn(syntaxColoring != 0);
-    CLs_mainView::SetAutotagOptions({autotagging, autotagMinSel, caseSensitive});
     CLs_mainView::SetAutocharPath(QString::fromStdString(larkspan::WritableDataFile("autochar.txt")));
 
     if (commandLine.print && !withoutFile) {
@@ -128,11 +135,11 @@ void CLs_mainApp::ExitInstance() {
 
 void CLs_mainApp::RegisterCommands() {
     OnCommand({cmd::FileNew}, [this] {
-        newFromDefault = 1;
+        newDocument.fromDefaultPage = true;
         htmlTemplate_->OpenDocumentFile(QString());
     });
     OnCommand({cmd::NewDocument}, [this] {
-        newFromDefault = 0;
+        newDocument.fromDefaultPage = false;
         htmlTemplate_->OpenDocumentFile(QString());
     });
     OnCommand({cmd::FileOpen}, [this] {
@@ -144,8 +151,8 @@ void CLs_mainApp::RegisterCommands() {
         if (!path.isEmpty()) OpenDocumentFile(path);
     });
     OnCommand({cmd::PrintSetup}, [this] { fw::PrinterSettings(mainFrame_.get()); });
-    OnCommand({cmd::NewMacro, cmd::NewMacroTool}, [this] { NewMacroDocument(0); });
-    OnCommand({cmd::OrganizeMacros, cmd::OrganizeMacrosTool}, [this] { NewMacroDocument(1); });
+    OnCommand({cmd::NewMacro, cmd::NewMacroTool}, [this] { NewMacroDocument(app::MacroOpenMode::AskNew); });
+    OnCommand({cmd::OrganizeMacros, cmd::OrganizeMacrosTool}, [this] { NewMacroDocument(app::MacroOpenMode::Pick); });
     OnCommand({cmd::PageLayout}, [this] { PageLayout(); });
     OnCommand({cmd::SaveAll}, [this] { SaveAll(); });
     OnCommand({cmd::About}, [this] {
@@ -190,16 +197,10 @@ void CLs_mainApp::StoreMacroDocuments() {
     }
 }
 
-void CLs_mainApp::NewMacroDocument(int mode) {
-    macroOpenMode = mode;
+void CLs_mainApp::NewMacroDocument(app::MacroOpenMode mode, const QByteArray& name) {
+    newDocument.macroMode = mode;
+    newDocument.macroName = name;
     macroTemplate_->OpenDocumentFile(QString());
-}
-
-void CLs_mainApp::OpenMacroByName(const QString& name) {
-    QByteArray bytes = name.toUtf8();
-    if (bytes.size() >= static_cast<qsizetype>(sizeof macroOpenName)) return; // no macro has such a name
-    std::memcpy(macroOpenName, bytes.constData(), static_cast<size_t>(bytes.size()) + 1);
-    NewMacroDocument(2);
 }
 
 bool CLs_mainApp::SaveAllModified() {

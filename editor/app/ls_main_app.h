@@ -2,10 +2,12 @@
 // extension, the application's commands, and the project the whole editor works on.
 #pragma once
 
+#include "app_context.h"
 #include "command_line.h"
 #include "command_target.h"
 #include "profile_file.h"
 #include "recent_files.h"
+#include "settings.h"
 
 #include <brevic/ls_project.h>
 
@@ -19,9 +21,6 @@ namespace fw {
 class DocTemplate;
 class Document;
 } // namespace fw
-
-// The one project of the editor.
-extern tLS_project theProject;
 
 class CLs_mainApp : public fw::CommandTarget {
 public:
@@ -53,11 +52,8 @@ public:
     fw::Document* OpenDocumentFile(const QString& path);
     // Every macro window stores its modified text into its macro base.
     void StoreMacroDocuments();
-    // A new macro window: mode 0 asks for a new macro, 1 picks one in Organize macros,
-    // 2 opens macroOpenName.
-    void NewMacroDocument(int mode);
-    // The view's Open Macro: a window on the named macro of the active language.
-    void OpenMacroByName(const QString& name);
+    // A new macro window, made as `mode` says (the name for MacroOpenMode::ByName).
+    void NewMacroDocument(app::MacroOpenMode mode, const QByteArray& name = {});
     // Asks to save each modified document, then closes them all.
     void CloseAllDocuments();
     // Asks to save each modified document; false when the user cancelled.
@@ -69,18 +65,13 @@ public:
     // *colour when asked for. False (nothing changed) when cancelled.
     static bool PickHtmlColor(QWidget* parent, int* colour, QString& text);
 
-    // How the next new document is filled, and the macro window's open mode and name.
-    int newFromDefault = 1;
-    int macroOpenMode = 0;
-    char macroOpenName[36] = {};
+    // How the next new document is made.
+    app::NewDocumentRequest newDocument;
     QString openPath;
     // Print margins in thousandths of an inch: left, top, right, bottom.
     int printMargins[4] = {1000, 1000, 1000, 1000};
-    // The EDITOR settings, read at start-up.
-    int syntaxColoring = 1;
-    int autotagging = 1;
-    int autotagMinSel = 10;
-    int caseSensitive = 0;
+    // The EDITOR settings, read at start-up; the views read them from here.
+    settings::Editor editor;
     bool startedToPrint = false;
 
 private:

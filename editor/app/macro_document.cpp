@@ -1,9 +1,8 @@
 #include "macro_document.h"
 
+#include "app_context.h"
 #include "ids.h"
-#include "ls_main_app.h"
 #include "ls_main_view.h"
-#include "main_frame.h"
 #include "message_box.h"
 #include "new_macro_dialog.h"
 #include "organize_macros_dialog.h"
@@ -13,7 +12,7 @@
 
 namespace {
 
-QWidget* Parent() { return theApp.MainFrame(); }
+QWidget* Parent() { return app::MainWindow(); }
 
 // A text line beginning with "{:" would be read back as the start of another macro.
 bool Storable(const QString& text) {
@@ -63,24 +62,24 @@ bool ClsMacroDoc::OnNewDocument() {
         fw::ShowMessage(Parent(), str::NoProject, fw::MessageKind::Error);
         return false;
     }
-    switch (theApp.macroOpenMode) {
-    case 0: {
+    const app::NewDocumentRequest& request = app::PendingNewDocument();
+    switch (request.macroMode) {
+    case app::MacroOpenMode::AskNew: {
         CNewMacroDlg dialog(Parent());
         if (dialog.Run() != 1) return false;
         return CreateMacro(dialog.nameText);
     }
-    case 1: {
+    case app::MacroOpenMode::Pick: {
         COrganizeMacrosDlg dialog(Parent(), macroBase_);
         if (dialog.Run() != 1) return false;
         if (OpenMacro(dialog.selectedName) == LS_OK) return true;
         fw::ShowMessage(Parent(), str::MacroNotCreated, fw::MessageKind::Error);
         return false;
     }
-    case 2:
-        return OpenMacro(QString::fromUtf8(theApp.macroOpenName)) == LS_OK;
-    default:
-        return false;
+    case app::MacroOpenMode::ByName:
+        return OpenMacro(QString::fromUtf8(request.macroName)) == LS_OK;
     }
+    return false;
 }
 
 tLS_Error ClsMacroDoc::OpenMacro(const QString& name) {

@@ -7,7 +7,7 @@
 #include "document.h"
 #include "file_dialogs.h"
 #include "ids.h"
-#include "ls_main_app.h"
+#include "recent_files.h"
 #include "message_box.h"
 #include "organize_languages_dialog.h"
 #include "organize_templates_dialog.h"
@@ -53,7 +53,8 @@ enum MenuSet { EDITOR, BASE };
 
 } // namespace
 
-CMainFrame::CMainFrame(bool startsWithoutFile) {
+CMainFrame::CMainFrame(fw::CommandTarget* application, bool startsWithoutFile)
+    : application_(application) {
     router_ = std::make_unique<fw::CommandRouter>(this);
     theProject.SetIniFilePath(QFile::encodeName(app::SettingsFile().Path()).constData());
     if (startsWithoutFile) splash_ = new CSplashDlg(this);
@@ -87,7 +88,7 @@ bool CMainFrame::Create() {
         if (auto* view = dynamic_cast<fw::CommandTarget*>(ActiveView())) route.push_back(view);
         if (fw::Document* doc = ActiveDocument()) route.push_back(doc);
         route.push_back(this);
-        route.push_back(&theApp);
+        route.push_back(application_);
         return route;
     });
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { OnIdle(); });
@@ -205,7 +206,7 @@ void CMainFrame::FillRecentFileMenu(QMenu* menu) {
     }
     QAction* marker = menu->findChild<QAction*>(QStringLiteral("recentFiles"));
     if (!marker) return;
-    const QStringList files = theApp.RecentFileList().Files();
+    const QStringList files = app::RecentFileList().Files();
     marker->setVisible(!files.isEmpty());
     QAction* before = nullptr;
     const QList<QAction*> all = menu->actions();
@@ -214,13 +215,13 @@ void CMainFrame::FillRecentFileMenu(QMenu* menu) {
     for (int i = 0; i < files.size(); ++i) {
         auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]), menu);
         a->setProperty("recentFile", files[i]);
-        connect(a, &QAction::triggered, this, [path = files[i]] { theApp.OpenDocumentFile(path); });
+        connect(a, &QAction::triggered, this, [path = files[i]] { app::OpenDocumentFile(path); });
         menu->insertAction(before, a);
     }
 }
 
 void CMainFrame::ShowMenusFor(fw::Document* doc) {
-    bool editor = doc && doc->Template() == theApp.HtmlTemplate();
+    bool editor = app::IsHtmlDocument(doc);
     if (editor == editorMenuShown_) return;
     editorMenuShown_ = editor;
     menuBar()->clear();
@@ -232,7 +233,7 @@ void CMainFrame::RegisterCommands() {
     OnCommand({cmd::OrganizeTemplates}, [this] {
         if (!RequireProject()) return;
         COrganizeTemplatesDlg dialog(this, &theProject);
-        if (dialog.Run() == 1 && !dialog.selectedPath.isEmpty()) theApp.OpenDocumentFile(dialog.selectedPath);
+        if (dialog.Run() == 1 && !dialog.selectedPath.isEmpty()) app::OpenDocumentFile(dialog.selectedPath);
     });
     OnCommand({cmd::OrganizeLanguages}, [this] {
         if (!RequireProject()) return;
@@ -348,7 +349,7 @@ void CMainFrame::SelectLanguage() {
     QByteArray name = languageCombo_->itemData(index).toByteArray();
     if (name.isEmpty()) return;
     theProject.SetActiveLanguageName(name.constData());
-    theApp.ActiveLanguageChanged(ActiveDocument());
+    app::ActiveLanguageChanged(ActiveDocument());
 }
 
 bool CMainFrame::RequireProject() {
@@ -367,7 +368,7 @@ void CMainFrame::NewProject() {
     if (path.isEmpty()) return;
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".hpr");
     settings::StoreProjectPath(app::SettingsFile(), path);
-    theApp.CloseAllDocuments();
+    app::CloseAllDocuments();
     QByteArray bytes = QFile::encodeName(path);
     tLS_Error result = theProject.NewProject(bytes.constData());
     if (result == LS_OK) result = theProject.InitProject(bytes.constData());
@@ -391,14 +392,14 @@ void CMainFrame::OpenProject() {
 }
 
 void CMainFrame::OpenProjectFile(const QString& path) {
-    theApp.CloseAllDocuments();
+    app::CloseAllDocuments();
     tLS_Error result = theProject.InitProject(QFile::encodeName(path).constData());
     FillLanguageCombo();
     if (result != LS_OK) {
         fw::ShowMessage(this, str::ProjectInitError, fw::MessageKind::Error);
         return;
     }
-    theApp.RecentFileList().Add(QFileInfo(path).absoluteFilePath());
+    app::RecentFileList().Add(QFileInfo(path).absoluteFilePath());
     if (theProject.GetSourceCount() > 0) router_->Execute(cmd::OrganizeTemplates); // Organize Templates
 }
 
@@ -419,7 +420,7 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 void CMainFrame::dropEvent(QDropEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     for (const QUrl& url : urls) {
-        if (url.isLocalFile()) theApp.OpenDocumentFile(url.toLocalFile());
+        if (url.isLocalFile()) app::OpenDocumentFile(url.toLocalFile());
     }
     event->acceptProposedAction();
 }
@@ -428,7 +429,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     QStringList strings;
     for (int i = 0; i < searchCombo->count(); ++i) strings << searchCombo->itemText(i);
     settings::SaveSearchStrings(app::SettingsFile(), strings);
-    if (!theApp.SaveAllModified()) {
+    if (!app::SaveAllModified()) {
         event->ignore();
         return;
     }

@@ -29,8 +29,9 @@ class CMainFrame : public QMainWindow, public fw::CommandTarget {
 public:
     enum Bar { ApplicationTools, EditTools, ProjectTools, BarCount };
 
-    // Shows the splash window when the program starts without a file.
-    explicit CMainFrame(bool startsWithoutFile);
+    // `application` ends the command route (after the active view, its document and this
+    // window). Shows the splash window when the program starts without a file.
+    CMainFrame(fw::CommandTarget* application, bool startsWithoutFile);
     ~CMainFrame() override;
 
     // Builds the bars, combo boxes, status bar, menus and the output window.
@@ -74,6 +75,7 @@ private:
     bool RequireProject(); // message 136 when no project is open
     void OpenProject();
 
+    fw::CommandTarget* application_;
     std::unique_ptr<fw::CommandRouter> router_;
     QMdiArea* mdi_ = nullptr;
     QToolBar* bars_[BarCount] = {};

@@ -3,7 +3,6 @@
 #include "app_context.h"
 #include "hint_dialog.h"
 #include "ids.h"
-#include "ls_main_app.h"
 #include "ls_main_view.h"
 #include "message_box.h"
 #include "new_macro_dialog.h"
@@ -76,7 +75,7 @@ void OpenMacro(CLs_mainView* view) {
         const int at = static_cast<int>(name.indexOf(cut));
         if (at >= 0) name.truncate(at);
     }
-    if (name.size() <= kMaxOpenName) theApp.OpenMacroByName(name);
+    if (name.size() <= kMaxOpenName) app::OpenMacroByName(name.toUtf8());
 }
 
 void DeletePlaceholder(CLs_mainView* view) {

@@ -25,11 +25,6 @@ void ChildFrame::UpdateTitle() {
     setWindowModified(document_->IsModified());
 }
 
-void ChildFrame::CloseWithoutAsking() {
-    setProperty("fwCloseWithoutAsking", true);
-    close();
-}
-
 void ChildFrame::closeEvent(QCloseEvent* event) {
     bool ask = !property("fwCloseWithoutAsking").toBool() && document_->Views().size() == 1;
     if (ask && !document_->SaveModified()) {

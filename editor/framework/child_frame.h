@@ -15,8 +15,6 @@ public:
 
     Document* GetDocument() const { return document_; }
     QWidget* View() const { return widget(); }
-    // Closes without asking (the caller has dealt with saving).
-    void CloseWithoutAsking();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -7,6 +7,7 @@
 #include "message_box.h"
 #include "parameter_navigation.h"
 #include "printing.h"
+#include "settings.h"
 
 #include <brevic/ls_autochar.h>
 #include <brevic/ls_macrobase.h>
@@ -19,11 +20,12 @@
 #include <memory>
 
 namespace {
-bool g_coloring = true;
-CLs_mainView::AutotagOptions g_autotag;
 QString g_autocharPath;
 
 constexpr char kEscape = 27;
+
+// Whether InsertText colours: the SyntaxColoring setting.
+bool Coloring() { return app::EditorSettings().syntaxColoring != 0; }
 
 // Shared by all views: the previous typed character and the last toggle.
 struct ToggleState {
@@ -59,10 +61,7 @@ bool IsExtendedKey(const QKeyEvent* e) {
 }
 } // namespace
 
-bool CLs_mainView::ColoringOn() { return g_coloring; }
-void CLs_mainView::SetAutotagOptions(const AutotagOptions& options) { g_autotag = options; }
 void CLs_mainView::SetAutocharPath(const QString& path) { g_autocharPath = path; }
-void CLs_mainView::SetColoringOn(bool on) { g_coloring = on; }
 
 CLs_mainView::CLs_mainView(fw::Document* doc, QWidget* parent) : CRichEditCtrl(parent), document_(doc) {
     setTabChangesFocus(false);
@@ -102,14 +101,15 @@ void CLs_mainView::HandleCharacter(char ch, QKeyEvent* event) {
     const char* text = nullptr;
     int offset = 0;
     if (autochar_) {
-        autochar_->GetAutoChar(ch, text, offset, static_cast<unsigned>(std::max(0, g_autotag.minSel)),
-                               g_autotag.autotagging, g_autotag.caseSensitive);
+        const settings::Editor& options = app::EditorSettings();
+        autochar_->GetAutoChar(ch, text, offset, static_cast<unsigned>(std::max(0, options.autotagMinSel)),
+                               options.autotagging, options.caseSensitive);
     }
     // From a tag start or a word start on, all that is typed is one undoable action, which
     // a completion takes back.
     if (ch == '<' || g_previousChar == ' ' || g_previousChar == '\r') EmptyUndoBuffer();
     g_previousChar = ch;
-    if (!text || (!g_autotag.autotagging && ch != kEscape)) {
+    if (!text || (!app::EditorSettings().autotagging && ch != kEscape)) {
         if (event) CRichEditCtrl::keyPressEvent(event);
         return;
     }
@@ -182,7 +182,7 @@ void CLs_mainView::RunCommand(int id) {
 }
 
 void CLs_mainView::InsertText(const QString& text, bool selectionOnly) {
-    if (!g_coloring) {
+    if (!Coloring()) {
         if (!selectionOnly) ExSetSel(0, -1);
         ReplaceSel(text, true);
         return;
@@ -212,9 +212,9 @@ void CLs_mainView::RecolorLine() {
     // undo history is not touched).
     QString text = GetLine(line, length);
     QByteArray bytes = text.toUtf8();
-    std::string rtf = g_coloring ? view::ColorToRtf(bytes.constData()) : std::string();
+    std::string rtf = Coloring() ? view::ColorToRtf(bytes.constData()) : std::string();
     view::RtfDocument parsed;
-    if (g_coloring && view::ParseRtf(rtf.data(), rtf.size(), parsed) && parsed.text == text) {
+    if (Coloring() && view::ParseRtf(rtf.data(), rtf.size(), parsed) && parsed.text == text) {
         SetColors(lineStart, text, parsed.runs, parsed.colors);
     } else {
         SetColors(lineStart, text, {}, {});
@@ -227,7 +227,7 @@ void CLs_mainView::keyPressEvent(QKeyEvent* event) {
     const bool control = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const bool extended = IsExtendedKey(event);
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-    if (enter && g_coloring && !(previousKey_ == Qt::Key_Return || previousKey_ == Qt::Key_Enter)) RecolorLine();
+    if (enter && Coloring() && !(previousKey_ == Qt::Key_Return || previousKey_ == Qt::Key_Enter)) RecolorLine();
     if ((key == Qt::Key_Up || key == Qt::Key_Down) && extended && !previousExtended_) RecolorLine();
     previousKey_ = key;
     previousExtended_ = extended;

@@ -38,19 +38,11 @@ public:
     // Colours the line that holds the selection start again (the whole line, however long).
     void RecolorLine();
 
-    // Whether InsertText colours (the application's SyntaxColoring setting).
-    static bool ColoringOn();
-    static void SetColoringOn(bool on);
-
     // The magic keys. Typed characters go through the autotag table; ALT+Left and
     // ALT+Right select the previous or next attribute value; ALT+Up and ALT+Down step
-    // through the value list of the attribute in front of the selection.
-    struct AutotagOptions {
-        int autotagging = 1;    // complete while typing (else only on ESC)
-        int minSel = 10;        // the most matches for which anything is offered
-        int caseSensitive = 0;
-    };
-    static void SetAutotagOptions(const AutotagOptions& options);
+    // through the value list of the attribute in front of the selection. The EDITOR
+    // settings decide whether completion runs while typing or only on ESC, and how many
+    // matches are offered at most.
     // The autotag table's file (set by the application before views are made).
     static void SetAutocharPath(const QString& path);
     void HandleCharacter(char ch, QKeyEvent* event);

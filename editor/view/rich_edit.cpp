@@ -286,22 +286,6 @@ void CRichEditCtrl::EmptyUndoBuffer() { document()->clearUndoRedoStacks(); }
 
 void CRichEditCtrl::Clear() { textCursor().removeSelectedText(); }
 
-void CRichEditCtrl::HideSelection(bool hide) {
-    if (selectionHidden_ == hide) return;
-    selectionHidden_ = hide;
-    QPalette p = palette();
-    if (hide) {
-        savedHighlight_ = p.color(QPalette::Highlight);
-        savedHighlightedText_ = p.color(QPalette::HighlightedText);
-        p.setColor(QPalette::Highlight, p.color(QPalette::Base));
-        p.setColor(QPalette::HighlightedText, p.color(QPalette::Text));
-    } else {
-        p.setColor(QPalette::Highlight, savedHighlight_);
-        p.setColor(QPalette::HighlightedText, savedHighlightedText_);
-    }
-    setPalette(p);
-}
-
 QRgb CRichEditCtrl::ColorAt(int position) const {
     QTextBlock b = document()->findBlock(position);
     if (!b.isValid()) return kBlack;

@@ -41,7 +41,6 @@ public:
     bool CanUndo() const;
     void EmptyUndoBuffer();
     void Clear(); // deletes the selection
-    void HideSelection(bool hide);
 
     // The colour of a character (the colour table's RGB), for tests and printing.
     QRgb ColorAt(int position) const;
@@ -64,7 +63,4 @@ private:
 
     bool bulk_ = false;     // the whole text is being replaced: colours follow at once
     bool applying_ = false; // colours are being handed to the layout, no text changes
-    bool selectionHidden_ = false;
-    QColor savedHighlight_;
-    QColor savedHighlightedText_;
 };

@@ -45,7 +45,7 @@ protected:
         Frame().SelectLanguage();
     }
     ClsMacroDoc* OpenMacro(const QString& name) {
-        theApp.OpenMacroByName(name);
+        app::OpenMacroByName(name.toUtf8());
         return qobject_cast<ClsMacroDoc*>(Frame().ActiveDocument());
     }
     CLs_mainView* View() { return qobject_cast<CLs_mainView*>(Frame().ActiveView()); }

@@ -28,7 +28,7 @@ TEST_F(EditorTest, ScreenshotOfAProjectWithTemplateAndMacroWindows) {
     QComboBox* combo = Frame().LanguageCombo();
     combo->setCurrentIndex(combo->findText("english"));
     Frame().SelectLanguage();
-    theApp.OpenMacroByName("Welcome");
+    app::OpenMacroByName("Welcome");
     Frame().resize(1280, 800);
     Frame().show();
     Frame().MdiArea()->tileSubWindows();

@@ -233,9 +233,9 @@ TEST_F(EditorTest, EditorSettingsDefaultsAndValues) {
 
     WriteBytes(settingsFile, Crlf("[EDITOR]\nAutotagMinSel=4\nSyntaxColoring=0\n"));
     ASSERT_TRUE(Start());
-    EXPECT_EQ(theApp.autotagMinSel, 4);
-    EXPECT_EQ(theApp.syntaxColoring, 0);
-    EXPECT_EQ(theApp.autotagging, 1);
+    EXPECT_EQ(theApp.editor.autotagMinSel, 4);
+    EXPECT_EQ(theApp.editor.syntaxColoring, 0);
+    EXPECT_EQ(theApp.editor.autotagging, 1);
 }
 
 TEST_F(EditorTest, HintsShowUntilSwitchedOff) {

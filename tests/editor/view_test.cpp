@@ -29,7 +29,7 @@ class ViewTest : public EditorTest {
 protected:
     void SetUp() override {
         EditorTest::SetUp();
-        CLs_mainView::SetColoringOn(true);
+        theApp.editor.syntaxColoring = 1;
         // Typing tags here tests colours, not completions.
         WritePrivateProfileString("EDITOR", "Autotagging", "0", settingsFile.c_str());
         fw::SetStartHook([this](const QString& program, const QStringList& args) {
@@ -39,7 +39,7 @@ protected:
     }
     void TearDown() override {
         fw::SetStartHook({});
-        CLs_mainView::SetColoringOn(true);
+        theApp.editor.syntaxColoring = 1;
         EditorTest::TearDown();
     }
     CLs_mainView* View() { return qobject_cast<CLs_mainView*>(Frame().ActiveView()); }
@@ -152,7 +152,7 @@ TEST_F(ViewTest, ColouringOffInsertsPlainText) {
     CLs_mainView* v = View();
     v->SetText("<b>bold</b>");
     EXPECT_EQ(v->ColorAt(1) | 0xFF000000u, kOrange);
-    CLs_mainView::SetColoringOn(false);
+    theApp.editor.syntaxColoring = 0;
     v->InsertText("<i>new</i>", false);
     EXPECT_EQ(v->GetText(), "<i>new</i>");
     v->SetSel(0, 0);

@@ -1,0 +1,75 @@
+// The seam between the application and the documents, views, dialogs and the main window:
+// what they read from the application and ask of it, without depending on all of it. The
+// application (ls_main_app.cpp) implements these.
+#pragma once
+
+#include "profile_file.h"
+
+#include <brevic/ls_project.h>
+
+#include <QByteArray>
+#include <QMarginsF>
+#include <QString>
+
+class CCompilerMessagesDlg;
+class QWidget;
+namespace fw {
+class Document;
+class RecentFiles;
+} // namespace fw
+namespace settings {
+struct Editor;
+}
+
+// The one project of the editor.
+extern tLS_project theProject;
+
+namespace app {
+
+// How the next new document is made. An HTML document starts from the default start page
+// or from the one chosen in the New Document dialog; a macro window asks for a new macro,
+// picks one in Organize Macros, or opens `macroName` (the name's bytes).
+enum class MacroOpenMode { AskNew, Pick, ByName };
+struct NewDocumentRequest {
+    bool fromDefaultPage = true;
+    MacroOpenMode macroMode = MacroOpenMode::AskNew;
+    QByteArray macroName;
+};
+const NewDocumentRequest& PendingNewDocument();
+
+// The main window (the parent of message boxes), or null before it exists.
+QWidget* MainWindow();
+// The compiler-messages window, or null before the main window exists.
+CCompilerMessagesDlg* CompilerMessages();
+// The print margins (left, top, right, bottom) in thousandths of an inch.
+QMarginsF PrintMargins();
+// The settings file.
+const fw::ProfileFile& SettingsFile();
+// The EDITOR settings in force (colouring, autotagging).
+const settings::Editor& EditorSettings();
+// The recently opened files.
+fw::RecentFiles& RecentFileList();
+
+// Runs a command as if chosen from the menu (nothing when no part handles it).
+void ExecuteCommand(int id);
+// Opens the help at a topic (0: its contents).
+void ShowHelp(int topic);
+// Opens the help at a dialog's topic, 0x20000 + the dialog's id.
+inline void ShowDialogHelp(int dialogId) { ShowHelp(0x20000 + dialogId); }
+
+// Opens a file by its extension (see CLs_mainApp::OpenDocumentFile).
+fw::Document* OpenDocumentFile(const QString& path);
+// A macro window on the named macro of the active language.
+void OpenMacroByName(const QByteArray& name);
+// Every macro window stores its modified text into its macro base.
+void StoreMacroDocuments();
+// Asks to save each modified document; false when the user cancelled.
+bool SaveAllModified();
+// Asks to save each modified document, then closes them all.
+void CloseAllDocuments();
+// The language list changed the active language.
+void ActiveLanguageChanged(fw::Document* active);
+// True for a document of the HTML type (the full menu shows while one is active).
+bool IsHtmlDocument(const fw::Document* doc);
+
+} // namespace app

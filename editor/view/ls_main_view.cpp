@@ -2,8 +2,10 @@
 
 #include "app_context.h"
 #include "color_stream.h"
+#include "command_table.h"
 #include "document.h"
 #include "ids.h"
+#include "indent.h"
 #include "message_box.h"
 #include "parameter_navigation.h"
 #include "printing.h"
@@ -36,6 +38,22 @@ struct ToggleState {
 };
 char g_previousChar = 0;
 ToggleState g_toggle;
+
+// True when the key pressed is a key of the accelerator table.
+bool IsAccelerator(const QKeyEvent* e) {
+    static const QList<QKeySequence> keys = [] {
+        QList<QKeySequence> list;
+        for (const auto& entry : fw::AcceleratorTable()) list.append(entry.first);
+        return list;
+    }();
+    Qt::Key key = static_cast<Qt::Key>(e->key());
+    Qt::KeyboardModifiers modifiers = e->modifiers() & ~Qt::KeypadModifier;
+    if (key == Qt::Key_Backtab) { // Shift+Tab arrives as Backtab
+        key = Qt::Key_Tab;
+        modifiers |= Qt::ShiftModifier;
+    }
+    return keys.contains(QKeySequence(QKeyCombination(modifiers, key)));
+}
 
 // Keys that the platform reports with the extended-key flag: the arrow and editing block
 // and the keypad's Enter.
@@ -82,6 +100,8 @@ CLs_mainView::CLs_mainView(fw::Document* doc, QWidget* parent) : CRichEditCtrl(p
     OnCommand({cmd::RightParameter}, [this] { JumpParameter(false); });
     OnCommand({cmd::ToggleForward}, [this] { ToggleParameter(true); }, [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
     OnCommand({cmd::ToggleBackward}, [this] { ToggleParameter(false); }, [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
+    OnCommand({cmd::Indent}, [this] { Indent(); }, [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
+    OnCommand({cmd::Unindent}, [this] { Unindent(); }, [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
 
     if (g_autocharPath.isEmpty()) {
         autocharError_ = LS_BASE_OPEN;
@@ -221,8 +241,43 @@ void CLs_mainView::RecolorLine() {
     }
 }
 
+bool CLs_mainView::event(QEvent* event) {
+    // The control claims keys such as Tab and Shift+Del for itself before shortcuts are
+    // matched; the accelerator table wins over that.
+    if (event->type() == QEvent::ShortcutOverride && IsAccelerator(static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;
+    }
+    return CRichEditCtrl::event(event);
+}
+
+void CLs_mainView::Indent() {
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    int tabs = 0;
+    InsertText(view::Indented(GetSelText(), tabs), true);
+    if (tabs > 1) SetSel(start, end + tabs); // the indented block stays selected
+}
+
+void CLs_mainView::Unindent() {
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    int dropped = 0;
+    const QString result = view::Unindented(GetSelText(), dropped);
+    if (dropped == 0) return;
+    InsertText(result, true);
+    SetSel(start, end - dropped);
+}
+
 void CLs_mainView::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
+    // A tab is typed only through Indent (the Tab key's command).
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+        event->ignore();
+        return;
+    }
     const QString typed = event->text();
     const bool control = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const bool extended = IsExtendedKey(event);

@@ -51,8 +51,13 @@ public:
     tLS_autochar* AutoChar() const { return autochar_.get(); }
     // Prints the text on the current printer without the print dialog.
     void PrintWithoutAsking();
+    // Indent: a tab before the selection and after each of its line feeds but a last one
+    // (one tab with no selection). Unindent takes such tabs out again.
+    void Indent();
+    void Unindent();
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

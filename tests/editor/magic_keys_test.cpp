@@ -1,6 +1,7 @@
 // The magic keys, driven by real key events: autotag completion, ESC cycling, ALT+arrows.
 #include "editor_fixture.h"
 
+#include "command_table.h"
 #include "ls_main_view.h"
 #include "parameter_navigation.h"
 
@@ -157,6 +158,41 @@ TEST_F(MagicKeys, ADamagedTableIsReported) {
     EXPECT_EQ(messages[0].stringId, 131);
     QTest::keyClicks(view, "<b");
     EXPECT_EQ(view->GetText(), "<b") << "no completions, typing works";
+}
+
+TEST_F(MagicKeys, EveryAcceleratorReachesItsCommandFromAFocusedView) {
+    StartWith("1", "10");
+    std::vector<int> ran;
+    const auto table = fw::AcceleratorTable();
+    for (const auto& entry : table) {
+        const int id = entry.second;
+        view->OnCommand({id}, [&ran, id] { ran.push_back(id); });
+    }
+    Frame().Router().UpdateActions();
+    for (const auto& [key, id] : table) {
+        ran.clear();
+        QTest::keySequence(view, key);
+        EXPECT_EQ(ran, std::vector<int>{id}) << key.toString().toStdString();
+    }
+    EXPECT_EQ(view->GetText(), "") << "no key reached the control itself";
+}
+
+TEST_F(MagicKeys, TabIndentsAndShiftTabUnindentsTheSelectedLines) {
+    StartWith("1", "10");
+    view->SetText("a\nb\nc\n");
+    view->SetSel(0, 6);
+    QTest::keyClick(view, Qt::Key_Tab);
+    EXPECT_EQ(view->GetText(), "\ta\n\tb\n\tc\n") << "no tab after the last line feed";
+    EXPECT_EQ(Selected(), "\ta\n\tb\n\tc\n") << "the block stays selected";
+    QTest::keyClick(view, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(view->GetText(), "a\nb\nc\n");
+    EXPECT_EQ(Selected(), "a\nb\nc\n");
+    QTest::keyClick(view, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(view->GetText(), "a\nb\nc\n") << "nothing to unindent";
+    view->SetSel(1, 1);
+    QTest::keyClick(view, Qt::Key_Tab);
+    EXPECT_EQ(view->GetText(), "a\t\nb\nc\n");
+    EXPECT_EQ(Caret(), 2) << "one tab: the caret stays after it";
 }
 
 TEST(ParameterNavigation, StopsAndNames) {

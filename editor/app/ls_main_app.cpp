@@ -16,6 +16,7 @@
 #include "modal.h"
 #include "places.h"
 #include "printing.h"
+#include "search_commands.h"
 #include "settings.h"
 #include "string_table.h"
 #include "view_macro_commands.h"
@@ -48,6 +49,7 @@ bool CopyFileAtomic(const QString& from, const QString& to) {
 CLs_mainView* MakeView(fw::Document* doc) {
     auto* view = new CLs_mainView(doc);
     RegisterMacroCommands(view);
+    RegisterSearchCommands(view);
     return view;
 }
 } // namespace
@@ -58,6 +60,7 @@ QWidget* MainWindow() { return theApp.MainFrame(); }
 CCompilerMessagesDlg* CompilerMessages() {
     return theApp.MainFrame() ? theApp.MainFrame()->CompilerMessages() : nullptr;
 }
+QComboBox* SearchCombo() { return searchCombo; }
 QMarginsF PrintMargins() {
     const int* m = theApp.printMargins;
     return QMarginsF(m[0], m[1], m[2], m[3]);

@@ -14,6 +14,7 @@
 #include "main_frame.h"
 #include "message_box.h"
 #include "modal.h"
+#include "multi_replace_dialog.h"
 #include "places.h"
 #include "printing.h"
 #include "search_commands.h"
@@ -167,6 +168,11 @@ void CLs_mainApp::RegisterCommands() {
     OnCommand({cmd::OrganizeMacros, cmd::OrganizeMacrosTool}, [this] { NewMacroDocument(app::MacroOpenMode::Pick); });
     OnCommand({cmd::PageLayout}, [this] { PageLayout(); });
     OnCommand({cmd::SaveAll}, [this] { SaveAll(); });
+    OnCommand({cmd::MultipleFileReplace}, [this] {
+        CHintDlg::Show(mainFrame_.get(), str::HintMultipleReplace, settings_);
+        CMultiReplaceDlg dialog(mainFrame_.get());
+        dialog.Run();
+    });
     OnCommand({cmd::About}, [this] {
         CAboutDlg about(mainFrame_.get());
         fw::RunModal(about);

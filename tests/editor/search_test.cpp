@@ -3,6 +3,7 @@
 
 #include "ids.h"
 #include "ls_main_view.h"
+#include "multi_replace_dialog.h"
 #include "replace_dialog.h"
 #include "search_dialog.h"
 
@@ -10,9 +11,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <brevic/ls_files.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -95,6 +101,40 @@ TEST_F(SearchTest, IsoConversionTurnsTheUpperHalfIntoReferences) {
     Frame().Router().Execute(cmd::IsoConversion);
     EXPECT_EQ(messages.back().stringId, str::AskConvertIso);
     EXPECT_EQ(view->GetText(), QString::fromUtf8("caf&#233; \xC5\x82 &#160;")) << "above 255 stays";
+}
+
+TEST_F(SearchTest, MultipleFileReplaceChangesOnlyWhatMatchesAndReportsWhatFailed) {
+    using testutil::ReadBytes;
+    using testutil::WriteBytes;
+    const std::string crlf = scratch / "crlf.tpl", lf = scratch / "lf.tpl", none = scratch / "none.tpl",
+                      locked = scratch / "locked.tpl";
+    WriteBytes(crlf, "<p>old</p>\r\n<p>old</p>\r\n");
+    WriteBytes(lf, "old\nline\n");
+    WriteBytes(none, "nothing here\n");
+    WriteBytes(locked, "old\n");
+    const auto noneTime = std::filesystem::last_write_time(none);
+    CMultiReplaceDlg dialog(&Frame());
+    fileAnswers = {{QString::fromStdString(crlf), QString::fromStdString(lf), QString::fromStdString(none)},
+                   {QString::fromStdString(crlf), QString::fromStdString(locked)}};
+    dialog.AddFiles();
+    dialog.AddFiles();
+    EXPECT_EQ(dialog.findChild<QListWidget*>()->count(), 5) << "a file may be listed twice";
+    dialog.findChild<QPlainTextEdit*>("searchEdit")->setPlainText("old");
+    dialog.findChild<QPlainTextEdit*>("replaceEdit")->setPlainText("new\nline");
+    answers = {QMessageBox::Ok};
+    // The list is sorted: crlf, crlf, lf, locked, none; the third write (locked) fails.
+    brevic::InjectFault(brevic::FaultOp::Write, 3);
+    dialog.ReplaceInAll();
+    brevic::ClearFaults();
+    EXPECT_EQ(ReadBytes(crlf), "<p>new\r\nline</p>\r\n<p>new\r\nline</p>\r\n") << "the file's own line breaks";
+    EXPECT_EQ(ReadBytes(lf), "new\nline\nline\n");
+    EXPECT_EQ(ReadBytes(none), "nothing here\n");
+    EXPECT_EQ(std::filesystem::last_write_time(none), noneTime) << "a file without a match is not written";
+    EXPECT_EQ(ReadBytes(locked), "old\n") << "a failed write leaves the file whole";
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].stringId, str::AskReplaceInAllFiles);
+    EXPECT_TRUE(messages[1].text.startsWith("3 replacements were made in 2 files.")) << messages[1].text.toStdString();
+    EXPECT_TRUE(messages[1].text.contains(QString::fromStdString(locked)));
 }
 
 } // namespace

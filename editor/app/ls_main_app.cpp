@@ -19,6 +19,8 @@
 #include "settings.h"
 #include "string_table.h"
 
+#include <brevic/ls_files.h>
+
 #include <QApplication>
 #include <cstring>
 #include <QColorDialog>
@@ -42,6 +44,15 @@ constexpr int kHintStartUp = 32772;
 const char kHtmlStrings[] =
     "\nTemplate\nHTML Template\nHTML Template (*.tpl)\n.tpl\nLarkspanTemplate\nLarkspan HTML Templates";
 const char kMacroStrings[] = "\nMacro\nHTML Macro\n\n\n\nLarkspan HTML Macro";
+
+// Copies an HTML file into its template by the saving rule of every rewrite (a template
+// that is a link stays one); without `replace` an existing template is left alone.
+bool CopyIntoTemplate(const QString& from, const QString& to, bool replace) {
+    if (!replace && QFileInfo::exists(to)) return false;
+    std::string bytes;
+    return brevic::ReadBinaryFile(QFile::encodeName(from).constData(), bytes) &&
+           brevic::WriteBinaryFileAtomic(QFile::encodeName(to).constData(), bytes);
+}
 
 CLs_mainView* MakeView(fw::Document* doc) {
     auto* view = new CLs_mainView(doc);
@@ -172,10 +183,9 @@ fw::Document* CLs_mainApp::OpenDocumentFile(const QString& path) {
         if (!startedToPrint &&
             fw::ShowMessage(parent, kAskCopyToTemplate, fw::MessageKind::Question) == QMessageBox::Yes) {
             openPath = path.left(path.size() - ext.size()) + QStringLiteral(".tpl");
-            if (!QFile::copy(path, openPath) &&
+            if (!CopyIntoTemplate(path, openPath, false) &&
                 fw::ShowMessage(parent, kAskOverwriteTemplate, fw::MessageKind::Question) == QMessageBox::Yes) {
-                QFile::remove(openPath);
-                QFile::copy(path, openPath);
+                CopyIntoTemplate(path, openPath, true);
             }
         }
     } else if (ext == QLatin1String(".hpr")) {

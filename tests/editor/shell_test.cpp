@@ -89,11 +89,15 @@ TEST_F(EditorTest, RoutingByExtension) {
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(doc->PathName().toStdString(), dir + "page.tpl");
 
-    // Yes to 156 overwrites.
+    // Yes to 156 overwrites; a template that is a link stays one.
     theApp.CloseAllDocuments();
+    WriteBytes(scratch / "shared/page.tpl", "<p>shared</p>");
+    std::filesystem::remove(dir + "page.tpl");
+    std::filesystem::create_symlink("../shared/page.tpl", dir + "page.tpl");
     answers = {QMessageBox::Yes, QMessageBox::Yes};
     doc = theApp.OpenDocumentFile(QString::fromStdString(dir + "page.html"));
-    EXPECT_EQ(ReadBytes(dir + "page.tpl"), "<p>html</p>");
+    EXPECT_EQ(ReadBytes(scratch / "shared/page.tpl"), "<p>html</p>");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + "page.tpl"));
 
     // No to 155 opens the HTML file itself.
     answers = {QMessageBox::No};

@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <cstdio>
+
 namespace filetypes {
 
 namespace {
@@ -21,11 +23,32 @@ bool WriteIfChanged(const QString& path, const QString& text) {
     return brevic::WriteBinaryFileAtomic(native.constData(), bytes.toStdString());
 }
 
-// Desktop entry values: a path with blanks or quotes goes in double quotes.
-QString Quoted(const QString& path) {
-    QString escaped = path;
-    escaped.replace('\\', QStringLiteral("\\\\")).replace('"', QStringLiteral("\\\"")).replace('$', QStringLiteral("\\$"));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
+// Every value of a desktop entry is a string in which a backslash is written "\\".
+QString EscapedValue(const QString& text) {
+    QString escaped = text;
+    return escaped.replace('\\', QStringLiteral("\\\\"));
+}
+
+// The program as the first argument of Exec: in double quotes, with the characters the
+// quoting rule reserves escaped by a backslash and "%" doubled (it starts field codes),
+// then escaped as every string value is.
+QString ExecProgram(const QString& path) {
+    QString quoted = QStringLiteral("\"");
+    for (QChar c : path) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+        if (c == '%') quoted += '%';
+        quoted += c;
+    }
+    return EscapedValue(quoted + '"');
+}
+
+// A line break or another control character cannot stand in a desktop entry's value: it
+// would end the line and start a key of its own.
+bool HasControlCharacter(const QString& text) {
+    for (QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f) return true;
+    }
+    return false;
 }
 } // namespace
 
@@ -34,6 +57,15 @@ bool Register(const QString& programDirectory) {
     // UserDataDirectory is ".../share/larkspan/": the shared folders are one level up.
     const QString share = QDir::cleanPath(data + QStringLiteral("/.."));
     const QString program = programDirectory + QStringLiteral("larkspan");
+    if (HasControlCharacter(programDirectory)) {
+        static bool told = false;
+        if (!told) {
+            std::fprintf(stderr, "larkspan: the program's folder holds a control character in its path; "
+                                 "the file types are not registered\n");
+            told = true;
+        }
+        return false;
+    }
 
     const QString mime = QStringLiteral(
                              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -50,12 +82,14 @@ bool Register(const QString& programDirectory) {
                                 "Type=Application\n"
                                 "Name=Larkspan PLUS\n"
                                 "Comment=Site editor for multi-language web sites\n"
-                                "Exec=%1 %f\n"
-                                "Icon=%2\n"
-                                "MimeType=%3;\n"
+                                "TryExec=%1\n"
+                                "Exec=%2 %f\n"
+                                "Icon=%3\n"
+                                "MimeType=%4;\n"
                                 "Categories=Development;WebDevelopment;\n"
                                 "Terminal=false\n")
-                                .arg(Quoted(program), programDirectory + QStringLiteral("larkspan.svg"),
+                                .arg(EscapedValue(program), ExecProgram(program),
+                                     EscapedValue(programDirectory + QStringLiteral("larkspan.svg")),
                                      QString::fromLatin1(kMimeType));
     const QString mimeDir = share + QStringLiteral("/mime");
     bool ok = WriteIfChanged(mimeDir + QStringLiteral("/packages/larkspan.xml"), mime);

@@ -56,6 +56,26 @@ void Fail(std::ostream& out, const char* what, tLS_Error code, const std::string
     out << '\n';
 }
 
+// "build failed" and why, as far as that is known.
+std::string FailureSummary(const tLS_project& project) {
+    std::string what = "build failed";
+    std::string reason = tLS_project::FailureReasonText(project.GetFailureReason());
+    if (reason.empty() && *project.GetFailedFile())
+        reason = project.FailedFileWasWrite() ? "cannot write" : "cannot read";
+    if (!reason.empty()) what += " (" + reason + ")";
+    return what;
+}
+
+// The template and language being built when the build failed.
+void ReportFailure(std::ostream& out, const tLS_project& project, const std::string& root) {
+    std::string source = project.GetFailedTemplate();
+    if (source.empty()) return;
+    if (!root.empty() && source.compare(0, root.size(), root) == 0) source.erase(0, root.size());
+    out << "larkspan: failed while building " << source;
+    if (*project.GetFailedLanguage()) out << " for the language " << project.GetFailedLanguage();
+    out << '\n';
+}
+
 } // namespace
 
 int RunHeadlessBuild(const HeadlessBuildOptions& options, std::ostream& out) {
@@ -91,11 +111,8 @@ int RunHeadlessBuild(const HeadlessBuildOptions& options, std::ostream& out) {
     if (options.showProgress) out << "\r\033[K";
     if (result != LS_OK) {
         out << context.log; // the messages of the target that failed
-        std::string file = project.GetFailedFile();
-        const char* what = !file.empty() && !project.FailedFileWasWrite() ? "build failed (cannot read)"
-                           : !file.empty() ? "build failed (cannot write)"
-                                           : "build failed";
-        Fail(out, what, result, file);
+        ReportFailure(out, project, DirectoryOf(projectFile));
+        Fail(out, FailureSummary(project).c_str(), result, project.GetFailedFile());
         return 1;
     }
     out << "Built " << progress.targets() << " page(s), " << progress.written()

@@ -24,6 +24,8 @@
 
 #include <brevic/ls_files.h>
 
+#include <brevic/ls_files.h>
+
 #include <QApplication>
 #include <cstring>
 #include <QColorDialog>
@@ -40,7 +42,8 @@ CLs_mainApp theApp;
 
 namespace {
 
-// Replaces `to` by a copy of `from` in one step: a failure leaves `to` as it was.
+// Replaces `to` by a copy of `from` in one step, by the saving rule of every rewrite (a
+// template that is a link stays one): a failure leaves `to` as it was.
 bool CopyFileAtomic(const QString& from, const QString& to) {
     std::string bytes;
     return brevic::ReadBinaryFile(QFile::encodeName(from).constData(), bytes) &&

@@ -63,6 +63,12 @@ void COrganizeLanguagesDlg::OnNew() {
     // different file name than the macro file made for it.
     const QString name = nameText.trimmed();
     const QByteArray bytes = name.toUtf8();
+    // A name the project file could not give back (".." among them) would leave a project
+    // that cannot be opened: refused before anything is written.
+    if (!tLS_project::IsStorableGroupName(bytes.constData())) {
+        fw::ShowMessage(this, str::ProjectInitError, fw::MessageKind::Error);
+        return;
+    }
     const int before = project_->GetGroupCount();
     tLS_Error r = project_->AddAndActivateGroup(bytes.constData());
     if (r != LS_OK) {

@@ -10,6 +10,7 @@
 #include <climits>
 #include <deque>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 #include <cstdint>
 #include <cstdio>
@@ -59,9 +60,33 @@ private:
     char saved[LS_NAME_FIELD] = {};
 };
 
+// Temporary files that a killed build left beside the pages and the log go before a full
+// build writes there again (files being written by another build stay).
+void RemoveLeftovers(const std::vector<brevic::PageJob>& jobs, const std::string& logPath) {
+    std::unordered_set<std::string> cleaned;
+    auto clean = [&cleaned](const char* path) {
+        std::string folder = brevic::WriteFolder(path);
+        if (!folder.empty() && cleaned.insert(folder).second) brevic::RemoveLeftoverTemporaries(folder);
+    };
+    for (const brevic::PageJob& job : jobs) clean(job.target.c_str());
+    clean(logPath.c_str());
+}
+
 } // namespace
 
 const std::string& tLS_project::GetBuildLog() { return g_buildLog; }
+
+const char* tLS_project::FailureReasonText(tLS_FailureReason reason) {
+    switch (reason) {
+    case LS_REASON_NONE: break;
+    case LS_REASON_NOT_FOUND: return "file not found";
+    case LS_REASON_READ: return "cannot read";
+    case LS_REASON_WRITE: return "cannot write";
+    case LS_REASON_RECURSION: return "recursion depth: macros nested deeper than 21 levels";
+    case LS_REASON_OUTPUT: return "output limit: the page grew too large (or memory ran out)";
+    }
+    return "";
+}
 void tLS_project::SetMessageHook(tLS_MessageHook hook) { g_messageHook = hook; }
 
 namespace {
@@ -184,6 +209,7 @@ tLS_Error tLS_project::PageDone(const brevic::PageResult& page, tDebugContext& c
     if (page.expanded) g_buildLog += ctx.log;
     if (page.error != LS_OK) {
         SetFailure(page.failedFile, page.failedWrite);
+        SetFailureCause(page.reason, page.templatePath, page.language);
         return page.error;
     }
     if (ctx.progress) ctx.progress->TargetDone(targetPath, page.written, ctx.log);
@@ -196,6 +222,7 @@ tLS_Error tLS_project::DebugToFile(const std::string& text) {
     std::string path = dir + "debug.txt";
     if (!SaveFile(text, path.c_str())) {
         SetFailure(path, 1);
+        SetFailureCause(LS_REASON_WRITE, "", "");
         return LS_BUILD_FAILED;
     }
     return LS_OK;
@@ -229,6 +256,7 @@ tLS_Error tLS_project::BuildAll(tDebugContext* context) {
         std::vector<brevic::PageJob> jobs;
         tLS_Error stopped = LS_OK;
         std::string failedFile;
+        tLS_FailureReason failedReason = LS_REASON_NONE;
         for (int s = 0; s < sources && stopped == LS_OK; ++s) {
             char sourcePath[LS_PATH_MAX];
             tLS_Error r = GetSourcePath(s, sourcePath);
@@ -246,15 +274,17 @@ tLS_Error tLS_project::BuildAll(tDebugContext* context) {
             long long stampNs = 0;
             long long size = 0;
             const bool inPieces = brevic::FileStamp(sourcePath, stampNs, size) && size >= kReadInPieces;
+            // A missing or unreadable template must not overwrite its targets with nothing
+            // (nor be created empty).
+            long sourceTime = 0;
+            const bool found = brevic::FileModTime(sourcePath, sourceTime);
             texts.emplace_back();
-            if (!inPieces && !LoadFile(texts.back(), sourcePath)) {
-                // An unreadable template must not overwrite its targets with nothing.
+            if (!found || (!inPieces && !LoadFile(texts.back(), sourcePath))) {
                 failedFile = sourcePath;
+                failedReason = found ? LS_REASON_READ : LS_REASON_NOT_FOUND;
                 stopped = LS_BUILD_FAILED;
                 break;
             }
-            long sourceTime = 0;
-            brevic::FileModTime(sourcePath, sourceTime);
             for (int g = firstGroup; g <= lastGroup; ++g) {
                 char name[LS_PATH_MAX];
                 if (GetGroupName(g, name) != LS_OK) {
@@ -279,10 +309,14 @@ tLS_Error tLS_project::BuildAll(tDebugContext* context) {
         // The location points into the job's own copy of the path: fix it after the moves.
         for (brevic::PageJob& job : jobs) job.location = brevic::AfterLastSeparator(job.sourcePath.c_str());
 
+        std::string logFolder;
+        ProjectDirectory(logFolder);
+        RemoveLeftovers(jobs, logFolder + "debug.txt");
         tLS_Error r = BuildPages(jobs, context);
         if (r != LS_OK) return r;
         if (stopped != LS_OK) {
             SetFailure(failedFile, 0);
+            SetFailureCause(failedReason, failedFile, "");
             return stopped;
         }
         return DebugToFile(g_buildLog);

@@ -1,6 +1,7 @@
 #include "pages.h"
 
 #include "brevic/ls_files.h"
+#include "brevic/ls_macrobase.h"
 
 #include <algorithm>
 #include <atomic>
@@ -22,10 +23,13 @@ PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settin
                          const std::string* text, const char* sourcePath, tDebugContext& ctx,
                          const char* targetPath, long sourceTime, const char* location) {
     PageResult result;
-    auto fail = [&](const char* file, int write) {
+    auto fail = [&](const char* file, int write, tLS_FailureReason reason) {
         result.error = LS_BUILD_FAILED;
         if (file) result.failedFile = file;
         result.failedWrite = write;
+        result.reason = reason;
+        result.templatePath = sourcePath ? sourcePath : location ? location : "";
+        if (bases && bases[0] && bases[1]) result.language = bases[1]->GetName();
         return result;
     };
     try {
@@ -37,7 +41,7 @@ PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settin
         const bool writeKnown = sourceTime == 0 || !exists || sourceTime >= targetTime;
         FileWriter file(targetPath, true);
         TextFileReader reader;
-        if (!text && !reader.Open(sourcePath)) return fail(sourcePath, 0);
+        if (!text && !reader.Open(sourcePath)) return fail(sourcePath, 0, LS_REASON_READ);
         // Otherwise: room for twice the template, as macros usually make the page longer
         // and growing a large string copies it. Untouched room costs no memory.
         const size_t size = text ? text->size() : static_cast<size_t>(reader.FileSize());
@@ -50,16 +54,18 @@ PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settin
                                      : compiler.BuildTarget(reader, output, &ctx, bases, location, &options);
         compiler.SetOutputFile(nullptr);
         if (built != LS_OK) {
-            if (reader.Failed()) return fail(sourcePath, 0);
-            return fail(file.Failed() ? targetPath : nullptr, file.Failed() ? 1 : 0);
+            if (reader.Failed()) return fail(sourcePath, 0, LS_REASON_READ);
+            if (file.Failed()) return fail(targetPath, 1, LS_REASON_WRITE);
+            return fail(nullptr, 0, built == LS_RECURSION ? LS_REASON_RECURSION : LS_REASON_OUTPUT);
         }
         result.expanded = true;
         const bool write = writeKnown || compiler.GetModified() >= targetTime;
-        if (write && !(file.Write(output) && file.Commit())) return fail(targetPath, 1);
+        if (write && !(file.Write(output) && file.Commit())) return fail(targetPath, 1, LS_REASON_WRITE);
         result.written = write ? 1 : 0;
     } catch (const std::bad_alloc&) {
         compiler.SetOutputFile(nullptr);
         result.error = LS_BUILD_FAILED;
+        result.reason = LS_REASON_OUTPUT;
     }
     return result;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "brevic/ls_compiler.h"
+#include "brevic/ls_project.h"
 #include "brevic/ls_types.h"
 
 #include <functional>
@@ -20,6 +21,9 @@ struct PageResult {
     int written = 0;        // the target was written
     std::string failedFile; // the file that could not be read or written
     int failedWrite = 0;
+    tLS_FailureReason reason = LS_REASON_NONE; // on failure: why,
+    std::string templatePath;                  // the template (or the location of a text)
+    std::string language;                      // and the language ("" for the basis group)
 };
 
 // One page of a full build, with everything needed to build it.

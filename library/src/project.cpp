@@ -169,6 +169,13 @@ void tLS_project::SetActiveLanguageName(const char* name) {
     if (name) brevic::CopyTruncated(activeLanguage, sizeof activeLanguage, name, std::strlen(name));
 }
 
+// The names GetGroupNameFromIni and GetGroupPathFromIni accept.
+bool tLS_project::IsStorableGroupName(const char* name) {
+    // "." and ".." would put the language's pages outside the template's folder.
+    if (!name || !*name || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
+    return std::strlen(name) < static_cast<size_t>(LS_NAME_FIELD) && !std::strpbrk(name, "/\\");
+}
+
 tLS_Error tLS_project::AddGroup(const char* macroFilePath) {
     int n = GetGroupCount();
     if (n >= LS_MAX_GROUPS) return LS_TOO_MANY_GROUPS;
@@ -178,8 +185,8 @@ tLS_Error tLS_project::AddGroup(const char* macroFilePath) {
     const char* dot = std::strrchr(file, '.');
     if (!dot || dot == file) return LS_PROJECT_FILE;
     std::string name(file, static_cast<size_t>(dot - file));
-    if (name.size() >= static_cast<size_t>(LS_NAME_FIELD) || std::strlen(file) >= LS_PATH_MAX || name == ".")
-        return LS_INVALID;
+    // A name the reader refuses would make the project impossible to open.
+    if (!IsStorableGroupName(name.c_str()) || std::strlen(file) >= LS_PATH_MAX) return LS_INVALID;
     for (int i = 0; i < n; ++i) {
         char existing[LS_PATH_MAX];
         if (GetGroupNameFromIni(i, existing) == LS_OK && name == existing) return LS_GROUP_EXISTS;
@@ -193,6 +200,8 @@ tLS_Error tLS_project::AddAndActivateGroup(const char* groupName) {
     std::string dir;
     if (!groupName || !ProjectDirectory(dir)) return LS_INVALID;
     if (groupCount >= LS_MAX_GROUPS + 1) return LS_TOO_MANY_GROUPS;
+    // A separator would put the macro file elsewhere than the project file says.
+    if (!IsStorableGroupName(groupName)) return LS_INVALID;
     std::string path = dir + groupName + ".mcr";
     tLS_Error added = AddGroup(path.c_str());
     if (added != LS_OK) return added;
@@ -310,4 +319,12 @@ int tLS_project::SaveFile(const std::string& text, const char* path) {
 void tLS_project::SetFailure(const std::string& path, int write) {
     failedFile = path;
     failedWrite = write;
+    SetFailureCause(LS_REASON_NONE, "", "");
+}
+
+void tLS_project::SetFailureCause(tLS_FailureReason reason, const std::string& templatePath,
+                                  const std::string& language) {
+    failureReason = reason;
+    failedTemplate = templatePath;
+    failedLanguage = language;
 }

@@ -21,8 +21,14 @@ struct Result {
     std::string output; // standard output and standard error together
 };
 
-// Runs larkspan with the arguments, with its settings under `home`, in `cwd`.
-Result RunLarkspan(const std::vector<std::string>& args, const std::string& home, const std::string& cwd) {
+// A larkspan process started and not yet waited for.
+struct Running {
+    pid_t pid = -1;
+    int output = -1;
+};
+
+// Starts larkspan with the arguments, with its settings under `home`, in `cwd`.
+Running StartLarkspan(const std::vector<std::string>& args, const std::string& home, const std::string& cwd) {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) return {};
     pid_t pid = ::fork();
@@ -49,15 +55,25 @@ Result RunLarkspan(const std::vector<std::string>& args, const std::string& home
         ::_exit(127);
     }
     ::close(pipeFds[1]);
+    return {pid, pipeFds[0]};
+}
+
+// Collects the output of a started larkspan and waits for its end.
+Result FinishLarkspan(const Running& running) {
     Result r;
+    if (running.pid < 0) return r;
     char buf[4096];
     ssize_t n;
-    while ((n = ::read(pipeFds[0], buf, sizeof buf)) > 0) r.output.append(buf, static_cast<size_t>(n));
-    ::close(pipeFds[0]);
+    while ((n = ::read(running.output, buf, sizeof buf)) > 0) r.output.append(buf, static_cast<size_t>(n));
+    ::close(running.output);
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    ::waitpid(running.pid, &status, 0);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
+}
+
+Result RunLarkspan(const std::vector<std::string>& args, const std::string& home, const std::string& cwd) {
+    return FinishLarkspan(StartLarkspan(args, home, cwd));
 }
 
 class HeadlessBuild : public ::testing::Test {
@@ -145,13 +161,44 @@ TEST_F(HeadlessBuild, AnUnwritableTargetIsNamed) {
     EXPECT_NE(r.output.find(site + "pages/english/index.htm"), std::string::npos) << r.output;
 }
 
-TEST_F(HeadlessBuild, RecursionFailsWithTheMessages) {
+// A failed build says what it was building and why.
+TEST_F(HeadlessBuild, FailuresNameTheTemplateLanguageAndReason) {
     WriteSite(site);
     WriteBytes(site + "english.mcr", Crlf("{:Hello:0:}\n{#Hello}\n"));
     Result r = Larkspan({"site.hpr", "/build"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("LS_BUILD_FAILED"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("failed while building pages/index.tpl for the language english"), std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("recursion depth"), std::string::npos) << r.output;
     EXPECT_FALSE(Exists(site + "debug.txt"));
+
+    std::filesystem::remove(site + "pages/index.tpl");
+    r = Larkspan({"site.hpr", "/build"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("failed while building pages/index.tpl"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("build failed (file not found)"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find(site + "pages/index.tpl"), std::string::npos) << r.output;
+    EXPECT_FALSE(Exists(site + "pages/index.tpl")) << "not created";
+}
+
+// Two builds of one project at once both succeed, every time.
+TEST_F(HeadlessBuild, TwoBuildsOfOneProjectAtOnce) {
+    WriteSite(site);
+    for (int round = 0; round < 50; ++round) {
+        struct utimbuf future {::time(nullptr) + 100, ::time(nullptr) + 100}; // every page out of date
+        ::utime((site + "pages/index.tpl").c_str(), &future);
+        const Running first = StartLarkspan({"site.hpr", "/build"}, dir.path(), site);
+        const Running second = StartLarkspan({"site.hpr", "/build"}, dir.path(), site);
+        const Result a = FinishLarkspan(first);
+        const Result b = FinishLarkspan(second);
+        ASSERT_EQ(a.status, 0) << "round " << round << ": " << a.output;
+        ASSERT_EQ(b.status, 0) << "round " << round << ": " << b.output;
+    }
+    EXPECT_EQ(ReadBytes(site + "pages/english/index.htm"), Crlf("<h1>Hello</h1>\n\n"));
+    size_t files = 0;
+    for (auto& e : std::filesystem::recursive_directory_iterator(site)) files += e.is_regular_file();
+    EXPECT_EQ(files, 8u) << "the project, three macro files, the template, two pages, debug.txt: no temporary file";
 }
 
 TEST_F(HeadlessBuild, HelpVersionAndNoBuildSwitch) {

@@ -156,12 +156,21 @@ TEST_F(ProjectDialogs, NewLanguage) {
     tLS_project reopened;
     EXPECT_EQ(reopened.InitProject(projectFile.c_str()), LS_OK);
 
-    // An empty name is a failure of the project, reported as such.
+    // An empty name is a failure of the project, reported as such; so is "..", which the
+    // project file could not give back: refused before anything is written.
     edit->clear();
     newButton->click();
     ASSERT_EQ(messages.size(), 3u);
     EXPECT_EQ(messages[2].stringId, 132);
     EXPECT_EQ(Ini("Groups", "GroupNumber"), "4");
+    const std::string before = ReadBytes(projectFile);
+    edit->setText("..");
+    newButton->click();
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_EQ(messages[3].stringId, 132);
+    EXPECT_EQ(ReadBytes(projectFile), before);
+    EXPECT_FALSE(Exists(dir + "...mcr"));
+    EXPECT_EQ(reopened.InitProject(projectFile.c_str()), LS_OK);
 }
 
 TEST_F(ProjectDialogs, AddingSeveralTemplatesAtOnce) {

@@ -4,6 +4,7 @@
 #include "compiler_messages_dialog.h"
 #include "doc_template.h"
 #include "document.h"
+#include "file_types.h"
 #include "hint_dialog.h"
 #include "ls_main_view.h"
 #include "settings.h"
@@ -19,6 +20,8 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 #include <QToolBar>
 
@@ -86,11 +89,15 @@ TEST_F(EditorTest, RoutingByExtension) {
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(doc->PathName().toStdString(), dir + "page.tpl");
 
-    // Yes to 156 overwrites.
+    // Yes to 156 overwrites; a template that is a link stays one.
     theApp.CloseAllDocuments();
+    WriteBytes(scratch / "shared/page.tpl", "<p>shared</p>");
+    std::filesystem::remove(dir + "page.tpl");
+    std::filesystem::create_symlink("../shared/page.tpl", dir + "page.tpl");
     answers = {QMessageBox::Yes, QMessageBox::Yes};
     doc = theApp.OpenDocumentFile(QString::fromStdString(dir + "page.html"));
-    EXPECT_EQ(ReadBytes(dir + "page.tpl"), "<p>html</p>");
+    EXPECT_EQ(ReadBytes(scratch / "shared/page.tpl"), "<p>html</p>");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + "page.tpl"));
 
     // No to 155 opens the HTML file itself.
     answers = {QMessageBox::No};
@@ -377,6 +384,31 @@ TEST_F(EditorTest, SplashClosesItselfAndTheOutputWindowHides) {
     QTest::keyClick(out, Qt::Key_Escape);
     EXPECT_FALSE(out->isVisible()) << "Escape hides";
     EXPECT_EQ(out->Lines().size(), 1) << "and keeps the messages";
+}
+
+// A program folder whose path holds characters the desktop entry reserves gives an entry
+// the desktop accepts; one with a line break gives none.
+TEST_F(EditorTest, DesktopEntryOfAnOddProgramFolder) {
+    const std::string entry = scratch / "data/applications/larkspan.desktop";
+    EXPECT_FALSE(filetypes::Register(QString::fromStdString(scratch / "two\nlines/")));
+    EXPECT_FALSE(testutil::Exists(entry));
+
+    const std::string folder = scratch / "100% \"odd\" \\ `x` $HOME/";
+    ASSERT_TRUE(filetypes::Register(QString::fromStdString(folder)));
+    const std::string text = testutil::ReadBytes(entry);
+    // Quoted, with " ` $ \ escaped and % doubled; then every backslash doubled again.
+    const std::string exec = "Exec=\"" + scratch.path() + R"(100%% \\"odd\\" \\\\ \\`x\\` \\$HOME/larkspan" %f)" + "\n";
+    EXPECT_NE(text.find(exec), std::string::npos) << text;
+    EXPECT_NE(text.find("\nIcon=" + scratch.path() + R"(100% "odd" \\ `x` $HOME/larkspan.svg)" + "\n"), std::string::npos)
+        << text;
+
+    const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (validator.isEmpty()) GTEST_SKIP() << "desktop-file-validate (Debian: desktop-file-utils) is not installed";
+    QProcess check;
+    check.setProcessChannelMode(QProcess::MergedChannels);
+    check.start(validator, {QString::fromStdString(entry)});
+    ASSERT_TRUE(check.waitForFinished(30000));
+    EXPECT_EQ(check.exitCode(), 0) << check.readAll().toStdString() << text;
 }
 
 TEST(ShortPath, LongPiecesAreCut) {

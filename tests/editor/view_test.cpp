@@ -13,6 +13,9 @@
 #include <QTest>
 #include <QTextDocument>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using testutil::Crlf;
 using testutil::ReadBytes;
 using testutil::WriteBytes;
@@ -287,6 +290,60 @@ TEST_F(ViewTest, AFileThatCannotBeWrittenStaysModified) {
     EXPECT_TRUE(doc->IsModified());
     EXPECT_EQ(messages.back().kind, fw::MessageKind::Error);
     EXPECT_EQ(ReadBytes(path), "old");
+}
+
+// Saving to a name that is a symbolic link writes into the file the links lead to and keeps
+// the links and that file's mode; where the folder forbids a temporary file, the file is
+// written in place.
+TEST_F(ViewTest, SavingThroughLinksKeepsThemAndTheMode) {
+    ASSERT_TRUE(Start());
+    const std::string bytes = "<p>caf\xC3\xA9</p>\r\n";
+    WriteBytes(scratch / "source.tpl", bytes);
+    std::filesystem::create_directories(scratch / "site");
+    std::filesystem::create_directories(scratch / "shared");
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> links; // name in scratch -> link text
+        std::string final;
+        bool exists;
+    };
+    const Case cases[] = {
+        {"same folder", {{"site/a.tpl", "real-a.tpl"}}, "site/real-a.tpl", true},
+        {"relative, other folder", {{"site/b.tpl", "../shared/b.tpl"}}, "shared/b.tpl", true},
+        {"chain", {{"site/c.tpl", "hop-c"}, {"site/hop-c", "../shared/c.tpl"}}, "shared/c.tpl", true},
+        {"dangling", {{"site/d.tpl", "../shared/d.tpl"}}, "shared/d.tpl", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.exists) {
+            WriteBytes(scratch / c.final, "old");
+            ::chmod((scratch / c.final).c_str(), 0640);
+        }
+        for (const auto& [link, text] : c.links) ASSERT_EQ(::symlink(text.c_str(), (scratch / link).c_str()), 0);
+        fw::Document* doc = theApp.OpenDocumentFile(QString::fromStdString(scratch / "source.tpl"));
+        ASSERT_NE(doc, nullptr);
+        ASSERT_TRUE(doc->DoSave(QString::fromStdString(scratch / c.links[0].first)));
+        EXPECT_EQ(ReadBytes(scratch / c.final), bytes);
+        for (const auto& link : c.links) EXPECT_TRUE(std::filesystem::is_symlink(scratch / link.first)) << link.first;
+        struct stat st {};
+        ASSERT_EQ(::stat((scratch / c.final).c_str(), &st), 0);
+        if (c.exists) {
+            EXPECT_EQ(st.st_mode & 07777, 0640u);
+        }
+    }
+    const std::string plain = scratch / "site/plain.tpl";
+    WriteBytes(plain, "old");
+    struct stat before {};
+    ::stat(plain.c_str(), &before);
+    fw::Document* doc = theApp.OpenDocumentFile(QString::fromStdString(scratch / "source.tpl"));
+    ASSERT_NE(doc, nullptr);
+    brevic::InjectFault(brevic::FaultOp::Temporary, 1);
+    EXPECT_TRUE(doc->DoSave(QString::fromStdString(plain)));
+    brevic::ClearFaults();
+    struct stat after {};
+    ::stat(plain.c_str(), &after);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "written in place";
+    EXPECT_EQ(ReadBytes(plain), bytes);
 }
 
 class BuildCommands : public ViewTest {

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <algorithm>
+
 using testutil::Crlf;
 using testutil::Exists;
 using testutil::ReadBytes;
@@ -211,6 +213,7 @@ TEST_F(BuildTest, BuildAllFailures) {
     ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
     EXPECT_EQ(project.BuildAll(nullptr), LS_NO_SOURCES);
     WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n[Sources]\nSourceNumber=1\nSource0=tpl\\x.tpl\n"));
+    WriteBytes(dir / "tpl/x.tpl", "");
     EXPECT_EQ(project.BuildAll(nullptr), LS_BAD_TARGET_PATH);
     WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n[Sources]\nSourceNumber=10000\nSource0=tpl\\index.tpl\n"));
     EXPECT_EQ(project.BuildAll(nullptr), LS_TOO_MANY_SOURCES);
@@ -222,11 +225,74 @@ TEST_F(BuildTest, BuildAllFailures) {
 
 TEST_F(BuildTest, OnlyTheBasisGroupBuildsIntoTheTemplateFolder) {
     WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n[Sources]\nSourceNumber=1\n"
-                         "Source0=tpl\\missing.tpl\n"));
+                         "Source0=tpl\\index.tpl\n"));
     ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
     ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
-    EXPECT_EQ(ReadBytes(dir / "tpl/missing.tpl"), "") << "a missing template is created empty";
-    EXPECT_EQ(ReadBytes(dir / "tpl/missing.htm"), "");
+    EXPECT_EQ(ReadBytes(dir / "tpl/index.htm"), Crlf("<h1></h1>\n<p>index</p>\n"));
+}
+
+// A template listed but missing fails the build, naming it; its pages stay as they were
+// and it is not created.
+TEST_F(BuildTest, AMissingTemplateFailsTheBuildAndLeavesItsPages) {
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    const std::string page = ReadBytes(dir / "tpl/english/about.htm");
+    SetTime(dir / "tpl/english/about.htm", 1000);
+    std::filesystem::remove(dir / "tpl/about.tpl");
+    EXPECT_EQ(project.BuildAll(nullptr), LS_BUILD_FAILED);
+    EXPECT_EQ(std::string(project.GetFailedFile()), dir / "tpl/about.tpl");
+    EXPECT_EQ(project.GetFailureReason(), LS_REASON_NOT_FOUND);
+    EXPECT_EQ(std::string(project.GetFailedTemplate()), dir / "tpl/about.tpl");
+    EXPECT_FALSE(Exists(dir / "tpl/about.tpl"));
+    EXPECT_EQ(ReadBytes(dir / "tpl/english/about.htm"), page);
+    EXPECT_EQ(MTime(dir / "tpl/english/about.htm"), 1000);
+}
+
+// A page killed in the middle of its first write leaves no page, so the next build writes
+// it (and takes the killed writer's temporary file away); the same template listed twice
+// builds.
+TEST_F(BuildTest, AKilledFirstWriteIsBuiltNextTimeAndTwoWritersOfAPageSucceed) {
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    brevic::InjectFault(brevic::FaultOp::Kill, 1);
+    EXPECT_EQ(project.BuildAll(nullptr), LS_BUILD_FAILED);
+    brevic::ClearFaults();
+    EXPECT_FALSE(Exists(dir / "tpl/english/index.htm"));
+    auto files = [](const std::string& folder) {
+        std::vector<std::string> names;
+        for (auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    ASSERT_EQ(files(dir / "tpl/english").size(), 1u) << "the killed writer's temporary file";
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    EXPECT_EQ(ReadBytes(dir / "tpl/english/index.htm"), Crlf("<h1>Welcome</h1>\n<p>index</p>\n"));
+    EXPECT_EQ(files(dir / "tpl/english"), (std::vector<std::string>{"about.htm", "index.htm"}));
+
+    WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\nGroup2=deutsch.mcr\n"
+                         "[Sources]\nSourceNumber=4\nSource0=tpl\\index.tpl\nSource1=tpl\\index.tpl\n"
+                         "Source2=tpl\\index.tpl\nSource3=tpl\\about.tpl\n"));
+    std::filesystem::remove_all(dir / "tpl/english");
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(project.BuildAll(nullptr), LS_OK) << project.GetFailedFile();
+        SetTime(dir / "tpl/index.tpl", brevic::CurrentTime() + 10); // out of date again
+    }
+    EXPECT_EQ(ReadBytes(dir / "tpl/deutsch/index.htm"), Crlf("<h1>Willkommen</h1>\n<p>index</p>\n"));
+    EXPECT_EQ(files(dir / "tpl/english"), (std::vector<std::string>{"about.htm", "index.htm"}));
+}
+
+// Language names the project file could not give back are refused before anything is
+// written.
+TEST_F(BuildTest, LanguageNamesThatCannotBeReadBackAreRefused) {
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    const std::string before = ReadBytes(hpr);
+    for (const char* name : {"..", ".", "", "a/b", "a\\b", "abcdefghijabcdefghijabcdefghijabcdef"})
+        EXPECT_NE(project.AddAndActivateGroup(name), LS_OK) << name;
+    EXPECT_EQ(project.AddGroup((dir / "...mcr").c_str()), LS_INVALID);
+    EXPECT_EQ(ReadBytes(hpr), before);
+    EXPECT_FALSE(Exists(dir / "...mcr"));
+    EXPECT_EQ(project.AddAndActivateGroup(".hidden"), LS_OK) << "a leading dot alone is a name";
+    tLS_project reopened;
+    EXPECT_EQ(reopened.InitProject(hpr.c_str()), LS_OK);
 }
 
 TEST_F(BuildTest, UnwritableFilesFailTheBuildAndNameTheFile) {

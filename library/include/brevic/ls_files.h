@@ -20,8 +20,8 @@ BREVIC_API bool ReadTextFile(const char* path, std::string& text);
 // Reads the whole file as bytes into `data` (replacing it). False when it cannot be read.
 BREVIC_API bool ReadBinaryFile(const char* path, std::string& data);
 
-// Writes `text` in text mode to a temporary file beside `path`, then renames it over
-// `path`. On failure the previous file is untouched and the temporary file removed.
+// Writes `text` in text mode to `path` by the saving rule of FileWriter (below). On
+// failure the previous file is untouched and no temporary file is left.
 BREVIC_API bool WriteTextFileAtomic(const char* path, const std::string& text);
 
 // The same for bytes written as they are.
@@ -66,12 +66,26 @@ private:
     std::unique_ptr<Ahead> ahead; // reading ahead: the helper thread and its piece
 };
 
-// A file written in pieces that takes its place only when complete. A file that does not
-// exist yet is written in place (and removed again when anything fails); an existing file
-// is written to a temporary file beside it that Commit renames over it, so that until then
-// the old file stays as it was. In text mode every "\n" goes out as CR LF. A writer
-// destroyed without a successful Commit discards what it wrote. Nothing touches the disk
-// before the first Write or Commit.
+// A file written in pieces that takes its place only when complete. The saving rule of
+// every file the library and the editor rewrite:
+// - A path that is a symbolic link (or a chain of them) is followed to its final file,
+//   which gets the new content while the links stay links; a dangling link gives a new file
+//   where it points. A link is followed only when this user made it, or the owner of its
+//   folder did, or that folder is not writable by everybody; otherwise the write fails.
+// - The content goes to a new temporary file in the final file's folder (a random name,
+//   created exclusively, never through a link), is flushed to disk and then renamed over
+//   the final file, new or not: until then the old file stays as it was, and a killed
+//   writer leaves no part of a file under the final name. Two writers of one file both
+//   succeed; the last rename wins.
+// - A replacement keeps the replaced file's owner and group (where this process may set
+//   them) and its permission bits, never set-user-id, set-group-id or sticky.
+// - When the folder forbids creating the temporary file but the final file exists and is
+//   writable, the content is gathered and written over the file at Commit (truncated
+//   first): not atomic, but nothing that a plain write could do is refused.
+// - A directory, a pipe or a device at the final path is never replaced: the write fails.
+// - A hard link loses its tie: the saved name gets a new file, the other names keep the old.
+// In text mode every "\n" goes out as CR LF. A writer destroyed without a successful Commit
+// discards what it wrote. Nothing touches the disk before the first Write or Commit.
 class BREVIC_API FileWriter {
 public:
     FileWriter(const char* path, bool textMode);
@@ -95,24 +109,32 @@ public:
 private:
     struct Behind;
     bool Open();
+    bool OpenInPlace();
     bool WriteNow(const char* data, size_t size);
+    bool Put(const char* data, size_t size);
     bool Flush();
+    bool Finish();
     void Discard();
 
     std::string path;
-    std::string temporary; // the file being written: `path` itself for a new file
+    std::string target;    // the final file: `path`, or where its links lead
+    std::string temporary; // the temporary file being written ("" when none is ours)
     std::string chunk;     // text mode: the converted bytes on their way out
+    std::string gathered;  // writing in place: everything, until Commit
     bool textMode;
-    bool fresh = false;
+    bool replacing = false; // a file is there to replace
+    bool inPlace = false;   // the folder forbade a temporary file
     bool opened = false;
     bool failed = false;
     bool committed = false;
     int fd = -1;
+    unsigned replacedUid = 0, replacedGid = 0, replacedMode = 0;
     std::unique_ptr<Behind> behind; // writing behind: the helper thread and the bytes it has
 };
 
-// Creates an empty file when none exists. False when that is not possible or the path
-// names something that is not a regular file.
+// Creates an empty file when none exists (where a dangling link points, by the rule of
+// FileWriter). False when that is not possible or the path names something that is not a
+// regular file.
 BREVIC_API bool TouchFile(const char* path);
 
 BREVIC_API bool FileExists(const char* path);    // a regular file
@@ -138,10 +160,20 @@ BREVIC_API std::string FormatLocalTime(const char* format, long seconds);
 // locale.
 BREVIC_API std::string FormatLogDate(long seconds);
 
+// The folder (with a trailing "/") that a rewrite of `path` writes its temporary file in:
+// that of the file its links lead to. "" when the path cannot be written.
+BREVIC_API std::string WriteFolder(const char* path);
+// Removes the temporary files a killed writer of this program left in `folder`: only this
+// user's, and never one that a writer (in any process) is still writing.
+BREVIC_API void RemoveLeftoverTemporaries(const std::string& folder);
+
 // Test seam: makes the Nth call (counted from 1, from the moment of arming) of one kind of
-// file operation fail. 0 disarms. Counting covers every read, write and rename of the
-// layer above.
-enum class FaultOp { Read, Write, Rename };
+// file operation fail. 0 disarms. Read, Write and Rename count every read, write (each
+// file opened for writing) and rename of the layer above; Temporary counts the creation of
+// temporary files and fails it as a folder that forbids creating files does; Kill counts
+// Commits and stops that one as a killed program would: nothing is renamed and the
+// temporary file stays where it is.
+enum class FaultOp { Read, Write, Rename, Temporary, Kill };
 BREVIC_API void InjectFault(FaultOp op, int nth);
 BREVIC_API void ClearFaults();
 // True while a fault is armed: work that counts on calls coming in order then keeps to one

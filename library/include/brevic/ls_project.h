@@ -25,6 +25,16 @@ struct PageJob;
 struct PageResult;
 } // namespace brevic
 
+// Why a build failed, beside its result code.
+enum tLS_FailureReason : int32_t {
+    LS_REASON_NONE = 0,
+    LS_REASON_NOT_FOUND = 1, // a template listed in the project does not exist
+    LS_REASON_READ = 2,      // a template could not be read
+    LS_REASON_WRITE = 3,     // a page or the build log could not be written
+    LS_REASON_RECURSION = 4, // macros nested deeper than 21 levels
+    LS_REASON_OUTPUT = 5,    // the page grew past the output limit, or memory ran out
+};
+
 // Shows a message of the library to the user (message 214 of a build). Without a hook the
 // message goes to standard error.
 using tLS_MessageHook = void (*)(const char* message);
@@ -61,7 +71,17 @@ public:
     tLS_macrobase* GetBasisGroup();
     void SetActiveLanguageName(const char* name);
     char* GetActiveLanguageName() { return activeLanguage; }
+    // Whether a group (language) name can be read back from the project file: not empty,
+    // not "." or "..", shorter than LS_NAME_FIELD bytes, without "/" or "\".
+    static bool IsStorableGroupName(const char* name);
+    // Registers the macro file (its name; it lies beside the project file) as the next
+    // group. LS_TOO_MANY_GROUPS, LS_INVALID (null, or a group name that could not be read
+    // back), LS_PROJECT_FILE (no directory or extension, or the write failed),
+    // LS_GROUP_EXISTS. Nothing is written on failure before the write.
     tLS_Error AddGroup(const char* macroFilePath);
+    // AddGroup with the name's macro file beside the project file, which is then loaded
+    // (created empty when missing) as the last group. LS_INVALID as well for a name that
+    // IsStorableGroupName refuses, or a macro file that does not load.
     tLS_Error AddAndActivateGroup(const char* groupName);
     tLS_Error DeleteGroup(int index);
 
@@ -97,13 +117,23 @@ public:
     // Builds every template for every language (or for the basis group when it is the only
     // group) and writes debug.txt beside the project file. LS_NO_PROJECT, LS_NO_SOURCES,
     // LS_TOO_MANY_SOURCES (more than 100 in the file), the errors of the steps, and
-    // LS_BUILD_FAILED when a template cannot be read or debug.txt cannot be written.
+    // LS_BUILD_FAILED when a template does not exist or cannot be read (none of its pages is
+    // written then) or debug.txt cannot be written. Removes the temporary files a killed
+    // build left in the folders it writes in.
     tLS_Error BuildAll(tDebugContext* context);
 
     // The file a failed Build or BuildAll could not read or write ("" when none), and
     // whether it was a write.
     const char* GetFailedFile() const { return failedFile.c_str(); }
     int FailedFileWasWrite() const { return failedWrite; }
+    // Why the last Build or BuildAll failed (LS_REASON_NONE when it did not or no reason is
+    // known), the template being built then (its path, or the location of a single build;
+    // "" when none) and the language ("" for the basis group or none).
+    tLS_FailureReason GetFailureReason() const { return failureReason; }
+    const char* GetFailedTemplate() const { return failedTemplate.c_str(); }
+    const char* GetFailedLanguage() const { return failedLanguage.c_str(); }
+    // A short English text of a reason ("file not found"); "" for LS_REASON_NONE.
+    static const char* FailureReasonText(tLS_FailureReason reason);
 
     tLS_compiler* GetCompiler() { return compiler; }
 
@@ -119,6 +149,7 @@ private:
     bool ProjectDirectory(std::string& dir) const;
     bool WriteKey(const char* section, const char* key, const char* value);
     void SetFailure(const std::string& path, int write);
+    void SetFailureCause(tLS_FailureReason reason, const std::string& templatePath, const std::string& language);
     // Build of either a text or (text null) the template at sourcePath read in pieces.
     tLS_Error BuildPage(const std::string* text, const char* sourcePath, tDebugContext* context,
                         const char* targetPath, long sourceTime, const char* location);
@@ -139,6 +170,9 @@ private:
     char activeLanguage[LS_NAME_FIELD] = {};
     std::string failedFile;
     int failedWrite = 0;
+    tLS_FailureReason failureReason = LS_REASON_NONE;
+    std::string failedTemplate;
+    std::string failedLanguage;
     int inBuildAll = 0;                          // a full build is running
     std::unordered_set<std::string> madeDirectories; // the language folders it made
 };

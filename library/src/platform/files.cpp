@@ -1,4 +1,4 @@
-// File layer: text mode, atomic replacement and the fault-injection seam.
+// File layer: reading, text mode, creating files and the fault-injection seam.
 #include "brevic/ls_files.h"
 #include "files_internal.h"
 
@@ -23,7 +23,7 @@ struct FaultCounter {
     std::atomic<int> armedAt{0}; // fail when `calls` reaches this; 0: never
     int calls = 0;
 };
-FaultCounter g_faults[3];
+FaultCounter g_faults[static_cast<int>(FaultOp::Kill) + 1];
 std::mutex g_faultMutex;
 
 } // namespace
@@ -180,8 +180,12 @@ bool TouchFile(const char* path) {
     struct stat st {};
     if (::stat(path, &st) == 0) return S_ISREG(st.st_mode);
     if (Faulted(FaultOp::Write)) return false;
-    int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+    RewriteTarget target;
+    if (!ResolveTarget(path, target)) return false;
+    if (target.exists) return true;
+    // Exclusively and not through a link: what appeared there meanwhile is not written.
+    int fd = ::open(target.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return errno == EEXIST && FileExists(target.path.c_str());
     ::close(fd);
     return true;
 }

@@ -171,25 +171,52 @@ bool FileWriter::Failed() const {
 bool FileWriter::Open() {
     opened = true;
     if (path.empty()) return false;
-    // A file that does not exist yet has no good copy to protect: it is written in place,
-    // which saves the rename.
-    struct stat existing {};
-    fresh = ::lstat(path.c_str(), &existing) != 0 && errno == ENOENT;
-    if (!fresh && IsDirectory(path.c_str())) return false;
+    RewriteTarget final;
+    if (!ResolveTarget(path, final)) return false;
     try {
-        temporary = fresh ? path : path + ".tmp~" + std::to_string(::getpid());
+        target = final.path;
         if (textMode) chunk.reserve(kChunkSize);
     } catch (...) {
         return false;
     }
     if (Faulted(FaultOp::Write)) return false;
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | (fresh ? O_EXCL : O_TRUNC) | O_CLOEXEC, 0666);
-    if (fd < 0) temporary.clear(); // nothing of ours to remove
-    return fd >= 0;
+    replacing = final.exists;
+    replacedUid = final.status.st_uid;
+    replacedGid = final.status.st_gid;
+    replacedMode = final.status.st_mode;
+    fd = CreateTemporary(final, temporary);
+    if (fd >= 0) return true;
+    // A folder that forbids new files may still hold a file this user can write.
+    if (!replacing || (errno != EACCES && errno != EPERM)) return false;
+    return OpenInPlace();
+}
+
+bool FileWriter::OpenInPlace() {
+    fd = ::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        fd = -1;
+        return false;
+    }
+    inPlace = true;
+    return true;
+}
+
+bool FileWriter::Put(const char* data, size_t size) {
+    if (!inPlace) return WriteAll(fd, data, size);
+    // The file itself is touched only at Commit, so that a build that fails before leaves it.
+    try {
+        gathered.append(data, size);
+    } catch (...) {
+        return false;
+    }
+    return true;
 }
 
 bool FileWriter::Flush() {
-    if (!chunk.empty() && !WriteAll(fd, chunk.data(), chunk.size())) return false;
+    if (!chunk.empty() && !Put(chunk.data(), chunk.size())) return false;
     chunk.clear();
     return true;
 }
@@ -236,7 +263,7 @@ bool FileWriter::WriteNow(const char* data, size_t size) {
     }
     bool ok = true;
     if (!textMode) {
-        ok = WriteAll(fd, data, size);
+        ok = Put(data, size);
     } else {
         // Copy up to the next line break in one go; the chunk never grows past its size.
         const char* end = data + size;
@@ -263,22 +290,40 @@ bool FileWriter::WriteNow(const char* data, size_t size) {
 bool FileWriter::Commit() {
     if (behind) behind->helper.Wait();
     if (failed || committed) return false;
-    bool ok = opened || Open();
-    ok = ok && Flush();
-    // Keep the permissions of the file being replaced.
-    struct stat st {};
-    if (ok && !fresh && ::stat(path.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
+    bool ok = (opened || Open()) && Flush();
+    if (ok && Faulted(FaultOp::Kill)) {
+        // As a killed program: the temporary file stays, nothing is renamed.
+        ::close(fd);
+        fd = -1;
+        temporary.clear();
+        ok = false;
+    }
+    if (ok) ok = Finish();
     if (fd >= 0 && ::close(fd) != 0) ok = false;
     fd = -1;
-    if (ok && !fresh) {
-        if (Faulted(FaultOp::Rename) || ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
-    }
     if (!ok) {
         failed = true;
         Discard();
         return false;
     }
     committed = true;
+    return true;
+}
+
+// Puts the written file in place. The temporary file is renamed while it is still open:
+// its lock keeps a clean-up away until the rename is done.
+bool FileWriter::Finish() {
+    if (inPlace) {
+        bool ok = ::ftruncate(fd, 0) == 0 && WriteAll(fd, gathered.data(), gathered.size()) && ::fdatasync(fd) == 0;
+        std::string().swap(gathered);
+        return ok;
+    }
+    if (replacing) CopyAttributes(fd, replacedUid, replacedGid, replacedMode);
+    // On disk before the rename, so that after a power cut the name holds the old file or
+    // the new one, never a part.
+    if (::fdatasync(fd) != 0) return false;
+    if (Faulted(FaultOp::Rename) || ::rename(temporary.c_str(), target.c_str()) != 0) return false;
+    temporary.clear(); // no longer ours to remove
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "command_router.h"
 
 #include "command_table.h"
+#include "context_help.h"
 
 #include <QAction>
 #include <QFile>
@@ -25,7 +26,9 @@ QAction* CommandRouter::Action(int id) {
     }
     const QString icon = QStringLiteral(":/icons/cmd-%1.svg").arg(id);
     if (QFile::exists(icon)) action->setIcon(QIcon(icon));
-    connect(action, &QAction::triggered, this, [this, id] { Execute(id); });
+    connect(action, &QAction::triggered, this, [this, id] {
+        if (!ContextHelpTakesCommand(id)) Execute(id);
+    });
     owner_->addAction(action);
     actions_.insert(id, action);
     return action;

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build googletest libgtest-dev libbenchmark-dev clang
-          qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl1-mesa-dev xvfb xauth desktop-file-utils)
+          qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl1-mesa-dev libx11-dev xvfb xauth desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -46,11 +46,8 @@ bool Exists(const std::string& path) {
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
     CommandLine result;
-    std::string joined;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i] ? argv[i] : "";
-        if (i > 1) joined += ' ';
-        joined += arg;
         if (arg == "--help" || arg == "-h") {
             result.help = true;
             continue;
@@ -64,13 +61,15 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             isSwitch = arg.find('/', 1) == std::string::npos && !Exists(arg);
         if (isSwitch && (arg == "/p" || arg == "-p")) {
             result.print = true;
+        } else if (isSwitch && (arg == "/build" || arg == "-build")) {
+            // A whole argument only: a path such as "my -build dir/site.hpr" is a file.
+            result.build = true;
         } else if (isSwitch) {
             result.ignored.push_back(arg);
         } else if (result.file.empty() && !arg.empty()) {
             result.file = arg;
         }
     }
-    result.build = HasBuildSwitch(joined);
     return result;
 }
 

@@ -23,7 +23,9 @@ struct CommandLine {
 };
 
 // Parses argv. An argument starting with "-" is a switch; one starting with "/" is a switch
-// word unless it looks like a path (holds a further "/" or names an existing file).
+// word unless it looks like a path (holds a further "/" or names an existing file). The
+// build switch is an argument "/build" or "-build" as a whole; the words of a file argument
+// are never scanned for it.
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
 // True when the path's extension (from its last ".") is exactly ".hpr"; "SITE.HPR" is an

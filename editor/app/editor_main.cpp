@@ -13,7 +13,8 @@ int larkspan_run_editor(int argc, char** argv) {
     larkspan::CommandLine cmd = larkspan::ParseCommandLine(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("larkspan"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Larkspan PLUS 3.0"));
+    // No display name: the toolkit would append it to every window title, and the
+    // captions are exactly the program's own ("Larkspan PLUS 3.0 - site", "Compiler messages").
     QApplication::setApplicationVersion(QStringLiteral(LARKSPAN_VERSION));
     // For start-up measurements: leave at the first idle moment, closing the start-up
     // hint that waits for the user by then.

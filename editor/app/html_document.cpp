@@ -19,6 +19,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QProcess>
 #include <memory>
 
@@ -180,13 +182,24 @@ void CLs_mainDoc::BuildProject() {
     context.messageList = app::CompilerMessages();
     auto progress = std::make_unique<CBuildProgressDlg>(Parent());
     context.progress = progress.get();
+    progress->CountFrom(&context);
     tLS_Error r = theProject.BuildAll(&context);
+    const CBuildProgressDlg::Counts counts = progress->Totals();
     progress.reset();
+    if (r == LS_OK) ShowBuildSummary(counts.built, counts.written, counts.errors, counts.warnings);
     if (r == LS_NO_SOURCES) {
         fw::ShowMessage(Parent(), str::NoTemplates, fw::MessageKind::Error);
     } else if (r != LS_OK) {
         fw::ShowMessage(Parent(), str::SystemError, fw::MessageKind::Error);
     }
+}
+
+void CLs_mainDoc::ShowBuildSummary(int built, int written, int errors, int warnings) {
+    auto* frame = qobject_cast<QMainWindow*>(Parent());
+    if (!frame) return;
+    QString text = fw::LoadString(str::BuildSummary).arg(built).arg(written).arg(errors).arg(warnings);
+    if (errors || warnings) text += fw::LoadString(str::BuildSummaryShowMessages);
+    frame->statusBar()->showMessage(text);
 }
 
 bool CLs_mainDoc::PreparePreviewFile(QString& path) {

@@ -39,6 +39,8 @@ public:
 
     void BuildFile();
     void BuildProject();
+    // The status-bar line after a build: pages built and written, errors, warnings.
+    void ShowBuildSummary(int built, int written, int errors, int warnings);
     void ViewBrowser();
     void ViewHtml();
 

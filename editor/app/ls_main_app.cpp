@@ -72,6 +72,13 @@ QMarginsF PrintMargins() {
 const fw::ProfileFile& SettingsFile() { return theApp.Settings(); }
 const settings::Editor& EditorSettings() { return theApp.editor; }
 fw::RecentFiles& RecentFileList() { return theApp.RecentFileList(); }
+QString StartFolder(const fw::Document* document) {
+    if (!document && theApp.MainFrame()) document = theApp.MainFrame()->ActiveDocument();
+    if (document && !document->PathName().isEmpty()) return QFileInfo(document->PathName()).absolutePath();
+    const char* project = theProject.GetProjectPath();
+    if (project && *project) return QFileInfo(QFile::decodeName(project)).absolutePath();
+    return QString();
+}
 void ShowHelp(int topic) {
     if (CMainFrame* frame = theApp.MainFrame()) frame->OpenHelp(topic);
 }
@@ -161,6 +168,7 @@ void CLs_mainApp::RegisterCommands() {
     OnCommand({cmd::FileOpen}, [this] {
         fw::FileDialogRequest r;
         r.caption = QApplication::translate("CLs_mainApp", "Open");
+        r.directory = app::StartFolder();
         r.filter = htmlTemplate_->GetDocString(fw::DocTemplate::FilterName) +
                    QStringLiteral(";;") + QApplication::translate("CLs_mainApp", "All Files (*)");
         QString path = fw::AskFileName(mainFrame_.get(), r);
@@ -182,7 +190,10 @@ void CLs_mainApp::RegisterCommands() {
     });
 }
 
-fw::Document* CLs_mainApp::OpenDocumentFile(const QString& path) {
+fw::Document* CLs_mainApp::OpenDocumentFile(const QString& named) {
+    // Files named on the command line, dropped or chosen are kept by their full path: the
+    // project's folder, its name in the caption and template paths depend on it.
+    const QString path = named.isEmpty() ? named : QFileInfo(named).absoluteFilePath();
     openPath = path;
     const QString fileName = QFileInfo(path).fileName();
     const int dot = static_cast<int>(fileName.lastIndexOf('.'));

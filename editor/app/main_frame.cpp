@@ -4,9 +4,12 @@
 #include "child_frame.h"
 #include "command_table.h"
 #include "compiler_messages_dialog.h"
+#include "context_help.h"
+#include "external_program.h"
 #include "document.h"
 #include "file_dialogs.h"
 #include "ids.h"
+#include "lock_keys.h"
 #include "recent_files.h"
 #include "message_box.h"
 #include "organize_languages_dialog.h"
@@ -31,13 +34,12 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QProcess>
+#include <QPointer>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
-#include <QWhatsThis>
 
 QComboBox* searchCombo = nullptr;
 
@@ -78,6 +80,15 @@ bool CMainFrame::Create() {
     caretPane_ = new QLabel(this);
     caretPane_->setMinimumWidth(100);
     statusBar()->addPermanentWidget(caretPane_);
+    // The keyboard-state panes keep their width while empty, so nothing moves.
+    const char* lockNames[3] = {"CAP", "NUM", "SCRL"};
+    for (int i = 0; i < 3; ++i) {
+        lockPanes_[i] = new QLabel(this);
+        lockPanes_[i]->setObjectName(QString::fromLatin1(lockNames[i]));
+        lockPanes_[i]->setAlignment(Qt::AlignCenter);
+        lockPanes_[i]->setMinimumWidth(lockPanes_[i]->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 12);
+        statusBar()->addPermanentWidget(lockPanes_[i]);
+    }
 
     CreateMenus();
     messages_ = new CCompilerMessagesDlg(this);
@@ -161,6 +172,8 @@ void CMainFrame::CreateMenus() {
         if (!parent) sets[set]->append(menu);
         stack[set].append(menu);
         if (!parent) connect(menu, &QMenu::aboutToShow, this, [this] { router_->UpdateActions(); });
+        if (!parent && QString::fromUtf8(title) == QLatin1String("&Window"))
+            connect(menu, &QMenu::aboutToShow, this, [this, menu] { FillWindowMenu(menu); });
     };
     auto item = [&](int set, int id) {
         QMenu* menu = top(set);
@@ -217,6 +230,38 @@ void CMainFrame::FillRecentFileMenu(QMenu* menu) {
         a->setProperty("recentFile", files[i]);
         connect(a, &QAction::triggered, this, [path = files[i]] { app::OpenDocumentFile(path); });
         menu->insertAction(before, a);
+    }
+}
+
+void CMainFrame::FillWindowMenu(QMenu* menu) {
+    for (QAction* a : menu->actions()) {
+        if (a->property("windowEntry").isValid()) {
+            menu->removeAction(a);
+            a->deleteLater();
+        }
+    }
+    const QList<QMdiSubWindow*> windows = mdi_->subWindowList();
+    if (windows.isEmpty()) return;
+    QAction* separator = menu->addSeparator();
+    separator->setProperty("windowEntry", true);
+    QMdiSubWindow* active = mdi_->activeSubWindow();
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* w = windows[i];
+        auto* frame = qobject_cast<fw::ChildFrame*>(w);
+        QString title = frame && frame->GetDocument() ? frame->GetDocument()->Title() : w->windowTitle();
+        title.replace(QLatin1Char('&'), QLatin1String("&&"));
+        // Numbers 1 to 9 are mnemonics; further windows are listed without one.
+        QString text = i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title) : QStringLiteral("%1 %2").arg(i + 1).arg(title);
+        auto* a = menu->addAction(text);
+        a->setProperty("windowEntry", true);
+        a->setCheckable(true);
+        a->setChecked(w == active);
+        connect(a, &QAction::triggered, this, [this, w = QPointer<QMdiSubWindow>(w)] {
+            if (!w) return;
+            if (w->isMinimized()) w->showNormal();
+            mdi_->setActiveSubWindow(w);
+            if (QWidget* view = w->widget()) view->setFocus();
+        });
     }
 }
 
@@ -277,7 +322,7 @@ void CMainFrame::RegisterCommands() {
     OnCommand({cmd::PreviousPane}, [this] { mdi_->activatePreviousSubWindow(); });
     OnCommand({cmd::Exit}, [this] { close(); });
     OnCommand({cmd::HelpTopics, cmd::Help, cmd::DefaultHelp}, [this] { OpenHelp(0); });
-    OnCommand({cmd::ContextHelp}, [] { QWhatsThis::enterWhatsThisMode(); });
+    OnCommand({cmd::ContextHelp}, [this] { fw::EnterContextHelp([this](int topic) { OpenHelp(topic); }); });
 }
 
 fw::Document* CMainFrame::ActiveDocument() const {
@@ -306,6 +351,7 @@ void CMainFrame::OnIdle() {
     fw::Document* doc = ActiveDocument();
     QString full = caption;
     if (doc) full += QStringLiteral(" - [") + doc->Title() + (doc->IsModified() ? QStringLiteral("*]") : QStringLiteral("]"));
+    caption_ = full;
     if (windowTitle() != full) setWindowTitle(full);
 
     if (auto* edit = qobject_cast<QPlainTextEdit*>(ActiveView())) {
@@ -316,8 +362,18 @@ void CMainFrame::OnIdle() {
     } else {
         caretPane_->clear();
     }
+    ShowLockKeys();
     ShowMenusFor(doc);
     router_->UpdateActions();
+}
+
+void CMainFrame::ShowLockKeys() {
+    const std::optional<LockKeys> keys = ReadLockKeys();
+    const bool on[3] = {keys && keys->caps, keys && keys->num, keys && keys->scroll};
+    for (int i = 0; i < 3; ++i) {
+        const QString text = on[i] ? lockPanes_[i]->objectName() : QString();
+        if (lockPanes_[i]->text() != text) lockPanes_[i]->setText(text);
+    }
 }
 
 void CMainFrame::FillLanguageCombo() {
@@ -364,9 +420,8 @@ void CMainFrame::NewProject() {
     r.caption = fw::LoadString(str::NewProjectTitle);
     r.directory = settings::ProjectPath(app::SettingsFile());
     r.filter = QString::fromLatin1(kProjectFilter);
-    QString path = fw::AskFileName(this, r);
+    QString path = fw::CompleteSavePath(this, r, fw::AskFileName(this, r));
     if (path.isEmpty()) return;
-    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".hpr");
     settings::StoreProjectPath(app::SettingsFile(), path);
     app::CloseAllDocuments();
     QByteArray bytes = QFile::encodeName(path);
@@ -377,6 +432,7 @@ void CMainFrame::NewProject() {
         FillLanguageCombo(); // no project is open any more
         return;
     }
+    app::RecentFileList().Add(QFileInfo(path).absoluteFilePath());
     FillLanguageCombo();
 }
 
@@ -409,8 +465,16 @@ void CMainFrame::OpenHelp(int topic) {
     if (topic) url.setFragment(QStringLiteral("t%1").arg(topic));
     settings::Browser browser;
     browser.Load(app::SettingsFile());
-    if (!browser.browserPath.isEmpty() && QProcess::startDetached(browser.browserPath, {url.toString()})) return;
+    if (!browser.browserPath.isEmpty() && fw::StartProgram(browser.browserPath, {url.toString()})) return;
     QDesktopServices::openUrl(url);
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    // A maximised document window appends " - [its title]" to the caption, which already
+    // names the document: the caption stays the one the idle step made.
+    if (event->type() == QEvent::WindowTitleChange && !caption_.isEmpty() && windowTitle() != caption_)
+        setWindowTitle(caption_);
+    QMainWindow::changeEvent(event);
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

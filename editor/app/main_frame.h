@@ -42,6 +42,7 @@ public:
     QComboBox* LanguageCombo() const { return languageCombo_; }
     QToolBar* ToolBar(Bar bar) const { return bars_[bar]; }
     QLabel* CaretPane() const { return caretPane_; }
+    QLabel* LockPane(int index) const { return lockPanes_[index]; } // 0 CAP, 1 NUM, 2 SCRL
     CCompilerMessagesDlg* CompilerMessages() const { return messages_; }
     CSplashDlg* Splash() const { return splash_; }
 
@@ -50,6 +51,9 @@ public:
 
     void OpenProjectFile(const QString& path);
     void FillLanguageCombo();
+    // The CAP, NUM and SCRL panes: the name while the lock is on, empty while it is off
+    // or where the keyboard's state cannot be read.
+    void ShowLockKeys();
     void SelectLanguage();
     // The idle step: caption, caret position, command states.
     void OnIdle();
@@ -61,6 +65,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     // Files dropped on the window open as if chosen with Open.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -70,6 +75,9 @@ private:
     void CreateMenus();
     void ShowMenusFor(fw::Document* doc);
     void FillRecentFileMenu(QMenu* menu);
+    // The open windows at the end of the Window menu: numbered, the active one checked;
+    // choosing one activates it.
+    void FillWindowMenu(QMenu* menu);
     void RegisterCommands();
     void NewProject();
     bool RequireProject(); // message 136 when no project is open
@@ -81,9 +89,11 @@ private:
     QToolBar* bars_[BarCount] = {};
     QComboBox* languageCombo_ = nullptr;
     QLabel* caretPane_ = nullptr;
+    QLabel* lockPanes_[3] = {}; // CAP, NUM, SCRL
     CCompilerMessagesDlg* messages_ = nullptr;
     CSplashDlg* splash_ = nullptr;
     QList<QMenu*> editorMenus_;
     QList<QMenu*> baseMenus_;
     bool editorMenuShown_ = false;
+    QString caption_; // the caption the idle step set last
 };

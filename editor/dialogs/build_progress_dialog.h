@@ -21,6 +21,19 @@ public:
     void TargetDone(const char* targetPath, int written, const std::string& messages) override;
     int Position() const;
 
+    // The counts of the build so far; errors and warnings are read from `context` (the
+    // build's own) as each page is done.
+    struct Counts {
+        int built = 0;
+        int written = 0;
+        int errors = 0;
+        int warnings = 0;
+    };
+    void CountFrom(const tDebugContext* context) { context_ = context; }
+    const Counts& Totals() const { return counts_; }
+
 private:
     std::unique_ptr<Ui::CBuildProgressDlg> ui_;
+    const tDebugContext* context_ = nullptr;
+    Counts counts_;
 };

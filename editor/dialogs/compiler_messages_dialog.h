@@ -24,8 +24,11 @@ public:
     void AddString(const char* line) override;
 
     QListWidget* List() const;
+    // The lines as shown: tabs expanded to tab stops, the text after the location of every
+    // line in one column.
     QStringList Lines() const;
 
 private:
     std::unique_ptr<Ui::CCompilerMessagesDlg> ui_;
+    int firstStop_ = 8; // the column the first tab of each line reaches
 };

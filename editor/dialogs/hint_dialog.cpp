@@ -16,7 +16,9 @@ CHintDlg::CHintDlg(QWidget* parent, int stringId, const fw::ProfileFile& setting
     if (!showTip_) return; // never shown: no window is set up
     ui_ = std::make_unique<Ui::CHintDlg>();
     ui_->setupUi(this);
+    // The bulb beside the heading, the program's own picture under it.
     ui_->picture->setPixmap(QIcon(QStringLiteral(":/icons/hint.svg")).pixmap(48, 48));
+    ui_->secondPicture->setPixmap(QIcon(QStringLiteral(":/icons/app.svg")).pixmap(48, 48));
     ui_->tipText->setPlainText(fw::LoadString(stringId));
 }
 

@@ -25,11 +25,11 @@ bool NameCheck::Accepts(const QString& text) const {
 
 void NameCheck::OnEdited(const QString& text) {
     if (list_ && !text.isEmpty()) {
-        // The list's own prefix search: from the entry after the current one, wrapping.
+        // The list's own prefix search: it starts after entry 0, whatever is selected, and
+        // wraps around to entry 0 last.
         const int count = list_->count();
-        const int from = list_->currentRow();
         for (int k = 1; k <= count; ++k) {
-            const int row = (from + k + count) % count;
+            const int row = k % count;
             if (list_->item(row)->text().startsWith(text, Qt::CaseInsensitive)) {
                 list_->setCurrentRow(row);
                 break;

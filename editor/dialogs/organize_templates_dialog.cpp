@@ -98,6 +98,7 @@ void COrganizeTemplatesDlg::OnAdd() {
     request.multiple = true;
     request.caption = fw::LoadString(str::AddFilesTitle);
     request.filter = QStringLiteral("HTML Templates (*.tpl);;All Files (*)");
+    request.directory = app::StartFolder();
     const QStringList paths = fw::AskFileNames(this, request);
     if (paths.isEmpty()) return;
     for (const QString& path : paths) {

@@ -53,6 +53,10 @@ const settings::Editor& EditorSettings();
 // The recently opened files.
 fw::RecentFiles& RecentFileList();
 
+// The folder a file dialog starts in: that of `document`'s file (null: the active
+// document), else that of the open project's file, else empty (the dialog's own choice).
+QString StartFolder(const fw::Document* document = nullptr);
+
 // Runs a command as if chosen from the menu (nothing when no part handles it).
 void ExecuteCommand(int id);
 // Opens the help at a topic (0: its contents).

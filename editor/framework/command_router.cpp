@@ -1,13 +1,41 @@
 #include "command_router.h"
 
 #include "command_table.h"
+#include "context_help.h"
 
 #include <QAction>
 #include <QFile>
 #include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QWidget>
 
 namespace fw {
+
+namespace {
+// The command's picture; its disabled form is a pale grey copy, so that a greyed button
+// is told apart at a glance (the style's own disabled form of coloured line art hardly
+// differs from it).
+QIcon CommandIcon(const QString& file) {
+    const QIcon source(file);
+    QIcon icon;
+    for (int size : {16, 24, 32}) {
+        const QPixmap normal = source.pixmap(size, size);
+        icon.addPixmap(normal, QIcon::Normal);
+        QImage image = normal.toImage().convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                // Light grey at a third of the strength.
+                const int grey = 160 + qGray(line[x]) * 80 / 255;
+                line[x] = qRgba(grey, grey, grey, qAlpha(line[x]) * 2 / 5);
+            }
+        }
+        icon.addPixmap(QPixmap::fromImage(image), QIcon::Disabled);
+    }
+    return icon;
+}
+} // namespace
 
 CommandRouter::CommandRouter(QWidget* owner) : QObject(owner), owner_(owner) {}
 
@@ -24,8 +52,10 @@ QAction* CommandRouter::Action(int id) {
         action->setShortcutContext(Qt::WindowShortcut);
     }
     const QString icon = QStringLiteral(":/icons/cmd-%1.svg").arg(id);
-    if (QFile::exists(icon)) action->setIcon(QIcon(icon));
-    connect(action, &QAction::triggered, this, [this, id] { Execute(id); });
+    if (QFile::exists(icon)) action->setIcon(CommandIcon(icon));
+    connect(action, &QAction::triggered, this, [this, id] {
+        if (!ContextHelpTakesCommand(id)) Execute(id);
+    });
     owner_->addAction(action);
     actions_.insert(id, action);
     return action;

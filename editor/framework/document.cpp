@@ -1,8 +1,10 @@
 #include "document.h"
 
+#include "app_context.h"
 #include "doc_template.h"
 #include "file_dialogs.h"
 #include "message_box.h"
+#include "recent_files.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -76,24 +78,34 @@ bool Document::DoFileSave() { return DoSave(path_); }
 bool Document::DoSave(const QString& requested) {
     QString path = requested;
     if (path.isEmpty()) {
-        FileDialogRequest r;
-        r.save = true;
-        r.caption = QApplication::translate("Document", "Save As");
-        r.directory = title_;
-        if (template_) {
-            QString filterName = template_->GetDocString(DocTemplate::FilterName);
-            if (!filterName.isEmpty()) r.filter = filterName + QStringLiteral(";;");
-            QString ext = template_->GetDocString(DocTemplate::FilterExt);
-            if (!ext.isEmpty() && !r.directory.endsWith(ext)) r.directory += ext;
-        }
-        r.filter += QApplication::translate("Document", "All Files (*)");
-        path = AskFileName(QApplication::activeWindow(), r);
+        path = AskSaveAsPath();
         if (path.isEmpty()) return false;
     }
     if (!OnSaveDocument(path)) return false;
     SetPathName(path);
     SetModified(false);
+    // A file saved under a name of the user's choice is a recent file, as one opened.
+    if (requested.isEmpty()) app::RecentFileList().Add(QFileInfo(path).absoluteFilePath());
     return true;
+}
+
+QString Document::AskSaveAsPath() {
+    FileDialogRequest r;
+    r.save = true;
+    r.caption = QApplication::translate("Document", "Save As");
+    QString name = title_;
+    if (template_) {
+        QString filterName = template_->GetDocString(DocTemplate::FilterName);
+        if (!filterName.isEmpty()) r.filter = filterName + QStringLiteral(";;");
+        QString ext = template_->GetDocString(DocTemplate::FilterExt);
+        if (!ext.isEmpty() && !name.endsWith(ext)) name += ext;
+    }
+    r.filter += QApplication::translate("Document", "All Files (*)");
+    // The proposed name in the document's folder, else in the project's.
+    const QString folder = app::StartFolder(this);
+    r.directory = folder.isEmpty() ? name : folder + QLatin1Char('/') + name;
+    QWidget* parent = QApplication::activeWindow();
+    return CompleteSavePath(parent, r, AskFileName(parent, r));
 }
 
 void Document::CloseViews() {

@@ -51,6 +51,10 @@ public:
     bool DoFileSave();
     // Save As (empty path: ask for one). True when written.
     bool DoSave(const QString& path);
+    // Asks for a Save As path: the dialog starts in the document's folder (else the
+    // project's), the chosen filter's extension is added to a name without one, and an
+    // existing file is replaced only when the user agrees. Empty when cancelled.
+    QString AskSaveAsPath();
 
     // Closes every view; the document deletes itself with the last one.
     void CloseViews();

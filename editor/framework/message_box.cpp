@@ -1,5 +1,6 @@
 #include "message_box.h"
 
+#include "ids.h"
 #include "string_table.h"
 
 #include <QApplication>
@@ -12,7 +13,8 @@ MessageHook g_hook;
 int Show(QWidget* parent, MessageRequest request) {
     if (g_hook) return g_hook(request);
     QMessageBox box(parent);
-    box.setWindowTitle(QApplication::applicationDisplayName());
+    // The program's title: the toolkit adds no display name to window titles here.
+    box.setWindowTitle(LoadString(str::AppTitle));
     box.setText(request.text);
     switch (request.kind) {
     case MessageKind::Error:
@@ -40,6 +42,8 @@ int Show(QWidget* parent, MessageRequest request) {
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
+    // Every message box comes with the desktop's sound, as a warning or a question does.
+    QApplication::beep();
     return box.exec();
 }
 } // namespace

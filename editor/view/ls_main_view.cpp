@@ -19,6 +19,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QTextDocument>
 #include <memory>
 
@@ -118,14 +120,22 @@ CLs_mainView::~CLs_mainView() {
     if (autocharError_ != LS_OK) fw::ShowMessage(nullptr, str::AutocharSaveFailed, fw::MessageKind::Error);
 }
 
+void CLs_mainView::LookUpCharacter(char ch, const char** text, int* offset) {
+    const char* found = nullptr;
+    int at = 0;
+    if (autochar_) {
+        const settings::Editor& options = app::EditorSettings();
+        autochar_->GetAutoChar(ch, found, at, static_cast<unsigned>(std::max(0, options.autotagMinSel)),
+                               options.autotagging, options.caseSensitive);
+    }
+    if (text) *text = found;
+    if (offset) *offset = at;
+}
+
 void CLs_mainView::HandleCharacter(char ch, QKeyEvent* event) {
     const char* text = nullptr;
     int offset = 0;
-    if (autochar_) {
-        const settings::Editor& options = app::EditorSettings();
-        autochar_->GetAutoChar(ch, text, offset, static_cast<unsigned>(std::max(0, options.autotagMinSel)),
-                               options.autotagging, options.caseSensitive);
-    }
+    LookUpCharacter(ch, &text, &offset);
     // From a tag start or a word start on, all that is typed is one undoable action, which
     // a completion takes back.
     if (ch == '<' || g_previousChar == ' ' || g_previousChar == '\r') EmptyUndoBuffer();
@@ -306,17 +316,51 @@ void CLs_mainView::keyPressEvent(QKeyEvent* event) {
     if ((key == Qt::Key_Up || key == Qt::Key_Down) && extended && !previousExtended_) RecolorLine();
     previousKey_ = key;
     previousExtended_ = extended;
-    // Characters (Enter as a carriage return, ESC) go through the autotag handler.
-    if (!isReadOnly() && !control && typed.size() == 1) {
-        const char16_t u = typed[0].unicode();
-        const char ch = enter ? '\r' : u == 0x1B ? kEscape : (u >= 0x20 && u < 0x80) ? static_cast<char>(u)
-                                                                               : static_cast<char>(0x7F);
-        if (u >= 0x20 || enter || u == 0x1B) {
-            HandleCharacter(ch, event);
-            return;
-        }
+    // Every typed character goes through the autotag handler: Enter as a carriage return,
+    // ESC, control characters such as Backspace, and a character outside ASCII as its UTF-8
+    // bytes (the table works on bytes), the last of which decides the completion.
+    if (!isReadOnly() && !control && !typed.isEmpty() && key != Qt::Key_Delete) {
+        const QByteArray bytes = enter ? QByteArray("\r") : typed.toUtf8();
+        for (qsizetype i = 0; i + 1 < bytes.size(); ++i) LookUpCharacter(bytes[i]);
+        HandleCharacter(bytes.back(), event);
+        return;
     }
     CRichEditCtrl::keyPressEvent(event);
+}
+
+namespace {
+// The local files among dropped data.
+QStringList DroppedFiles(const QMimeData* data) {
+    QStringList files;
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) files << url.toLocalFile();
+    }
+    return files;
+}
+} // namespace
+
+void CLs_mainView::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedFiles(event->mimeData()).isEmpty()) return CRichEditCtrl::dragEnterEvent(event);
+    event->acceptProposedAction();
+}
+
+void CLs_mainView::dragMoveEvent(QDragMoveEvent* event) {
+    if (DroppedFiles(event->mimeData()).isEmpty()) return CRichEditCtrl::dragMoveEvent(event);
+    event->acceptProposedAction();
+}
+
+void CLs_mainView::dropEvent(QDropEvent* event) {
+    const QStringList files = DroppedFiles(event->mimeData());
+    if (files.isEmpty()) return CRichEditCtrl::dropEvent(event);
+    event->acceptProposedAction();
+    // Opened once the drop has finished: opening may ask questions, and the dragging
+    // program waits for the drop's answer.
+    QMetaObject::invokeMethod(
+        qApp, [files] {
+            for (const QString& file : files) app::OpenDocumentFile(file);
+        },
+        Qt::QueuedConnection);
 }
 
 void CLs_mainView::PrintWithoutAsking() {

@@ -52,6 +52,8 @@ public:
     // The autotag table's file (set by the application before views are made).
     static void SetAutocharPath(const QString& path);
     void HandleCharacter(char ch, QKeyEvent* event);
+    // Hands one typed byte to the autotag table; the completion it offers, if any.
+    void LookUpCharacter(char ch, const char** text = nullptr, int* offset = nullptr);
     void JumpParameter(bool left);
     void ToggleParameter(bool forward);
     tLS_autochar* AutoChar() const { return autochar_.get(); }
@@ -68,6 +70,11 @@ public:
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Files dropped on the text open as documents, as on the main window; other dropped
+    // data is inserted.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void Print(bool preview);

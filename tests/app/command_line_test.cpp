@@ -28,7 +28,17 @@ TEST(CommandLine, FileArgumentAndSwitches) {
     EXPECT_TRUE(cmd.build);
     EXPECT_TRUE(cmd.version);
     EXPECT_FALSE(cmd.help);
-    EXPECT_EQ(cmd.ignored, (std::vector<std::string>{"/build", "-x"}));
+    EXPECT_EQ(cmd.ignored, (std::vector<std::string>{"-x"}));
+
+    // The switch is a whole argument: a path holding " -build " is the file to open.
+    const char* spaced[] = {"larkspan", "/web/my -build dir/site.hpr"};
+    cmd = larkspan::ParseCommandLine(2, spaced);
+    EXPECT_EQ(cmd.file, "/web/my -build dir/site.hpr");
+    EXPECT_FALSE(cmd.build);
+    const char* relative[] = {"larkspan", "a -build b.hpr", "-build"};
+    cmd = larkspan::ParseCommandLine(3, relative);
+    EXPECT_EQ(cmd.file, "a -build b.hpr");
+    EXPECT_TRUE(cmd.build);
 
     const char* argv2[] = {"larkspan", "build", "my site.hpr", "second.tpl"};
     cmd = larkspan::ParseCommandLine(4, argv2);

@@ -264,6 +264,28 @@ TEST_F(MacroDialogs, OrganizeMacrosOnABaseThatDidNotLoadChangesNothing) {
     EXPECT_EQ(ReadBytes(path), text);
 }
 
+TEST_F(MacroDialogs, NameSearchStartsAfterTheFirstEntryAndWraps) {
+    tLS_macrobase& b = Base("{:Hat:1:}\nA\n{:Header:1:}\nB\n{:Hello:1:}\nC\n");
+    COrganizeMacrosDlg dialog(nullptr, &b);
+    QStringList seen;
+    modalAnswer = [&seen](QDialog& d) {
+        d.show();
+        auto* edit = d.findChild<QLineEdit*>("nameEdit");
+        auto* list = d.findChild<QListWidget*>("macroList");
+        QTest::keyClicks(edit, "H");
+        seen << Selected(list);
+        QTest::keyClicks(edit, "e");
+        seen << Selected(list);
+        edit->clear();
+        QTest::keyClicks(edit, "ha");
+        seen << Selected(list);
+        return 2;
+    };
+    dialog.Run();
+    // "H" finds Header (after entry 0), "He" stays on it; "ha" wraps round to Hat.
+    EXPECT_EQ(seen, (QStringList{"Header", "Header", "Hat"}));
+}
+
 TEST_F(MacroDialogs, OrganizeMacrosEditHandsBackTheSelection) {
     tLS_macrobase& b = Base("{:Footer:1:}\nF\n{:Header:1:}\nH\n");
     {

@@ -9,6 +9,7 @@
 #include <brevic/ls_macrobase.h>
 #include <brevic/ls_profile.h>
 
+#include <QKeyEvent>
 #include <QTest>
 
 using testutil::Crlf;
@@ -22,7 +23,8 @@ protected:
         EditorTest::SetUp();
         table = scratch / "data/larkspan/autochar.txt";
         WriteBytes(table, Crlf("{:<table:0:}\n<table></table>\n{:<tab2:0:}\n<tab2></tab2>\n"
-                               "{:<b:0:}\n<b></b>\n{:<br:0:}\n<br>\n{:!ALIGN:0:}\nLEFT,RIGHT,CENTER\n"));
+                               "{:<b:0:}\n<b></b>\n{:<br:0:}\n<br>\n{:!ALIGN:0:}\nLEFT,RIGHT,CENTER\n"
+                               "{:<\xC3\xBC" "ber:0:}\n<\xC3\xBC" "ber></\xC3\xBC" "ber>\n"));
     }
     void StartWith(const char* autotagging, const char* minSel) {
         WritePrivateProfileString("EDITOR", "Autotagging", autotagging, settingsFile.c_str());
@@ -52,6 +54,21 @@ TEST_F(MagicKeys, OneMatchInsertsThePairAndUndoRemovesIt) {
     EXPECT_EQ(Caret(), 5) << "between the pair";
     QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(view->GetText(), "x ") << "the completion goes, and the initials with it";
+}
+
+TEST_F(MagicKeys, EveryTypedCharacterReachesTheTable) {
+    StartWith("1", "10");
+    // A character outside ASCII is looked up (as its bytes): "<ü" finds "<über".
+    QTest::keyClicks(view, "<");
+    QKeyEvent umlaut(QEvent::KeyPress, Qt::Key_Udiaeresis, Qt::NoModifier, QString::fromUtf8("\xC3\xBC"));
+    QApplication::sendEvent(view, &umlaut);
+    EXPECT_EQ(view->GetText(), QString::fromUtf8("<\xC3\xBC" "ber></\xC3\xBC" "ber>"));
+    // Backspace is a character of the prefix too: "<", Backspace, "b" is no "<b".
+    view->SetText("");
+    QTest::keyClicks(view, " <");
+    QTest::keyClick(view, Qt::Key_Backspace);
+    QTest::keyClicks(view, "b");
+    EXPECT_EQ(view->GetText(), " b");
 }
 
 TEST_F(MagicKeys, EscapeCyclesInTableOrderAndWraps) {

@@ -168,13 +168,25 @@ TEST_F(EditorTest, NewProjectThroughTheDialog) {
     EXPECT_TRUE(testutil::Exists(scratch / "fresh/site.hpr"));
     EXPECT_EQ(Ini(settingsFile, "PATHES", "ProjectPath"), scratch / "fresh");
     EXPECT_EQ(Frame().LanguageCombo()->itemText(0), "Neutral");
+    EXPECT_EQ(theApp.RecentFileList().Files().value(0).toStdString(), scratch / "fresh/site.hpr");
+
+    // Landing on an existing project file asks first; No leaves it as it was.
+    const std::string mine = testutil::ReadBytes(scratch / "fresh/site.hpr") + "; mine\r\n";
+    testutil::WriteBytes(scratch / "fresh/site.hpr", mine);
+    fileAnswers = {{QString::fromStdString(scratch / "fresh/site")}};
+    answers = {QMessageBox::No};
+    Frame().Router().Execute(32786);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().stringId, 350);
+    EXPECT_EQ(testutil::ReadBytes(scratch / "fresh/site.hpr"), mine);
+    fileDialogs.clear();
 
     // The next dialog starts in the stored folder.
     fileAnswers = {{}};
     Frame().Router().Execute(32787);
-    ASSERT_EQ(fileDialogs.size(), 2u);
-    EXPECT_EQ(fileDialogs[1].caption, "Open project");
-    EXPECT_EQ(fileDialogs[1].directory.toStdString(), scratch / "fresh");
+    ASSERT_EQ(fileDialogs.size(), 1u);
+    EXPECT_EQ(fileDialogs[0].caption, "Open project");
+    EXPECT_EQ(fileDialogs[0].directory.toStdString(), scratch / "fresh");
 }
 
 TEST_F(EditorTest, CaretPositionInTheStatusBar) {
@@ -248,11 +260,14 @@ TEST_F(EditorTest, EditorSettingsDefaultsAndValues) {
 TEST_F(EditorTest, HintsShowUntilSwitchedOff) {
     fw::ProfileFile file(QString::fromStdString(settingsFile));
     std::filesystem::create_directories(scratch / "config/larkspan");
-    modalAnswer = [](QDialog& d) {
+    int pictures = 0;
+    modalAnswer = [&pictures](QDialog& d) {
         d.findChild<QCheckBox*>("dontShowAgain")->setChecked(true);
+        for (QLabel* label : d.findChildren<QLabel*>()) pictures += !label->pixmap().isNull();
         return static_cast<int>(QDialog::Accepted);
     };
     EXPECT_EQ(CHintDlg::Show(nullptr, 32775, file), QDialog::Accepted);
+    EXPECT_EQ(pictures, 2) << "both pictures show";
     EXPECT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(Ini(settingsFile, "TIP", "ID_32775"), "0");
     EXPECT_EQ(CHintDlg::Show(nullptr, 32775, file), 2) << "switched off: returns 2 at once";

@@ -10,6 +10,7 @@
 #include <brevic/ls_files.h>
 #include <brevic/ls_profile.h>
 
+#include <QStatusBar>
 #include <QTest>
 #include <QTextDocument>
 
@@ -455,6 +456,21 @@ TEST_F(BuildCommands, ViewBrowserWithoutBrowserOrWithAFailedBuild) {
     ASSERT_GE(messages.size(), 2u);
     EXPECT_EQ(messages[0].stringId, 144);
     EXPECT_EQ(messages.back().stringId, 140);
+}
+
+TEST_F(BuildCommands, BuildProjectSaysWhatHappenedInTheStatusBar) {
+    OpenSite();
+    ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")), nullptr);
+    Frame().Router().Execute(32815);
+    EXPECT_EQ(Frame().statusBar()->currentMessage(),
+              "Build finished: 1 pages built, 1 written, 0 errors, 0 warnings.");
+    WriteBytes(site + "english.mcr", Crlf("{:Title:0:}\nHello {#Missing}\n"));
+    Frame().OpenProjectFile(QString::fromStdString(site + "site.hpr"));
+    ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")), nullptr);
+    Frame().Router().Execute(32815);
+    const QString line = Frame().statusBar()->currentMessage();
+    EXPECT_TRUE(line.startsWith("Build finished: 1 pages built, 1 written, ")) << line.toStdString();
+    EXPECT_TRUE(line.endsWith(" F8 shows the messages.")) << line.toStdString();
 }
 
 TEST_F(BuildCommands, BuildProjectWithoutTemplates) {

@@ -18,12 +18,6 @@ constexpr int kCopyContent = 167;
 constexpr int kMacroNotSaved = 172;
 
 QWidget* Parent() { return theApp.MainFrame(); }
-
-// A text line beginning with "{:" would be read back as the start of another macro.
-bool Storable(const QString& text) {
-    if (text.startsWith(QLatin1String("{:"))) return false;
-    return !text.contains(QLatin1String("\n{:"));
-}
 } // namespace
 
 ClsMacroDoc::ClsMacroDoc(fw::DocTemplate* docTemplate)
@@ -130,7 +124,7 @@ bool ClsMacroDoc::StoreBack() {
     CLs_mainView* v = View();
     if (!v || !macroBase_ || !macroText_ || !IsModified()) return true;
     const QString text = v->GetText();
-    if (!Storable(text)) {
+    if (!brevic::MacroTextStorable(text.toStdString())) {
         fw::ShowMessageText(Parent(),
                             tr("The macro %1 holds a line that begins with \"{:\".\n"
                                "A macro file cannot store such a line; please change it.")

@@ -536,7 +536,7 @@ BENCHMARK_DEFINE_F(ProjectFixture, BuildAll)(benchmark::State& state) {
         tDebugContext ctx;
         ctx.progress = &progress;
         tLS_Error r = project.BuildAll(&ctx);
-        const std::string& log = tLS_project::GetBuildLog();
+        const std::string& log = project.GetBuildLog();
         if (r != LS_OK || progress.writtenTargets != expectedTargets ||
             log.find("\t(") != std::string::npos) {
             std::fprintf(stderr, "build check failed: result %d, %ld of %ld written\n%.2000s",

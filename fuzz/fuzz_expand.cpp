@@ -40,8 +40,9 @@ void CheckScanMacro(const char* text, long length) {
         long position = i + 1;
         tMacro macro;
         int message = tLS_compiler::ScanMacro(text, length, position, macro);
-        FUZZ_CHECK(message == 0 || message == 201 || message == 203 || message == 207 ||
-                       message == 209 || message == 223,
+        FUZZ_CHECK(message == 0 || message == LS_MSG_NAME_TOO_LONG || message == LS_MSG_EXTENSION_TOO_LONG ||
+                       message == LS_MSG_LINE_STATEMENT_TOO_LONG || message == LS_MSG_LINE_STATEMENT_SYNTAX ||
+                       message == LS_MSG_TOO_MANY_PARAMS,
                    "ScanMacro returned an unknown message number");
         FUZZ_CHECK(position > i && position <= length, "ScanMacro position out of range");
         FUZZ_CHECK(std::memchr(macro.name, '\0', sizeof macro.name) != nullptr,

@@ -4,15 +4,19 @@
 //   byte 0   bit 0: null key (delete or list a section), bit 1: null value (delete a key),
 //            bit 2: null section for the listing call, bits 3..7: size of the small buffer
 //   rest     section NUL key NUL value NUL ini-text   (the text takes the rest)
-// Checked: reads never write beyond the caller's buffer and terminate it; a write the
-// arguments allow reads back as written and leaves every other key as it was; a write that
-// fails or is refused leaves the file byte for byte as it was.
+// Checked, as properties of what the functions do rather than of how: reads never write
+// beyond the caller's buffer and terminate it; a write that succeeds reads back as written,
+// leaves every other key as it was and keeps the file a valid INI file (each line it adds is
+// blank, a section header or a key line); a write that fails leaves the file byte for byte
+// as it was; a write of plain names and values always succeeds.
 #include "fuzz_util.h"
 
 #include <brevic/ls_files.h>
 #include <brevic/ls_profile.h>
 
+#include <cctype>
 #include <cstring>
+#include <set>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,40 +28,59 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
 }
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
-        char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] + 32) : b[i];
-        if (x != y) return false;
+// Letters, digits and inner spaces only: arguments any INI writer must be able to store.
+bool Plain(const char* s) {
+    if (!s || !*s || IsBlank(s[0])) return false;
+    size_t n = 0;
+    for (; s[n]; ++n) {
+        const unsigned char c = static_cast<unsigned char>(s[n]);
+        if (!std::isalnum(c) && c != ' ') return false;
     }
-    return true;
+    return !IsBlank(s[n - 1]);
 }
 
-bool HasLineBreak(std::string_view s) {
-    return s.find_first_of("\r\n") != std::string_view::npos;
+// A value as a reader returns it: without the blanks around it.
+std::string_view Stripped(std::string_view v) {
+    const size_t first = v.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return {};
+    return v.substr(first, v.find_last_not_of(" \t\r") - first + 1);
 }
 
-// Whether the writer promises to store these arguments so that they read back: no line
-// breaks anywhere, a key that is not empty, holds no '=' and does not start like a comment
-// or a section header.
-bool WriteAllowed(const char* section, const char* key, const char* value) {
-    if (!section || HasLineBreak(section)) return false;
-    if (key) {
-        std::string_view k = Trim(key);
-        if (k.empty() || HasLineBreak(k) || k.find('=') != std::string_view::npos) return false;
-        if (k.front() == ';' || k.front() == '[') return false;
-        if (value && HasLineBreak(value)) return false;
+std::vector<std::string_view> Lines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    for (size_t start = 0; start < text.size();) {
+        size_t nl = text.find('\n', start);
+        if (nl == std::string_view::npos) nl = text.size();
+        lines.push_back(text.substr(start, nl - start));
+        start = nl + 1;
     }
-    return true;
+    return lines;
+}
+
+// The file stays a valid INI file: every line the write added is blank, a section header or
+// a key line, and it added at most one header and one key line.
+void CheckAddedLines(const std::string& before, const std::string& after) {
+    std::multiset<std::string_view> old;
+    for (std::string_view line : Lines(before)) old.insert(line);
+    int headers = 0;
+    int keys = 0;
+    for (std::string_view line : Lines(after)) {
+        auto it = old.find(line);
+        if (it != old.end()) {
+            old.erase(it);
+            continue;
+        }
+        const size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string_view::npos) continue;
+        if (line[first] == '[' && line.find(']') != std::string_view::npos) {
+            ++headers;
+        } else {
+            FUZZ_CHECK(line[first] != ';' && line.find('=') != std::string_view::npos,
+                       "the write added a line that is neither header nor key");
+            ++keys;
+        }
+    }
+    FUZZ_CHECK(headers <= 1 && keys <= 1, "the write added more than one header or key line");
 }
 
 // The names of a NUL-separated list as GetPrivateProfileString returns it.
@@ -124,20 +147,18 @@ void CheckSmallRead(const char* section, const char* key, const char* def, unsig
 void InMemory(const std::string& text, const char* section, const char* key, const char* value) {
     std::string found;
     if (brevic::FindProfileValue(text, section, key, found)) {
-        FUZZ_CHECK(Trim(found) == found, "a value came back with blanks around it");
+        FUZZ_CHECK(Stripped(found) == found, "a value came back with blanks around it");
         // A lone CR inside a line is text; only "\n" ends a line in memory.
         FUZZ_CHECK(found.find('\n') == std::string::npos, "a value came back with a line break");
     }
     std::string updated = text;
     brevic::SetProfileValue(updated, section, key, value);
-    if (!WriteAllowed(section, key, value)) {
-        FUZZ_CHECK(updated == text, "SetProfileValue changed the text for refused arguments");
-        return;
-    }
+    if (updated == text) return; // refused, or nothing to change
+    CheckAddedLines(text, updated);
     std::string back;
     const bool present = key && brevic::FindProfileValue(updated, section, key, back);
     if (key && value) {
-        FUZZ_CHECK(present && back == Trim(value), "SetProfileValue value does not read back");
+        FUZZ_CHECK(present && back == Stripped(value), "SetProfileValue value does not read back");
     } else if (key) {
         FUZZ_CHECK(!present, "a deleted key still reads back");
     }
@@ -179,16 +200,17 @@ void OnFile(const std::string& text, const char* section, const char* key, const
     const std::string afterBytes = fuzzutil::ReadBytes(file, &ok);
     if (!written) {
         FUZZ_CHECK(!ok || afterBytes == text, "a failed write changed the file");
-        FUZZ_CHECK(!WriteAllowed(section, key, value), "a write with valid arguments failed");
+        FUZZ_CHECK(!(Plain(section) && (!key || Plain(key)) && (!value || Plain(value))),
+                   "a write of plain arguments failed");
         return;
     }
-    FUZZ_CHECK(WriteAllowed(section, key, value), "a write with refused arguments succeeded");
     std::string after;
     FUZZ_CHECK(brevic::ReadTextFile(file.c_str(), after), "written file unreadable");
+    CheckAddedLines(mem, after);
     std::string back;
     const bool present = key && brevic::ReadProfileValue(section, key, back, file.c_str());
     if (key && value) {
-        FUZZ_CHECK(present && back == Trim(value), "written value does not read back");
+        FUZZ_CHECK(present && back == Stripped(value), "written value does not read back");
     } else if (key) {
         FUZZ_CHECK(!present, "deleted key still reads back");
     } else {
@@ -196,13 +218,16 @@ void OnFile(const std::string& text, const char* section, const char* key, const
         GetPrivateProfileString(section, nullptr, nullptr, keys.data(), keys.size(), file.c_str());
         FUZZ_CHECK(keys[0] == '\0', "deleted section still lists keys");
     }
-    // Every other key reads as before.
+    // Every other key reads as before. The keys the write was about are told by how they
+    // read now: as the written key does, or (a deleted section) not at all.
+    std::string writtenValue;
+    const bool writtenFound = key && brevic::FindProfileValue(after, section, key, writtenValue);
     for (const Entry& e : before) {
-        const bool sameSection = EqualNoCase(Trim(e.section), Trim(section));
-        if (sameSection && (!key || EqualNoCase(Trim(e.key), Trim(key)))) continue;
         std::string v;
         const bool f = brevic::FindProfileValue(after, e.section.c_str(), e.key.c_str(), v);
-        if (f != e.found || v != e.value) {
+        if (f == e.found && v == e.value) continue;
+        const bool concerned = key ? f == writtenFound && v == writtenValue : !f;
+        if (!concerned) {
             std::fprintf(stderr, "entry [%s] %s changed\n", e.section.c_str(), e.key.c_str());
             FUZZ_CHECK(false, "a write changed another key");
         }

@@ -13,12 +13,6 @@
 namespace {
 
 QWidget* Parent() { return app::MainWindow(); }
-
-// A text line beginning with "{:" would be read back as the start of another macro.
-bool Storable(const QString& text) {
-    if (text.startsWith(QLatin1String("{:"))) return false;
-    return !text.contains(QLatin1String("\n{:"));
-}
 } // namespace
 
 ClsMacroDoc::ClsMacroDoc(fw::DocTemplate* docTemplate)
@@ -126,7 +120,7 @@ bool ClsMacroDoc::StoreBack() {
     if (!v || !macroBase_ || !macroText_ || !IsModified()) return true;
     // Each line as it came from the macro file (in memory a line ends in "\n").
     const QString text = v->FileText(codec::LineEnd::Lf);
-    if (!Storable(text)) {
+    if (!brevic::MacroTextStorable(text.toStdString())) {
         fw::ShowMessageText(Parent(),
                             tr("The macro %1 holds a line that begins with \"{:\".\n"
                                "A macro file cannot store such a line; please change it.")

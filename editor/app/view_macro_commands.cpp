@@ -22,7 +22,7 @@ void MacroFromText(CLs_mainView* view) {
     const QString selected = view->GetSelText();
     if (selected.isEmpty()) return;
     // A line beginning with "{:" would break the macro file: refuse before anything changes.
-    if (selected.startsWith(QLatin1String("{:")) || selected.contains(QLatin1String("\n{:"))) {
+    if (!brevic::MacroTextStorable(selected.toStdString())) {
         fw::ShowMessageText(view, QObject::tr("The selected text holds a line that begins with \"{:\".\n"
                                               "A macro file cannot store such a line."),
                             fw::MessageKind::Error);

@@ -7,26 +7,20 @@
 #include "strings.h"
 
 #include <algorithm>
-#include <climits>
 #include <deque>
 #include <thread>
 #include <unordered_set>
 #include <vector>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
 namespace {
 
-std::string g_buildLog;
 // Templates from this size on are read in pieces.
 constexpr long long kReadInPieces = 4LL << 20;
 tLS_MessageHook g_messageHook = nullptr;
-
-const char kMessage214[] = "There are one or more languages defined, but none of them is selected\n"
-                           "The file might be shown inconsistent.";
 
 void ShowMessage(const char* text) {
     if (g_messageHook) {
@@ -74,8 +68,6 @@ void RemoveLeftovers(const std::vector<brevic::PageJob>& jobs, const std::string
 
 } // namespace
 
-const std::string& tLS_project::GetBuildLog() { return g_buildLog; }
-
 const char* tLS_project::FailureReasonText(tLS_FailureReason reason) {
     switch (reason) {
     case LS_REASON_NONE: break;
@@ -89,54 +81,18 @@ const char* tLS_project::FailureReasonText(tLS_FailureReason reason) {
 }
 void tLS_project::SetMessageHook(tLS_MessageHook hook) { g_messageHook = hook; }
 
-namespace {
-
-// The options of the settings file, read again only when the file changed: a full build
-// asks for them once per page.
-struct SettingsCache {
-    std::string path;
-    long long mtimeNs = -1;
-    long long size = -1;
-    bool exists = false;
-    tCompilerSettings settings;
-    bool valid = false;
-};
-SettingsCache g_settingsCache;
-
-int IntValue(const std::string& text, const char* key, int def) {
-    std::string value;
-    if (!brevic::FindProfileValue(text, "COMPILER", key, value)) return def;
-    // The same reading as GetPrivateProfileInt: a leading decimal number.
-    const char* p = value.c_str();
-    char* end = nullptr;
-    long v = std::strtol(p, &end, 10);
-    if (end == p) return def;
-    if (v > INT32_MAX) v = INT32_MAX;
-    if (v < INT32_MIN) v = INT32_MIN;
-    return static_cast<int>(v);
-}
-
-} // namespace
-
 tLS_Error tLS_project::GetCompilerSettings(tCompilerSettings& s) {
     long long mtime = -1;
     long long size = -1;
     const bool exists = iniFilePath[0] && brevic::FileStamp(iniFilePath, mtime, size);
-    SettingsCache& c = g_settingsCache;
+    SettingsCache& c = settingsCache;
     if (c.valid && c.path == iniFilePath && c.exists == exists && c.mtimeNs == mtime && c.size == size) {
         s = c.settings;
         return LS_OK;
     }
     std::string text;
     if (exists) brevic::ReadTextFile(iniFilePath, text);
-    s.RemoveAttr = IntValue(text, "RemoveAttr", 1);
-    s.RemoveNewLineOnTags = IntValue(text, "RemoveNewLineOnTags", 0);
-    s.ScrambleCode = IntValue(text, "ScrambleCode", 0);
-    s.CaseSensitive = IntValue(text, "CaseSensitive", 1);
-    s.ScrambleBlockSize = IntValue(text, "ScrambleBlockSize", 10);
-    s.ConvertISO = IntValue(text, "ConvertISO", 1);
-    s.RemoveTab = IntValue(text, "RemoveTab", 1);
-    s.SyntaxCheck = IntValue(text, "SyntaxCheck", 1);
+    s = brevic::CompilerSettingsFromText(text);
     c = SettingsCache{iniFilePath, mtime, size, exists, s, true};
     return LS_OK;
 }
@@ -198,7 +154,7 @@ void tLS_project::ActiveBases(tLS_macrobase** bases) {
     if (groupCount > 1) {
         tLS_macrobase* active = GetActiveGroup();
         if (active == groups[0]) {
-            ShowMessage(kMessage214);
+            ShowMessage(tLS_compiler::MessageText(LS_MSG_NO_LANGUAGE_SELECTED));
         } else if (active) {
             bases[count++] = active;
         }
@@ -206,7 +162,7 @@ void tLS_project::ActiveBases(tLS_macrobase** bases) {
 }
 
 tLS_Error tLS_project::PageDone(const brevic::PageResult& page, tDebugContext& ctx, const char* targetPath) {
-    if (page.expanded) g_buildLog += ctx.log;
+    if (page.expanded) buildLog += ctx.log;
     if (page.error != LS_OK) {
         SetFailure(page.failedFile, page.failedWrite);
         SetFailureCause(page.reason, page.templatePath, page.language);
@@ -243,7 +199,7 @@ tLS_Error tLS_project::BuildAll(tDebugContext* context) {
         }
     } scope(*this);
     try {
-        g_buildLog = LogHeader(GetProjectName(), brevic::CurrentTime());
+        buildLog = LogHeader(GetProjectName(), brevic::CurrentTime());
         LanguageGuard guard(*this);
         int sources = GetSourceCount();
         if (sources <= 0) return LS_NO_SOURCES;
@@ -319,7 +275,7 @@ tLS_Error tLS_project::BuildAll(tDebugContext* context) {
             SetFailureCause(failedReason, failedFile, "");
             return stopped;
         }
-        return DebugToFile(g_buildLog);
+        return DebugToFile(buildLog);
     } catch (const std::bad_alloc&) {
         return LS_BUILD_FAILED;
     }

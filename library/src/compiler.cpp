@@ -8,7 +8,7 @@
 
 #include "brevic/ls_files.h"
 #include "brevic/ls_macrobase.h"
-#include "expansion.h"
+#include "limits.h"
 
 #include <algorithm>
 #include <deque>
@@ -19,20 +19,17 @@
 #include <emmintrin.h>
 #endif
 
+using brevic::internal::g_limits;
 using brevic::internal::kSpillSize;
 
 namespace {
 
 unsigned long g_counter = 0; // characters examined, library-wide
-// Macros that call each other many times can multiply the output without bound: a build
-// that grows past this fails instead of exhausting the machine's memory.
-size_t g_outputLimit = size_t(1) << 30;
 
 constexpr size_t kStageSize = 1024;
 constexpr int kMaxDepth = 20; // depth may be raised while it is not above this
 constexpr size_t kOverloadedNameLimit = 33;
-
-enum class Tag { Outside, Inside, Comment };
+const tMacro kPlainText; // what a line-formatting text is expanded as
 
 // Character classes of the fast path: plain characters are copied as they are; a blank
 // (while scrambling is off) is copied too and restarts the staging part.
@@ -103,20 +100,22 @@ struct Message {
     const char* text;
 };
 constexpr Message kMessages[] = {
-    {200, "The macro \"%s\" was not found."},
-    {201, "Macro to long."},
-    {202, "Error: "},
-    {203, "Macroextension to long."},
-    {204, "Warning: "},
-    {205, "The overloaded macro is to long."},
-    {207, "The line statement is to long."},
-    {209, "The line statement syntax is wrong."},
-    {213, "!!---- Recursion in Macro. Operation canceled ----!!"},
-    {217, "\"<\" Missing"},
-    {219, "\">\" Missing"},
-    {221, "\" Missing or one to much."},
-    {223, "The Macro contains to many Parameters."},
-    {224, "Referenced Parameter not defined in Macroplaceholder."},
+    {LS_MSG_MACRO_NOT_FOUND, "The macro \"%s\" was not found."},
+    {LS_MSG_NAME_TOO_LONG, "Macro to long."},
+    {LS_MSG_ERROR, "Error: "},
+    {LS_MSG_EXTENSION_TOO_LONG, "Macroextension to long."},
+    {LS_MSG_WARNING, "Warning: "},
+    {LS_MSG_OVERLOADED_TOO_LONG, "The overloaded macro is to long."},
+    {LS_MSG_LINE_STATEMENT_TOO_LONG, "The line statement is to long."},
+    {LS_MSG_LINE_STATEMENT_SYNTAX, "The line statement syntax is wrong."},
+    {LS_MSG_RECURSION, "!!---- Recursion in Macro. Operation canceled ----!!"},
+    {LS_MSG_NO_LANGUAGE_SELECTED, "There are one or more languages defined, but none of them is selected\n"
+                                  "The file might be shown inconsistent."},
+    {LS_MSG_OPENING_MISSING, "\"<\" Missing"},
+    {LS_MSG_CLOSING_MISSING, "\">\" Missing"},
+    {LS_MSG_QUOTE_MISSING, "\" Missing or one to much."},
+    {LS_MSG_TOO_MANY_PARAMS, "The Macro contains to many Parameters."},
+    {LS_MSG_PARAM_UNDEFINED, "Referenced Parameter not defined in Macroplaceholder."},
 };
 
 // Length of the valid UTF-8 sequence at p (2 to 4), or 1 when there is none.
@@ -155,7 +154,8 @@ size_t AttributeStart(const std::string& out, size_t mark) {
 } // namespace
 
 namespace brevic {
-void SetOutputLimit(size_t bytes) { g_outputLimit = bytes; }
+void SetOutputLimit(size_t bytes) { g_limits.output = bytes; }
+void SetPieceSize(size_t bytes) { g_limits.piece = std::max<size_t>(bytes, 1); }
 unsigned long CharacterCounter() { return g_counter; }
 void SetCharacterCounter(unsigned long value) { g_counter = value; }
 } // namespace brevic
@@ -182,10 +182,10 @@ void tLS_compiler::Report(tDebugContext& context, long line, const Location& loc
     std::snprintf(head, sizeof head, "\t(%ld) ", line);
     text += head;
     if (number % 2) {
-        text += MessageText(202);
+        text += MessageText(LS_MSG_ERROR);
         ++context.errors;
     } else {
-        text += MessageText(204);
+        text += MessageText(LS_MSG_WARNING);
         ++context.warnings;
     }
     const char* body = MessageText(number);
@@ -234,7 +234,7 @@ tLS_Error tLS_compiler::Run(const std::string* source, brevic::TextFileReader* r
     ctx.errors = ctx.warnings = ctx.depth = 0;
     modified = 0;
     spilled = 0;
-    outputLimit = g_outputLimit;
+    outputLimit = g_limits.output;
     tLS_Error result;
     try {
         if (ctx.messageList) ctx.messageList->ResetContent();
@@ -253,10 +253,10 @@ tLS_Error tLS_compiler::Run(const std::string* source, brevic::TextFileReader* r
         if (ctx.messageList) {
             ctx.messageList->AddString(std::string(53, '=').c_str());
             char summary[96];
-            std::snprintf(summary, sizeof summary, "%s %d -- %s %d", MessageText(202), ctx.errors,
-                          MessageText(204), ctx.warnings);
+            std::snprintf(summary, sizeof summary, "%s %d -- %s %d", MessageText(LS_MSG_ERROR), ctx.errors,
+                          MessageText(LS_MSG_WARNING), ctx.warnings);
             ctx.messageList->AddString(summary);
-            if (result == LS_RECURSION) ctx.messageList->AddString(MessageText(213));
+            if (result == LS_RECURSION) ctx.messageList->AddString(MessageText(LS_MSG_RECURSION));
         }
     } catch (const std::bad_alloc&) {
         result = LS_BUILD_FAILED;
@@ -267,280 +267,354 @@ tLS_Error tLS_compiler::Run(const std::string* source, brevic::TextFileReader* r
     return result;
 }
 
-tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
-                                tLS_macrobase** bases, tDebugContext& ctx,
-                                const Location& location, const tMacro& enclosing, Piece* piece) {
-    const tCompilerSettings& opt = *settings;
-    unsigned long& count = counter ? *counter : g_counter; // characters examined
-    const unsigned char* cls = kClassTables[(opt.ConvertISO ? 2 : 0) + (opt.ScrambleCode ? 1 : 0)].cls;
-    const bool iso = opt.ConvertISO != 0;
-    const bool scramble = opt.ScrambleCode != 0;
-    const bool newlineToSpace = opt.RemoveNewLineOnTags || opt.ScrambleCode;
-    const long long blockSize = opt.ScrambleBlockSize;
-    const bool topLevel = enclosing.name[0] == '\0';
-    tLS_Progress* progress = topLevel ? ctx.progress : nullptr;
-    const long progressStep = std::max(1L, (piece ? piece->total : length) / 100);
-    const long progressBase = piece ? piece->offset : 0;
-    int lastPercent = piece ? piece->lastPercent : -1;
+// The steps below are inlined into Compile's loop: a step called through a pointer to the
+// Expansion would keep every field of it in memory instead of in registers. For the same
+// reason nothing that is not inlined gets a pointer into it.
+#define LS_STEP [[gnu::always_inline]] inline
+
+// One run of Compile over one text: what it expands and where the scan stands. Each step
+// handles one kind of character and leaves `pos` behind what it used.
+struct tLS_compiler::Expansion {
+    using Tag = TagState;
+
+    tLS_compiler& compiler;
+    const tCompilerSettings& opt;
+    const char* const text;
+    const long length;
+    std::string& out;
+    tLS_macrobase** const bases;
+    tDebugContext& ctx;
+    const Location& location;
+    const tMacro& enclosing; // the placeholder whose macro text this is
+    Piece* const piece;      // the piece of a template this text is, if it is one
+    unsigned long& count;    // characters examined
+    const unsigned char* const cls;
+    const bool iso;
+    const bool scramble;
+    const bool newlineToSpace;
+    tLS_Progress* const progress; // only a template reports progress
+    const long progressStep;
+    const long progressBase;
+    int lastPercent;
 
     long pos = 0;
-    long line = piece ? piece->line : 1;
-    Tag tag = piece ? static_cast<Tag>(piece->tag) : Tag::Outside;
-    bool quote = piece && piece->quote;
-    size_t mark = piece ? piece->mark : out.size(); // start of the staging part
-    bool early = piece && piece->assumed && !piece->flushed; // see Piece
-    bool inexact = piece && piece->inexact;
-    // A piece of a template: where to go on with the next one.
-    auto pieceDone = [&]() {
+    ScanState state;
+    size_t mark;  // start of the staging part
+    bool early;   // see Piece::assumed
+    bool inexact;
+    // Line statement: the last line only jumps to it; otherwise lines outside the range
+    // are passed over without any effect.
+    bool lineStatement;
+    const long firstLine;
+    const long lastLine;
+    bool skipping = false;
+
+    LS_STEP Expansion(tLS_compiler& c, const char* t, long n, std::string& output, tLS_macrobase** b,
+              tDebugContext& context, const Location& where, const tMacro& macro, Piece* p)
+        : compiler(c), opt(*c.settings), text(t), length(n), out(output), bases(b), ctx(context),
+          location(where), enclosing(macro), piece(p), count(c.counter ? *c.counter : g_counter),
+          cls(kClassTables[(opt.ConvertISO ? 2 : 0) + (opt.ScrambleCode ? 1 : 0)].cls),
+          iso(opt.ConvertISO != 0), scramble(opt.ScrambleCode != 0),
+          newlineToSpace(opt.RemoveNewLineOnTags || opt.ScrambleCode),
+          progress(macro.name[0] == '\0' ? context.progress : nullptr),
+          progressStep(std::max(1L, (p ? p->total : n) / 100)), progressBase(p ? p->offset : 0),
+          lastPercent(p ? p->lastPercent : -1), state(p ? p->state : ScanState{}),
+          mark(p ? p->mark : output.size()), early(p && p->assumed && !p->flushed),
+          inexact(p && p->inexact), lineStatement(macro.hasLineStatement != 0),
+          firstLine(macro.firstLine), lastLine(macro.lastLine) {
+        if (lineStatement && firstLine == -1) JumpToLastLine();
+        skipping = PassedOver();
+    }
+
+    LS_STEP bool PassedOver() const {
+        return lineStatement && (state.line < firstLine || (lastLine != -1 && state.line > lastLine));
+    }
+    LS_STEP void JumpToLastLine() {
+        lineStatement = false;
+        const void* nl = memrchr(text, '\n', static_cast<size_t>(length));
+        if (!nl) return;
+        pos = static_cast<const char*>(nl) - text + 1;
+        state.line += static_cast<long>(std::count(text, text + pos, '\n'));
+    }
+    LS_STEP char Next(long offset) const { return pos + offset < length ? text[pos + offset] : '\0'; }
+
+    // The staging part: flushed at blanks and insertions, and when it grows large.
+    LS_STEP void Flush() {
+        mark = out.size();
+        early = false;
+    }
+    LS_STEP void Put(char c) {
+        out.push_back(c);
+        if (out.size() - mark >= kStageSize) mark = out.size();
+    }
+    LS_STEP void StageFull() {
+        const size_t staged = out.size() - mark;
+        if (staged >= kStageSize) mark += staged - staged % kStageSize;
+    }
+    LS_STEP void DropAttribute() {
+        const size_t start = AttributeStart(out, mark);
+        if (early && start == mark) inexact = true; // stopped by a start the piece took for granted
+        out.resize(start);
+    }
+
+    // Where to go on with the next piece of a template.
+    LS_STEP void Done() {
         if (!piece) return;
-        piece->line = line;
-        piece->tag = static_cast<int>(tag);
-        piece->quote = quote;
+        piece->state = state;
         piece->mark = mark;
         piece->lastPercent = lastPercent;
         piece->stopped = pos;
         piece->flushed = !early;
         piece->inexact = inexact;
-    };
-
-    // Line statement: the last line only jumps to it; otherwise lines outside the range
-    // are passed over without any effect.
-    bool lineStatement = enclosing.hasLineStatement != 0;
-    const long firstLine = enclosing.firstLine;
-    const long lastLine = enclosing.lastLine;
-    if (lineStatement && firstLine == -1) {
-        lineStatement = false;
-        const void* nl = memrchr(text, '\n', static_cast<size_t>(length));
-        if (nl) {
-            pos = static_cast<const char*>(nl) - text + 1;
-            line += static_cast<long>(std::count(text, text + pos, '\n'));
-        }
     }
-    auto passedOver = [&]() {
-        return lineStatement && (line < firstLine || (lastLine != -1 && line > lastLine));
-    };
-    bool skipping = passedOver();
 
-    auto flush = [&]() {
-        mark = out.size();
-        early = false;
-    };
-    auto stageFull = [&]() {
-        size_t staged = out.size() - mark;
-        if (staged >= kStageSize) mark += staged - staged % kStageSize;
-    };
-    auto put = [&](char c) {
-        out.push_back(c);
-        if (out.size() - mark >= kStageSize) mark = out.size();
-    };
-    auto next = [&](long offset) -> char { return pos + offset < length ? text[pos + offset] : '\0'; };
-    auto dropAttribute = [&]() {
-        const size_t start = AttributeStart(out, mark);
-        if (early && start == mark) inexact = true; // stopped by a start the piece took for granted
-        out.resize(start);
-    };
-
-    for (;;) {
-        // Fast path: a run of characters that are copied as they are.
-        long start = pos;
+    // The fast path: a run of characters that are copied as they are.
+    LS_STEP void CopyRun() {
+        const long start = pos;
         long lastBlank = -1;
         pos = ScanRun(text, pos, length, cls, iso, scramble, lastBlank);
-        if (pos > start) {
-            count += static_cast<unsigned long>(pos - start);
-            if (!skipping) {
-                const size_t runStart = out.size();
-                out.append(text + start, static_cast<size_t>(pos - start));
-                // A blank flushes the staging part and starts it again with itself.
-                if (lastBlank >= 0) {
-                    mark = runStart + static_cast<size_t>(lastBlank - start);
-                    early = false;
-                }
-                stageFull();
-            }
+        if (pos == start) return;
+        count += static_cast<unsigned long>(pos - start);
+        if (skipping) return;
+        const size_t runStart = out.size();
+        out.append(text + start, static_cast<size_t>(pos - start));
+        // A blank flushes the staging part and starts it again with itself.
+        if (lastBlank >= 0) {
+            mark = runStart + static_cast<size_t>(lastBlank - start);
+            early = false;
         }
-        if (mark >= kSpillSize && outputFile && !Spill(out, mark)) return LS_BUILD_FAILED;
-        if (pos >= length) {
-            pieceDone();
-            return LS_OK;
-        }
+        StageFull();
+    }
 
-        const unsigned char c = static_cast<unsigned char>(text[pos]);
-        ++count;
+    // Counts a line break; true (and the character used) when the character lies outside
+    // the lines a line statement selects.
+    LS_STEP bool PassOver(unsigned char c) {
         if (c == '\n') {
-            ++line;
-            skipping = passedOver();
-            if (lineStatement && (skipping || line == firstLine)) {
-                ++pos;
-                continue;
-            }
-        } else if (skipping) {
-            ++pos;
-            continue;
+            ++state.line;
+            skipping = PassedOver();
+            if (!lineStatement || (!skipping && state.line != firstLine)) return false;
+        } else if (!skipping) {
+            return false;
         }
+        ++pos;
+        return true;
+    }
 
-        if (cls[c] == kIso) {
-            // UTF-8 characters count as one: U+00A0..U+00FF become a reference, longer
-            // characters are copied; a byte outside a valid sequence is a character itself.
-            unsigned code = c;
-            long used = Utf8Length(text + pos, length - pos);
-            if (used == 2) code = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(text[pos + 1]) & 0x3Fu);
-            if (used <= 2 && code >= 160 && code <= 255) {
-                char ref[8];
-                std::snprintf(ref, sizeof ref, "&#%u;", code);
-                for (const char* r = ref; *r; ++r) put(*r);
-            } else {
-                for (long k = 0; k < used; ++k) put(text[pos + k]);
-            }
-            count += static_cast<unsigned long>(used - 1);
-            pos += used;
-            continue;
+    // UTF-8 characters count as one: U+00A0..U+00FF become a reference, longer characters
+    // are copied; a byte outside a valid sequence is a character itself.
+    LS_STEP void CopyIso(unsigned char c) {
+        unsigned code = c;
+        const long used = Utf8Length(text + pos, length - pos);
+        if (used == 2) code = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(text[pos + 1]) & 0x3Fu);
+        if (used <= 2 && code >= 160 && code <= 255) {
+            char ref[8];
+            std::snprintf(ref, sizeof ref, "&#%u;", code);
+            for (const char* r = ref; *r; ++r) Put(*r);
+        } else {
+            for (long k = 0; k < used; ++k) Put(text[pos + k]);
         }
+        count += static_cast<unsigned long>(used - 1);
+        pos += used;
+    }
 
+    // A character that is not copied as it is.
+    LS_STEP tLS_Error Special(unsigned char c) {
         switch (c) {
+        case '\n':
+            return LineBreak();
+        case '{':
+            return Brace();
+        case '<':
+            OpenAngle();
+            return LS_OK;
+        case '>':
+            CloseAngle();
+            return LS_OK;
+        case '=':
+            Equals();
+            return LS_OK;
         case '\t':
-            if (!opt.RemoveTab) put('\t');
+            if (!opt.RemoveTab) Put('\t');
             break;
         case '\r':
             break;
-        case '\n':
-            if (progress) {
-                int percent = static_cast<int>(std::min(100L, (progressBase + pos) / progressStep));
-                if (percent != lastPercent) progress->SetPos(lastPercent = percent);
-            }
-            if (enclosing.hasLineText) {
-                flush();
-                if (ctx.depth > kMaxDepth) return LS_RECURSION;
-                if (spilled + out.size() > outputLimit) return LS_BUILD_FAILED;
-                ++ctx.depth;
-                const tMacro plain;
-                tLS_Error r = Compile(enclosing.lineText.c_str(),
-                                      static_cast<long>(enclosing.lineText.size()), out, bases, ctx,
-                                      location, plain);
-                if (r != LS_OK) return r;
-                --ctx.depth;
-                flush();
-            }
-            put(newlineToSpace && tag != Tag::Comment ? ' ' : '\n');
-            break;
         case ' ':
-            flush();
-            put(' ');
-            if (opt.ScrambleCode && tag != Tag::Comment &&
-                static_cast<long long>(count) > blockSize) {
-                count = 0;
-                put('\n');
-            }
+            Blank();
             break;
         case '"':
-            if (tag == Tag::Inside && !(pos > 0 && text[pos - 1] == '\\')) quote = !quote;
-            put('"');
-            break;
-        case '<':
-            if (next(1) == '<') {
-                // Line comment: removed up to the line break. A comment that fills its whole
-                // line takes the line break with it.
-                bool wholeLine = pos == 0 || text[pos - 1] == '\n';
-                const void* nl = std::memchr(text + pos, '\n', static_cast<size_t>(length - pos));
-                if (!nl) {
-                    pos = length;
-                    continue;
-                }
-                pos = static_cast<const char*>(nl) - text;
-                if (wholeLine) {
-                    ++line;
-                    skipping = passedOver();
-                    ++pos;
-                }
-                continue;
-            }
-            if (tag == Tag::Comment) {
-                put('<');
-                break;
-            }
-            if (tag == Tag::Inside) Report(ctx, line, location, nullptr, 219);
-            tag = (next(1) == '!' && next(2) == '-' && next(3) == '-') ? Tag::Comment : Tag::Inside;
-            put('<');
-            break;
-        case '>':
-            if (tag == Tag::Comment) {
-                if (pos > 0 && text[pos - 1] == '-') tag = Tag::Outside;
-                put('>');
-                break;
-            }
-            if (tag != Tag::Inside) Report(ctx, line, location, nullptr, 217);
-            if (quote) {
-                Report(ctx, line, location, nullptr, 221);
-                quote = false;
-            }
-            tag = Tag::Outside;
-            put('>');
-            break;
-        case '=':
-            if (tag == Tag::Inside && opt.RemoveAttr) {
-                char n1 = next(1);
-                if (n1 == ' ' || n1 == '>') {
-                    dropAttribute();
-                    break;
-                }
-                if (n1 == '"' && next(2) == '"') {
-                    dropAttribute();
-                    pos += 3;
-                    continue;
-                }
-                if (n1 == '"' && next(2) == '#' && next(3) == '"') {
-                    dropAttribute();
-                    pos += 4;
-                    continue;
-                }
-            }
-            put('=');
+            if (state.tag == Tag::Inside && !(pos > 0 && text[pos - 1] == '\\')) state.quote = !state.quote;
+            Put('"');
             break;
         case '\\':
-            if (next(1) == '{') {
-                put('{');
-                pos += 2;
-                continue;
+            if (Next(1) == '{') {
+                Put('{');
+                ++pos;
+            } else {
+                Put('\\');
             }
-            put('\\');
-            break;
-        case '{':
-            if (next(1) == '#') {
-                flush();
-                tLS_Error r = ExpandPlaceholder(text, length, pos, line, out, bases, ctx, location,
-                                                enclosing);
-                if (r != LS_OK) return r;
-                if (moreText) { // the placeholder goes on in the next piece: count it then
-                    --count;
-                    pieceDone();
-                    return LS_OK;
-                }
-                flush();
-                skipping = passedOver();
-                continue;
-            }
-            put('{');
             break;
         default:
-            put(static_cast<char>(c));
+            Put(static_cast<char>(c));
             break;
         }
         ++pos;
+        return LS_OK;
+    }
+
+    // The line-formatting text of the enclosing placeholder goes before every line break.
+    LS_STEP tLS_Error LineBreak() {
+        if (progress) {
+            const int percent = static_cast<int>(std::min(100L, (progressBase + pos) / progressStep));
+            if (percent != lastPercent) progress->SetPos(lastPercent = percent);
+        }
+        if (enclosing.hasLineText) {
+            Flush();
+            const std::string& lineText = enclosing.lineText;
+            tLS_Error r = compiler.CompileNested(lineText.c_str(), static_cast<long>(lineText.size()), out,
+                                                 bases, ctx, location, kPlainText);
+            if (r != LS_OK) return r;
+            Flush();
+        }
+        Put(newlineToSpace && state.tag != Tag::Comment ? ' ' : '\n');
+        ++pos;
+        return LS_OK;
+    }
+
+    LS_STEP void Blank() {
+        Flush();
+        Put(' ');
+        if (scramble && state.tag != Tag::Comment && static_cast<long long>(count) > opt.ScrambleBlockSize) {
+            count = 0;
+            Put('\n');
+        }
+    }
+
+    LS_STEP void OpenAngle() {
+        if (Next(1) == '<') {
+            SkipLineComment();
+            return;
+        }
+        if (state.tag != Tag::Comment) {
+            if (state.tag == Tag::Inside) compiler.Report(ctx, state.line, location, nullptr, LS_MSG_CLOSING_MISSING);
+            state.tag = (Next(1) == '!' && Next(2) == '-' && Next(3) == '-') ? Tag::Comment : Tag::Inside;
+        }
+        Put('<');
+        ++pos;
+    }
+
+    // Line comment: removed up to the line break. A comment that fills its whole line takes
+    // the line break with it.
+    LS_STEP void SkipLineComment() {
+        const bool wholeLine = pos == 0 || text[pos - 1] == '\n';
+        const void* nl = std::memchr(text + pos, '\n', static_cast<size_t>(length - pos));
+        if (!nl) {
+            pos = length;
+            return;
+        }
+        pos = static_cast<const char*>(nl) - text;
+        if (wholeLine) {
+            ++state.line;
+            skipping = PassedOver();
+            ++pos;
+        }
+    }
+
+    LS_STEP void CloseAngle() {
+        if (state.tag == Tag::Comment) {
+            if (pos > 0 && text[pos - 1] == '-') state.tag = Tag::Outside;
+        } else {
+            if (state.tag != Tag::Inside) compiler.Report(ctx, state.line, location, nullptr, LS_MSG_OPENING_MISSING);
+            if (state.quote) {
+                compiler.Report(ctx, state.line, location, nullptr, LS_MSG_QUOTE_MISSING);
+                state.quote = false;
+            }
+            state.tag = Tag::Outside;
+        }
+        Put('>');
+        ++pos;
+    }
+
+    // With RemoveAttr, an attribute without a value (`a=`, `a=""`, `a="#"`) goes.
+    LS_STEP void Equals() {
+        if (state.tag == Tag::Inside && opt.RemoveAttr) {
+            const char n1 = Next(1);
+            const long used = n1 == ' ' || n1 == '>'                           ? 1
+                              : n1 == '"' && Next(2) == '"'                    ? 3
+                              : n1 == '"' && Next(2) == '#' && Next(3) == '"' ? 4
+                                                                                : 0;
+            if (used) {
+                DropAttribute();
+                pos += used;
+                return;
+            }
+        }
+        Put('=');
+        ++pos;
+    }
+
+    LS_STEP tLS_Error Brace() {
+        if (Next(1) != '#') {
+            Put('{');
+            ++pos;
+            return LS_OK;
+        }
+        Flush();
+        // Copies: a pointer into the Expansion would keep it in memory (see LS_STEP).
+        long at = pos;
+        long line = state.line;
+        tLS_Error r = compiler.ExpandPlaceholder(text, length, at, line, out, bases, ctx, location, enclosing);
+        pos = at;
+        state.line = line;
+        if (r != LS_OK || compiler.moreText) return r;
+        Flush();
+        skipping = PassedOver();
+        return LS_OK;
+    }
+
+};
+
+#undef LS_STEP
+
+tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
+                                tLS_macrobase** bases, tDebugContext& ctx,
+                                const Location& location, const tMacro& enclosing, Piece* piece) {
+    Expansion x(*this, text, length, out, bases, ctx, location, enclosing, piece);
+    for (;;) {
+        x.CopyRun();
+        if (x.mark >= kSpillSize && outputFile && !Spill(out, x.mark)) return LS_BUILD_FAILED;
+        if (x.pos >= length) {
+            x.Done();
+            return LS_OK;
+        }
+        const unsigned char c = static_cast<unsigned char>(text[x.pos]);
+        ++x.count;
+        if (x.PassOver(c)) continue;
+        if (x.cls[c] == kIso) {
+            x.CopyIso(c);
+            continue;
+        }
+        const tLS_Error r = x.Special(c);
+        if (r != LS_OK) return r;
+        if (moreText) { // the placeholder goes on in the next piece: count it then
+            --x.count;
+            x.Done();
+            return LS_OK;
+        }
     }
 }
 
 // Expands the placeholder whose "{" stands at `pos`; leaves `pos` behind it (or on the
 // character behind the "{" of a placeholder that is never closed, which is then copied as
-// text).
-tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& pos, long& line,
-                                          std::string& out, tLS_macrobase** bases,
-                                          tDebugContext& ctx, const Location& location,
+// text). A placeholder that goes on in the next piece leaves `pos` on its "{".
+tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& pos, long& line, std::string& out,
+                                          tLS_macrobase** bases, tDebugContext& ctx, const Location& location,
                                           const tMacro& enclosing) {
     // One record per nesting level, used again for every placeholder of that level.
     const size_t level = static_cast<size_t>(ctx.depth);
     if (macros.size() <= level) macros.resize(level + 1);
     tMacro& macro = macros[level];
     long stop = pos + 1;
-    int message = ScanMacro(text, length, stop, macro);
+    const int message = ScanMacro(text, length, stop, macro);
     if (stop >= length && text + length == openEnd) {
         moreText = true;
         return LS_OK;
@@ -554,27 +628,43 @@ tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& p
     // Line breaks inside the placeholder still count for the line numbers that follow.
     line += static_cast<long>(std::count(text + pos, text + stop, '\n'));
     pos = stop + 1;
-
-    if (macro.kind == 1) {
+    switch (macro.kind) {
+    case LS_PLACEHOLDER_DATE_AND_TIME:
         if (!macro.lineText.empty()) out += brevic::FormatLocalTime(macro.lineText.c_str(), brevic::CurrentTime());
         return LS_OK;
-    }
-    if (macro.kind == 2) {
+    case LS_PLACEHOLDER_PARAMETER:
         if (enclosing.hasParams && static_cast<unsigned>(macro.paramIndex) < enclosing.paramCount) {
             out += enclosing.params[macro.paramIndex];
         } else {
-            Report(ctx, line, location, nullptr, 224);
+            Report(ctx, line, location, nullptr, LS_MSG_PARAM_UNDEFINED);
         }
         return LS_OK;
+    case LS_PLACEHOLDER_MACRO:
+        break;
     }
+    return ExpandMacro(macro, line, out, bases, ctx, location, enclosing);
+}
 
+tLS_Error tLS_compiler::CompileNested(const char* text, long length, std::string& out, tLS_macrobase** bases,
+                                      tDebugContext& ctx, const Location& location, const tMacro& enclosing) {
+    if (ctx.depth > kMaxDepth) return LS_RECURSION;
+    if (spilled + out.size() > outputLimit) return LS_BUILD_FAILED;
+    ++ctx.depth;
+    const tLS_Error r = Compile(text, length, out, bases, ctx, location, enclosing);
+    if (r != LS_OK) return r;
+    --ctx.depth;
+    return LS_OK;
+}
+
+tLS_Error tLS_compiler::ExpandMacro(const tMacro& macro, long line, std::string& out, tLS_macrobase** bases,
+                                    tDebugContext& ctx, const Location& location, const tMacro& enclosing) {
     char name[LS_NAME_FIELD + 32];
     std::strcpy(name, macro.name);
     if (enclosing.hasExtension) {
         if (std::strlen(macro.name) + std::strlen(enclosing.extension) < kOverloadedNameLimit) {
             std::strcat(name, enclosing.extension);
         } else {
-            Report(ctx, line, location, nullptr, 205);
+            Report(ctx, line, location, nullptr, LS_MSG_OVERLOADED_TOO_LONG);
         }
     }
     if (!bases) return LS_OK;
@@ -583,18 +673,12 @@ tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& p
         if ((*base)->GetMacroIndex(index, name, settings->CaseSensitive) != LS_OK) continue;
         modified = std::max(modified, (*base)->GetLastModified(index));
         std::string* content = nullptr;
-        tLS_Error r = (*base)->GetMacroContent(index, content);
+        const tLS_Error r = (*base)->GetMacroContent(index, content);
         if (r != LS_OK) return r;
         const Location inner{name, true};
-        if (ctx.depth > kMaxDepth) return LS_RECURSION;
-        if (spilled + out.size() > outputLimit) return LS_BUILD_FAILED;
-        ++ctx.depth;
-        long innerLength = static_cast<long>(strnlen(content->c_str(), content->size()));
-        r = Compile(content->c_str(), innerLength, out, bases, ctx, inner, macro);
-        if (r != LS_OK) return r;
-        --ctx.depth;
-        return LS_OK;
+        return CompileNested(content->c_str(), static_cast<long>(strnlen(content->c_str(), content->size())), out,
+                             bases, ctx, inner, macro);
     }
-    if (bases[0]) Report(ctx, line, location, name, 200);
+    if (bases[0]) Report(ctx, line, location, name, LS_MSG_MACRO_NOT_FOUND);
     return LS_OK;
 }

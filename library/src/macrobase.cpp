@@ -43,18 +43,17 @@ bool StorableName(const char* name) {
            std::strpbrk(name, ":\r\n") == nullptr;
 }
 
-// A text that reads back as the same text: no line of it may begin with "{:".
-bool StorableText(const std::string& text) {
-    if (text.compare(0, 2, "{:") == 0) return false;
-    for (size_t nl = text.find('\n'); nl != std::string::npos; nl = text.find('\n', nl + 1)) {
-        if (text.compare(nl + 1, 2, "{:") == 0) return false;
-    }
-    return true;
-}
-
 } // namespace
 
 namespace brevic {
+
+bool MacroTextStorable(std::string_view text) {
+    if (text.substr(0, 2) == "{:") return false;
+    for (size_t nl = text.find('\n'); nl != std::string_view::npos; nl = text.find('\n', nl + 1)) {
+        if (text.substr(nl + 1, 2) == "{:") return false;
+    }
+    return true;
+}
 
 static tLS_Error ParseMacroPieces(const std::string& text, tBaseMember* members, int& lastIndex);
 
@@ -211,7 +210,7 @@ bool tLS_macrobase::CanStore() const {
     for (int i = 0; i <= lastIndex; ++i) {
         const tBaseMember& m = members[i];
         if (m.name[0] == '\0') continue;
-        if (!StorableName(m.name) || !StorableText(m.content)) return false;
+        if (!StorableName(m.name) || !brevic::MacroTextStorable(m.content)) return false;
     }
     return true;
 }

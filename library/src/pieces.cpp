@@ -11,7 +11,7 @@
 
 #include "brevic/ls_files.h"
 #include "brevic/ls_macrobase.h"
-#include "expansion.h"
+#include "limits.h"
 #include "platform/helper.h"
 
 #include <algorithm>
@@ -22,15 +22,13 @@
 
 namespace {
 
-size_t g_pieceSize = size_t(1) << 18;
-// The twin gathers its output in memory: a piece that expands to more than this is left
-// to the main compiler, which writes it out as it goes.
-constexpr size_t kTwinOutputLimit = size_t(16) << 20;
+using brevic::internal::g_limits;
+using brevic::internal::kTwinOutputLimit;
 
 // Appends the next piece; the template ends at its first NUL, as a whole text does.
 bool ReadPiece(brevic::TextFileReader& reader, std::string& text, bool& ended) {
     const size_t before = text.size();
-    if (!reader.ReadLines(text, g_pieceSize, ended)) return false;
+    if (!reader.ReadLines(text, g_limits.piece, ended)) return false;
     const void* nul = std::memchr(text.data() + before, '\0', text.size() - before);
     if (nul) {
         text.resize(static_cast<size_t>(static_cast<const char*>(nul) - text.data()));
@@ -49,10 +47,6 @@ long LineBreaks(const char* text, size_t size) {
 
 } // namespace
 
-namespace brevic {
-void SetPieceSize(size_t bytes) { g_pieceSize = std::max<size_t>(bytes, 1); }
-} // namespace brevic
-
 struct tLS_compiler::Twin {
     tLS_compiler compiler;
     unsigned long count = 0;
@@ -60,7 +54,7 @@ struct tLS_compiler::Twin {
     bool ended = false;
     bool readFailed = false;
     bool expanded = false; // the piece is whole lines, and the twin expanded them
-    long startLine = 0;
+    ScanState start; // the state the twin's piece was taken to start in
     Piece piece;
     std::string out;
     tDebugContext context;
@@ -85,8 +79,7 @@ tLS_Error tLS_compiler::CompilePieces(brevic::TextFileReader& reader, std::strin
     std::string text;
     Piece piece;
     piece.mark = out.size();
-    const long total = static_cast<long>(std::max(1LL, reader.FileSize()));
-    piece.total = total;
+    piece.total = static_cast<long>(std::max(1LL, reader.FileSize()));
     std::unique_ptr<Twin> twin;
     if (TwinAllowed(bases)) {
         try {
@@ -96,40 +89,6 @@ tLS_Error tLS_compiler::CompilePieces(brevic::TextFileReader& reader, std::strin
             twin.reset(); // expanded here alone
         }
     }
-
-    // The twin's job: read the piece after `text`'s first `end` characters and expand it,
-    // taking for granted that `text` begins at `line` and `offset`.
-    auto expandBeside = [&](size_t end, long line, long offset) {
-        Twin& t = *twin;
-        t.expanded = false;
-        if (!ReadPiece(reader, t.text, t.ended)) {
-            t.readFailed = true;
-            return;
-        }
-        if (!t.ended && (t.text.empty() || t.text.back() != '\n')) return; // a line goes on
-        t.startLine = line + LineBreaks(text.data(), end);
-        t.piece = Piece{};
-        t.piece.line = t.startLine;
-        t.piece.offset = offset + static_cast<long>(end);
-        t.piece.total = total;
-        t.piece.assumed = true;
-        t.out.clear();
-        t.context = tDebugContext{};
-        t.count = 0;
-        tLS_compiler& c = t.compiler;
-        c.settings = settings;
-        c.modified = 0;
-        c.outputLimit = std::min(outputLimit, kTwinOutputLimit);
-        c.openEnd = t.ended ? nullptr : t.text.data() + t.text.size();
-        c.moreText = false;
-        try {
-            t.result = c.Compile(t.text.data(), static_cast<long>(t.text.size()), t.out, bases, t.context,
-                                 location, top, &t.piece);
-        } catch (const std::bad_alloc&) {
-            t.result = LS_BUILD_FAILED;
-        }
-        t.expanded = true;
-    };
 
     size_t want = 0; // at least one more piece, and then until the text is this long
     bool ended = false;
@@ -150,9 +109,10 @@ tLS_Error tLS_compiler::CompilePieces(brevic::TextFileReader& reader, std::strin
         const bool last = ended && end == text.size();
         const bool beside = twin && !ended && end == text.size();
         if (beside) {
-            const long line = piece.line;
-            const long offset = piece.offset;
-            twin->thread.Start([&expandBeside, end, line, offset] { expandBeside(end, line, offset); });
+            const Piece start = piece; // as it is now: this thread changes it meanwhile
+            twin->thread.Start([this, &twin, &reader, &text, end, start, bases, &location] {
+                ExpandBeside(*twin, reader, text.data(), end, start, bases, location);
+            });
         }
         openEnd = last ? nullptr : text.data() + end;
         moreText = false;
@@ -192,13 +152,49 @@ tLS_Error tLS_compiler::CompilePieces(brevic::TextFileReader& reader, std::strin
     }
 }
 
+// The twin's job: read the piece after the first `end` characters of `before` and expand it,
+// taking for granted that `before` begins where `start` stands and that the piece after it
+// begins a line in the state lines usually start in.
+void tLS_compiler::ExpandBeside(Twin& t, brevic::TextFileReader& reader, const char* before, size_t end,
+                                const Piece& start, tLS_macrobase** bases, const Location& location) {
+    t.expanded = false;
+    if (!ReadPiece(reader, t.text, t.ended)) {
+        t.readFailed = true;
+        return;
+    }
+    if (!t.ended && (t.text.empty() || t.text.back() != '\n')) return; // a line goes on
+    t.start = ScanState::LineStart(start.state.line + LineBreaks(before, end));
+    t.piece = Piece{};
+    t.piece.state = t.start;
+    t.piece.offset = start.offset + static_cast<long>(end);
+    t.piece.total = start.total;
+    t.piece.assumed = true;
+    t.out.clear();
+    t.context = tDebugContext{};
+    t.count = 0;
+    tLS_compiler& c = t.compiler;
+    c.settings = settings;
+    c.modified = 0;
+    c.outputLimit = std::min(outputLimit, kTwinOutputLimit);
+    c.openEnd = t.ended ? nullptr : t.text.data() + t.text.size();
+    c.moreText = false;
+    const tMacro top;
+    try {
+        t.result = c.Compile(t.text.data(), static_cast<long>(t.text.size()), t.out, bases, t.context, location,
+                             top, &t.piece);
+    } catch (const std::bad_alloc&) {
+        t.result = LS_BUILD_FAILED;
+    }
+    t.expanded = true;
+}
+
 // Takes over the twin's piece when the piece before it ended in the state the twin started
 // from; `taken` tells whether it did.
 tLS_Error tLS_compiler::TakeTwin(Twin& t, std::string& out, tDebugContext& ctx, Piece& piece, bool& taken) {
     taken = false;
     const Piece& p = t.piece;
     if (!t.expanded || t.result != LS_OK) return LS_OK; // errors are found again here, in order
-    if (piece.tag != 0 || piece.quote || piece.line != t.startLine) return LS_OK; // tag 0: outside
+    if (piece.state != t.start) return LS_OK;
     if (p.stopped != static_cast<long>(t.text.size()) || !p.flushed || p.inexact) return LS_OK;
     if (spilled + out.size() + t.out.size() > outputLimit) return LS_OK;
 
@@ -226,9 +222,7 @@ tLS_Error tLS_compiler::TakeTwin(Twin& t, std::string& out, tDebugContext& ctx, 
         piece.mark = out.size() + p.mark;
         out.append(t.out);
     }
-    piece.line = p.line;
-    piece.tag = p.tag;
-    piece.quote = p.quote;
+    piece.state = p.state;
     piece.offset += static_cast<long>(t.text.size());
     if (ctx.progress && !t.text.empty()) {
         const long step = std::max(1L, piece.total / 100);

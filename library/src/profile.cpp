@@ -368,6 +368,13 @@ void SetProfileValue(std::string& text, const char* section, const char* key, co
     }
 }
 
+int ProfileInt(const std::string& text, const char* section, const char* key, int def) {
+    std::string value;
+    if (!FindProfileValue(text, section, key, value)) return def;
+    int result = 0;
+    return ParseLeadingInt(value, result) ? result : def;
+}
+
 bool ReadProfileValue(const char* section, const char* key, std::string& value, const char* file) {
     value.clear();
     try {

@@ -5,7 +5,6 @@
 
 #include <brevic/ls_compiler.h>
 #include <brevic/ls_macrobase.h>
-#include <brevic/ls_profile.h>
 
 #include <gtest/gtest.h>
 
@@ -24,20 +23,6 @@ std::vector<std::string> CaseNames() {
     }
     std::sort(names.begin(), names.end());
     return names;
-}
-
-tCompilerSettings ReadOptions(const std::string& ini) {
-    tCompilerSettings s;
-    const char* f = ini.c_str();
-    s.RemoveAttr = GetPrivateProfileInt("COMPILER", "RemoveAttr", s.RemoveAttr, f);
-    s.RemoveNewLineOnTags = GetPrivateProfileInt("COMPILER", "RemoveNewLineOnTags", s.RemoveNewLineOnTags, f);
-    s.ScrambleCode = GetPrivateProfileInt("COMPILER", "ScrambleCode", s.ScrambleCode, f);
-    s.CaseSensitive = GetPrivateProfileInt("COMPILER", "CaseSensitive", s.CaseSensitive, f);
-    s.ScrambleBlockSize = GetPrivateProfileInt("COMPILER", "ScrambleBlockSize", s.ScrambleBlockSize, f);
-    s.ConvertISO = GetPrivateProfileInt("COMPILER", "ConvertISO", s.ConvertISO, f);
-    s.RemoveTab = GetPrivateProfileInt("COMPILER", "RemoveTab", s.RemoveTab, f);
-    s.SyntaxCheck = GetPrivateProfileInt("COMPILER", "SyntaxCheck", s.SyntaxCheck, f);
-    return s;
 }
 
 class Golden : public ::testing::TestWithParam<std::string> {};
@@ -70,7 +55,7 @@ TEST_P(Golden, ExpandsToTheExpectedBytes) {
             source += raw[i];
         }
     }
-    tCompilerSettings settings = ReadOptions(dir + "options.ini");
+    tCompilerSettings settings = brevic::ReadCompilerSettings((dir + "options.ini").c_str());
     tDebugContext context;
     std::string output;
     brevic::SetCharacterCounter(0);

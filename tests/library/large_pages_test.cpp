@@ -375,14 +375,14 @@ protected:
 
 TEST_F(ManyPagesTest, SideBySideComesToWhatOneThreadComesTo) {
     const Outcome one = Build(true);
-    const std::string oneLog = tLS_project::GetBuildLog();
+    const std::string oneLog = project.GetBuildLog();
     const Outcome many = Build(false);
     EXPECT_EQ(one.result, LS_OK);
     EXPECT_EQ(many.result, LS_OK);
     EXPECT_EQ(many.progress, one.progress);
     EXPECT_EQ(many.pages, one.pages);
     // The log after its header (which holds the time).
-    const std::string manyLog = tLS_project::GetBuildLog();
+    const std::string manyLog = project.GetBuildLog();
     EXPECT_EQ(manyLog.substr(manyLog.find("\n\n")), oneLog.substr(oneLog.find("\n\n")));
     EXPECT_NE(one.progress.find("Missing"), std::string::npos) << "messages travel with their page";
 }

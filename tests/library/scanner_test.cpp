@@ -28,7 +28,7 @@ TEST(ScanMacro, NameOnlyAndLineText) {
     EXPECT_EQ(s.position, 7);
     EXPECT_FALSE(s.macro.hasExtension || s.macro.hasLineText || s.macro.hasLineStatement ||
                  s.macro.hasParams);
-    EXPECT_EQ(s.macro.kind, 0);
+    EXPECT_EQ(s.macro.kind, LS_PLACEHOLDER_MACRO);
 
     s = ScanText("{#\"<br>\"Address}");
     EXPECT_EQ(s.result, 0);
@@ -72,12 +72,12 @@ TEST(ScanMacro, LineStatementForms) {
     for (const char* bad : {"{#X[0]}", "{#X[x]}", "{#X[2-0]}", "{#X[-2]}", "{#X[2}", "{#X[2,a]}",
                             "{#X[2]junk}"}) {
         Scan s = ScanText(bad);
-        EXPECT_EQ(s.result, 209) << bad;
+        EXPECT_EQ(s.result, LS_MSG_LINE_STATEMENT_SYNTAX) << bad;
         EXPECT_FALSE(s.macro.hasLineStatement) << bad;
         EXPECT_LT(s.position, static_cast<long>(std::strlen(bad))) << bad;
     }
     Scan s = ScanText("{#X[1234567890]}");
-    EXPECT_EQ(s.result, 207);
+    EXPECT_EQ(s.result, LS_MSG_LINE_STATEMENT_TOO_LONG);
     EXPECT_EQ(s.position, 13) << "on the tenth character";
     EXPECT_FALSE(s.macro.hasLineStatement);
 }
@@ -89,7 +89,7 @@ TEST(ScanMacro, NameAndExtensionLimits) {
     EXPECT_EQ(std::string(s.macro.name), name33);
 
     s = ScanText("{#" + name33 + "xyz}");
-    EXPECT_EQ(s.result, 201);
+    EXPECT_EQ(s.result, LS_MSG_NAME_TOO_LONG);
     EXPECT_EQ(std::string(s.macro.name), name33);
     EXPECT_EQ(s.position, 2 + 33) << "on the 34th character";
 
@@ -100,7 +100,7 @@ TEST(ScanMacro, NameAndExtensionLimits) {
     EXPECT_EQ(std::string(s.macro.extension), ext31);
 
     s = ScanText("{#M." + ext31 + "f[2]}");
-    EXPECT_EQ(s.result, 203);
+    EXPECT_EQ(s.result, LS_MSG_EXTENSION_TOO_LONG);
     EXPECT_FALSE(s.macro.hasExtension);
     EXPECT_EQ(std::string(s.macro.extension), ext31);
     EXPECT_FALSE(s.macro.hasLineStatement) << "later parts are not parsed";
@@ -113,7 +113,7 @@ TEST(ScanMacro, ParameterLimit) {
     EXPECT_EQ(s.macro.params[9], "10");
 
     s = ScanText("{#P,1,2,3,4,5,6,7,8,9,10,11}");
-    EXPECT_EQ(s.result, 223);
+    EXPECT_EQ(s.result, LS_MSG_TOO_MANY_PARAMS);
     EXPECT_TRUE(s.macro.hasParams);
     EXPECT_EQ(s.macro.paramCount, 10u);
     EXPECT_EQ(s.macro.params[9], "10");
@@ -126,26 +126,26 @@ TEST(ScanMacro, ParameterLimit) {
 
 TEST(ScanMacro, ReservedNames) {
     Scan s = ScanText("{#_MACRO_PARAM_12}");
-    EXPECT_EQ(s.macro.kind, 2);
+    EXPECT_EQ(s.macro.kind, LS_PLACEHOLDER_PARAMETER);
     EXPECT_EQ(s.macro.paramIndex, 12);
     s = ScanText("{#\"%Y\"_DATE_AND_TIME_}");
-    EXPECT_EQ(s.macro.kind, 1);
+    EXPECT_EQ(s.macro.kind, LS_PLACEHOLDER_DATE_AND_TIME);
     EXPECT_EQ(s.macro.lineText, "%Y");
     s = ScanText("{#_DATE_AND_TIME_X}");
-    EXPECT_EQ(s.macro.kind, 0);
+    EXPECT_EQ(s.macro.kind, LS_PLACEHOLDER_MACRO);
     s = ScanText("{#_MACRO_PARAM_1,1,2,3,4,5,6,7,8,9,10,11}");
-    EXPECT_EQ(s.result, 223);
-    EXPECT_EQ(s.macro.kind, 0) << "not recognised after an error";
+    EXPECT_EQ(s.result, LS_MSG_TOO_MANY_PARAMS);
+    EXPECT_EQ(s.macro.kind, LS_PLACEHOLDER_MACRO) << "not recognised after an error";
 }
 
 TEST(ScanMacro, UnclosedPlaceholdersStopAtTheEnd) {
     for (const char* text : {"{#", "{#\"<br>", "{#Name", "{#Name.ext", "{#N,a,b", "{#N[2]"}) {
         Scan s = ScanText(text);
-        EXPECT_EQ(s.result, 201) << text;
+        EXPECT_EQ(s.result, LS_MSG_NAME_TOO_LONG) << text;
         EXPECT_EQ(s.position, static_cast<long>(std::strlen(text))) << text;
     }
     Scan s = ScanText("{#N[2");
-    EXPECT_EQ(s.result, 209);
+    EXPECT_EQ(s.result, LS_MSG_LINE_STATEMENT_SYNTAX);
     EXPECT_EQ(s.position, 5);
 }
 

@@ -17,6 +17,26 @@ class FileWriter;
 class TextFileReader;
 }
 
+// The compiler's message numbers. A message with an odd number counts as an error, one with
+// an even number as a warning; 202 and 204 are the words that begin those lines.
+enum tLS_Message : int {
+    LS_MSG_MACRO_NOT_FOUND = 200,
+    LS_MSG_NAME_TOO_LONG = 201,           // also: a placeholder not closed before the end
+    LS_MSG_ERROR = 202,
+    LS_MSG_EXTENSION_TOO_LONG = 203,
+    LS_MSG_WARNING = 204,
+    LS_MSG_OVERLOADED_TOO_LONG = 205,
+    LS_MSG_LINE_STATEMENT_TOO_LONG = 207,
+    LS_MSG_LINE_STATEMENT_SYNTAX = 209,
+    LS_MSG_RECURSION = 213,
+    LS_MSG_NO_LANGUAGE_SELECTED = 214,    // shown through the message hook, not listed
+    LS_MSG_OPENING_MISSING = 217,         // a ">" without its "<"
+    LS_MSG_CLOSING_MISSING = 219,         // a "<" inside a tag
+    LS_MSG_QUOTE_MISSING = 221,
+    LS_MSG_TOO_MANY_PARAMS = 223,
+    LS_MSG_PARAM_UNDEFINED = 224,
+};
+
 class BREVIC_API tLS_compiler {
 public:
     tLS_compiler() = default;
@@ -53,7 +73,8 @@ public:
     long GetModified() const { return modified; }
 
     // Parses the placeholder whose "#" stands at text[position] (text holds `length`
-    // characters). Returns 0 or a message number (201, 203, 207, 209, 223). On success the
+    // characters). Returns 0 or a message number (LS_MSG_NAME_TOO_LONG, _EXTENSION_TOO_LONG,
+    // _LINE_STATEMENT_TOO_LONG, _LINE_STATEMENT_SYNTAX, _TOO_MANY_PARAMS). On success the
     // position is on the closing "}", otherwise on the character where parsing stopped;
     // a placeholder not closed before the end leaves the position at `length`.
     static int ScanMacro(const char* text, long length, long& position, tMacro& macro);
@@ -68,12 +89,22 @@ private:
         const char* text;
         bool macro;
     };
+    // Where the scan of a text stands, as far as the rest of the text depends on it: the
+    // line number, whether it is inside a tag or an HTML comment, and whether a quote is
+    // open inside a tag. Compile carries it through a text; a piece hands it to the next.
+    enum class TagState : unsigned char { Outside, Inside, Comment };
+    struct ScanState {
+        long line = 1;
+        TagState tag = TagState::Outside;
+        bool quote = false;
+        // The state a line usually starts in: outside any tag, no quote open.
+        static ScanState LineStart(long line) { return ScanState{line, TagState::Outside, false}; }
+        bool operator==(const ScanState&) const = default;
+    };
     // Where the expansion of a template read in pieces stands between two pieces. A piece
     // ends behind a line break (or with the text).
     struct Piece {
-        long line = 1;
-        int tag = 0;
-        bool quote = false;
+        ScanState state;
         size_t mark = 0;
         int lastPercent = -1;
         long offset = 0;  // of the piece in the whole text
@@ -87,6 +118,7 @@ private:
         bool flushed = false;
         bool inexact = false;
     };
+    struct Expansion;
     struct Twin;
     tLS_Error Run(const std::string* source, brevic::TextFileReader* reader, std::string& output,
                   tDebugContext* context, tLS_macrobase** bases, const char* location,
@@ -94,13 +126,26 @@ private:
     tLS_Error CompilePieces(brevic::TextFileReader& reader, std::string& output, tLS_macrobase** bases,
                             tDebugContext& context, const Location& location);
     bool TwinAllowed(tLS_macrobase** bases) const;
+    void ExpandBeside(Twin& twin, brevic::TextFileReader& reader, const char* before, size_t end,
+                      const Piece& start, tLS_macrobase** bases, const Location& location);
     tLS_Error TakeTwin(Twin& twin, std::string& output, tDebugContext& context, Piece& piece, bool& taken);
+    // Expands text[0, length) into `output` with `enclosing` as the placeholder whose macro
+    // text it is (the empty record for a template); a piece of a template starts from and
+    // ends in *piece. Returns as BuildTarget does.
     tLS_Error Compile(const char* text, long length, std::string& output, tLS_macrobase** bases,
                       tDebugContext& context, const Location& location, const tMacro& enclosing,
                       Piece* piece = nullptr);
-    tLS_Error ExpandPlaceholder(const char* text, long length, long& pos, long& line,
-                                std::string& output, tLS_macrobase** bases, tDebugContext& context,
-                                const Location& location, const tMacro& enclosing);
+    // Compile one nesting level deeper: LS_RECURSION past the deepest level, LS_BUILD_FAILED
+    // once the output is past its limit.
+    tLS_Error CompileNested(const char* text, long length, std::string& output, tLS_macrobase** bases,
+                            tDebugContext& context, const Location& location, const tMacro& enclosing);
+    tLS_Error ExpandPlaceholder(const char* text, long length, long& pos, long& line, std::string& output,
+                                tLS_macrobase** bases, tDebugContext& context, const Location& location,
+                                const tMacro& enclosing);
+    // Expands the macro a placeholder names (found in the first base that has it) into
+    // `output`; reports LS_MSG_MACRO_NOT_FOUND when none has it.
+    tLS_Error ExpandMacro(const tMacro& macro, long line, std::string& output, tLS_macrobase** bases,
+                          tDebugContext& context, const Location& location, const tMacro& enclosing);
     void Report(tDebugContext& context, long line, const Location& location,
                 const char* argument, int number);
     bool Spill(std::string& output, size_t& mark);
@@ -119,6 +164,12 @@ private:
 };
 
 namespace brevic {
+// The eight options of the [COMPILER] section of a settings file's text (INI, "\n" line
+// ends), each read as GetPrivateProfileInt reads it; a missing key keeps its default.
+BREVIC_API tCompilerSettings CompilerSettingsFromText(const std::string& text);
+// The same for the settings file at `path`; a missing or unreadable file gives the defaults.
+BREVIC_API tCompilerSettings ReadCompilerSettings(const char* path);
+
 // The library-wide counter of examined characters (the scramble option resets it).
 BREVIC_API unsigned long CharacterCounter();
 BREVIC_API void SetCharacterCounter(unsigned long value);

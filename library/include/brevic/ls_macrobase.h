@@ -13,6 +13,7 @@
 #include "brevic/ls_types.h"
 
 #include <string>
+#include <string_view>
 
 class BREVIC_API tLS_macrobase {
 public:
@@ -65,7 +66,6 @@ public:
 
     void SetBaseName(const char* name);
     char* GetName() { return baseName; }
-    const char* GetFilePath() const { return filePath; }
     int GetLastIndex() const { return lastIndex; }
     int IsModified() const { return modified; }
     int LoadFailed() const { return loadFailed; }
@@ -76,7 +76,6 @@ private:
     void ForgetNames() const;
 
     tLS_Error Load();
-    tLS_Error ParseText(const std::string& text);
     bool CanStore() const;
 
     char baseName[LS_NAME_FIELD] = {};
@@ -90,6 +89,11 @@ private:
 };
 
 namespace brevic {
+// Whether a macro file can store `text` as a macro text: no line of it may begin with "{:",
+// which the reader would take for the header of the next macro. The one rule for saving,
+// creating and editing macros.
+BREVIC_API bool MacroTextStorable(std::string_view text);
+
 // Parses macro-file text (already in memory, "\n" line ends) into `base`-like slots; the
 // reading rules above. Exposed for the fuzzers and tests: returns the load result and the
 // number of slots filled. `members` must hold LS_MAX_MACROS entries.

@@ -42,5 +42,7 @@ BREVIC_API bool FindProfileValue(const std::string& text, const char* section, c
                                  std::string& value);
 BREVIC_API void SetProfileValue(std::string& text, const char* section, const char* key,
                                 const char* value);
+// GetPrivateProfileInt on INI text held in memory.
+BREVIC_API int ProfileInt(const std::string& text, const char* section, const char* key, int def);
 
 } // namespace brevic

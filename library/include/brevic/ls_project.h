@@ -35,7 +35,7 @@ enum tLS_FailureReason : int32_t {
     LS_REASON_OUTPUT = 5,    // the page grew past the output limit, or memory ran out
 };
 
-// Shows a message of the library to the user (message 214 of a build). Without a hook the
+// Shows a message of the library to the user (LS_MSG_NO_LANGUAGE_SELECTED of a build). Without a hook the
 // message goes to standard error.
 using tLS_MessageHook = void (*)(const char* message);
 
@@ -48,7 +48,6 @@ public:
     tLS_project& operator=(const tLS_project&) = delete;
 
     void SetIniFilePath(const char* path);
-    const char* GetIniFilePath() const { return iniFilePath; }
 
     // Writes a new project file with its basis group (the path with ".mcr" for its
     // extension). LS_INVALID without an extension, LS_PROJECT_FILE when the file cannot be
@@ -135,10 +134,9 @@ public:
     // A short English text of a reason ("file not found"); "" for LS_REASON_NONE.
     static const char* FailureReasonText(tLS_FailureReason reason);
 
-    tLS_compiler* GetCompiler() { return compiler; }
-
-    // The library-wide build log (the text of debug.txt).
-    static const std::string& GetBuildLog();
+    // The build log: the messages of the last BuildAll (the text of its debug.txt) and of
+    // every Build since.
+    const std::string& GetBuildLog() const { return buildLog; }
     static void SetMessageHook(tLS_MessageHook hook);
 
 private:
@@ -173,6 +171,17 @@ private:
     tLS_FailureReason failureReason = LS_REASON_NONE;
     std::string failedTemplate;
     std::string failedLanguage;
+    std::string buildLog;
     int inBuildAll = 0;                          // a full build is running
     std::unordered_set<std::string> madeDirectories; // the language folders it made
+    // The options of the settings file, read again only when the file changed: a full build
+    // asks for them once per page.
+    struct SettingsCache {
+        std::string path;
+        long long mtimeNs = -1;
+        long long size = -1;
+        bool exists = false;
+        tCompilerSettings settings;
+        bool valid = false;
+    } settingsCache;
 };

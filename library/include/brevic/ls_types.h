@@ -112,6 +112,13 @@ struct tBaseMember {
     long lastModified = 0; // seconds since 1970-01-01 00:00 UTC
 };
 
+// What a placeholder stands for.
+enum tLS_PlaceholderKind : int {
+    LS_PLACEHOLDER_MACRO = 0,         // a macro of the bases
+    LS_PLACEHOLDER_DATE_AND_TIME = 1, // {#_DATE_AND_TIME_}: the current time, formatted
+    LS_PLACEHOLDER_PARAMETER = 2,     // {#_MACRO_PARAM_n}: a parameter of the enclosing macro
+};
+
 // One parsed placeholder. The empty record (as constructed) stands for the template itself
 // and for line-formatting texts.
 struct tMacro {
@@ -126,6 +133,6 @@ struct tMacro {
     int hasParams = 0;
     std::string params[LS_MAX_PARAMS];
     unsigned paramCount = 0;
-    int kind = 0; // 0 macro, 1 date and time, 2 parameter reference
+    tLS_PlaceholderKind kind = LS_PLACEHOLDER_MACRO;
     int paramIndex = 0;
 };

@@ -6,6 +6,8 @@
 #include "command_router.h"
 #include "command_target.h"
 
+#include <brevic/ls_types.h>
+
 #include <QMainWindow>
 #include <memory>
 
@@ -48,9 +50,14 @@ public:
     fw::Document* ActiveDocument() const;
     QWidget* ActiveView() const;
 
+    // Closes every document (after asking; see CLs_mainApp::CloseAllDocuments) and opens
+    // the project. A Cancel or a failed save leaves the documents and the project as they
+    // were.
     void OpenProjectFile(const QString& path);
     void FillLanguageCombo();
     void SelectLanguage();
+    // Shows the project's active language in the language list (choosing nothing).
+    void ShowActiveLanguage();
     // The idle step: caption, caret position, command states.
     void OnIdle();
     // "Larkspan PLUS 3.0", and " - " with the project's name when a project path is set.
@@ -74,6 +81,8 @@ private:
     void NewProject();
     bool RequireProject(); // message 136 when no project is open
     void OpenProject();
+    // After a failed InitProject: which macro file could not be written, or message 132.
+    void ReportProjectError(tLS_Error result);
 
     fw::CommandTarget* application_;
     std::unique_ptr<fw::CommandRouter> router_;

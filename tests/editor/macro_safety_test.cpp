@@ -231,6 +231,16 @@ TEST_F(MacroSafety, AFailedMacroFileSaveIsTriedAgain) {
     EXPECT_TRUE(Frame().ActiveDocument()->IsModified()) << "an edit after a save marks the window again";
     std::filesystem::remove(site + "english.mcr");
     std::filesystem::create_directories(site + "english.mcr/in-the-way");
+    // Open Project: the same report, and the project stays with its window.
+    messages.clear();
+    fileAnswers = {{QString::fromStdString(site + "other.hpr")}};
+    Frame().Router().Execute(cmd::OpenProject);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains(QString::fromStdString(site + "english.mcr")));
+    EXPECT_EQ(ProjectName(), "site.hpr");
+    EXPECT_EQ(Frame().LanguageCombo()->currentText(), "english");
+    EXPECT_EQ(Windows(), 1);
+
     messages.clear();
     answers = {QMessageBox::Ok, QMessageBox::No};
     EXPECT_FALSE(Frame().close());

@@ -23,56 +23,56 @@
 #include <memory>
 
 namespace {
-constexpr int kBlock = 10000;
-
 QWidget* Parent() { return app::MainWindow(); }
 } // namespace
 
 CLs_mainDoc::CLs_mainDoc(fw::DocTemplate* docTemplate) : fw::Document(docTemplate) {
-    OnCommand({cmd::Save}, [this] { DoFileSave(); });
-    OnCommand({cmd::FileSaveAs}, [this] { DoSave(QString()); });
+    // Nothing is written from the text of a file that is no text file.
+    auto text = [this](fw::CommandUi& ui) { ui.enabled = !binary_; };
+    OnCommand({cmd::Save}, [this] { DoFileSave(); }, text);
+    OnCommand({cmd::FileSaveAs}, [this] { DoSave(QString()); }, text);
     OnCommand({cmd::FileClose}, [this] {
         if (SaveModified()) CloseViews();
     });
-    OnCommand({cmd::BuildFile, cmd::BuildFileTool}, [this] { BuildFile(); });
+    OnCommand({cmd::BuildFile, cmd::BuildFileTool}, [this] { BuildFile(); }, text);
     OnCommand({cmd::BuildProject, cmd::BuildProjectTool}, [this] { BuildProject(); });
-    OnCommand({cmd::ViewBrowser, cmd::ViewBrowserTool}, [this] { ViewBrowser(); });
-    OnCommand({cmd::ViewHtml}, [this] { ViewHtml(); });
+    OnCommand({cmd::ViewBrowser, cmd::ViewBrowserTool}, [this] { ViewBrowser(); }, text);
+    OnCommand({cmd::ViewHtml}, [this] { ViewHtml(); }, text);
 }
 
 CLs_mainView* CLs_mainDoc::View() const {
     return Views().isEmpty() ? nullptr : qobject_cast<CLs_mainView*>(Views().first());
 }
 
-QString CLs_mainDoc::Text() const {
+QString CLs_mainDoc::FileText() const {
     CLs_mainView* v = View();
-    return v ? v->GetText() : pendingText_;
+    return v ? v->FileText(newLineEnd_) : pendingText_;
+}
+
+QString CLs_mainDoc::Text() const {
+    QString text = FileText();
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return text;
 }
 
 QByteArray CLs_mainDoc::TextBytes() const { return codec::Encode(Text(), encoding_); }
 
 void CLs_mainDoc::OnViewAdded(QWidget* view) {
     if (auto* v = qobject_cast<CLs_mainView*>(view)) {
-        v->SetText(pendingText_);
+        v->SetFileText(pendingText_);
+        v->setReadOnly(binary_);
         pendingText_.clear();
     }
 }
 
-bool CLs_mainDoc::ReadDocumentFile(const QString& path, QString& text, codec::Encoding& encoding, bool& crlf) {
+bool CLs_mainDoc::ReadDocumentFile(const QString& path, QString& text, codec::Encoding& encoding, bool& binary) {
     std::string bytes;
     if (!brevic::ReadBinaryFile(QFile::encodeName(path).constData(), bytes)) return false;
-    // Blocks of 10,000 bytes; a NUL byte ends the text of its block.
-    QByteArray raw;
-    raw.reserve(static_cast<qsizetype>(bytes.size()));
-    for (size_t at = 0; at < bytes.size(); at += kBlock) {
-        const size_t n = std::min<size_t>(kBlock, bytes.size() - at);
-        const char* block = bytes.data() + at;
-        raw.append(block, static_cast<qsizetype>(strnlen(block, n)));
-    }
-    crlf = raw.contains("\r\n") || !raw.contains('\n');
-    raw = codec::FromTextMode(raw);
+    const QByteArray raw = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    binary = raw.contains('\0');
     encoding = codec::Detect(raw);
     text = codec::Decode(raw, encoding);
+    if (binary) text.replace(QChar(0), QChar(0x2400)); // the symbol for NUL, to be seen
     return true;
 }
 
@@ -88,12 +88,11 @@ bool CLs_mainDoc::OnNewDocument() {
     std::string text;
     if (!name.empty()) tLS_project::LoadFile(text, larkspan::DataFilePath("new-htm/" + name + ".htm").c_str());
     QByteArray raw(text.data(), static_cast<qsizetype>(text.size()));
-    encoding_ = codec::Detect(raw);
-    crlf_ = true;
-    const QString decoded = codec::Decode(raw, encoding_);
-    if (encoding_ != codec::Encoding::Utf8) encoding_ = codec::Encoding::Utf8; // new files are UTF-8
+    const QString decoded = codec::Decode(raw, codec::Detect(raw));
+    encoding_ = codec::Encoding::Utf8; // new files are UTF-8 with CR LF
+    newLineEnd_ = codec::LineEnd::CrLf;
     if (CLs_mainView* v = View()) {
-        v->SetText(decoded);
+        v->SetFileText(decoded);
     } else {
         pendingText_ = decoded;
     }
@@ -103,12 +102,15 @@ bool CLs_mainDoc::OnNewDocument() {
 
 bool CLs_mainDoc::OnOpenDocument(const QString& path) {
     QString text;
-    if (!ReadDocumentFile(path, text, encoding_, crlf_)) {
-        fw::ShowMessageText(Parent(), tr("The file %1 could not be read.").arg(path), fw::MessageKind::Error);
+    if (!ReadDocumentFile(path, text, encoding_, binary_)) {
+        fw::ShowMessage(Parent(), str::FileNotRead, fw::MessageKind::Error, path);
         return false;
     }
+    newLineEnd_ = codec::FirstLineEnd(text, codec::LineEnd::CrLf);
+    if (binary_) fw::ShowMessage(Parent(), str::NotATextFile, fw::MessageKind::Error, path);
     if (CLs_mainView* v = View()) {
-        v->SetText(text);
+        v->SetFileText(text);
+        v->setReadOnly(binary_);
     } else {
         pendingText_ = text;
     }
@@ -116,13 +118,18 @@ bool CLs_mainDoc::OnOpenDocument(const QString& path) {
 }
 
 bool CLs_mainDoc::OnSaveDocument(const QString& path) {
-    QByteArray bytes = TextBytes();
-    if (crlf_) bytes = codec::ToTextMode(bytes);
+    if (binary_) return false; // its commands are off; nothing writes such a text
+    const QString text = FileText();
+    if (!codec::CanEncode(text, encoding_)) {
+        // Never a "?" in place of a character: UTF-8, or nothing written.
+        if (fw::ShowMessage(Parent(), str::AskSaveAsUtf8, fw::MessageKind::Question, path) != QMessageBox::Yes)
+            return false;
+        encoding_ = codec::Encoding::Utf8;
+    }
+    const QByteArray bytes = codec::Encode(text, encoding_);
     std::string data(bytes.constData(), static_cast<size_t>(bytes.size()));
     if (!brevic::WriteBinaryFileAtomic(QFile::encodeName(path).constData(), data)) {
-        fw::ShowMessageText(Parent(),
-                            tr("The file %1 could not be written.\nThe previous file is unchanged.").arg(path),
-                            fw::MessageKind::Error);
+        fw::ShowMessage(Parent(), str::FileNotWritten, fw::MessageKind::Error, path);
         return false;
     }
     if (CLs_mainView* v = View()) v->document()->setModified(false);

@@ -1,6 +1,8 @@
 // The HTML document: a template or HTML file shown in one view. It reads and writes its
-// file (encoding and line ends as read; new files UTF-8 with CR LF) and builds its text:
-// Build File, Build Project, View Browser and View HTML.
+// file byte for byte as read (encoding and every line's end; lines made in the editor end
+// like the file's first line; new files UTF-8 with CR LF) and builds its text: Build File,
+// Build Project, View Browser and View HTML. A file holding NUL bytes is no text file: it
+// is shown read-only and never written.
 #pragma once
 
 #include "document.h"
@@ -19,9 +21,12 @@ public:
     void OnViewAdded(QWidget* view) override;
 
     CLs_mainView* View() const;
+    // The text as the library reads the file: CR LF pairs as "\n".
     QString Text() const;
+    // The text as the file holds it.
+    QString FileText() const;
     codec::Encoding GetEncoding() const { return encoding_; }
-    bool UsesCrLf() const { return crlf_; }
+    bool IsBinary() const { return binary_; }
 
     // The target of this template for the active language. 0, or the library's code after
     // telling the user (12 for an unsaved document; 13, not a template, silently).
@@ -37,14 +42,15 @@ public:
     void ViewBrowser();
     void ViewHtml();
 
-    // Reads a file as the document does: 10,000-byte blocks (a NUL ends its block's text),
-    // CR LF to "\n", UTF-8 when valid, else Windows-1252.
-    static bool ReadDocumentFile(const QString& path, QString& text, codec::Encoding& encoding, bool& crlf);
+    // Reads a file as the document does: UTF-8 when valid, else Windows-1252, its line ends
+    // kept. `binary` when it holds NUL bytes (shown as U+2400 in `text`).
+    static bool ReadDocumentFile(const QString& path, QString& text, codec::Encoding& encoding, bool& binary);
 
 private:
     QByteArray TextBytes() const; // the text in the document's encoding, for the library
 
     codec::Encoding encoding_ = codec::Encoding::Utf8;
-    bool crlf_ = true;
-    QString pendingText_; // the text read before the view exists
+    codec::LineEnd newLineEnd_ = codec::LineEnd::CrLf; // the end of lines made in the editor
+    bool binary_ = false;
+    QString pendingText_; // the file's text read before the view exists
 };

@@ -20,6 +20,7 @@
 #include "string_table.h"
 #include "view_macro_commands.h"
 
+#include <brevic/ls_files.h>
 #include <brevic/ls_macrobase.h>
 
 #include <QApplication>
@@ -37,6 +38,13 @@ tLS_project theProject;
 CLs_mainApp theApp;
 
 namespace {
+
+// Replaces `to` by a copy of `from` in one step: a failure leaves `to` as it was.
+bool CopyFileAtomic(const QString& from, const QString& to) {
+    std::string bytes;
+    return brevic::ReadBinaryFile(QFile::encodeName(from).constData(), bytes) &&
+           brevic::WriteBinaryFileAtomic(QFile::encodeName(to).constData(), bytes);
+}
 
 CLs_mainView* MakeView(fw::Document* doc) {
     auto* view = new CLs_mainView(doc);
@@ -175,10 +183,12 @@ fw::Document* CLs_mainApp::OpenDocumentFile(const QString& path) {
         if (!startedToPrint &&
             fw::ShowMessage(parent, str::AskCopyToTemplate, fw::MessageKind::Question) == QMessageBox::Yes) {
             openPath = path.left(path.size() - ext.size()) + QStringLiteral(".tpl");
-            if (!QFile::copy(path, openPath) &&
-                fw::ShowMessage(parent, str::AskOverwriteTemplate, fw::MessageKind::Question) == QMessageBox::Yes) {
-                QFile::remove(openPath);
-                QFile::copy(path, openPath);
+            const bool exists = QFileInfo::exists(openPath);
+            if ((!exists ||
+                 fw::ShowMessage(parent, str::AskOverwriteTemplate, fw::MessageKind::Question) == QMessageBox::Yes) &&
+                !CopyFileAtomic(path, openPath)) {
+                fw::ShowMessage(parent, str::TemplateNotCopied, fw::MessageKind::Error, openPath);
+                return nullptr;
             }
         }
     } else if (ext == QLatin1String(".hpr")) {

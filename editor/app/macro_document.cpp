@@ -86,7 +86,7 @@ bool ClsMacroDoc::SaveMacroFiles() {
 
 void ClsMacroDoc::ShowText(const QString& text) {
     if (CLs_mainView* v = View()) {
-        v->SetText(text);
+        v->SetFileText(text);
     } else {
         pendingText_ = text;
     }
@@ -95,7 +95,7 @@ void ClsMacroDoc::ShowText(const QString& text) {
 void ClsMacroDoc::OnViewAdded(QWidget* view) {
     if (auto* v = qobject_cast<CLs_mainView*>(view)) {
         const bool modified = IsModified();
-        v->SetText(pendingText_);
+        v->SetFileText(pendingText_);
         pendingText_.clear();
         SetModified(modified); // a new macro counts as changed
     }
@@ -191,7 +191,8 @@ bool ClsMacroDoc::CreateMacroBytes(const QByteArray& name) {
 bool ClsMacroDoc::StoreBack() {
     CLs_mainView* v = View();
     if (!v || !macroBase_ || !macroText_ || !IsModified()) return true;
-    const QString text = v->GetText();
+    // Each line as it came from the macro file (in memory a line ends in "\n").
+    const QString text = v->FileText(codec::LineEnd::Lf);
     if (!Storable(text)) {
         fw::ShowMessageText(Parent(),
                             tr("The macro %1 holds a line that begins with \"{:\".\n"

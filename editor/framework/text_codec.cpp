@@ -1,6 +1,5 @@
 #include "text_codec.h"
 
-
 namespace codec {
 
 namespace {
@@ -10,6 +9,15 @@ constexpr char16_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 
                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
                                 0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+// The Windows-1252 byte of a character, or -1 when it has none.
+int Windows1252Byte(char16_t u) {
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return u;
+    for (int i = 0; i < 32; ++i) {
+        if (kHigh[i] == u || (kHigh[i] == 0 && u == 0x80 + i)) return 0x80 + i;
+    }
+    return -1;
+}
 } // namespace
 
 bool IsValidUtf8(const QByteArray& bytes) {
@@ -67,18 +75,75 @@ QByteArray Encode(const QString& text, Encoding encoding) {
     QByteArray bytes;
     bytes.reserve(text.size());
     for (QChar qc : text) {
-        char16_t u = qc.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            bytes.append(static_cast<char>(u));
-            continue;
-        }
-        int found = -1;
-        for (int i = 0; i < 32; ++i) {
-            if (kHigh[i] == u || (kHigh[i] == 0 && u == 0x80 + i)) found = i;
-        }
-        bytes.append(found >= 0 ? static_cast<char>(0x80 + found) : '?');
+        const int b = Windows1252Byte(qc.unicode());
+        bytes.append(b >= 0 ? static_cast<char>(b) : '?');
     }
     return bytes;
+}
+
+bool CanEncode(const QString& text, Encoding encoding) {
+    if (encoding == Encoding::Utf8) return true;
+    for (QChar qc : text) {
+        if (Windows1252Byte(qc.unicode()) < 0) return false;
+    }
+    return true;
+}
+
+QString SplitLines(const QString& text, std::vector<LineEnd>& ends) {
+    ends.clear();
+    QString out;
+    out.reserve(text.size());
+    const QChar* p = text.constData();
+    const qsizetype n = text.size();
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i].unicode();
+        LineEnd end;
+        qsizetype lineEnd = i;
+        if (c == u'\n') {
+            end = LineEnd::Lf;
+        } else if (c == u'\r') {
+            end = i + 1 < n && p[i + 1] == u'\n' ? LineEnd::CrLf : LineEnd::Cr;
+            if (end == LineEnd::CrLf) ++i;
+        } else if (c == 0x2029) {
+            end = LineEnd::ParagraphSeparator;
+        } else {
+            continue;
+        }
+        out.append(p + lineStart, lineEnd - lineStart);
+        out.append(u'\n');
+        ends.push_back(end);
+        lineStart = i + 1;
+    }
+    out.append(p + lineStart, n - lineStart);
+    ends.push_back(LineEnd::None);
+    return out;
+}
+
+QString EndText(LineEnd end) {
+    switch (end) {
+    case LineEnd::Lf:
+        return QStringLiteral("\n");
+    case LineEnd::CrLf:
+        return QStringLiteral("\r\n");
+    case LineEnd::Cr:
+        return QStringLiteral("\r");
+    case LineEnd::ParagraphSeparator:
+        return QString(QChar::ParagraphSeparator);
+    case LineEnd::None:
+        break;
+    }
+    return {};
+}
+
+LineEnd FirstLineEnd(const QString& text, LineEnd none) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\n') return LineEnd::Lf;
+        if (c == 0x2029) return LineEnd::ParagraphSeparator;
+        if (c == u'\r') return i + 1 < text.size() && text[i + 1] == u'\n' ? LineEnd::CrLf : LineEnd::Cr;
+    }
+    return none;
 }
 
 QByteArray FromTextMode(const QByteArray& bytes) {

@@ -220,6 +220,12 @@ void CLs_mainView::SetText(const QString& text) {
     if (document_) document_->SetModified(false);
 }
 
+void CLs_mainView::SetFileText(const QString& text) {
+    std::vector<codec::LineEnd> ends;
+    SetText(codec::SplitLines(text, ends));
+    SetLineEnds(ends);
+}
+
 void CLs_mainView::RecolorLine() {
     int start = 0;
     int end = 0;

@@ -32,6 +32,12 @@ public:
     QString GetText() const { return StreamOutText(); }
     // Replaces the whole text and leaves the document unmodified.
     void SetText(const QString& text);
+    // The same for a file's text with any line ends (CR LF, LF, CR, U+2029): each line
+    // keeps its own end for FileText.
+    void SetFileText(const QString& text);
+    // The text as its file holds it: each line with the end it was read with, new lines
+    // with `newLineEnd`.
+    QString FileText(codec::LineEnd newLineEnd) const { return TextWithLineEnds(newLineEnd); }
     void GetSel(int& start, int& end) const { ExGetSel(start, end); }
     void SetSel(int start, int end) { ExSetSel(start, end); }
     int LineFromChar(int position) const { return ExLineFromChar(position); }

@@ -282,6 +282,36 @@ int CRichEditCtrl::TextLength() const { return document()->characterCount() - 1;
 
 bool CRichEditCtrl::CanUndo() const { return document()->isUndoAvailable(); }
 
+QString CRichEditCtrl::StreamOutText() const {
+    // toPlainText would turn no-break spaces into blanks; the raw text keeps them and
+    // separates lines by U+2029 only (a U+2029 of the text itself is a line end here).
+    QString text = document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+void CRichEditCtrl::SetLineEnds(const std::vector<codec::LineEnd>& ends) {
+    size_t line = 0;
+    for (QTextBlock b = document()->begin(); b.isValid() && line < ends.size(); b = b.next(), ++line)
+        b.setUserState(static_cast<int>(ends[line]));
+}
+
+QString CRichEditCtrl::TextWithLineEnds(codec::LineEnd newLineEnd) const {
+    QString text;
+    text.reserve(document()->characterCount() + document()->blockCount());
+    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
+        text += b.text();
+        if (!b.next().isValid()) break;
+        // A line split off while editing has no end of its own (-1), and a line that was
+        // the last one has None; both take the new lines' end.
+        const int state = b.userState();
+        const bool known = state > static_cast<int>(codec::LineEnd::None) &&
+                           state <= static_cast<int>(codec::LineEnd::ParagraphSeparator);
+        text += codec::EndText(known ? static_cast<codec::LineEnd>(state) : newLineEnd);
+    }
+    return text;
+}
+
 void CRichEditCtrl::EmptyUndoBuffer() { document()->clearUndoRedoStacks(); }
 
 void CRichEditCtrl::Clear() { textCursor().removeSelectedText(); }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "rtf_reader.h"
+#include "text_codec.h"
 
 #include <QPlainTextEdit>
 #include <vector>
@@ -25,8 +26,14 @@ public:
     bool StreamInRtf(const char* rtf, size_t length, bool selectionOnly);
     // The same for plain text (black).
     void ReplaceSel(const QString& text, bool undoable);
-    // The whole text, one "\n" per line end.
-    QString StreamOutText() const { return toPlainText(); }
+    // The whole text, one "\n" per line end; every other character as it is (a no-break
+    // space stays one).
+    QString StreamOutText() const;
+    // Each line (block) remembers the end it had in its file, from the first line on.
+    void SetLineEnds(const std::vector<codec::LineEnd>& ends);
+    // The whole text with each line's own end; lines made since SetLineEnds end in
+    // `newLineEnd`. The last line has none.
+    QString TextWithLineEnds(codec::LineEnd newLineEnd) const;
 
     void ExGetSel(int& start, int& end) const;
     void ExSetSel(int start, int end); // -1 for end: to the end of the text

@@ -178,6 +178,34 @@ TEST_F(MacroWindows, ALanguageThatCannotTakeTheMacroKeepsTheWindow) {
     EXPECT_EQ(View()->GetText(), "english footer");
 }
 
+// A macro's text goes from the macro file through its window and back unchanged, however
+// its lines end and whatever it holds, in both encodings.
+TEST_F(MacroWindows, AMacroTextRoundTripsThroughItsWindowAndFile) {
+    const std::string files[] = {
+        "{:footer:0:}\r\na\xC2\xA0" "b\tc\r\nlone\rcr\r\r\nls\xE2\x80\xA8" "end\r\n{:second:0:}\r\nx\r\n",
+        "{:footer:0:}\r\na\xA0" "b\tc\xE9\r\nlone\rcr\r\r\n\x81\x9D\r\n",
+    };
+    for (const std::string& bytes : files) {
+        WriteBytes(site + "english.mcr", bytes);
+        Frame().OpenProjectFile(QString::fromStdString(site + "site.hpr"));
+        SelectLanguage("english");
+        ClsMacroDoc* doc = OpenMacro("footer");
+        ASSERT_NE(doc, nullptr);
+        View()->setFocus();
+        QTest::keyClick(View(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(View(), "x");
+        QTest::keyClick(View(), Qt::Key_Backspace);
+        ASSERT_TRUE(doc->IsModified());
+        QTest::keyClick(View(), Qt::Key_S, Qt::ControlModifier);
+        // Only the macro's time of change is new.
+        std::string written = ReadBytes(site + "english.mcr");
+        const size_t time = written.find(':', 3) + 1;
+        written.replace(time, written.find(':', time) - time, "0");
+        EXPECT_EQ(written, bytes);
+        theApp.CloseAllDocuments();
+    }
+}
+
 TEST_F(MacroWindows, NewMacroAndOrganizeMacrosOpenWindows) {
     SelectLanguage("english");
     modalAnswer = [](QDialog& d) {

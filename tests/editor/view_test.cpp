@@ -4,8 +4,10 @@
 #include "doc_template.h"
 #include "external_program.h"
 #include "html_document.h"
+#include "ids.h"
 #include "ls_main_view.h"
 
+#include <brevic/ls_files.h>
 #include <brevic/ls_profile.h>
 
 #include <QTest>
@@ -160,7 +162,9 @@ TEST_F(ViewTest, ColouringOffInsertsPlainText) {
     EXPECT_EQ(v->GetText(), "<u><i>new</i>");
 }
 
-TEST_F(ViewTest, FilesRoundTripByteForByte) {
+// Opened and saved without an edit, a file comes back byte for byte, whatever it holds;
+// an edit changes only what was edited.
+TEST_F(ViewTest, FilesRoundTripByteForByteThroughTheView) {
     ASSERT_TRUE(Start());
     struct Case {
         const char* name;
@@ -168,36 +172,106 @@ TEST_F(ViewTest, FilesRoundTripByteForByte) {
     };
     std::string exact(20000, 'x');
     for (size_t i = 99; i < exact.size(); i += 100) exact[i] = '\n';
-    const Case cases[] = {
-        {"crlf.tpl", "<p>\r\nline\r\n</p>\r\n"},
-        {"lf.tpl", "<p>\nline\n</p>\n"},
-        {"cp1252.tpl", "caf\xE9 \x80 \x93quoted\x94\r\n"},
-        {"utf8.tpl", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80\r\n"},
-        {"exact.tpl", exact},
+    const std::string patterns[] = {
+        "<p>\r\nline\r\n</p>\r\n",                  // CR LF
+        "<p>\nline\n</p>\n",                           // LF
+        "crlf\r\nlf\ncr\rcrcrlf\r\r\nend",             // mixed, a lone CR, CR CR LF, no last end
+        "\t<td>\ttab\t</td>\r\n\r\n\n\n",                // tabs, empty lines
+        "\x01\x0b\x0c\x1b{\\rtf1}\\par{}\r\n",          // control characters, RTF look-alikes
+        exact,
     };
-    for (const Case& c : cases) {
-        std::string path = scratch / c.name;
-        WriteBytes(path, c.bytes);
+    const std::string utf8Only[] = {
+        "nbsp\xC2\xA0here\r\n\xC2\xA0\r\n",            // U+00A0
+        "ls\xE2\x80\xA8" "ps\xE2\x80\xA9" "end\r\n",    // U+2028, U+2029
+        "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80",   // no line end at all
+    };
+    const std::string cp1252Only[] = {
+        "nbsp\xA0here\r\n\xA0",                        // A0 is the no-break space
+        "caf\xE9 \x80 \x93q\x94 \x81\x8D\x8F\x90\x9D\n", // with the five unassigned bytes
+    };
+    std::vector<std::string> cases(std::begin(patterns), std::end(patterns));
+    cases.insert(cases.end(), std::begin(utf8Only), std::end(utf8Only));
+    cases.insert(cases.end(), std::begin(cp1252Only), std::end(cp1252Only));
+    int n = 0;
+    for (const std::string& bytes : cases) {
+        const std::string path = scratch / ("case" + std::to_string(n++) + ".tpl");
+        WriteBytes(path, bytes);
         fw::Document* doc = theApp.OpenDocumentFile(QString::fromStdString(path));
-        ASSERT_NE(doc, nullptr) << c.name;
-        std::string copy = scratch / (std::string("copy-") + c.name);
-        ASSERT_TRUE(doc->DoSave(QString::fromStdString(copy))) << c.name;
-        EXPECT_EQ(ReadBytes(copy), c.bytes) << c.name;
+        ASSERT_NE(doc, nullptr) << path;
+        const std::string copy = path + ".copy";
+        ASSERT_TRUE(doc->DoSave(QString::fromStdString(copy))) << path;
+        EXPECT_EQ(ReadBytes(copy), bytes) << path;
+        doc->CloseViews();
     }
-    QString text;
-    codec::Encoding enc;
-    bool crlf;
-    ASSERT_TRUE(CLs_mainDoc::ReadDocumentFile(QString::fromStdString(scratch / "exact.tpl"), text, enc, crlf));
-    EXPECT_EQ(text.size(), 20000) << "an exact multiple of 10,000 bytes reads completely";
-    ASSERT_TRUE(CLs_mainDoc::ReadDocumentFile(QString::fromStdString(scratch / "cp1252.tpl"), text, enc, crlf));
-    EXPECT_EQ(enc, codec::Encoding::Windows1252);
-    EXPECT_EQ(text, QString::fromUtf8("café € “quoted”\n"));
+    EXPECT_TRUE(messages.empty());
 
-    // A NUL byte ends the text of its 10,000-byte block; the next block goes on.
-    std::string withNul = std::string(10, 'a') + '\0' + std::string(9989, 'b') + "tail";
-    WriteBytes(scratch / "nul.tpl", withNul);
-    ASSERT_TRUE(CLs_mainDoc::ReadDocumentFile(QString::fromStdString(scratch / "nul.tpl"), text, enc, crlf));
-    EXPECT_EQ(text, QString(10, 'a') + "tail");
+    // Edited at its end and saved with Ctrl+S, in both encodings: only the edit is new.
+    for (const std::string& bytes : {std::string("a\xC2\xA0" "b\r\nc\rd\ne"), std::string("a\xA0" "b\r\nc\rd\ne")}) {
+        const std::string path = scratch / "edited.tpl";
+        WriteBytes(path, bytes);
+        fw::Document* doc = theApp.OpenDocumentFile(QString::fromStdString(path));
+        ASSERT_NE(doc, nullptr);
+        View()->setFocus();
+        QTest::keyClick(View(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(View(), Qt::Key_Return);
+        QTest::keyClicks(View(), "f");
+        QTest::keyClick(View(), Qt::Key_S, Qt::ControlModifier);
+        EXPECT_EQ(ReadBytes(path), bytes + "\r\nf") << "the new line ends like the first";
+        doc->CloseViews();
+    }
+}
+
+TEST_F(ViewTest, AFileWithNulBytesIsShownReadOnlyAndNeverWritten) {
+    ASSERT_TRUE(Start());
+    const std::string path = scratch / "binary.tpl";
+    const std::string bytes = std::string("GIF89a\0\0\x01", 9) + "tail\r\n";
+    WriteBytes(path, bytes);
+    fw::Document* doc = theApp.OpenDocumentFile(QString::fromStdString(path));
+    ASSERT_NE(doc, nullptr);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].stringId, str::NotATextFile);
+    EXPECT_TRUE(View()->isReadOnly());
+    EXPECT_TRUE(View()->GetText().endsWith("tail\n")) << "the text after the NUL bytes is there";
+    View()->setFocus();
+    QTest::keyClicks(View(), "x");
+    QTest::keyClick(View(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(doc->DoFileSave());
+    EXPECT_EQ(ReadBytes(path), bytes);
+}
+
+TEST_F(ViewTest, AWindows1252FileIsNeverWrittenWithQuestionMarks) {
+    ASSERT_TRUE(Start());
+    const std::string path = scratch / "latin.tpl";
+    WriteBytes(path, "caf\xE9\r\n");
+    fw::Document* doc = theApp.OpenDocumentFile(QString::fromStdString(path));
+    ASSERT_NE(doc, nullptr);
+    View()->SetSel(0, 0);
+    View()->InsertText(QString::fromUtf8("\xC5\x82\xE2\x82\xAC"), true); // U+0142 has no byte there; the euro sign has
+    answers = {QMessageBox::No};
+    EXPECT_FALSE(doc->DoFileSave());
+    EXPECT_EQ(messages.back().stringId, str::AskSaveAsUtf8);
+    EXPECT_EQ(ReadBytes(path), "caf\xE9\r\n") << "No: nothing written";
+    EXPECT_TRUE(doc->IsModified());
+    answers = {QMessageBox::Yes};
+    EXPECT_TRUE(doc->DoFileSave());
+    EXPECT_EQ(ReadBytes(path), "\xC5\x82\xE2\x82\xAC" "caf\xC3\xA9\r\n") << "Yes: all of it as UTF-8";
+}
+
+TEST_F(ViewTest, CopyingAnHtmlFileReplacesTheTemplateInOneStep) {
+    ASSERT_TRUE(Start());
+    const std::string html = scratch / "page.htm";
+    const std::string tpl = scratch / "page.tpl";
+    WriteBytes(html, "<p>new</p>");
+    WriteBytes(tpl, "<p>old</p>");
+    answers = {QMessageBox::Yes, QMessageBox::Yes};
+    brevic::InjectFault(brevic::FaultOp::Write, 1);
+    EXPECT_EQ(theApp.OpenDocumentFile(QString::fromStdString(html)), nullptr);
+    brevic::ClearFaults();
+    EXPECT_EQ(messages.back().stringId, str::TemplateNotCopied);
+    EXPECT_EQ(ReadBytes(tpl), "<p>old</p>") << "a failed copy leaves the old template";
+    answers = {QMessageBox::Yes, QMessageBox::Yes};
+    ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(html)), nullptr);
+    EXPECT_EQ(ReadBytes(tpl), "<p>new</p>");
 }
 
 TEST_F(ViewTest, AFileThatCannotBeWrittenStaysModified) {

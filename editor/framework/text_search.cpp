@@ -1,0 +1,137 @@
+#include "text_search.h"
+
+namespace search {
+
+namespace {
+
+bool Same(QChar text, QChar pattern, bool caseSensitive) {
+    if (text == pattern) return true;
+    return !caseSensitive && (text == pattern.toUpper() || text == pattern.toLower());
+}
+
+// One search: the naive scan with a restart anchor, the position moving one step at a
+// time in the search's direction and wrapping once at the text's end.
+class Scan {
+public:
+    Scan(const QString& text, const QString& pattern, bool caseSensitive, bool wholeWords, bool forward,
+         bool wildcard)
+        : t_(text), p_(pattern), n_(text.size()), l_(pattern.size()), case_(caseSensitive),
+          words_(wholeWords), forward_(forward), wildcard_(wildcard), step_(forward ? 1 : -1),
+          restart_(forward ? 0 : l_ - 1) {}
+
+    bool Run(Range& range) {
+        qsizetype start = std::min(forward_ ? range.end : range.start, n_);
+        qsizetype pos;
+        // Started at the text's own edge, the scan covers it once and does not wrap.
+        if (forward_) {
+            whole_ = start == 0;
+            pos = start < n_ ? start : 0; // from the end, the scan goes on at the start
+            stop_ = whole_ ? -1 : start - 1;
+        } else {
+            whole_ = start == n_;
+            stop_ = whole_ ? -1 : start == 0 ? 0 : start;
+            pos = start == 0 ? n_ - 1 : start - 1;
+            if (!whole_ && pos == stop_) return false;
+        }
+        return Loop(pos, range);
+    }
+
+private:
+    bool Loop(qsizetype pos, Range& range) {
+        k_ = restart_;
+        anchor_ = -1;
+        qsizetype matchStart = 0;
+        QChar before;
+        while (pos != stop_) {
+            if (forward_ && t_[pos] == QLatin1Char('\r')) {
+                // Line ends match whether or not their carriage returns line up.
+                pos += step_;
+                if (!Wrap(pos)) return false;
+                continue;
+            }
+            const QChar p = wildcard_ && p_[k_] == QLatin1Char('?') ? t_[pos] : p_[k_];
+            if (Same(t_[pos], p, case_)) {
+                if (k_ == restart_) anchor_ = pos;
+                if (k_ == 0) {
+                    matchStart = pos;
+                    before = pos > 0 ? t_[pos - 1] : QLatin1Char(' ');
+                }
+                k_ += step_;
+            } else {
+                k_ = restart_;
+                if (anchor_ >= 0) pos = anchor_;
+                anchor_ = -1;
+            }
+            pos += step_;
+            if (k_ == (forward_ ? l_ : -1)) {
+                const qsizetype after = forward_ ? pos : anchor_ + 1;
+                const bool letterAfter = after >= 0 && after < n_ && t_[after].isLetter();
+                if (!words_ || (!before.isLetter() && !letterAfter)) {
+                    range = forward_ ? Range{matchStart, pos} : Range{pos + 1, pos + 1 + l_};
+                    return true;
+                }
+                anchor_ = -1;
+                k_ = restart_;
+            }
+            if (!Wrap(pos)) return false;
+        }
+        return false;
+    }
+
+    // At the text's end the scan wraps once, dropping a partial match, unless it covers
+    // the whole text from its edge; false when the scan is over.
+    bool Wrap(qsizetype& pos) {
+        if (pos >= 0 && pos < n_) return true;
+        if (whole_) return false;
+        pos = forward_ ? 0 : n_ - 1;
+        k_ = restart_;
+        anchor_ = -1;
+        return true;
+    }
+
+    const QString& t_;
+    const QString& p_;
+    const qsizetype n_;
+    const qsizetype l_;
+    const bool case_;
+    const bool words_;
+    const bool forward_;
+    const bool wildcard_;
+    const qsizetype step_;
+    const qsizetype restart_;
+    bool whole_ = false;
+    qsizetype stop_ = -1;
+    qsizetype k_ = 0;       // the pattern index to match next
+    qsizetype anchor_ = -1; // where the current partial match began
+};
+
+} // namespace
+
+bool FindInText(const QString& text, const QString& pattern, Range& range, bool caseSensitive,
+                bool wholeWords, bool forward, bool wildcard) {
+    QString p = pattern;
+    if (forward) p.remove(QLatin1Char('\r')); // carriage returns of the pattern are passed over
+    if (text.isEmpty() || p.isEmpty()) return false;
+    return Scan(text, p, caseSensitive, wholeWords, forward, wildcard).Run(range);
+}
+
+bool ReplaceAllInText(QString& text, const QString& pattern, const QString& replacement,
+                      bool caseSensitive, bool wholeWords) {
+    QString result;
+    result.reserve(text.size() + text.size() / 5);
+    qsizetype copied = 0;
+    Range range;
+    // A match before the part already copied means the search has wrapped: done.
+    while (FindInText(text, pattern, range, caseSensitive, wholeWords, true, true) && range.start >= copied) {
+        result.append(QStringView(text).mid(copied, range.start - copied));
+        result.append(replacement);
+        copied = range.end;
+        if (range.end == range.start) break; // cannot happen with a non-empty pattern
+    }
+    if (copied == 0) return false;
+    result.append(QStringView(text).mid(copied));
+    text = std::move(result);
+    return true;
+}
+
+} // namespace search

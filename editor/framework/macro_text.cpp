@@ -24,16 +24,9 @@ codec::Encoding EncodingOf(tLS_macrobase* base) {
 QString Decode(const QByteArray& bytes, codec::Encoding encoding) { return codec::Decode(bytes, encoding); }
 
 bool Encode(const QString& text, codec::Encoding encoding, QByteArray& bytes) {
-    QByteArray encoded = codec::Encode(text, encoding);
-    // Characters the encoding lacks come out as "?" (or replacement characters): the text
-    // would not come back.
-    if (codec::Decode(encoded, encoding) != text) return false;
-    bytes = encoded;
+    if (!codec::CanEncode(text, encoding)) return false;
+    bytes = codec::Encode(text, encoding);
     return true;
-}
-
-QString EncodingName(codec::Encoding encoding) {
-    return encoding == codec::Encoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Windows-1252");
 }
 
 } // namespace macrotext

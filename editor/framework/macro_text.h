@@ -21,7 +21,5 @@ QString Decode(const QByteArray& bytes, codec::Encoding encoding);
 // Text as bytes of the encoding; false (and `bytes` untouched) when the encoding cannot hold
 // every character of it.
 bool Encode(const QString& text, codec::Encoding encoding, QByteArray& bytes);
-// "Windows-1252" or "UTF-8", for messages.
-QString EncodingName(codec::Encoding encoding);
 
 } // namespace macrotext

@@ -221,6 +221,7 @@ bool CLs_mainApp::SaveAllModified() {
         if (!t) continue;
         const QList<fw::Document*> docs = t->Documents();
         for (fw::Document* d : docs) {
+            if (d->IsModified()) d->Activate(); // the author sees what is asked about
             if (!d->SaveModified()) return false;
         }
     }

@@ -13,8 +13,6 @@
 #include <brevic/ls_macrobase.h>
 
 #include <QFile>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QTextDocument>
 
 namespace {
@@ -56,15 +54,6 @@ ClsMacroDoc* ClsMacroDoc::FindOpen(tLS_macrobase* base, const QByteArray& name) 
             return other;
     }
     return nullptr;
-}
-
-void ClsMacroDoc::Activate() {
-    if (Views().isEmpty()) return;
-    QWidget* view = Views().first();
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(view->parentWidget())) {
-        if (QMdiArea* area = frame->mdiArea()) area->setActiveSubWindow(frame);
-    }
-    view->setFocus();
 }
 
 void ClsMacroDoc::ReportNotSaved(tLS_macrobase* base, const QString& title) {

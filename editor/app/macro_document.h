@@ -44,8 +44,6 @@ public:
     // Follows a change of the active language. When another window already shows the macro
     // in that language, this one stays and the other is activated.
     void SwitchLanguage();
-    // Makes this document's window the active one.
-    void Activate();
 
     const QByteArray& MacroName() const { return macroName_; }
     int MacroIndex() const { return macroIndex_; }

@@ -14,8 +14,10 @@
 #include "main_frame.h"
 #include "message_box.h"
 #include "modal.h"
+#include "multi_replace_dialog.h"
 #include "places.h"
 #include "printing.h"
+#include "search_commands.h"
 #include "settings.h"
 #include "string_table.h"
 #include "view_macro_commands.h"
@@ -49,6 +51,7 @@ bool CopyFileAtomic(const QString& from, const QString& to) {
 CLs_mainView* MakeView(fw::Document* doc) {
     auto* view = new CLs_mainView(doc);
     RegisterMacroCommands(view);
+    RegisterSearchCommands(view);
     return view;
 }
 } // namespace
@@ -59,6 +62,7 @@ QWidget* MainWindow() { return theApp.MainFrame(); }
 CCompilerMessagesDlg* CompilerMessages() {
     return theApp.MainFrame() ? theApp.MainFrame()->CompilerMessages() : nullptr;
 }
+QComboBox* SearchCombo() { return searchCombo; }
 QMarginsF PrintMargins() {
     const int* m = theApp.printMargins;
     return QMarginsF(m[0], m[1], m[2], m[3]);
@@ -166,6 +170,11 @@ void CLs_mainApp::RegisterCommands() {
     OnCommand({cmd::OrganizeMacros, cmd::OrganizeMacrosTool}, [this] { NewMacroDocument(app::MacroOpenMode::Pick); });
     OnCommand({cmd::PageLayout}, [this] { PageLayout(); });
     OnCommand({cmd::SaveAll}, [this] { SaveAll(); });
+    OnCommand({cmd::MultipleFileReplace}, [this] {
+        CHintDlg::Show(mainFrame_.get(), str::HintMultipleReplace, settings_);
+        CMultiReplaceDlg dialog(mainFrame_.get());
+        dialog.Run();
+    });
     OnCommand({cmd::About}, [this] {
         CAboutDlg about(mainFrame_.get());
         fw::RunModal(about);

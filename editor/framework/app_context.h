@@ -12,6 +12,7 @@
 #include <QString>
 
 class CCompilerMessagesDlg;
+class QComboBox;
 class QWidget;
 namespace fw {
 class Document;
@@ -41,6 +42,8 @@ const NewDocumentRequest& PendingNewDocument();
 QWidget* MainWindow();
 // The compiler-messages window, or null before the main window exists.
 CCompilerMessagesDlg* CompilerMessages();
+// The search-string list of the Project Tools bar, or null before the main window exists.
+QComboBox* SearchCombo();
 // The print margins (left, top, right, bottom) in thousandths of an inch.
 QMarginsF PrintMargins();
 // The settings file.

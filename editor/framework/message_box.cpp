@@ -31,6 +31,10 @@ int Show(QWidget* parent, MessageRequest request) {
         box.setIcon(QMessageBox::Warning);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
+    case MessageKind::OkCancel:
+        box.setIcon(QMessageBox::Warning);
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
     case MessageKind::Information:
         box.setIcon(QMessageBox::Information);
         box.setStandardButtons(QMessageBox::Ok);

@@ -16,6 +16,7 @@ enum class MessageKind {
     WarnYesNo,   // exclamation icon, Yes/No
     Information, // information icon, OK
     SaveChanges, // exclamation icon, Yes/No/Cancel
+    OkCancel,    // exclamation icon, OK/Cancel
 };
 
 struct MessageRequest {

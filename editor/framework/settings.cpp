@@ -1,5 +1,9 @@
 #include "settings.h"
 
+#include "app_context.h"
+
+#include <QFile>
+
 #include <algorithm>
 
 namespace settings {
@@ -52,6 +56,20 @@ QStringList LoadSearchStrings(const fw::ProfileFile& f) {
 void SaveSearchStrings(const fw::ProfileFile& f, const QStringList& strings) {
     f.WriteInt(kSearch, QStringLiteral("StringCount"), static_cast<int>(strings.size()));
     for (int n = 0; n < strings.size(); ++n) f.WriteString(kSearch, QStringLiteral("%1String").arg(n), strings[n]);
+}
+
+namespace {
+fw::ProfileFile PathesFile() {
+    const char* project = theProject.GetProjectPath();
+    return project ? fw::ProfileFile(QFile::decodeName(project)) : app::SettingsFile();
+}
+} // namespace
+
+QString RememberedFolder(const char* key) { return PathesFile().ReadString(kPathes, QString::fromLatin1(key)); }
+
+void StoreRememberedFolder(const char* key, const QString& chosenFile) {
+    const int sep = static_cast<int>(chosenFile.lastIndexOf('/'));
+    if (sep >= 0) PathesFile().WriteString(kPathes, QString::fromLatin1(key), chosenFile.left(sep));
 }
 
 QString ProjectPath(const fw::ProfileFile& f) { return f.ReadString(kPathes, QStringLiteral("ProjectPath")); }

@@ -40,6 +40,12 @@ QStringList LoadSearchStrings(const fw::ProfileFile& file);
 // Writes StringCount and one key per entry; keys beyond the new count stay in the file.
 void SaveSearchStrings(const fw::ProfileFile& file, const QStringList& strings);
 
+// A folder remembered under `key` in PATHES (ImagePath, LinkPath, MultipleReplacePath): in
+// the project file while a project is open, else in the settings file.
+QString RememberedFolder(const char* key);
+// Stores the folder of `chosenFile` there.
+void StoreRememberedFolder(const char* key, const QString& chosenFile);
+
 QString ProjectPath(const fw::ProfileFile& file);
 // Stores the directory of `chosenFile` (up to its last separator; nothing when none).
 void StoreProjectPath(const fw::ProfileFile& file, const QString& chosenFile);

@@ -1,5 +1,11 @@
 #include "text_search.h"
 
+#include "text_codec.h"
+
+#include <brevic/ls_files.h>
+
+#include <QFile>
+
 namespace search {
 
 namespace {
@@ -116,7 +122,8 @@ bool FindInText(const QString& text, const QString& pattern, Range& range, bool 
 }
 
 bool ReplaceAllInText(QString& text, const QString& pattern, const QString& replacement,
-                      bool caseSensitive, bool wholeWords) {
+                      bool caseSensitive, bool wholeWords, qsizetype* count) {
+    qsizetype made = 0;
     QString result;
     result.reserve(text.size() + text.size() / 5);
     qsizetype copied = 0;
@@ -125,13 +132,61 @@ bool ReplaceAllInText(QString& text, const QString& pattern, const QString& repl
     while (FindInText(text, pattern, range, caseSensitive, wholeWords, true, true) && range.start >= copied) {
         result.append(QStringView(text).mid(copied, range.start - copied));
         result.append(replacement);
+        ++made;
         copied = range.end;
         if (range.end == range.start) break; // cannot happen with a non-empty pattern
     }
+    if (count) *count = made;
     if (copied == 0) return false;
     result.append(QStringView(text).mid(copied));
     text = std::move(result);
     return true;
+}
+
+namespace {
+
+enum class FileOutcome { Unchanged, Replaced, Failed };
+
+FileOutcome ReplaceInFile(const QString& path, const QString& pattern, const QString& replacement,
+                          bool caseSensitive, bool wholeWords, qsizetype& count) {
+    const QByteArray name = QFile::encodeName(path);
+    std::string bytes;
+    if (!brevic::ReadBinaryFile(name.constData(), bytes)) return FileOutcome::Failed;
+    const QByteArray raw = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    const codec::Encoding encoding = codec::Detect(raw);
+    QString text = codec::Decode(raw, encoding);
+    QString with = replacement;
+    const codec::LineEnd end = codec::FirstLineEnd(text, codec::LineEnd::CrLf);
+    if (end != codec::LineEnd::Lf) with.replace(QLatin1Char('\n'), codec::EndText(end));
+    if (!ReplaceAllInText(text, pattern, with, caseSensitive, wholeWords, &count)) return FileOutcome::Unchanged;
+    if (!codec::CanEncode(text, encoding)) return FileOutcome::Failed;
+    const QByteArray out = codec::Encode(text, encoding);
+    if (!brevic::WriteBinaryFileAtomic(name.constData(), std::string(out.constData(), static_cast<size_t>(out.size()))))
+        return FileOutcome::Failed;
+    return FileOutcome::Replaced;
+}
+
+} // namespace
+
+FilesResult ReplaceInFiles(const QStringList& files, const QString& pattern, const QString& replacement,
+                           bool caseSensitive, bool wholeWords, const std::function<void(int)>& progress) {
+    FilesResult result;
+    for (int i = 0; i < files.size(); ++i) {
+        if (progress) progress(i);
+        qsizetype count = 0;
+        switch (ReplaceInFile(files[i], pattern, replacement, caseSensitive, wholeWords, count)) {
+        case FileOutcome::Replaced:
+            result.replacements += count;
+            ++result.filesChanged;
+            break;
+        case FileOutcome::Failed:
+            if (!result.failed.contains(files[i])) result.failed.append(files[i]);
+            break;
+        case FileOutcome::Unchanged:
+            break;
+        }
+    }
+    return result;
 }
 
 } // namespace search

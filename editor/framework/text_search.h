@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 
 namespace search {
 
@@ -23,8 +25,23 @@ bool FindInText(const QString& text, const QString& pattern, Range& range, bool 
                 bool wholeWords, bool forward, bool wildcard);
 
 // Replaces every match of `pattern` (forward, with the wildcard) by `replacement`. True
-// when at least one was replaced; otherwise `text` is unchanged.
+// when at least one was replaced (`count` of them, when asked); otherwise `text` is
+// unchanged.
 bool ReplaceAllInText(QString& text, const QString& pattern, const QString& replacement,
-                      bool caseSensitive, bool wholeWords);
+                      bool caseSensitive, bool wholeWords, qsizetype* count = nullptr);
+
+// What a replace over files did.
+struct FilesResult {
+    qsizetype replacements = 0;
+    int filesChanged = 0;
+    QStringList failed; // files that could not be read, encoded or written, each once
+};
+// Replace All in every file of `files`, in list order: each file read whole, in its
+// encoding (UTF-8 when valid, else Windows-1252), line breaks of the replacement written as
+// the file's own; rewritten atomically only when something was replaced, else untouched.
+// `progress` (when set) hears the index of each file before it is worked on.
+FilesResult ReplaceInFiles(const QStringList& files, const QString& pattern, const QString& replacement,
+                           bool caseSensitive, bool wholeWords,
+                           const std::function<void(int)>& progress = {});
 
 } // namespace search

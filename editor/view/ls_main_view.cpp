@@ -10,6 +10,7 @@
 #include "parameter_navigation.h"
 #include "printing.h"
 #include "settings.h"
+#include "text_search.h"
 
 #include <brevic/ls_autochar.h>
 #include <brevic/ls_macrobase.h>
@@ -255,6 +256,19 @@ bool CLs_mainView::event(QEvent* event) {
         return true;
     }
     return CRichEditCtrl::event(event);
+}
+
+bool CLs_mainView::Search(const QString& pattern, bool caseSensitive, bool wholeWords, bool forward,
+                          bool wildcard) {
+    if (pattern.isEmpty()) return false;
+    const QString text = GetText();
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    search::Range range{start, end};
+    if (!search::FindInText(text, pattern, range, caseSensitive, wholeWords, forward, wildcard)) return false;
+    SetSel(static_cast<int>(range.start), static_cast<int>(range.end));
+    return true;
 }
 
 void CLs_mainView::Indent() {

@@ -1,0 +1,68 @@
+#include "multi_replace_dialog.h"
+
+#include "file_dialogs.h"
+#include "ids.h"
+#include "message_box.h"
+#include "modal.h"
+#include "settings.h"
+#include "string_table.h"
+#include "text_search.h"
+#include "ui_multi_replace_dialog.h"
+
+#include <QApplication>
+#include <QPushButton>
+
+namespace {
+const char kFolderKey[] = "MultipleReplacePath";
+}
+
+CMultiReplaceDlg::CMultiReplaceDlg(QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::CMultiReplaceDlg>()) {
+    ui_->setupUi(this);
+    connect(ui_->addButton, &QPushButton::clicked, this, &CMultiReplaceDlg::AddFiles);
+    connect(ui_->removeButton, &QPushButton::clicked, this, &CMultiReplaceDlg::RemoveSelected);
+    connect(ui_->replaceButton, &QPushButton::clicked, this, &CMultiReplaceDlg::ReplaceInAll);
+    connect(ui_->closeButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+CMultiReplaceDlg::~CMultiReplaceDlg() = default;
+
+void CMultiReplaceDlg::Run() { fw::RunModal(*this); }
+
+void CMultiReplaceDlg::AddFiles() {
+    fw::FileDialogRequest request;
+    request.multiple = true;
+    request.caption = fw::LoadString(str::AddFilesTitle);
+    request.filter = QStringLiteral("HTML Templates (*.tpl);;HTML Documents (*.htm*);;All Files (*)");
+    request.directory = settings::RememberedFolder(kFolderKey);
+    const QStringList files = fw::AskFileNames(this, request);
+    if (files.isEmpty()) return;
+    settings::StoreRememberedFolder(kFolderKey, files.first());
+    ui_->fileList->addItems(files);
+    ui_->fileList->setCurrentRow(0);
+}
+
+void CMultiReplaceDlg::RemoveSelected() {
+    const int row = ui_->fileList->currentRow();
+    if (row < 0 || !ui_->fileList->currentItem()->isSelected()) return;
+    delete ui_->fileList->takeItem(row);
+    if (ui_->fileList->count() > 0) ui_->fileList->setCurrentRow(std::max(0, row - 1));
+}
+
+void CMultiReplaceDlg::ReplaceInAll() {
+    if (fw::ShowMessage(this, str::AskReplaceInAllFiles, fw::MessageKind::OkCancel) != QMessageBox::Ok) return;
+    QStringList files;
+    for (int i = 0; i < ui_->fileList->count(); ++i) files.append(ui_->fileList->item(i)->text());
+    const search::FilesResult result = search::ReplaceInFiles(
+        files, ui_->searchEdit->toPlainText(), ui_->replaceEdit->toPlainText(), ui_->caseCheck->isChecked(),
+        ui_->wordsCheck->isChecked(), [this](int i) {
+            // The list shows which file is being worked on.
+            ui_->fileList->setCurrentRow(i);
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
+    QString text = fw::LoadString(result.failed.isEmpty() ? str::ReplaceSummary : str::FilesNotChanged)
+                       .arg(result.replacements)
+                       .arg(result.filesChanged);
+    if (!result.failed.isEmpty()) text = text.arg(result.failed.join(QLatin1Char('\n')));
+    fw::ShowMessageText(this, text, result.failed.isEmpty() ? fw::MessageKind::Information : fw::MessageKind::Error);
+}

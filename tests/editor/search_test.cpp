@@ -1,0 +1,140 @@
+// Search, replace, the tool-bar search and ISO conversion, driven through the view.
+#include "editor_fixture.h"
+
+#include "ids.h"
+#include "ls_main_view.h"
+#include "multi_replace_dialog.h"
+#include "replace_dialog.h"
+#include "search_dialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <brevic/ls_files.h>
+
+#include <filesystem>
+
+namespace {
+
+class SearchTest : public EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        withHint = false;
+        ASSERT_TRUE(Start());
+        view = qobject_cast<CLs_mainView*>(Frame().ActiveView());
+        ASSERT_NE(view, nullptr);
+        view->setFocus();
+    }
+    QString Selected() { return view->GetSelText(); }
+    template <typename T> T* Child(QWidget* parent, const char* name) {
+        return parent->findChild<T*>(QString::fromLatin1(name));
+    }
+    CLs_mainView* view = nullptr;
+};
+
+TEST_F(SearchTest, CtrlFTypeEnterSelectsTheMatchAndRepeatingFindsTheNext) {
+    view->SetText("<META name><meta>");
+    view->SetSel(0, 0);
+    QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+    auto* dialog = view->findChild<CSearchDlg*>();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(dialog->isVisible());
+    auto* edit = Child<QLineEdit>(dialog, "searchEdit");
+    edit->setFocus();
+    QTest::keyClicks(edit, "M?TA");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(Selected(), "META");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(Selected(), "meta") << "the next one, in either case";
+    Child<QCheckBox>(dialog, "caseCheck")->setChecked(true);
+    QTest::mouseClick(Child<QPushButton>(dialog, "backwardButton"), Qt::LeftButton);
+    EXPECT_EQ(Selected(), "META");
+    EXPECT_TRUE(dialog->isVisible()) << "the dialog stays open";
+}
+
+TEST_F(SearchTest, ReplaceAllOnceForEveryMatchInTheTextOrTheSelection) {
+    view->SetText("a banana\nbanana");
+    QTest::keyClick(view, Qt::Key_H, Qt::ControlModifier);
+    auto* dialog = view->findChild<CReplaceDlg*>();
+    ASSERT_NE(dialog, nullptr);
+    Child<QPlainTextEdit>(dialog, "findEdit")->setPlainText("a");
+    Child<QPlainTextEdit>(dialog, "replaceEdit")->setPlainText("aa");
+    Child<QCheckBox>(dialog, "selectionCheck")->setChecked(true);
+    view->SetSel(9, 15);
+    QTest::mouseClick(Child<QPushButton>(dialog, "replaceAllButton"), Qt::LeftButton);
+    EXPECT_EQ(view->GetText(), "a banana\nbaanaanaa") << "only the selected line";
+    Child<QCheckBox>(dialog, "selectionCheck")->setChecked(false);
+    QTest::mouseClick(Child<QPushButton>(dialog, "replaceAllButton"), Qt::LeftButton);
+    EXPECT_EQ(view->GetText(), "aa baanaanaa\nbaaaanaaaanaaaa");
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view->GetText(), "a banana\nbaanaanaa") << "Replace All is one undo step";
+}
+
+TEST_F(SearchTest, TheToolBarSearchKeepsAHistoryOfThirty) {
+    view->SetText("one two three");
+    QComboBox* combo = app::SearchCombo();
+    ASSERT_NE(combo, nullptr);
+    combo->clear();
+    for (int i = 0; i < 30; ++i) combo->addItem(QString("old%1").arg(i));
+    combo->setEditText("TWO");
+    view->SetSel(0, 0);
+    Frame().Router().Execute(cmd::SearchForward);
+    EXPECT_EQ(Selected(), "two");
+    EXPECT_EQ(combo->count(), 30);
+    EXPECT_EQ(combo->itemText(29), "TWO");
+    EXPECT_EQ(combo->itemText(0), "old1") << "the oldest went";
+    combo->setEditText("two");
+    Frame().Router().Execute(cmd::SearchBackward);
+    EXPECT_EQ(combo->count(), 30) << "an entry equal but for case is not added again";
+}
+
+TEST_F(SearchTest, IsoConversionTurnsTheUpperHalfIntoReferences) {
+    view->SetText(QString::fromUtf8("caf\xC3\xA9 \xC5\x82 \xC2\xA0"));
+    answers = {QMessageBox::Ok};
+    Frame().Router().Execute(cmd::IsoConversion);
+    EXPECT_EQ(messages.back().stringId, str::AskConvertIso);
+    EXPECT_EQ(view->GetText(), QString::fromUtf8("caf&#233; \xC5\x82 &#160;")) << "above 255 stays";
+}
+
+TEST_F(SearchTest, MultipleFileReplaceChangesOnlyWhatMatchesAndReportsWhatFailed) {
+    using testutil::ReadBytes;
+    using testutil::WriteBytes;
+    const std::string crlf = scratch / "crlf.tpl", lf = scratch / "lf.tpl", none = scratch / "none.tpl",
+                      locked = scratch / "locked.tpl";
+    WriteBytes(crlf, "<p>old</p>\r\n<p>old</p>\r\n");
+    WriteBytes(lf, "old\nline\n");
+    WriteBytes(none, "nothing here\n");
+    WriteBytes(locked, "old\n");
+    const auto noneTime = std::filesystem::last_write_time(none);
+    CMultiReplaceDlg dialog(&Frame());
+    fileAnswers = {{QString::fromStdString(crlf), QString::fromStdString(lf), QString::fromStdString(none)},
+                   {QString::fromStdString(crlf), QString::fromStdString(locked)}};
+    dialog.AddFiles();
+    dialog.AddFiles();
+    EXPECT_EQ(dialog.findChild<QListWidget*>()->count(), 5) << "a file may be listed twice";
+    dialog.findChild<QPlainTextEdit*>("searchEdit")->setPlainText("old");
+    dialog.findChild<QPlainTextEdit*>("replaceEdit")->setPlainText("new\nline");
+    answers = {QMessageBox::Ok};
+    // The list is sorted: crlf, crlf, lf, locked, none; the third write (locked) fails.
+    brevic::InjectFault(brevic::FaultOp::Write, 3);
+    dialog.ReplaceInAll();
+    brevic::ClearFaults();
+    EXPECT_EQ(ReadBytes(crlf), "<p>new\r\nline</p>\r\n<p>new\r\nline</p>\r\n") << "the file's own line breaks";
+    EXPECT_EQ(ReadBytes(lf), "new\nline\nline\n");
+    EXPECT_EQ(ReadBytes(none), "nothing here\n");
+    EXPECT_EQ(std::filesystem::last_write_time(none), noneTime) << "a file without a match is not written";
+    EXPECT_EQ(ReadBytes(locked), "old\n") << "a failed write leaves the file whole";
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].stringId, str::AskReplaceInAllFiles);
+    EXPECT_TRUE(messages[1].text.startsWith("3 replacements were made in 2 files.")) << messages[1].text.toStdString();
+    EXPECT_TRUE(messages[1].text.contains(QString::fromStdString(locked)));
+}
+
+} // namespace

@@ -23,6 +23,7 @@
 #include "view_macro_commands.h"
 
 #include <brevic/ls_files.h>
+#include <brevic/ls_macrobase.h>
 
 #include <brevic/ls_files.h>
 
@@ -89,7 +90,8 @@ fw::Document* OpenDocumentFile(const QString& path) { return theApp.OpenDocument
 void OpenMacroByName(const QByteArray& name) { theApp.NewMacroDocument(MacroOpenMode::ByName, name); }
 void StoreMacroDocuments() { theApp.StoreMacroDocuments(); }
 bool SaveAllModified() { return theApp.SaveAllModified(); }
-void CloseAllDocuments() { theApp.CloseAllDocuments(); }
+bool SaveMacroFiles() { return ClsMacroDoc::SaveMacroFiles(); }
+bool CloseAllDocuments() { return theApp.CloseAllDocuments(); }
 void ActiveLanguageChanged(fw::Document* active) { theApp.ActiveLanguageChanged(active); }
 bool IsHtmlDocument(const fw::Document* doc) { return doc && doc->Template() == theApp.HtmlTemplate(); }
 } // namespace app
@@ -242,24 +244,35 @@ bool CLs_mainApp::SaveAllModified() {
         if (!t) continue;
         const QList<fw::Document*> docs = t->Documents();
         for (fw::Document* d : docs) {
+            if (d->IsModified()) d->Activate(); // the author sees what is asked about
             if (!d->SaveModified()) return false;
         }
     }
     return true;
 }
 
-void CLs_mainApp::CloseAllDocuments() {
-    // The answers do not stop the project change: every document is closed afterwards.
-    SaveAllModified();
+bool CLs_mainApp::CloseAllDocuments() {
+    // Nothing closes until every document has been asked about and every macro file is
+    // written: a Cancel or a failed write leaves every window and the project as they are.
+    if (!SaveAllModified() || !ClsMacroDoc::SaveMacroFiles()) return false;
     if (htmlTemplate_) htmlTemplate_->CloseAllDocuments();
     if (macroTemplate_) macroTemplate_->CloseAllDocuments();
+    return true;
 }
 
 void CLs_mainApp::ActiveLanguageChanged(fw::Document* active) {
-    if (auto* macro = qobject_cast<ClsMacroDoc*>(active)) {
-        macro->StoreBack();
+    auto* macro = qobject_cast<ClsMacroDoc*>(active);
+    if (!macro) return;
+    if (macro->StoreBack()) {
         macro->SwitchLanguage();
+        return;
     }
+    if (!macro->FollowsActiveLanguage()) return;
+    // The text could not be stored (StoreBack said why): following the language would drop
+    // it, so the window and the language list stay on the window's language.
+    theProject.SetActiveLanguageName(macro->MacroBase()->GetName());
+    mainFrame_->ShowActiveLanguage();
+    fw::ShowMessage(mainFrame_.get(), str::LanguageKeptForMacro, fw::MessageKind::Error, macro->Title());
 }
 
 void CLs_mainApp::SaveAll() {
@@ -271,9 +284,10 @@ void CLs_mainApp::SaveAll() {
             d->SaveModified();
         }
     }
-    for (fw::Document* d : macroTemplate_->Documents()) {
-        if (auto* macro = qobject_cast<ClsMacroDoc*>(d)) macro->SaveMacro();
-    }
+    // Every macro window stores its text; then every changed macro file is written once
+    // (also those changed in Organize Macros), each failure reported with its path.
+    StoreMacroDocuments();
+    ClsMacroDoc::SaveMacroFiles();
 }
 
 void CLs_mainApp::PageLayout() {

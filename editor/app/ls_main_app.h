@@ -54,9 +54,13 @@ public:
     void StoreMacroDocuments();
     // A new macro window, made as `mode` says (the name for MacroOpenMode::ByName).
     void NewMacroDocument(app::MacroOpenMode mode, const QByteArray& name = {});
-    // Asks to save each modified document, then closes them all.
-    void CloseAllDocuments();
-    // Asks to save each modified document; false when the user cancelled.
+    // Before a project change: asks about every modified document in turn (macro windows
+    // store their text back), then writes every modified macro file, then closes every
+    // document. False, with nothing closed, after a Cancel, a failed save or a refused
+    // store-back (each said why).
+    bool CloseAllDocuments();
+    // Asks to save each modified document in turn; false at the first Cancel, failed save or
+    // refused store-back.
     bool SaveAllModified();
     // The language list changed the active language.
     void ActiveLanguageChanged(fw::Document* active);

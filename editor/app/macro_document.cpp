@@ -1,14 +1,19 @@
 #include "macro_document.h"
 
 #include "app_context.h"
+#include "doc_template.h"
 #include "ids.h"
 #include "ls_main_view.h"
+#include "macro_text.h"
 #include "message_box.h"
 #include "new_macro_dialog.h"
 #include "organize_macros_dialog.h"
 #include "string_table.h"
 
 #include <brevic/ls_macrobase.h>
+
+#include <QFile>
+#include <QTextDocument>
 
 namespace {
 
@@ -27,12 +32,40 @@ CLs_mainView* ClsMacroDoc::View() const {
     return Views().isEmpty() ? nullptr : qobject_cast<CLs_mainView*>(Views().first());
 }
 
-QString ClsMacroDoc::MacroTitle(const QString& name, tLS_macrobase* base) {
-    return QStringLiteral("{#") + name + QStringLiteral("} : ") +
+QString ClsMacroDoc::MacroTitle(const QByteArray& name, tLS_macrobase* base) {
+    return QStringLiteral("{#") + macrotext::Decode(name, macrotext::EncodingOf(base)) + QStringLiteral("} : ") +
            (base ? QString::fromUtf8(base->GetName()) : QString());
 }
 
 void ClsMacroDoc::UpdateTitle() { SetTitle(MacroTitle(macroName_, macroBase_)); }
+
+ClsMacroDoc* ClsMacroDoc::FindOpen(tLS_macrobase* base, const QByteArray& name) const {
+    if (!Template() || !base) return nullptr;
+    for (fw::Document* d : Template()->Documents()) {
+        auto* other = qobject_cast<ClsMacroDoc*>(d);
+        if (other && other != this && other->macroBase_ == base && other->macroIndex_ >= 0 &&
+            other->macroName_ == name)
+            return other;
+    }
+    return nullptr;
+}
+
+void ClsMacroDoc::ReportNotSaved(tLS_macrobase* base, const QString& title) {
+    QString text = fw::LoadString(str::MacroNotSaved);
+    if (!title.isEmpty()) text += QLatin1Char('\n') + title;
+    if (base) text += QLatin1Char('\n') + QFile::decodeName(base->GetFilePath());
+    fw::ShowMessageText(Parent(), text, fw::MessageKind::Error);
+}
+
+bool ClsMacroDoc::SaveMacroFiles() {
+    bool ok = true;
+    for (int i = 0; tLS_macrobase* base = theProject.GetGroup(i); ++i) {
+        if (!base->IsModified() || base->SaveMacroBase() == LS_OK) continue;
+        ReportNotSaved(base);
+        ok = false;
+    }
+    return ok;
+}
 
 void ClsMacroDoc::ShowText(const QString& text) {
     if (CLs_mainView* v = View()) {
@@ -61,26 +94,41 @@ bool ClsMacroDoc::OnNewDocument() {
     case app::MacroOpenMode::AskNew: {
         CNewMacroDlg dialog(Parent());
         if (dialog.Run() != 1) return false;
+        QByteArray bytes;
+        if (macrotext::Encode(dialog.nameText, macrotext::EncodingOf(macroBase_), bytes)) {
+            if (ClsMacroDoc* open = FindOpen(macroBase_, bytes)) {
+                fw::ShowMessage(Parent(), str::MacroExists, fw::MessageKind::Error);
+                open->Activate();
+                return false;
+            }
+        }
         return CreateMacro(dialog.nameText);
     }
     case app::MacroOpenMode::Pick: {
         COrganizeMacrosDlg dialog(Parent(), macroBase_);
         if (dialog.Run() != 1) return false;
-        if (OpenMacro(dialog.selectedName) == LS_OK) return true;
+        if (ClsMacroDoc* open = FindOpen(macroBase_, dialog.selectedBytes)) {
+            open->Activate();
+            return false;
+        }
+        if (OpenMacro(dialog.selectedBytes) == LS_OK) return true;
         fw::ShowMessage(Parent(), str::MacroNotCreated, fw::MessageKind::Error);
         return false;
     }
     case app::MacroOpenMode::ByName:
-        return OpenMacro(QString::fromUtf8(request.macroName)) == LS_OK;
+        if (ClsMacroDoc* open = FindOpen(macroBase_, request.macroName)) {
+            open->Activate();
+            return false;
+        }
+        return OpenMacro(request.macroName) == LS_OK;
     }
     return false;
 }
 
-tLS_Error ClsMacroDoc::OpenMacro(const QString& name) {
+tLS_Error ClsMacroDoc::OpenMacro(const QByteArray& name) {
     if (name.isEmpty() || !macroBase_) return LS_MACRO_NOT_FOUND;
-    QByteArray bytes = name.toUtf8();
     int index = -1;
-    tLS_Error r = macroBase_->GetMacroIndex(index, bytes.constData(), 1);
+    tLS_Error r = macroBase_->GetMacroIndex(index, name.constData(), 1);
     if (r != LS_OK) return r;
     std::string* content = nullptr;
     r = macroBase_->GetMacroContent(index, content);
@@ -90,7 +138,7 @@ tLS_Error ClsMacroDoc::OpenMacro(const QString& name) {
     macroName_ = name;
     UpdateTitle();
     QByteArray raw(content->data(), static_cast<qsizetype>(content->size()));
-    encoding_ = codec::Detect(raw);
+    encoding_ = macrotext::EncodingOf(macroBase_);
     ShowText(codec::Decode(raw, encoding_));
     SetModified(false);
     return LS_OK;
@@ -98,10 +146,18 @@ tLS_Error ClsMacroDoc::OpenMacro(const QString& name) {
 
 bool ClsMacroDoc::CreateMacro(const QString& name) {
     if (name.isEmpty() || !macroBase_) return false;
-    QByteArray bytes = name.toUtf8();
+    QByteArray bytes;
+    if (!macrotext::Encode(name, macrotext::EncodingOf(macroBase_), bytes)) {
+        fw::ShowMessage(Parent(), str::TextCharsNotStorable, fw::MessageKind::Error);
+        return false;
+    }
+    return CreateMacroBytes(bytes);
+}
+
+bool ClsMacroDoc::CreateMacroBytes(const QByteArray& name) {
     std::string* content = nullptr;
     int index = -1;
-    tLS_Error r = macroBase_->NewMacro(content, bytes.constData(), index);
+    tLS_Error r = macroBase_->NewMacro(content, name.constData(), index);
     if (r != LS_OK) {
         fw::ShowMessage(Parent(), r == LS_MACRO_EXISTS ? str::MacroExists : str::MacroNotCreated, fw::MessageKind::Error);
         return false;
@@ -109,7 +165,7 @@ bool ClsMacroDoc::CreateMacro(const QString& name) {
     macroText_ = content;
     macroIndex_ = index;
     macroName_ = name;
-    encoding_ = codec::Encoding::Utf8;
+    encoding_ = macrotext::EncodingOf(macroBase_);
     UpdateTitle();
     SetModified(true);
     return true;
@@ -128,9 +184,19 @@ bool ClsMacroDoc::StoreBack() {
                             fw::MessageKind::Error);
         return false;
     }
-    QByteArray bytes = codec::Encode(text, encoding_);
+    // The macro file keeps its encoding: a character it cannot hold is refused, never
+    // written as "?".
+    encoding_ = macrotext::EncodingOf(macroBase_);
+    QByteArray bytes;
+    if (!macrotext::Encode(text, encoding_, bytes)) {
+        fw::ShowMessage(Parent(), str::MacroCharsNotStorable, fw::MessageKind::Error, Title());
+        return false;
+    }
     macroText_->assign(bytes.constData(), static_cast<size_t>(bytes.size()));
     macroBase_->SetModified(macroIndex_);
+    // The control's own flag too: otherwise the next edit would not mark the window again,
+    // and closing it would drop that edit.
+    v->document()->setModified(false);
     SetModified(false);
     return true;
 }
@@ -139,8 +205,7 @@ bool ClsMacroDoc::SaveMacro() {
     if (!StoreBack()) return false;
     if (!macroBase_) return true;
     if (macroBase_->SaveMacroBase() != LS_OK) {
-        fw::ShowMessageText(Parent(), fw::LoadString(str::MacroNotSaved) + QLatin1Char('\n') + Title(),
-                            fw::MessageKind::Error);
+        ReportNotSaved(macroBase_, Title());
         return false;
     }
     return true;
@@ -148,23 +213,41 @@ bool ClsMacroDoc::SaveMacro() {
 
 bool ClsMacroDoc::SaveModified() { return StoreBack(); }
 
-void ClsMacroDoc::SwitchLanguage() {
+bool ClsMacroDoc::FollowsActiveLanguage() const {
     tLS_macrobase* active = theProject.GetActiveGroup();
     tLS_macrobase* basis = theProject.GetBasisGroup();
-    if (!active || macroBase_ == basis || active == basis || active == macroBase_) return;
-    QByteArray bytes = macroName_.toUtf8();
+    return active && macroBase_ && macroBase_ != basis && active != basis && active != macroBase_;
+}
+
+void ClsMacroDoc::SwitchLanguage() {
+    if (!FollowsActiveLanguage()) return;
+    tLS_macrobase* active = theProject.GetActiveGroup();
+    // The same name in the other language's file, in that file's encoding.
+    const QString shown = macrotext::Decode(macroName_, macrotext::EncodingOf(macroBase_));
+    QByteArray bytes;
+    if (!macrotext::Encode(shown, macrotext::EncodingOf(active), bytes)) {
+        fw::ShowMessage(Parent(), str::TextCharsNotStorable, fw::MessageKind::Error);
+        return;
+    }
+    if (ClsMacroDoc* open = FindOpen(active, bytes)) {
+        // That macro has a window already: this one stays on its language.
+        open->Activate();
+        return;
+    }
     int index = -1;
     if (active->GetMacroIndex(index, bytes.constData(), 1) == LS_OK) {
         macroBase_ = active;
-        OpenMacro(macroName_);
+        OpenMacro(bytes);
         return;
     }
     // The macro is new in that language. When it cannot be made, the window stays on the
     // previous language's macro and nothing is asked.
     tLS_macrobase* previous = macroBase_;
+    const QByteArray previousName = macroName_;
     macroBase_ = active;
-    if (!CreateMacro(macroName_)) {
+    if (!CreateMacroBytes(bytes)) {
         macroBase_ = previous;
+        macroName_ = previousName;
         return;
     }
     if (fw::ShowMessage(Parent(), str::AskCopyMacroContent, fw::MessageKind::Question) != QMessageBox::Yes) {

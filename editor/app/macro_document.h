@@ -19,40 +19,55 @@ public:
     explicit ClsMacroDoc(fw::DocTemplate* docTemplate);
 
     // Fills the new window by the application's macro open mode: a new macro (0), one
-    // chosen in Organize macros (1), or the macro named by Open Macro (2).
+    // chosen in Organize macros (1), or the macro named by Open Macro (2). A macro that
+    // already has a window is not opened again: that window is activated instead.
     bool OnNewDocument() override;
     void OnViewAdded(QWidget* view) override;
     // Closing stores the text back and asks nothing; a text the macro file could not hold
     // keeps the window open.
     bool SaveModified() override;
 
-    // Loads the named macro of the document's group. LS_MACRO_NOT_FOUND for an empty or
-    // unknown name; the window is then not filled.
-    tLS_Error OpenMacro(const QString& name);
-    // Adds an empty macro to the group and shows it (after telling the user why not).
+    // Loads the macro of the document's group named by `name` (its bytes as the base holds
+    // them). LS_MACRO_NOT_FOUND for an empty or unknown name; the window is then not filled.
+    tLS_Error OpenMacro(const QByteArray& name);
+    // Adds an empty macro to the group and shows it (after telling the user why not). The
+    // typed name is written in the macro file's encoding.
     bool CreateMacro(const QString& name);
-    // Copies a modified text into the macro. False (after a message; the window stays
-    // modified) when the text holds a line beginning with "{:", which a macro file cannot
-    // store.
+    // Copies a modified text into the macro, in its macro file's encoding. False (after a
+    // message; the window stays modified) when the text holds a line beginning with "{:",
+    // which a macro file cannot store, or a character the file's encoding lacks.
     bool StoreBack();
-    // Save: StoreBack, then the group's macro file.
+    // Save: StoreBack, then the group's macro file (message 172 and its path on failure).
     bool SaveMacro();
-    // Follows a change of the active language.
+    // True when a change to the project's active language moves this window to it.
+    bool FollowsActiveLanguage() const;
+    // Follows a change of the active language. When another window already shows the macro
+    // in that language, this one stays and the other is activated.
     void SwitchLanguage();
 
-    const QString& MacroName() const { return macroName_; }
+    const QByteArray& MacroName() const { return macroName_; }
     int MacroIndex() const { return macroIndex_; }
     tLS_macrobase* MacroBase() const { return macroBase_; }
     CLs_mainView* View() const;
 
-    // The title of a macro window: "{#footer} : english".
-    static QString MacroTitle(const QString& name, tLS_macrobase* base);
+    // Another window on the macro `name` of `base`; null when there is none.
+    ClsMacroDoc* FindOpen(tLS_macrobase* base, const QByteArray& name) const;
+    // Writes every modified macro base of the project; each file that cannot be written is
+    // reported (message 172 and the file's path). False when one could not be written.
+    static bool SaveMacroFiles();
+    // Message 172, the title when given, and the path of `base`'s macro file.
+    static void ReportNotSaved(tLS_macrobase* base, const QString& title = {});
+
+    // The title of a macro window: "{#footer} : english" (the name shown in the base's
+    // encoding).
+    static QString MacroTitle(const QByteArray& name, tLS_macrobase* base);
 
 private:
     void ShowText(const QString& text);
     void UpdateTitle();
+    bool CreateMacroBytes(const QByteArray& name);
 
-    QString macroName_;
+    QByteArray macroName_;
     int macroIndex_ = -1;
     std::string* macroText_ = nullptr;
     tLS_macrobase* macroBase_ = nullptr;

@@ -408,6 +408,13 @@ void CMainFrame::SelectLanguage() {
     app::ActiveLanguageChanged(ActiveDocument());
 }
 
+void CMainFrame::ShowActiveLanguage() {
+    const QByteArray active(theProject.GetActiveLanguageName());
+    for (int i = 0; i < languageCombo_->count(); ++i) {
+        if (languageCombo_->itemData(i).toByteArray() == active) languageCombo_->setCurrentIndex(i);
+    }
+}
+
 bool CMainFrame::RequireProject() {
     if (theProject.IsProject()) return true;
     fw::ShowMessage(this, str::NoProject, fw::MessageKind::Error);
@@ -423,17 +430,16 @@ void CMainFrame::NewProject() {
     QString path = fw::CompleteSavePath(this, r, fw::AskFileName(this, r));
     if (path.isEmpty()) return;
     settings::StoreProjectPath(app::SettingsFile(), path);
-    app::CloseAllDocuments();
+    if (!app::CloseAllDocuments()) return; // cancelled, or a file could not be written
     QByteArray bytes = QFile::encodeName(path);
     tLS_Error result = theProject.NewProject(bytes.constData());
     if (result == LS_OK) result = theProject.InitProject(bytes.constData());
+    FillLanguageCombo(); // after a failure: no project is open any more
     if (result != LS_OK) {
-        fw::ShowMessage(this, str::ProjectInitError, fw::MessageKind::Error);
-        FillLanguageCombo(); // no project is open any more
+        ReportProjectError(result);
         return;
     }
     app::RecentFileList().Add(QFileInfo(path).absoluteFilePath());
-    FillLanguageCombo();
 }
 
 void CMainFrame::OpenProject() {
@@ -447,12 +453,22 @@ void CMainFrame::OpenProject() {
     OpenProjectFile(path);
 }
 
+void CMainFrame::ReportProjectError(tLS_Error result) {
+    const char* failed = theProject.GetFailedFile();
+    if (result == LS_BASE_WRITE && failed && *failed) {
+        fw::ShowMessageText(this, fw::LoadString(str::MacroNotSaved) + QLatin1Char('\n') + QFile::decodeName(failed),
+                            fw::MessageKind::Error);
+    } else {
+        fw::ShowMessage(this, str::ProjectInitError, fw::MessageKind::Error);
+    }
+}
+
 void CMainFrame::OpenProjectFile(const QString& path) {
-    app::CloseAllDocuments();
+    if (!app::CloseAllDocuments()) return; // cancelled, or a file could not be written
     tLS_Error result = theProject.InitProject(QFile::encodeName(path).constData());
     FillLanguageCombo();
     if (result != LS_OK) {
-        fw::ShowMessage(this, str::ProjectInitError, fw::MessageKind::Error);
+        ReportProjectError(result);
         return;
     }
     app::RecentFileList().Add(QFileInfo(path).absoluteFilePath());
@@ -494,6 +510,13 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     for (int i = 0; i < searchCombo->count(); ++i) strings << searchCombo->itemText(i);
     settings::SaveSearchStrings(app::SettingsFile(), strings);
     if (!app::SaveAllModified()) {
+        event->ignore();
+        return;
+    }
+    // The macro files are written here, where a failure can still be answered, rather than
+    // silently when the project closes at the end.
+    if (!app::SaveMacroFiles() &&
+        fw::ShowMessage(this, str::AskExitWithoutMacroFiles, fw::MessageKind::WarnYesNo) != QMessageBox::Yes) {
         event->ignore();
         return;
     }

@@ -6,6 +6,8 @@
 #include "command_router.h"
 #include "command_target.h"
 
+#include <brevic/ls_types.h>
+
 #include <QMainWindow>
 #include <memory>
 
@@ -49,12 +51,17 @@ public:
     fw::Document* ActiveDocument() const;
     QWidget* ActiveView() const;
 
+    // Closes every document (after asking; see CLs_mainApp::CloseAllDocuments) and opens
+    // the project. A Cancel or a failed save leaves the documents and the project as they
+    // were.
     void OpenProjectFile(const QString& path);
     void FillLanguageCombo();
     // The CAP, NUM and SCRL panes: the name while the lock is on, empty while it is off
     // or where the keyboard's state cannot be read.
     void ShowLockKeys();
     void SelectLanguage();
+    // Shows the project's active language in the language list (choosing nothing).
+    void ShowActiveLanguage();
     // The idle step: caption, caret position, command states.
     void OnIdle();
     // "Larkspan PLUS 3.0", and " - " with the project's name when a project path is set.
@@ -82,6 +89,8 @@ private:
     void NewProject();
     bool RequireProject(); // message 136 when no project is open
     void OpenProject();
+    // After a failed InitProject: which macro file could not be written, or message 132.
+    void ReportProjectError(tLS_Error result);
 
     fw::CommandTarget* application_;
     std::unique_ptr<fw::CommandRouter> router_;

@@ -4,6 +4,7 @@
 #include "hint_dialog.h"
 #include "ids.h"
 #include "ls_main_view.h"
+#include "macro_text.h"
 #include "message_box.h"
 #include "new_macro_dialog.h"
 #include "parameter_navigation.h"
@@ -31,15 +32,22 @@ void MacroFromText(CLs_mainView* view) {
     CNewMacroDlg dialog(view);
     if (dialog.Run() != 1 || dialog.nameText.isEmpty()) return;
     tLS_macrobase* active = theProject.GetActiveGroup();
+    // Name and text go into the macro file in its own encoding; what it cannot hold is
+    // refused before anything changes.
+    const codec::Encoding encoding = macrotext::EncodingOf(active);
+    QByteArray name;
+    QByteArray text;
+    if (!macrotext::Encode(dialog.nameText, encoding, name) || !macrotext::Encode(selected, encoding, text)) {
+        fw::ShowMessage(view, str::TextCharsNotStorable, fw::MessageKind::Error);
+        return;
+    }
     std::string* content = nullptr;
     int index = -1;
-    QByteArray name = dialog.nameText.toUtf8();
     tLS_Error r = active ? active->NewMacro(content, name.constData(), index) : LS_BASE_NOT_LOADED;
     if (r != LS_OK) {
         fw::ShowMessage(view, r == LS_MACRO_EXISTS ? str::MacroExists : str::MacroNotCreated, fw::MessageKind::Error);
         return;
     }
-    QByteArray text = selected.toUtf8();
     content->assign(text.constData(), static_cast<size_t>(text.size()));
     view->InsertText(Placeholder(dialog.nameText), true);
 }
@@ -75,7 +83,11 @@ void OpenMacro(CLs_mainView* view) {
         const int at = static_cast<int>(name.indexOf(cut));
         if (at >= 0) name.truncate(at);
     }
-    if (name.size() <= kMaxOpenName) app::OpenMacroByName(name.toUtf8());
+    if (name.size() > kMaxOpenName) return;
+    // The name's bytes as the active language's macro file holds them.
+    QByteArray bytes;
+    tLS_macrobase* active = theProject.IsProject() ? theProject.GetActiveGroup() : nullptr;
+    if (macrotext::Encode(name, macrotext::EncodingOf(active), bytes)) app::OpenMacroByName(bytes);
 }
 
 void DeletePlaceholder(CLs_mainView* view) {

@@ -2,6 +2,7 @@
 
 #include "app_context.h"
 #include "ids.h"
+#include "macro_text.h"
 #include "message_box.h"
 #include "modal.h"
 #include "name_check.h"
@@ -15,20 +16,24 @@
 
 namespace {
 
-// Collects the names the base hands to a list.
+// Collects the names the base hands to a list, shown in the base's encoding.
 class NameCollector : public tLS_ListBox {
 public:
+    explicit NameCollector(codec::Encoding encoding) : encoding_(encoding) {}
     void ResetContent() override { entries.clear(); }
     void AddString(const char* line) override {
         QByteArray bytes(line);
-        entries.push_back({QString::fromUtf8(bytes), bytes});
+        entries.push_back({macrotext::Decode(bytes, encoding_), bytes});
     }
     QVector<MacroListEntry> entries;
+
+private:
+    codec::Encoding encoding_;
 };
 } // namespace
 
-QVector<MacroListEntry> SortedMacroNames(const tLS_macrobase* base) {
-    NameCollector names;
+QVector<MacroListEntry> SortedMacroNames(tLS_macrobase* base) {
+    NameCollector names(macrotext::EncodingOf(base));
     if (base) base->FillListBox(&names, 1);
     // Without regard to case, as a sorted list box orders; names that differ only in case
     // keep a fixed order among themselves.
@@ -78,23 +83,24 @@ void COrganizeMacrosDlg::ReadControls() {
     nameText = ui_->nameEdit->text();
     const QList<QListWidgetItem*> selected = ui_->macroList->selectedItems();
     selectedName = selected.isEmpty() ? QString() : selected.first()->text();
+    selectedBytes = selected.isEmpty() ? QByteArray() : selected.first()->data(Qt::UserRole).toByteArray();
 }
 
 void COrganizeMacrosDlg::Fill() {
     ShowMacroNames(ui_->macroList, SortedMacroNames(base_));
 }
 
-void COrganizeMacrosDlg::SelectName(const QString& name) {
+void COrganizeMacrosDlg::SelectName(const QByteArray& name) {
     QListWidget* list = ui_->macroList;
     // The exact name first: names may differ only in case.
     for (int row = 0; row < list->count(); ++row) {
-        if (list->item(row)->text() == name) {
+        if (list->item(row)->data(Qt::UserRole).toByteArray() == name) {
             list->setCurrentRow(row);
             return;
         }
     }
     for (int row = 0; row < list->count(); ++row) {
-        if (list->item(row)->text().startsWith(name, Qt::CaseInsensitive)) {
+        if (list->item(row)->text().startsWith(nameText, Qt::CaseInsensitive)) {
             list->setCurrentRow(row);
             return;
         }
@@ -104,7 +110,11 @@ void COrganizeMacrosDlg::SelectName(const QString& name) {
 void COrganizeMacrosDlg::OnNew() {
     if (!base_) return;
     ReadControls();
-    const QByteArray name = nameText.toUtf8();
+    QByteArray name;
+    if (!macrotext::Encode(nameText, macrotext::EncodingOf(base_), name)) {
+        fw::ShowMessage(this, str::TextCharsNotStorable, fw::MessageKind::Error);
+        return;
+    }
     std::string* content = nullptr;
     int index = -1;
     tLS_Error r = base_->NewMacro(content, name.constData(), index);
@@ -114,7 +124,7 @@ void COrganizeMacrosDlg::OnNew() {
         return;
     }
     Fill();
-    SelectName(nameText);
+    SelectName(name);
     ui_->nameEdit->setFocus();
 }
 

@@ -23,9 +23,10 @@ struct MacroListEntry {
     QByteArray bytes;
 };
 
-// The names of the macros of `base` (none for null; deleted slots are left out), in the
-// order the macro lists show them: alphabetical without regard to case.
-QVector<MacroListEntry> SortedMacroNames(const tLS_macrobase* base);
+// The names of the macros of `base` (none for null; deleted slots are left out), shown in
+// the encoding of the base's macro file, in the order the macro lists show them:
+// alphabetical without regard to case.
+QVector<MacroListEntry> SortedMacroNames(tLS_macrobase* base);
 // Empties `list` and adds the entries (the bytes go into the items' Qt::UserRole).
 void ShowMacroNames(QListWidget* list, const QVector<MacroListEntry>& entries);
 
@@ -39,15 +40,17 @@ public:
     COrganizeMacrosDlg(QWidget* parent, tLS_macrobase* base);
     ~COrganizeMacrosDlg() override;
 
-    // Runs the dialog: 1 after Edit, Enter or a double click on the list (selectedName and
-    // nameText hold the controls' texts); 2 after Close or Escape.
+    // Runs the dialog: 1 after Edit, Enter or a double click on the list (selectedName,
+    // selectedBytes and nameText hold the controls' contents); 2 after Close or Escape.
     int Run();
 
-    QString selectedName; // the list selection when accepted (empty without a selection)
-    QString nameText;     // the name edit's text when the controls were last read
+    QString selectedName;     // the list selection when accepted (empty without a selection)
+    QByteArray selectedBytes; // the selected name's bytes, as the base holds them
+    QString nameText;         // the name edit's text when the controls were last read
 
-    // New: creates an empty macro named like the edit's text. Failures are reported as
-    // exclamation boxes (139: the name exists; 138: anything else); the dialog stays open.
+    // New: creates an empty macro named like the edit's text (in the macro file's
+    // encoding). Failures are reported as exclamation boxes (139: the name exists; 333: the
+    // file's encoding lacks a character of it; 138: anything else); the dialog stays open.
     void OnNew();
     // Delete: deletes the selected macro without asking and selects the entry before it
     // (the first entry when the first was deleted). Failure: message 140.
@@ -63,7 +66,7 @@ public:
 private:
     void ReadControls();
     void Fill();
-    void SelectName(const QString& name);
+    void SelectName(const QByteArray& name);
 
     std::unique_ptr<Ui::COrganizeMacrosDlg> ui_;
     tLS_macrobase* base_;

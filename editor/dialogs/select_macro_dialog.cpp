@@ -31,6 +31,7 @@ void CSelectMacroDlg::done(int result) {
     if (result == QDialog::Accepted) {
         const QList<QListWidgetItem*> selected = ui_->macroList->selectedItems();
         selectedName = selected.isEmpty() ? QString() : selected.first()->text();
+        selectedBytes = selected.isEmpty() ? QByteArray() : selected.first()->data(Qt::UserRole).toByteArray();
     }
     QDialog::done(result);
 }

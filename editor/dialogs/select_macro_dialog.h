@@ -2,6 +2,7 @@
 // placeholder. A double click or Enter chooses; Cancel or Escape chooses nothing.
 #pragma once
 
+#include <QByteArray>
 #include <QDialog>
 #include <QString>
 #include <memory>
@@ -21,11 +22,12 @@ public:
     CSelectMacroDlg(QWidget* parent, tLS_macrobase* base);
     ~CSelectMacroDlg() override;
 
-    // 1 after a double click or Enter (selectedName: the selected name, empty without one);
-    // 2 after Cancel or Escape.
+    // 1 after a double click or Enter (selectedName: the selected name as shown, empty
+    // without one; selectedBytes: its bytes as the base holds them); 2 after Cancel or Escape.
     int Run();
 
     QString selectedName;
+    QByteArray selectedBytes;
 
     // Accepting (result 1) reads the list selection, whichever way the dialog is closed.
     void done(int result) override;

@@ -70,10 +70,15 @@ fw::Document* OpenDocumentFile(const QString& path);
 void OpenMacroByName(const QByteArray& name);
 // Every macro window stores its modified text into its macro base.
 void StoreMacroDocuments();
-// Asks to save each modified document; false when the user cancelled.
+// Asks to save each modified document in turn (macro windows store their text back);
+// false at the first Cancel, failed save or refused store-back.
 bool SaveAllModified();
-// Asks to save each modified document, then closes them all.
-void CloseAllDocuments();
+// Writes every modified macro file of the project, reporting each that cannot be written
+// (message 172 and its path); false when one could not be written.
+bool SaveMacroFiles();
+// Before a project change: SaveAllModified, then SaveMacroFiles, then closes every
+// document. False (nothing closed) when either step failed or was cancelled.
+bool CloseAllDocuments();
 // The language list changed the active language.
 void ActiveLanguageChanged(fw::Document* active);
 // True for a document of the HTML type (the full menu shows while one is active).

@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QWidget>
 
 namespace fw {
@@ -117,6 +119,15 @@ void Document::CloseViews() {
             frame->close();
         }
     }
+}
+
+void Document::Activate() {
+    if (views_.isEmpty()) return;
+    QWidget* view = views_.first();
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(view->parentWidget())) {
+        if (QMdiArea* area = frame->mdiArea()) area->setActiveSubWindow(frame);
+    }
+    view->setFocus();
 }
 
 } // namespace fw

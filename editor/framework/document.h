@@ -58,6 +58,8 @@ public:
 
     // Closes every view; the document deletes itself with the last one.
     void CloseViews();
+    // Makes the window of the first view the active one and gives the view the focus.
+    void Activate();
 
 signals:
     void TitleChanged();

@@ -217,7 +217,7 @@ bool tLS_macrobase::CanStore() const {
 
 tLS_Error tLS_macrobase::SaveMacroBase() {
     if (!modified || loadFailed || !members) return LS_OK;
-    modified = 0; // a failed save is not retried later
+    // A failed save leaves the base modified, so the next save (or the destructor) tries again.
     if (!CanStore()) return LS_BASE_WRITE;
     try {
         std::string text;
@@ -233,7 +233,9 @@ tLS_Error tLS_macrobase::SaveMacroBase() {
             text.append(m.content);
             text.push_back('\n');
         }
-        return brevic::WriteTextFileAtomic(filePath, text) ? LS_OK : LS_BASE_WRITE;
+        if (!brevic::WriteTextFileAtomic(filePath, text)) return LS_BASE_WRITE;
+        modified = 0;
+        return LS_OK;
     } catch (const std::bad_alloc&) {
         return LS_BASE_WRITE;
     }

@@ -60,16 +60,23 @@ char* tLS_project::GetProjectName() {
 tLS_Error tLS_project::DestroyGroups() {
     tLS_Error failure = LS_OK;
     for (int i = 0; i < groupCount; ++i) {
+        std::string path = groups[i]->GetFilePath();
+        groupError = LS_OK;
         delete groups[i];
         groups[i] = nullptr;
-        if (groupError != LS_OK && failure == LS_OK) failure = groupError;
+        if (groupError != LS_OK && failure == LS_OK) {
+            failure = groupError;
+            SetFailure(path, 1);
+        }
     }
+    groupError = LS_OK;
     groupCount = 0;
     return failure;
 }
 
 tLS_Error tLS_project::NewProject(const char* path) {
-    InitProject(nullptr);
+    tLS_Error closed = InitProject(nullptr);
+    if (closed != LS_OK) return closed;
     if (!path || !brevic::CopyChecked(projectPath, sizeof projectPath, path)) return LS_INVALID;
     const char* dot = std::strrchr(projectPath, '.');
     if (!dot || dot < brevic::AfterLastSeparator(projectPath)) return LS_INVALID;
@@ -81,7 +88,10 @@ tLS_Error tLS_project::NewProject(const char* path) {
 
 tLS_Error tLS_project::InitProject(const char* path) {
     tLS_Error closed = DestroyGroups();
-    if (closed != LS_OK) return closed;
+    if (closed != LS_OK) {
+        isProject = 0; // the groups are gone: nothing may look open
+        return closed;
+    }
     if (!path) {
         isProject = 0;
         return LS_OK;

@@ -162,7 +162,8 @@ TEST_F(MagicKeys, TwoViewsShareOneTableSavedWithTheLast) {
     second->setFocus();
     QTest::keyClicks(second, "<bl");
     EXPECT_EQ(second->GetText(), "<blockquote></blockquote>");
-    theApp.CloseAllDocuments();
+    answers = {QMessageBox::No, QMessageBox::No}; // the typing is not to be saved
+    ASSERT_TRUE(theApp.CloseAllDocuments());
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(tLS_autochar::ObjectCount(), 0);
     EXPECT_NE(testutil::ReadBytes(table).find("<blockquote></blockquote>"), std::string::npos);

@@ -255,6 +255,22 @@ TEST_F(MacroBaseTest, FailedWritesLeaveThePreviousFileAndReportIntoTheSlot) {
     EXPECT_EQ(files, 1) << "no temporary file is left behind";
 }
 
+TEST_F(MacroBaseTest, AFailedSaveIsTriedAgainByTheNextSave) {
+    WriteBytes(file, Crlf("{:A:1:}\nold\n"));
+    tLS_Error slot;
+    tLS_macrobase base(file.c_str(), &slot);
+    std::string* content = nullptr;
+    ASSERT_EQ(base.GetMacroContent(0, content), LS_OK);
+    *content = "new";
+    base.SetModified(0);
+    brevic::InjectFault(brevic::FaultOp::Write, 1);
+    EXPECT_EQ(base.SaveMacroBase(), LS_BASE_WRITE);
+    EXPECT_TRUE(base.IsModified());
+    EXPECT_EQ(base.SaveMacroBase(), LS_OK);
+    EXPECT_FALSE(base.IsModified());
+    EXPECT_NE(ReadBytes(file).find(Crlf("\nnew\n")), std::string::npos);
+}
+
 TEST_F(MacroBaseTest, LookupsExactAndByPrefix) {
     WriteBytes(file, Crlf("{:<table:0:}\nt\n{:<tab2:0:}\nu\n{:Footer:0:}\nf\n{:footer:0:}\ng\n"));
     tLS_Error slot;

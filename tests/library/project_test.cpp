@@ -247,6 +247,9 @@ TEST_F(ProjectTest, AGroupThatFailsToSaveIsReportedWhenClosing) {
     ASSERT_EQ(project.GetBasisGroup()->NewMacro(content, "Bad", index), LS_OK);
     *content = "{:cannot be stored";
     EXPECT_EQ(project.InitProject(hpr.c_str()), LS_BASE_WRITE);
+    EXPECT_FALSE(project.IsProject()) << "the groups are gone: no project stays open";
+    EXPECT_EQ(std::string(project.GetFailedFile()), (dir / "site.mcr"));
+    EXPECT_EQ(project.NewProject(hpr.c_str()), LS_OK) << "nothing is left to fail";
 }
 
 } // namespace

@@ -30,9 +30,10 @@ public:
     tLS_macrobase& operator=(const tLS_macrobase&) = delete;
 
     // Writes the file when modified and loaded completely (else LS_OK, nothing written).
-    // Clears the modified flag first. LS_BASE_WRITE when the file cannot be written or when
-    // the base holds something the format cannot read back (a text line beginning with
-    // "{:", a name the reader would not return); the file on disk is then untouched.
+    // Clears the modified flag once the file is written. LS_BASE_WRITE when the file cannot
+    // be written or when the base holds something the format cannot read back (a text line
+    // beginning with "{:", a name the reader would not return); the file on disk is then
+    // untouched and the base stays modified, so the next save tries again.
     tLS_Error SaveMacroBase();
 
     // Exact lookup in slot order; LS_MACRO_NOT_FOUND (index -1) for no match or "".
@@ -66,6 +67,7 @@ public:
 
     void SetBaseName(const char* name);
     char* GetName() { return baseName; }
+    const char* GetFilePath() const { return filePath; }
     int GetLastIndex() const { return lastIndex; }
     int IsModified() const { return modified; }
     int LoadFailed() const { return loadFailed; }

@@ -49,13 +49,15 @@ public:
 
     void SetIniFilePath(const char* path);
 
-    // Writes a new project file with its basis group (the path with ".mcr" for its
-    // extension). LS_INVALID without an extension, LS_PROJECT_FILE when the file cannot be
-    // written. Does not open the project: InitProject follows.
+    // Closes the open project (as InitProject with null; its failure is returned) and writes
+    // a new project file with its basis group (the path with ".mcr" for its extension).
+    // LS_INVALID without an extension, LS_PROJECT_FILE when the file cannot be written.
+    // Does not open the project: InitProject follows.
     tLS_Error NewProject(const char* path);
     // Closes the open project (saving modified groups) and opens `path` (null: just close).
     // LS_NO_PROJECT for a file without groups, LS_INVALID for more than 100 groups or a
-    // group that does not load; a group that fails to save on closing is returned at once.
+    // group that does not load. A group that fails to save on closing is returned at once
+    // (LS_BASE_WRITE; GetFailedFile names its macro file); no project is open then.
     tLS_Error InitProject(const char* path);
 
     int IsProject() const { return isProject; }
@@ -66,6 +68,8 @@ public:
     int GetLoadedGroupCount() const { return groupCount; }
     tLS_Error GetGroupName(int index, char* name); // loaded groups; group 0 is "Neutral"
     tLS_Error GetGroupNameFromIni(int index, char* name);
+    // The loaded group `index` (0: the basis group), or null outside 0..loaded count - 1.
+    tLS_macrobase* GetGroup(int index) { return index >= 0 && index < groupCount ? groups[index] : nullptr; }
     tLS_macrobase* GetActiveGroup();
     tLS_macrobase* GetBasisGroup();
     void SetActiveLanguageName(const char* name);
@@ -121,8 +125,8 @@ public:
     // build left in the folders it writes in.
     tLS_Error BuildAll(tDebugContext* context);
 
-    // The file a failed Build or BuildAll could not read or write ("" when none), and
-    // whether it was a write.
+    // The file a failed Build or BuildAll could not read or write, or the macro file that a
+    // closing InitProject could not write ("" when none), and whether it was a write.
     const char* GetFailedFile() const { return failedFile.c_str(); }
     int FailedFileWasWrite() const { return failedWrite; }
     // Why the last Build or BuildAll failed (LS_REASON_NONE when it did not or no reason is

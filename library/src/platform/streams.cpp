@@ -4,6 +4,7 @@
 #include "helper.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -160,7 +161,7 @@ FileWriter::FileWriter(const char* p, bool text) : path(p ? p : ""), textMode(te
 FileWriter::~FileWriter() {
     if (behind) behind->helper.Wait(); // a write in hand finishes first
     behind.reset();
-    if (!committed) Discard();
+    if (!committed || (deferred && !placed)) Discard();
 }
 
 bool FileWriter::Failed() const {
@@ -174,10 +175,14 @@ bool FileWriter::Open() {
     // A file that does not exist yet has no good copy to protect: it is written in place,
     // which saves the rename.
     struct stat existing {};
-    fresh = ::lstat(path.c_str(), &existing) != 0 && errno == ENOENT;
-    if (!fresh && IsDirectory(path.c_str())) return false;
+    const bool missing = ::lstat(path.c_str(), &existing) != 0 && errno == ENOENT;
+    if (!missing && IsDirectory(path.c_str())) return false;
+    fresh = missing && !deferred;
+    // Deferred writers of one path may be at work on several threads at once.
+    static std::atomic<unsigned> deferredCount{0};
     try {
         temporary = fresh ? path : path + ".tmp~" + std::to_string(::getpid());
+        if (deferred) temporary += "." + std::to_string(deferredCount.fetch_add(1));
         if (textMode) chunk.reserve(kChunkSize);
     } catch (...) {
         return false;
@@ -270,7 +275,7 @@ bool FileWriter::Commit() {
     if (ok && !fresh && ::stat(path.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
     if (fd >= 0 && ::close(fd) != 0) ok = false;
     fd = -1;
-    if (ok && !fresh) {
+    if (ok && !fresh && !deferred) {
         if (Faulted(FaultOp::Rename) || ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
     }
     if (!ok) {
@@ -279,6 +284,17 @@ bool FileWriter::Commit() {
         return false;
     }
     committed = true;
+    return true;
+}
+
+bool FileWriter::Place() {
+    if (!deferred || !committed || placed) return false;
+    if (Faulted(FaultOp::Rename) || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        Discard();
+        return false;
+    }
+    temporary.clear();
+    placed = true;
     return true;
 }
 

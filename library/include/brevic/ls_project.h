@@ -23,6 +23,10 @@ class tLS_macrobase;
 namespace brevic {
 struct PageJob;
 struct PageResult;
+struct TemplateText;
+// The threads a full build uses, for tests: 0 (the default) one per core, at most 8; 1 builds
+// one page after the other. Whatever the number, a build writes the same.
+BREVIC_API void SetBuildThreads(unsigned threads);
 } // namespace brevic
 
 // Shows a message of the library to the user (message 214 of a build). Without a hook the
@@ -98,6 +102,10 @@ public:
     // group) and writes debug.txt beside the project file. LS_NO_PROJECT, LS_NO_SOURCES,
     // LS_TOO_MANY_SOURCES (more than 100 in the file), the errors of the steps, and
     // LS_BUILD_FAILED when a template cannot be read or debug.txt cannot be written.
+    // A failed step ends the build as if the templates were built one after the other, in
+    // project order, whatever the threads: the targets before it are written, nothing
+    // after it is (no target, no language folder, no template created), and debug.txt is
+    // not written.
     tLS_Error BuildAll(tDebugContext* context);
 
     // The file a failed Build or BuildAll could not read or write ("" when none), and
@@ -122,8 +130,21 @@ private:
     // Build of either a text or (text null) the template at sourcePath read in pieces.
     tLS_Error BuildPage(const std::string* text, const char* sourcePath, tDebugContext* context,
                         const char* targetPath, long sourceTime, const char* location);
+    // The target path of CreateTargetPath without making the folder; `folder` is the
+    // target's folder, `language` tells whether it is a language folder.
+    tLS_Error TargetPath(std::string& path, std::string& folder, bool& language);
+    // Lists the pages of the first `sources` templates in order, changing nothing on disk.
+    // The error of the step that ended the list; `readFirst` then names the template read
+    // before that step.
+    tLS_Error ListPages(int sources, std::vector<brevic::PageJob>& jobs, std::string& readFirst);
     // The pages of a full build, in order, on as many threads as help.
     tLS_Error BuildPages(const std::vector<brevic::PageJob>& jobs, tDebugContext* context);
+    // Builds one page of a full build here (its template read first when `read`) and writes
+    // it; `folders` are the language folders made so far.
+    tLS_Error BuildInOrder(const brevic::PageJob& job, brevic::TemplateText& text, bool read,
+                           const tCompilerSettings& settings, tDebugContext& context,
+                           std::unordered_set<std::string>& folders);
+    static void MakeFolder(const brevic::PageJob& job, std::unordered_set<std::string>& folders);
     // The basis group and the active group, as a page is built with them.
     void ActiveBases(tLS_macrobase** bases);
     // Takes over the result of building one page: the build log, failure, progress.
@@ -139,6 +160,4 @@ private:
     char activeLanguage[LS_NAME_FIELD] = {};
     std::string failedFile;
     int failedWrite = 0;
-    int inBuildAll = 0;                          // a full build is running
-    std::unordered_set<std::string> madeDirectories; // the language folders it made
 };

@@ -130,13 +130,16 @@ bool PlacePage(BuiltPage& page, const char* targetPath) {
 
 namespace {
 
-// What the threads of a full build share. Pages are claimed in order, and no further ahead
-// of the last page placed than the window.
+// Pages built ahead of the last page placed hold temporary files, or memory: while those in
+// memory hold this much, the threads keep only one page each ahead. The calling thread may
+// be slow to get a core; the threads do not wait for it otherwise.
+constexpr size_t kHeldInMemory = size_t(64) << 20;
+
+// What the threads of a full build share. Pages are claimed in order.
 class ParallelBuild {
 public:
     ParallelBuild(const std::vector<PageJob>& jobs, const tCompilerSettings& settings, unsigned threads)
-        : jobs(jobs), settings(settings), window(size_t(4) * threads), slots(new Slot[jobs.size()]),
-          sources(new Source[jobs.empty() ? 1 : jobs.back().source + 1]) {}
+        : jobs(jobs), settings(settings), threads(threads), slots(new Slot[jobs.size()]), sources(new Source[jobs.empty() ? 1 : jobs.back().source + 1]) {}
 
     // One thread: builds pages until there are none left or the build stops.
     void Work();
@@ -162,20 +165,23 @@ private:
 
     const std::vector<PageJob>& jobs;
     const tCompilerSettings& settings;
-    const size_t window;
+    const size_t threads;
     std::unique_ptr<Slot[]> slots;
     std::unique_ptr<Source[]> sources;
     std::mutex mutex;
     std::condition_variable changed; // a page was finished or placed, or the build stopped
     size_t next = 0;   // the next page to claim
     size_t placed = 0; // the pages placed so far
+    size_t held = 0;   // bytes of the pages finished in memory and not yet placed
     bool stop = false;
     unsigned long counted = 0; // characters the threads examined
 };
 
 bool ParallelBuild::Claim(size_t& i) {
     std::unique_lock<std::mutex> lock(mutex);
-    changed.wait(lock, [&] { return stop || next >= jobs.size() || next < placed + window; });
+    changed.wait(lock, [&] {
+        return stop || next >= jobs.size() || next < placed + threads || held < kHeldInMemory;
+    });
     if (stop || next >= jobs.size()) return false;
     i = next++;
     return true;
@@ -188,10 +194,13 @@ void ParallelBuild::BuildOne(tLS_compiler& compiler, size_t i) {
     // Read without being created: a missing template is created only when the build
     // reaches it, and the page is built then.
     std::call_once(source.once, [&] { source.read = ReadTemplate(job.sourcePath.c_str(), source.text, false); });
-    // A page goes into a temporary file beside its target when the folder is there. Else it
-    // is held in memory until the build reaches it and makes the folder; but a page of a
-    // large template, which would need memory of its size, is then built in order.
-    const bool folderThere = IsDirectory(job.folder.c_str());
+    // A page that replaces its target goes into a temporary file beside it, as does a page
+    // of a large template (written while it is expanded), when the folder is there; any
+    // other page is held in memory until the build reaches it. A large page whose folder
+    // is not there yet would need memory of its size: it is built in order.
+    long targetTime = 0;
+    const bool replacing = FileModTime(job.target.c_str(), targetTime);
+    const bool folderThere = replacing || (source.text.inPieces && IsDirectory(job.folder.c_str()));
     if (!source.read || (source.text.inPieces && !folderThere)) {
         page.inOrder = true;
         return;
@@ -217,6 +226,7 @@ void ParallelBuild::Work() {
         BuildOne(compiler, i);
         std::lock_guard<std::mutex> lock(mutex);
         slots[i].finished = true;
+        held += slots[i].page.text.capacity();
         if (slots[i].page.result.error != LS_OK) stop = true; // later pages will not be needed
         changed.notify_all();
     }
@@ -230,6 +240,7 @@ bool ParallelBuild::Place(const std::function<bool(size_t, BuiltPage&)>& place) 
             std::unique_lock<std::mutex> lock(mutex);
             changed.wait(lock, [&] { return slots[i].finished; });
         }
+        const size_t size = slots[i].page.text.capacity();
         const bool goOn = place(i, slots[i].page);
         slots[i].page = BuiltPage{}; // placed, or discarded
         // The template's last page: no thread needs its text any more.
@@ -238,6 +249,7 @@ bool ParallelBuild::Place(const std::function<bool(size_t, BuiltPage&)>& place) 
         {
             std::lock_guard<std::mutex> lock(mutex);
             placed = i + 1;
+            held -= size;
             stop = stop || !goOn;
         }
         changed.notify_all();

@@ -85,14 +85,16 @@ struct PageJob {
 };
 
 // Builds the jobs on `threads` threads, each with a compiler of its own, changing nothing on
-// disk but temporary files beside targets: templates are read without being created, a
-// page whose folder exists is finished aside, any other in memory (or, when its template is
-// large or could not be read, marked to be built in order). `place` is called on the calling
-// thread for every page in the order of the jobs and puts it in place; returning false
-// stops the build: pages being built are finished, every page built ahead is discarded and
-// nothing after it is placed. Pages are built at most a few ahead of the last one placed.
-// The bases must not change meanwhile, and their name tables must be made beforehand.
-// Returns false when no thread could be started (nothing was built then).
+// disk but temporary files beside targets: templates are read without being created; a
+// page that replaces its target, or one of a large template, is finished aside when its
+// folder is there, any other in memory (a large one whose folder is not there, or one
+// whose template could not be read, is marked to be built in order). `place` is called on
+// the calling thread for every page in the order of the jobs and puts it in place;
+// returning false stops the build: pages being built are finished, every page built ahead
+// is discarded and nothing after it is placed. While pages ahead hold much memory, the
+// threads keep only one page each ahead. The bases must not change meanwhile, and their
+// name tables must be made beforehand. Returns false when no thread could be started
+// (nothing was built then).
 bool BuildPagesInParallel(const std::vector<PageJob>& jobs, const tCompilerSettings& settings, unsigned threads,
                           const std::function<bool(size_t, BuiltPage&)>& place);
 

@@ -182,7 +182,10 @@ bool FileWriter::Open() {
     static std::atomic<unsigned> deferredCount{0};
     try {
         temporary = fresh ? path : path + ".tmp~" + std::to_string(::getpid());
-        if (deferred) temporary += "." + std::to_string(deferredCount.fetch_add(1));
+        if (deferred) {
+            temporary += '.';
+            temporary += std::to_string(deferredCount.fetch_add(1));
+        }
         if (textMode) chunk.reserve(kChunkSize);
     } catch (...) {
         return false;
@@ -284,6 +287,7 @@ bool FileWriter::Commit() {
         return false;
     }
     committed = true;
+    if (deferred) std::string().swap(chunk); // no buffer kept while it waits to be placed
     return true;
 }
 

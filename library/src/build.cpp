@@ -7,8 +7,7 @@
 #include "strings.h"
 
 #include <algorithm>
-#include <deque>
-#include <thread>
+#include <climits>
 #include <unordered_set>
 #include <vector>
 #include <cstdint>
@@ -18,9 +17,13 @@
 
 namespace {
 
-// Templates from this size on are read in pieces.
-constexpr long long kReadInPieces = 4LL << 20;
 tLS_MessageHook g_messageHook = nullptr;
+
+// Why a template could not be read: it is not there, or it is and cannot be read.
+tLS_FailureReason UnreadReason(const std::string& path) {
+    long time = 0;
+    return brevic::FileModTime(path.c_str(), time) ? LS_REASON_READ : LS_REASON_NOT_FOUND;
+}
 
 void ShowMessage(const char* text) {
     if (g_messageHook) {
@@ -98,6 +101,15 @@ tLS_Error tLS_project::GetCompilerSettings(tCompilerSettings& s) {
 }
 
 tLS_Error tLS_project::CreateTargetPath(std::string& path) {
+    std::string folder;
+    bool language = false;
+    const tLS_Error r = TargetPath(path, folder, language);
+    // A failure to make the folder shows when the target is written.
+    if (r == LS_OK && language) brevic::MakeDirectory(folder.c_str());
+    return r;
+}
+
+tLS_Error tLS_project::TargetPath(std::string& path, std::string& folder, bool& language) {
     size_t sep = brevic::LastSeparator(path);
     if (sep == std::string::npos || sep < 2) return LS_BAD_TARGET_PATH;
     std::string dir = path.substr(0, sep);
@@ -107,19 +119,15 @@ tLS_Error tLS_project::CreateTargetPath(std::string& path) {
     if (file.compare(dot, std::string::npos, ".tpl") != 0) return LS_NOT_A_TEMPLATE;
     file.replace(dot, std::string::npos, ".htm");
     tLS_macrobase* active = GetActiveGroup();
-    bool subdirectory = active && active != GetBasisGroup();
-    if (subdirectory) {
+    language = active && active != GetBasisGroup();
+    if (language) {
         dir += '/';
         dir += active->GetName();
     }
     std::string target = dir + file;
     if (target.size() >= static_cast<size_t>(LS_PATH_MAX)) return LS_BAD_TARGET_PATH;
-    // The language folder; a full build makes each folder once (a failure shows when
-    // writing).
-    if (subdirectory && (!inBuildAll || !madeDirectories.count(dir))) {
-        if (brevic::MakeDirectory(dir.c_str()) && inBuildAll) madeDirectories.insert(dir);
-    }
     path.swap(target);
+    folder.swap(dir);
     return LS_OK;
 }
 
@@ -140,8 +148,14 @@ tLS_Error tLS_project::BuildPage(const std::string* text, const char* sourcePath
         GetCompilerSettings(settings);
         tLS_macrobase* bases[3] = {nullptr, nullptr, nullptr};
         ActiveBases(bases);
-        return PageDone(brevic::BuildPageFile(*compiler, settings, bases, text, sourcePath, ctx, targetPath,
-                                              sourceTime, location),
+        brevic::PageInput input;
+        input.text = text;
+        input.sourcePath = sourcePath;
+        input.targetPath = targetPath;
+        input.location = location;
+        input.sourceTime = sourceTime;
+        input.bases = bases;
+        return PageDone(brevic::BuildPageFile(*compiler, settings, input, ctx, brevic::PageMode::InPlace, nullptr),
                         ctx, targetPath);
     } catch (const std::bad_alloc&) {
         return LS_BUILD_FAILED;
@@ -187,92 +201,30 @@ tLS_Error tLS_project::DebugToFile(const std::string& text) {
 tLS_Error tLS_project::BuildAll(tDebugContext* context) {
     SetFailure("", 0);
     if (!isProject) return LS_NO_PROJECT;
-    struct BuildAllScope {
-        tLS_project& p;
-        explicit BuildAllScope(tLS_project& project) : p(project) {
-            p.inBuildAll = 1;
-            p.madeDirectories.clear();
-        }
-        ~BuildAllScope() {
-            p.inBuildAll = 0;
-            p.madeDirectories.clear();
-        }
-    } scope(*this);
     try {
         buildLog = LogHeader(GetProjectName(), brevic::CurrentTime());
         LanguageGuard guard(*this);
         int sources = GetSourceCount();
         if (sources <= 0) return LS_NO_SOURCES;
         if (sources > LS_MAX_SOURCES) return LS_TOO_MANY_SOURCES;
-        const int firstGroup = groupCount > 1 ? 1 : 0;
-        const int lastGroup = groupCount > 1 ? groupCount - 1 : 0;
         // First every page to build, in order; a step that fails ends the list, and the
         // build fails with it once the pages before it are built.
-        std::deque<std::string> texts;
         std::vector<brevic::PageJob> jobs;
-        tLS_Error stopped = LS_OK;
-        std::string failedFile;
-        tLS_FailureReason failedReason = LS_REASON_NONE;
-        for (int s = 0; s < sources && stopped == LS_OK; ++s) {
-            char sourcePath[LS_PATH_MAX];
-            tLS_Error r = GetSourcePath(s, sourcePath);
-            if (r != LS_OK) {
-                stopped = r;
-                break;
-            }
-            const char* fileName = brevic::AfterLastSeparator(sourcePath);
-            if (fileName == sourcePath) {
-                stopped = LS_NO_ENTRY;
-                break;
-            }
-            // A large template is read again in pieces for every language instead of being
-            // held whole: it needs no memory of its size, and its pieces stay in the cache.
-            long long stampNs = 0;
-            long long size = 0;
-            const bool inPieces = brevic::FileStamp(sourcePath, stampNs, size) && size >= kReadInPieces;
-            // A missing or unreadable template must not overwrite its targets with nothing
-            // (nor be created empty).
-            long sourceTime = 0;
-            const bool found = brevic::FileModTime(sourcePath, sourceTime);
-            texts.emplace_back();
-            if (!found || (!inPieces && !LoadFile(texts.back(), sourcePath))) {
-                failedFile = sourcePath;
-                failedReason = found ? LS_REASON_READ : LS_REASON_NOT_FOUND;
-                stopped = LS_BUILD_FAILED;
-                break;
-            }
-            for (int g = firstGroup; g <= lastGroup; ++g) {
-                char name[LS_PATH_MAX];
-                if (GetGroupName(g, name) != LS_OK) {
-                    stopped = LS_NO_ENTRY;
-                    break;
-                }
-                SetActiveLanguageName(name);
-                brevic::PageJob job;
-                job.target = sourcePath;
-                r = CreateTargetPath(job.target);
-                if (r != LS_OK) {
-                    stopped = r;
-                    break;
-                }
-                job.text = inPieces ? nullptr : &texts.back();
-                job.sourcePath = sourcePath;
-                job.sourceTime = sourceTime;
-                ActiveBases(job.bases);
-                jobs.push_back(std::move(job));
-            }
-        }
-        // The location points into the job's own copy of the path: fix it after the moves.
-        for (brevic::PageJob& job : jobs) job.location = brevic::AfterLastSeparator(job.sourcePath.c_str());
-
+        std::string readFirst;
+        const tLS_Error stopped = ListPages(sources, jobs, readFirst);
         std::string logFolder;
         ProjectDirectory(logFolder);
         RemoveLeftovers(jobs, logFolder + "debug.txt");
         tLS_Error r = BuildPages(jobs, context);
         if (r != LS_OK) return r;
         if (stopped != LS_OK) {
-            SetFailure(failedFile, 0);
-            SetFailureCause(failedReason, failedFile, "");
+            // The step that failed came after its template was read: that read comes first.
+            brevic::TemplateText text;
+            if (!readFirst.empty() && !brevic::ReadTemplate(readFirst.c_str(), text)) {
+                SetFailure(readFirst, 0);
+                SetFailureCause(UnreadReason(readFirst), readFirst, "");
+                return LS_BUILD_FAILED;
+            }
             return stopped;
         }
         return DebugToFile(buildLog);
@@ -281,41 +233,106 @@ tLS_Error tLS_project::BuildAll(tDebugContext* context) {
     }
 }
 
+tLS_Error tLS_project::ListPages(int sources, std::vector<brevic::PageJob>& jobs, std::string& readFirst) {
+    const int firstGroup = groupCount > 1 ? 1 : 0;
+    const int lastGroup = groupCount > 1 ? groupCount - 1 : 0;
+    for (int s = 0; s < sources; ++s) {
+        char sourcePath[LS_PATH_MAX];
+        tLS_Error r = GetSourcePath(s, sourcePath);
+        if (r != LS_OK) return r;
+        if (brevic::AfterLastSeparator(sourcePath) == sourcePath) return LS_NO_ENTRY;
+        readFirst = sourcePath; // a failure from here on comes after the template is read
+        for (int g = firstGroup; g <= lastGroup; ++g) {
+            char name[LS_PATH_MAX];
+            if (GetGroupName(g, name) != LS_OK) return LS_NO_ENTRY;
+            SetActiveLanguageName(name);
+            brevic::PageJob job;
+            job.target = sourcePath;
+            r = TargetPath(job.target, job.folder, job.makeFolder);
+            if (r != LS_OK) return r;
+            job.sourcePath = sourcePath;
+            job.source = static_cast<size_t>(s);
+            ActiveBases(job.bases);
+            jobs.push_back(std::move(job));
+        }
+        readFirst.clear();
+    }
+    return LS_OK;
+}
+
 tLS_Error tLS_project::BuildPages(const std::vector<brevic::PageJob>& jobs, tDebugContext* context) {
     tDebugContext privateContext;
     tDebugContext& ctx = context ? *context : privateContext;
     tCompilerSettings settings;
     GetCompilerSettings(settings);
+    std::unordered_set<std::string> folders; // the language folders made so far
     // Pages are built side by side when nothing ties them to one thread: the scramble
     // option carries its counter from page to page, a message list is filled as messages
     // come, and injected faults count calls in order.
-    unsigned threads = std::min(8u, std::thread::hardware_concurrency());
+    unsigned threads = brevic::BuildThreads();
     bool parallel = jobs.size() > 1 && threads > 1 && !settings.ScrambleCode && !ctx.messageList &&
                     !brevic::FaultsArmed();
     for (int g = 0; parallel && g < groupCount; ++g) parallel = groups[g]->PrepareLookups();
     if (parallel) {
         threads = static_cast<unsigned>(std::min<size_t>(threads, jobs.size()));
         tLS_Error result = LS_OK;
-        auto done = [&](size_t i, const brevic::PageResult& page, tDebugContext& built) {
-            ctx.log.swap(built.log);
-            ctx.errors = built.errors;
-            ctx.warnings = built.warnings;
-            SetFailure("", 0);
+        // Every page is put in place here, in order: its folder is made only now.
+        auto place = [&](size_t i, brevic::BuiltPage& page) {
+            const brevic::PageJob& job = jobs[i];
+            if (page.inOrder) {
+                brevic::TemplateText text;
+                result = BuildInOrder(job, text, true, settings, ctx, folders);
+            } else {
+                MakeFolder(job, folders);
+                brevic::PlacePage(page, job.target.c_str());
+                ctx.log.swap(page.context.log);
+                ctx.errors = page.context.errors;
+                ctx.warnings = page.context.warnings;
+                SetFailure("", 0);
+                result = PageDone(page.result, ctx, job.target.c_str());
+            }
             // Progress is that of the whole build here: pages finish faster than one shows.
             if (ctx.progress) ctx.progress->SetPos(static_cast<int>((i + 1) * 100 / jobs.size()));
-            result = PageDone(page, ctx, jobs[i].target.c_str());
             return result == LS_OK;
         };
-        if (brevic::BuildPagesInParallel(jobs, settings, threads, done)) return result;
+        if (brevic::BuildPagesInParallel(jobs, settings, threads, place)) return result;
     }
-    for (const brevic::PageJob& job : jobs) {
-        ctx.log.clear();
-        SetFailure("", 0);
-        tLS_macrobase* bases[3] = {job.bases[0], job.bases[1], job.bases[2]};
-        tLS_Error r = PageDone(brevic::BuildPageFile(*compiler, settings, bases, job.text, job.sourcePath.c_str(),
-                                                     ctx, job.target.c_str(), job.sourceTime, job.location),
-                               ctx, job.target.c_str());
+    brevic::TemplateText text; // the template of the page, read when the build reaches it
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        const bool read = i == 0 || jobs[i].source != jobs[i - 1].source;
+        tLS_Error r = BuildInOrder(jobs[i], text, read, settings, ctx, folders);
         if (r != LS_OK) return r;
     }
     return LS_OK;
+}
+
+tLS_Error tLS_project::BuildInOrder(const brevic::PageJob& job, brevic::TemplateText& text, bool read,
+                                    const tCompilerSettings& settings, tDebugContext& ctx,
+                                    std::unordered_set<std::string>& folders) {
+    ctx.log.clear();
+    SetFailure("", 0);
+    // A missing or unreadable template must not overwrite its targets with nothing (nor be
+    // created empty).
+    if (read && !brevic::ReadTemplate(job.sourcePath.c_str(), text)) {
+        SetFailure(job.sourcePath, 0);
+        SetFailureCause(UnreadReason(job.sourcePath), job.sourcePath, "");
+        return LS_BUILD_FAILED;
+    }
+    MakeFolder(job, folders);
+    tLS_macrobase* bases[3] = {job.bases[0], job.bases[1], job.bases[2]};
+    brevic::PageInput input;
+    input.text = text.inPieces ? nullptr : &text.text;
+    input.sourcePath = job.sourcePath.c_str();
+    input.targetPath = job.target.c_str();
+    input.location = brevic::AfterLastSeparator(input.sourcePath);
+    input.sourceTime = text.sourceTime;
+    input.bases = bases;
+    return PageDone(brevic::BuildPageFile(*compiler, settings, input, ctx, brevic::PageMode::InPlace, nullptr), ctx,
+                    job.target.c_str());
+}
+
+void tLS_project::MakeFolder(const brevic::PageJob& job, std::unordered_set<std::string>& folders) {
+    // A failure shows when the target is written.
+    if (job.makeFolder && !folders.count(job.folder) && brevic::MakeDirectory(job.folder.c_str()))
+        folders.insert(job.folder);
 }

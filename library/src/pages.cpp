@@ -2,10 +2,13 @@
 
 #include "brevic/ls_files.h"
 #include "brevic/ls_macrobase.h"
+#include "brevic/ls_project.h"
+#include "strings.h"
 
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -17,19 +20,43 @@ namespace {
 // The output buffer of a page written while it is expanded: a little more than the part
 // that is handed to the file at a time.
 constexpr size_t kStreamReserve = size_t(1) << 18;
+// Templates from this size on are read in pieces.
+constexpr long long kReadInPieces = 4LL << 20;
+std::atomic<unsigned> g_buildThreads{0};
 } // namespace
 
-PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settings, tLS_macrobase** bases,
-                         const std::string* text, const char* sourcePath, tDebugContext& ctx,
-                         const char* targetPath, long sourceTime, const char* location) {
+void SetBuildThreads(unsigned threads) { g_buildThreads = threads; }
+
+unsigned BuildThreads() {
+    const unsigned set = g_buildThreads.load();
+    return set ? set : std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
+}
+
+bool ReadTemplate(const char* path, TemplateText& t) {
+    // A large template is read again in pieces for every language instead of being held
+    // whole: it needs no memory of its size, and its pieces stay in the cache.
+    long long stampNs = 0;
+    long long size = 0;
+    t.inPieces = FileStamp(path, stampNs, size) && size >= kReadInPieces;
+    t.text.clear();
+    if (!t.inPieces) {
+        if (!ReadTextFile(path, t.text)) return false;
+    }
+    t.sourceTime = 0;
+    FileModTime(path, t.sourceTime);
+    return true;
+}
+
+PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settings, const PageInput& in,
+                         tDebugContext& ctx, PageMode mode, BuiltPage* page) {
     PageResult result;
     auto fail = [&](const char* file, int write, tLS_FailureReason reason) {
         result.error = LS_BUILD_FAILED;
         if (file) result.failedFile = file;
         result.failedWrite = write;
         result.reason = reason;
-        result.templatePath = sourcePath ? sourcePath : location ? location : "";
-        if (bases && bases[0] && bases[1]) result.language = bases[1]->GetName();
+        result.templatePath = in.sourcePath && *in.sourcePath ? in.sourcePath : in.location ? in.location : "";
+        if (in.bases && in.bases[0] && in.bases[1]) result.language = in.bases[1]->GetName();
         return result;
     };
     try {
@@ -37,31 +64,42 @@ PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settin
         // macro could make it out of date. When it is known, finished output goes to the
         // file while expanding, so that a large page needs no memory of its size.
         long targetTime = 0;
-        const bool exists = FileModTime(targetPath, targetTime);
-        const bool writeKnown = sourceTime == 0 || !exists || sourceTime >= targetTime;
-        FileWriter file(targetPath, true);
+        const bool exists = FileModTime(in.targetPath, targetTime);
+        const bool writeKnown = in.sourceTime == 0 || !exists || in.sourceTime >= targetTime;
+        std::unique_ptr<FileWriter> file;
+        if (mode != PageMode::Memory) {
+            file = std::make_unique<FileWriter>(in.targetPath, true);
+            if (mode == PageMode::Aside) file->Defer();
+        }
         TextFileReader reader;
-        if (!text && !reader.Open(sourcePath)) return fail(sourcePath, 0, LS_REASON_READ);
+        if (!in.text && !reader.Open(in.sourcePath)) return fail(in.sourcePath, 0, LS_REASON_READ);
         // Otherwise: room for twice the template, as macros usually make the page longer
         // and growing a large string copies it. Untouched room costs no memory.
-        const size_t size = text ? text->size() : static_cast<size_t>(reader.FileSize());
+        const size_t size = in.text ? in.text->size() : static_cast<size_t>(reader.FileSize());
+        const bool stream = writeKnown && file;
         std::string output;
-        output.reserve(writeKnown ? std::min(size * 2, kStreamReserve) + 4096 : size * 2 + 4096);
+        output.reserve(stream ? std::min(size * 2, kStreamReserve) + 4096 : size * 2 + 4096);
         AdviseLargeBuffer(output);
         tCompilerSettings options = settings;
-        compiler.SetOutputFile(writeKnown ? &file : nullptr);
-        const tLS_Error built = text ? compiler.BuildTarget(*text, output, &ctx, bases, location, &options)
-                                     : compiler.BuildTarget(reader, output, &ctx, bases, location, &options);
+        compiler.SetOutputFile(stream ? file.get() : nullptr);
+        const tLS_Error built =
+            in.text ? compiler.BuildTarget(*in.text, output, &ctx, in.bases, in.location, &options)
+                    : compiler.BuildTarget(reader, output, &ctx, in.bases, in.location, &options);
         compiler.SetOutputFile(nullptr);
         if (built != LS_OK) {
-            if (reader.Failed()) return fail(sourcePath, 0, LS_REASON_READ);
-            if (file.Failed()) return fail(targetPath, 1, LS_REASON_WRITE);
+            if (reader.Failed()) return fail(in.sourcePath, 0, LS_REASON_READ);
+            if (file && file->Failed()) return fail(in.targetPath, 1, LS_REASON_WRITE);
             return fail(nullptr, 0, built == LS_RECURSION ? LS_REASON_RECURSION : LS_REASON_OUTPUT);
         }
         result.expanded = true;
-        const bool write = writeKnown || compiler.GetModified() >= targetTime;
-        if (write && !(file.Write(output) && file.Commit())) return fail(targetPath, 1, LS_REASON_WRITE);
-        result.written = write ? 1 : 0;
+        result.written = writeKnown || compiler.GetModified() >= targetTime ? 1 : 0;
+        if (!result.written) return result;
+        if (!file) {
+            page->text.swap(output);
+            return result;
+        }
+        if (!(file->Write(output) && file->Commit())) return fail(in.targetPath, 1, LS_REASON_WRITE);
+        if (mode == PageMode::Aside) page->file = std::move(file);
     } catch (const std::bad_alloc&) {
         compiler.SetOutputFile(nullptr);
         result.error = LS_BUILD_FAILED;
@@ -70,60 +108,190 @@ PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settin
     return result;
 }
 
-bool BuildPagesInParallel(const std::vector<PageJob>& jobs, const tCompilerSettings& settings, unsigned threads,
-                          const std::function<bool(size_t, const PageResult&, tDebugContext&)>& done) {
+bool PlacePage(BuiltPage& page, const char* targetPath) {
+    PageResult& r = page.result;
+    if (r.error != LS_OK || !r.written) return r.error == LS_OK;
+    bool ok = false;
+    try {
+        if (page.file) {
+            ok = page.file->Place();
+        } else {
+            FileWriter file(targetPath, true);
+            ok = file.Write(page.text) && file.Commit();
+        }
+    } catch (const std::bad_alloc&) {
+    }
+    if (!ok) {
+        r.error = LS_BUILD_FAILED;
+        r.failedWrite = 1;
+        r.reason = LS_REASON_WRITE;
+        try {
+            r.failedFile = targetPath;
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    return ok;
+}
+
+namespace {
+
+// Pages built ahead of the last page placed hold temporary files, or memory: while those in
+// memory hold this much, the threads keep only one page each ahead. The calling thread may
+// be slow to get a core; the threads do not wait for it otherwise.
+constexpr size_t kHeldInMemory = size_t(64) << 20;
+
+// What the threads of a full build share. Pages are claimed in order.
+class ParallelBuild {
+public:
+    ParallelBuild(const std::vector<PageJob>& jobs, const tCompilerSettings& settings, unsigned threads)
+        : jobs(jobs), settings(settings), threads(threads), slots(new Slot[jobs.size()]), sources(new Source[jobs.empty() ? 1 : jobs.back().source + 1]) {}
+
+    // One thread: builds pages until there are none left or the build stops.
+    void Work();
+    // On the calling thread: hands every page to `place` in order. False once it stopped.
+    bool Place(const std::function<bool(size_t, BuiltPage&)>& place);
+    // Lets every thread end after the page in hand.
+    void Stop();
+    unsigned long Counted() const { return counted; }
+
+private:
     struct Slot {
         bool finished = false;
-        PageResult result;
-        tDebugContext context;
+        BuiltPage page;
     };
-    std::unique_ptr<Slot[]> slots(new Slot[jobs.size()]);
+    // A template, read by the first thread that needs it.
+    struct Source {
+        std::once_flag once;
+        TemplateText text;
+        bool read = false;
+    };
+    bool Claim(size_t& i);
+    void BuildOne(tLS_compiler& compiler, size_t i);
+
+    const std::vector<PageJob>& jobs;
+    const tCompilerSettings& settings;
+    const size_t threads;
+    std::unique_ptr<Slot[]> slots;
+    std::unique_ptr<Source[]> sources;
     std::mutex mutex;
-    std::condition_variable finished;
-    std::atomic<size_t> next{0};
-    std::atomic<bool> stop{false};
+    std::condition_variable changed; // a page was finished or placed, or the build stopped
+    size_t next = 0;   // the next page to claim
+    size_t placed = 0; // the pages placed so far
+    size_t held = 0;   // bytes of the pages finished in memory and not yet placed
+    bool stop = false;
     unsigned long counted = 0; // characters the threads examined
+};
 
-    auto work = [&]() {
-        tLS_compiler compiler;
-        unsigned long count = 0;
-        compiler.CountInto(&count); // the library-wide counter belongs to the calling thread
-        while (!stop.load(std::memory_order_relaxed)) {
-            const size_t i = next.fetch_add(1);
-            if (i >= jobs.size()) break;
-            const PageJob& job = jobs[i];
-            tLS_macrobase* bases[3] = {job.bases[0], job.bases[1], job.bases[2]};
-            Slot& slot = slots[i];
-            slot.result = BuildPageFile(compiler, settings, bases, job.text, job.sourcePath.c_str(), slot.context,
-                                        job.target.c_str(), job.sourceTime, job.location);
-            if (slot.result.error != LS_OK) stop = true;
-            std::lock_guard<std::mutex> lock(mutex);
-            slot.finished = true;
-            finished.notify_all();
-        }
+bool ParallelBuild::Claim(size_t& i) {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [&] {
+        return stop || next >= jobs.size() || next < placed + threads || held < kHeldInMemory;
+    });
+    if (stop || next >= jobs.size()) return false;
+    i = next++;
+    return true;
+}
+
+void ParallelBuild::BuildOne(tLS_compiler& compiler, size_t i) {
+    const PageJob& job = jobs[i];
+    BuiltPage& page = slots[i].page; // this thread's until it is finished
+    Source& source = sources[job.source];
+    // Read without being created: a missing template is created only when the build
+    // reaches it, and the page is built then.
+    std::call_once(source.once, [&] { source.read = ReadTemplate(job.sourcePath.c_str(), source.text); });
+    // A page of a large template goes into a temporary file beside its target (written while
+    // it is expanded), when the folder is there; any other page is held in memory until the
+    // build reaches it. A large page whose folder is not there yet would need memory of its
+    // size: it is built in order. (A temporary file waiting for its turn stays open, so that
+    // no other build's clean-up takes it: only large pages, few at a time, wait that way.)
+    const bool folderThere = source.text.inPieces && IsDirectory(job.folder.c_str());
+    if (!source.read || (source.text.inPieces && !folderThere)) {
+        page.inOrder = true;
+        return;
+    }
+    tLS_macrobase* bases[3] = {job.bases[0], job.bases[1], job.bases[2]};
+    PageInput input;
+    input.text = source.text.inPieces ? nullptr : &source.text.text;
+    input.sourcePath = job.sourcePath.c_str();
+    input.targetPath = job.target.c_str();
+    input.location = AfterLastSeparator(input.sourcePath);
+    input.sourceTime = source.text.sourceTime;
+    input.bases = bases;
+    page.result = BuildPageFile(compiler, settings, input, page.context,
+                                folderThere ? PageMode::Aside : PageMode::Memory, &page);
+}
+
+void ParallelBuild::Work() {
+    tLS_compiler compiler;
+    unsigned long count = 0;
+    compiler.CountInto(&count); // the library-wide counter belongs to the calling thread
+    size_t i = 0;
+    while (Claim(i)) {
+        BuildOne(compiler, i);
         std::lock_guard<std::mutex> lock(mutex);
-        counted += count;
-    };
+        slots[i].finished = true;
+        held += slots[i].page.text.capacity();
+        if (slots[i].page.result.error != LS_OK) stop = true; // later pages will not be needed
+        changed.notify_all();
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    counted += count;
+}
 
+bool ParallelBuild::Place(const std::function<bool(size_t, BuiltPage&)>& place) {
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            changed.wait(lock, [&] { return slots[i].finished; });
+        }
+        const size_t size = slots[i].page.text.capacity();
+        const bool goOn = place(i, slots[i].page);
+        slots[i].page = BuiltPage{}; // placed, or discarded
+        // The template's last page: no thread needs its text any more.
+        if (i + 1 == jobs.size() || jobs[i + 1].source != jobs[i].source)
+            TemplateText().text.swap(sources[jobs[i].source].text.text);
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            placed = i + 1;
+            held -= size;
+            stop = stop || !goOn;
+        }
+        changed.notify_all();
+        if (!goOn) return false;
+    }
+    return true;
+}
+
+void ParallelBuild::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        stop = true;
+    }
+    changed.notify_all();
+}
+
+} // namespace
+
+bool BuildPagesInParallel(const std::vector<PageJob>& jobs, const tCompilerSettings& settings, unsigned threads,
+                          const std::function<bool(size_t, BuiltPage&)>& place) {
+    ParallelBuild build(jobs, settings, threads);
     std::vector<std::thread> pool;
     try {
-        for (unsigned t = 0; t < threads; ++t) pool.emplace_back(work);
+        for (unsigned t = 0; t < threads; ++t) pool.emplace_back([&build] { build.Work(); });
     } catch (...) {
         // Fewer threads than asked for still finish the work; none cannot start it.
         if (pool.empty()) return false;
     }
-    for (size_t i = 0; i < jobs.size(); ++i) {
-        std::unique_lock<std::mutex> lock(mutex);
-        finished.wait(lock, [&] { return slots[i].finished; });
-        lock.unlock();
-        const bool goOn = done(i, slots[i].result, slots[i].context);
-        if (!goOn || slots[i].result.error != LS_OK) { // later pages may never have started
-            stop = true;
-            break;
-        }
+    std::exception_ptr thrown;
+    try {
+        build.Place(place);
+    } catch (...) {
+        thrown = std::current_exception();
     }
+    build.Stop();
     for (std::thread& t : pool) t.join();
-    SetCharacterCounter(CharacterCounter() + counted);
+    SetCharacterCounter(CharacterCounter() + build.Counted());
+    if (thrown) std::rethrow_exception(thrown);
     return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -24,6 +25,14 @@ void RecordMessage(const char* text) { g_shown.emplace_back(text); }
 void SetTime(const std::string& path, long seconds) {
     struct utimbuf t {seconds, seconds};
     ::utime(path.c_str(), &t);
+}
+
+// Every file and folder under `root` ("/" after a folder), relative to it.
+std::set<std::string> Tree(const std::string& root) {
+    std::set<std::string> paths;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root))
+        paths.insert(e.path().string().substr(root.size()) + (e.is_directory() ? "/" : ""));
+    return paths;
 }
 
 long MTime(const std::string& path) {
@@ -205,6 +214,73 @@ TEST_F(BuildTest, RecursionFailsTheBuildAndWritesNothing) {
     EXPECT_EQ(project.BuildAll(&context), LS_BUILD_FAILED);
     EXPECT_FALSE(Exists(dir / "tpl/english/index.htm"));
     EXPECT_FALSE(Exists(dir / "debug.txt"));
+}
+
+// Three templates in folders of their own, the third missing; the English page of the first
+// or the second recurses, after a while. The build stops at that page as building one page
+// after the other does, on any number of threads: what comes after it leaves nothing on
+// disk (no page, language folder, created template or temporary file), also when it was
+// built first.
+TEST_F(BuildTest, AFailedPageEndsTheBuildInOrderOnAnyNumberOfThreads) {
+    struct Reset {
+        ~Reset() { brevic::SetBuildThreads(0); }
+    } reset;
+    // In English, Slow expands 2^16 macros before it recurses; in German it is empty.
+    std::string english = "{:Title:100:}\nWelcome\n{:Slow:100:}\n{#X1}{#Loop}\n{:X17:100:}\ntext\n";
+    for (int x = 1; x <= 16; ++x) {
+        const std::string next = "{#X" + std::to_string(x + 1) + "}";
+        english += "{:X" + std::to_string(x) + ":100:}\n" + next + next + "\n";
+    }
+    const std::string quick = "<p>{#Title}</p>\n";
+    for (unsigned threads : {1u, 2u, 8u}) {
+        brevic::SetBuildThreads(threads);
+        for (int failing : {0, 1}) {
+            SCOPED_TRACE(std::to_string(threads) + " threads, template " + std::to_string(failing) + " fails");
+            const std::string site = dir / ("site" + std::to_string(threads) + std::to_string(failing) + "/");
+            WriteBytes(site + "site.hpr", Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                                               "Group2=deutsch.mcr\n[Sources]\nSourceNumber=3\nSource0=a\\one.tpl\n"
+                                               "Source1=b\\two.tpl\nSource2=c\\three.tpl\n"));
+            WriteBytes(site + "site.mcr", Crlf("{:Loop:100:}\n{#Loop}\n"));
+            WriteBytes(site + "english.mcr", Crlf(english));
+            WriteBytes(site + "deutsch.mcr", Crlf("{:Title:100:}\nWillkommen\n{:Slow:100:}\n\n"));
+            WriteBytes(site + "a/one.tpl", Crlf(failing == 0 ? "{#Slow}\n" : quick));
+            WriteBytes(site + "b/two.tpl", Crlf(failing == 1 ? "{#Slow}\n" : quick));
+            std::filesystem::create_directories(site + "c");
+            std::set<std::string> expected = Tree(site);
+            expected.insert("a/english/"); // the failed page's folder is made before it fails
+            if (failing == 1) {
+                expected.insert({"a/english/one.htm", "a/deutsch/", "a/deutsch/one.htm", "b/english/"});
+            }
+            tLS_project p;
+            p.SetIniFilePath(ini.c_str());
+            ASSERT_EQ(p.InitProject((site + "site.hpr").c_str()), LS_OK);
+            EXPECT_EQ(p.BuildAll(nullptr), LS_BUILD_FAILED);
+            EXPECT_EQ(Tree(site), expected);
+            if (failing == 0) continue;
+            EXPECT_EQ(ReadBytes(site + "a/deutsch/one.htm"), Crlf("<p>Willkommen</p>\n"));
+
+            // With every folder there, pages are built beside their place before they go in:
+            // those after the failed one are discarded.
+            WriteBytes(site + "b/two.tpl", Crlf(quick));
+            WriteBytes(site + "c/three.tpl", Crlf(quick));
+            ASSERT_EQ(p.BuildAll(nullptr), LS_OK);
+            WriteBytes(site + "a/one.tpl", Crlf("{#Slow}\n"));
+            std::filesystem::remove(site + "debug.txt");
+            std::vector<std::string> pages;
+            for (const std::string& file : Tree(site)) {
+                if (file.size() > 4 && file.compare(file.size() - 4, 4, ".htm") == 0) {
+                    pages.push_back(file);
+                    WriteBytes(site + file, "old");
+                    SetTime(site + file, brevic::CurrentTime() - 1000); // out of date
+                }
+            }
+            ASSERT_EQ(pages.size(), 6u);
+            expected = Tree(site);
+            EXPECT_EQ(p.BuildAll(nullptr), LS_BUILD_FAILED);
+            EXPECT_EQ(Tree(site), expected);
+            for (const std::string& file : pages) EXPECT_EQ(ReadBytes(site + file), "old") << file;
+        }
+    }
 }
 
 TEST_F(BuildTest, BuildAllFailures) {

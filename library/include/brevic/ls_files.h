@@ -85,7 +85,9 @@ private:
 // - A directory, a pipe or a device at the final path is never replaced: the write fails.
 // - A hard link loses its tie: the saved name gets a new file, the other names keep the old.
 // In text mode every "\n" goes out as CR LF. A writer destroyed without a successful Commit
-// discards what it wrote. Nothing touches the disk before the first Write or Commit.
+// discards what it wrote. Nothing touches the disk before the first Write or Commit. A
+// deferred writer (Defer) keeps its finished file open beside its place at Commit, until
+// Place puts it there.
 class BREVIC_API FileWriter {
 public:
     FileWriter(const char* path, bool textMode);
@@ -101,8 +103,17 @@ public:
     // `data` may come back with another buffer of the same capacity. False once anything
     // failed; a failure on the helper thread shows at the next call.
     bool WriteFront(std::string& data, size_t size);
-    // Writes what is buffered, closes the file and puts it in place. False on any failure.
+    // Writes what is buffered, closes the file and puts it in place (a deferred writer: leaves
+    // it finished beside its place). False on any failure.
     bool Commit();
+    // Before the first write: the file is written to a temporary file beside its place even
+    // when it is new, and takes its place only at Place, so that files finished on several
+    // threads can be put in place in an order of the caller's. A deferred writer destroyed
+    // before Place removes its file.
+    void Defer() { deferred = !opened; }
+    // Puts the file of a deferred writer, committed, in its place. False when that fails (its
+    // file is removed then) or there is nothing to place.
+    bool Place();
     // True once opening or writing failed.
     bool Failed() const;
 
@@ -127,6 +138,8 @@ private:
     bool opened = false;
     bool failed = false;
     bool committed = false;
+    bool deferred = false;
+    bool placed = false;
     int fd = -1;
     unsigned replacedUid = 0, replacedGid = 0, replacedMode = 0;
     std::unique_ptr<Behind> behind; // writing behind: the helper thread and the bytes it has

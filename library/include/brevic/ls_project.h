@@ -23,6 +23,10 @@ class tLS_macrobase;
 namespace brevic {
 struct PageJob;
 struct PageResult;
+struct TemplateText;
+// The threads a full build uses, for tests: 0 (the default) one per core, at most 8; 1 builds
+// one page after the other. Whatever the number, a build writes the same.
+BREVIC_API void SetBuildThreads(unsigned threads);
 } // namespace brevic
 
 // Why a build failed, beside its result code.
@@ -120,9 +124,11 @@ public:
     // Builds every template for every language (or for the basis group when it is the only
     // group) and writes debug.txt beside the project file. LS_NO_PROJECT, LS_NO_SOURCES,
     // LS_TOO_MANY_SOURCES (more than 100 in the file), the errors of the steps, and
-    // LS_BUILD_FAILED when a template does not exist or cannot be read (none of its pages is
-    // written then) or debug.txt cannot be written. Removes the temporary files a killed
-    // build left in the folders it writes in.
+    // LS_BUILD_FAILED when a template does not exist or cannot be read or debug.txt cannot be
+    // written. A failed step ends the build as if the templates were built one after the
+    // other, in project order, whatever the threads: the targets before it are written,
+    // nothing after it is (no target, no language folder), and debug.txt is not written.
+    // Removes the temporary files a killed build left in the folders it writes in.
     tLS_Error BuildAll(tDebugContext* context);
 
     // The file a failed Build or BuildAll could not read or write, or the macro file that a
@@ -155,8 +161,21 @@ private:
     // Build of either a text or (text null) the template at sourcePath read in pieces.
     tLS_Error BuildPage(const std::string* text, const char* sourcePath, tDebugContext* context,
                         const char* targetPath, long sourceTime, const char* location);
+    // The target path of CreateTargetPath without making the folder; `folder` is the
+    // target's folder, `language` tells whether it is a language folder.
+    tLS_Error TargetPath(std::string& path, std::string& folder, bool& language);
+    // Lists the pages of the first `sources` templates in order, changing nothing on disk.
+    // The error of the step that ended the list; `readFirst` then names the template read
+    // before that step.
+    tLS_Error ListPages(int sources, std::vector<brevic::PageJob>& jobs, std::string& readFirst);
     // The pages of a full build, in order, on as many threads as help.
     tLS_Error BuildPages(const std::vector<brevic::PageJob>& jobs, tDebugContext* context);
+    // Builds one page of a full build here (its template read first when `read`) and writes
+    // it; `folders` are the language folders made so far.
+    tLS_Error BuildInOrder(const brevic::PageJob& job, brevic::TemplateText& text, bool read,
+                           const tCompilerSettings& settings, tDebugContext& context,
+                           std::unordered_set<std::string>& folders);
+    static void MakeFolder(const brevic::PageJob& job, std::unordered_set<std::string>& folders);
     // The basis group and the active group, as a page is built with them.
     void ActiveBases(tLS_macrobase** bases);
     // Takes over the result of building one page: the build log, failure, progress.
@@ -176,8 +195,6 @@ private:
     std::string failedTemplate;
     std::string failedLanguage;
     std::string buildLog;
-    int inBuildAll = 0;                          // a full build is running
-    std::unordered_set<std::string> madeDirectories; // the language folders it made
     // The options of the settings file, read again only when the file changed: a full build
     // asks for them once per page.
     struct SettingsCache {

@@ -4,6 +4,7 @@
 #include "helper.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -160,7 +161,7 @@ FileWriter::FileWriter(const char* p, bool text) : path(p ? p : ""), textMode(te
 FileWriter::~FileWriter() {
     if (behind) behind->helper.Wait(); // a write in hand finishes first
     behind.reset();
-    if (!committed) Discard();
+    if (!committed || (deferred && !placed)) Discard();
 }
 
 bool FileWriter::Failed() const {
@@ -299,6 +300,11 @@ bool FileWriter::Commit() {
         ok = false;
     }
     if (ok) ok = Finish();
+    if (ok && deferred && !inPlace) {
+        committed = true;
+        std::string().swap(chunk); // no buffer kept while it waits to be placed
+        return true;               // the file stays open until Place
+    }
     if (fd >= 0 && ::close(fd) != 0) ok = false;
     fd = -1;
     if (!ok) {
@@ -308,6 +314,20 @@ bool FileWriter::Commit() {
     }
     committed = true;
     return true;
+}
+
+bool FileWriter::Place() {
+    if (!deferred || !committed || placed) return false;
+    placed = true;
+    if (inPlace) return true; // written over the file at Commit already
+    if (Faulted(FaultOp::Rename) || ::rename(temporary.c_str(), target.c_str()) != 0) {
+        Discard();
+        return false;
+    }
+    temporary.clear(); // no longer ours to remove
+    const bool closed = ::close(fd) == 0;
+    fd = -1;
+    return closed;
 }
 
 // Puts the written file in place. The temporary file is renamed while it is still open:
@@ -322,6 +342,7 @@ bool FileWriter::Finish() {
     // On disk before the rename, so that after a power cut the name holds the old file or
     // the new one, never a part.
     if (::fdatasync(fd) != 0) return false;
+    if (deferred) return true; // Place renames it; the open file keeps its lock till then
     if (Faulted(FaultOp::Rename) || ::rename(temporary.c_str(), target.c_str()) != 0) return false;
     temporary.clear(); // no longer ours to remove
     return true;

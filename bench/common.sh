@@ -18,3 +18,15 @@ find_larkspan() { # root script-name
     fi
     [ -x "$larkspan" ] || { echo "$2: no program at $larkspan" >&2; exit 1; }
 }
+
+# The start of a comparison: the other tool (and /usr/bin/time) installed, $larkspan found,
+# $work a scratch folder (kept with KEEP=1) whose settings folder gives the default
+# compiler options whatever the user has set.
+start_comparison() { # root script-name command package
+    install_missing "$3" "$4"
+    [ -x /usr/bin/time ] || install_missing /usr/bin/time time
+    find_larkspan "$1" "$2"
+    work=$(mktemp -d "${TMPDIR:-/tmp}/larkspan-$2-XXXXXX")
+    if [ "${KEEP:-0}" != 1 ]; then trap 'rm -rf "$work"' EXIT; fi
+    export XDG_CONFIG_HOME=$work/config
+}

@@ -24,13 +24,7 @@ pages=${PAGES:-100}
 languages=${LANGUAGES:-99}
 
 source "$root/bench/common.sh"
-install_missing hugo hugo
-[ -x /usr/bin/time ] || install_missing /usr/bin/time time
-find_larkspan "$root" vs_hugo
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/larkspan-vs-hugo-XXXXXX")
-if [ "${KEEP:-0}" != 1 ]; then trap 'rm -rf "$work"' EXIT; fi
-export XDG_CONFIG_HOME=$work/config # the default compiler options
+start_comparison "$root" vs_hugo hugo hugo
 
 # ---- the site -----------------------------------------------------------------------------
 perl - "$work" "$pages" "$languages" <<'PERL'

@@ -19,14 +19,7 @@ template_mb=${TEMPLATE_MB:-24}
 runs=${RUNS:-5}
 
 source "$root/bench/common.sh"
-install_missing m4 m4
-[ -x /usr/bin/time ] || install_missing /usr/bin/time time
-find_larkspan "$root" vs_m4
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/larkspan-vs-m4-XXXXXX")
-if [ "${KEEP:-0}" != 1 ]; then trap 'rm -rf "$work"' EXIT; fi
-# A settings folder of its own: the default compiler options whatever the user has set.
-export XDG_CONFIG_HOME=$work/config
+start_comparison "$root" vs_m4 m4 m4
 
 # ---- the workload -------------------------------------------------------------------------
 # Text is plain ASCII HTML; m4 runs with -P (builtins only as m4_...), comments switched

@@ -31,17 +31,26 @@ TextFileReader::~TextFileReader() {
     if (fd >= 0) ::close(fd);
 }
 
+namespace {
+// Opens `path` when it is a regular file (not a folder, pipe or device): the descriptor,
+// with `st` its status, or -1.
+int OpenRegular(const char* path, int flags, struct stat& st) {
+    const int fd = ::open(path, flags);
+    if (fd < 0) return -1;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+} // namespace
+
 bool TextFileReader::Open(const char* path) {
     if (!path || !*path || fd >= 0) return false;
     if (Faulted(FaultOp::Read)) return false;
-    fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        fd = -1;
-        return false;
-    }
+    fd = OpenRegular(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK, st);
+    if (fd < 0) return false;
     fileSize = static_cast<long long>(st.st_size);
     return true;
 }
@@ -193,14 +202,9 @@ bool FileWriter::Open() {
 }
 
 bool FileWriter::OpenInPlace() {
-    fd = ::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        fd = -1;
-        return false;
-    }
+    fd = OpenRegular(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, st);
+    if (fd < 0) return false;
     inPlace = true;
     return true;
 }

@@ -27,21 +27,12 @@ source "$root/bench/common.sh"
 start_comparison "$root" vs_hugo hugo hugo
 
 # ---- the site -----------------------------------------------------------------------------
-perl - "$work" "$pages" "$languages" <<'PERL'
+perl -I"$root/bench" - "$work" "$pages" "$languages" <<'PERL'
 use strict;
 use warnings;
 my ($dir, $pages, $nlang) = @ARGV;
-my $seed = 4242;
-sub rnd { my $n = shift; $seed = ($seed * 1103515245 + 12345) % 2147483648; return int($seed / 65536) % $n; }
-my @words = qw(garden season plant water summer winter flower seed soil harvest light shade
-    leaf root branch fruit the a and of to in with for every early late careful simple our
-    your small large spring autumn border path stone wooden green bright morning evening rain
-    wind compost hedge lawn pruning planting sowing growing tool basket orchard meadow);
-sub words {
-    my $n = shift; my @w;
-    for (1 .. $n) { push @w, $words[rnd(scalar @words)] . (rnd(12) == 0 ? ',' : ''); }
-    return join(' ', @w);
-}
+require "words.pl";
+our $seed = 4242;
 # ISO 639-1 codes: Hugo's translations need real language tags.
 my @codes = qw(aa ab af ak am an ar as av ay az ba be bg bi bm bn bo br bs ca ce ch co cr cs
     cu cv cy da de dv dz ee el en eo es et eu fa ff fi fj fo fr fy ga gd gl gn gu gv ha he hi

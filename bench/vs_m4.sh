@@ -25,21 +25,12 @@ start_comparison "$root" vs_m4 m4 m4
 # Text is plain ASCII HTML; m4 runs with -P (builtins only as m4_...), comments switched
 # off and [[ ]] as quotes, so nothing in the running text means anything to m4. Macro names
 # (mW00.., mLink, mBox, mHead, mFoot) never occur as words in the text.
-perl - "$work" "$template_mb" <<'PERL'
+perl -I"$root/bench" - "$work" "$template_mb" <<'PERL'
 use strict;
 use warnings;
 my ($dir, $mb) = @ARGV;
-my $seed = 12345;
-sub rnd { my $n = shift; $seed = ($seed * 1103515245 + 12345) % 2147483648; return int($seed / 65536) % $n; }
-my @words = qw(garden season plant water summer winter flower seed soil harvest light shade
-    leaf root branch fruit the a and of to in with for every early late careful simple our
-    your small large spring autumn border path stone wooden green bright morning evening rain
-    wind compost hedge lawn pruning planting sowing growing tool basket orchard meadow);
-sub words {
-    my $n = shift; my @w;
-    for (1 .. $n) { push @w, $words[rnd(scalar @words)] . (rnd(12) == 0 ? ',' : ''); }
-    return join(' ', @w);
-}
+require "words.pl";
+our $seed = 12345;
 
 # Macros: [name, our text, m4 body]; texts use "\n" between lines.
 my @macros;

@@ -10,9 +10,12 @@ namespace search {
 
 namespace {
 
-bool Same(QChar text, QChar pattern, bool caseSensitive) {
-    if (text == pattern) return true;
-    return !caseSensitive && (text == pattern.toUpper() || text == pattern.toLower());
+// `text` with every character mapped on its own, so that the length stays (a whole-string
+// case change may turn one character into two).
+QString EachChar(const QString& text, QChar (QChar::*map)() const) {
+    QString out = text;
+    for (QChar& c : out) c = (c.*map)();
+    return out;
 }
 
 // One search: the naive scan with a restart anchor, the position moving one step at a
@@ -23,7 +26,8 @@ public:
          bool wildcard)
         : t_(text), p_(pattern), n_(text.size()), l_(pattern.size()), case_(caseSensitive),
           words_(wholeWords), forward_(forward), wildcard_(wildcard), step_(forward ? 1 : -1),
-          restart_(forward ? 0 : l_ - 1) {}
+          restart_(forward ? 0 : l_ - 1), upper_(EachChar(pattern, &QChar::toUpper)),
+          lower_(EachChar(pattern, &QChar::toLower)) {}
 
     bool Run(Range& range) {
         qsizetype start = std::min(forward_ ? range.end : range.start, n_);
@@ -48,15 +52,35 @@ private:
         anchor_ = -1;
         qsizetype matchStart = 0;
         QChar before;
+        // What can begin an attempt: its first pattern character in either case.
+        const bool firstAny = wildcard_ && p_[restart_] == QLatin1Char('?');
+        const QChar f0 = p_[restart_];
+        const QChar f1 = case_ ? f0 : upper_[restart_];
+        const QChar f2 = case_ ? f0 : lower_[restart_];
         while (pos != stop_) {
+            if (k_ == restart_ && !firstAny) {
+                // No attempt under way: pass over what cannot begin one in a tight loop.
+                while (pos != stop_ && pos >= 0 && pos < n_) {
+                    const QChar c = t_[pos];
+                    if (c == f0 || c == f1 || c == f2 || (forward_ && c == QLatin1Char('\r'))) break;
+                    pos += step_;
+                }
+                if (pos == stop_) break;
+                if (pos < 0 || pos >= n_) {
+                    if (!Wrap(pos)) return false;
+                    continue;
+                }
+            }
             if (forward_ && t_[pos] == QLatin1Char('\r')) {
                 // Line ends match whether or not their carriage returns line up.
                 pos += step_;
                 if (!Wrap(pos)) return false;
                 continue;
             }
-            const QChar p = wildcard_ && p_[k_] == QLatin1Char('?') ? t_[pos] : p_[k_];
-            if (Same(t_[pos], p, case_)) {
+            const QChar c = t_[pos];
+            // The pattern's two cases are worked out once, not for every character.
+            const bool any = wildcard_ && p_[k_] == QLatin1Char('?');
+            if (any || c == p_[k_] || (!case_ && (c == upper_[k_] || c == lower_[k_]))) {
                 if (k_ == restart_) anchor_ = pos;
                 if (k_ == 0) {
                     matchStart = pos;
@@ -105,6 +129,8 @@ private:
     const bool wildcard_;
     const qsizetype step_;
     const qsizetype restart_;
+    const QString upper_; // the pattern in upper and lower case (the pattern itself when
+    const QString lower_; // the case matters)
     bool whole_ = false;
     qsizetype stop_ = -1;
     qsizetype k_ = 0;       // the pattern index to match next

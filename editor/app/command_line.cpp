@@ -61,6 +61,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             isSwitch = arg.find('/', 1) == std::string::npos && !Exists(arg);
         if (isSwitch && (arg == "/p" || arg == "-p")) {
             result.print = true;
+        } else if (isSwitch && (arg.substr(1) == "unregister" || arg.substr(1) == "unregserver")) {
+            result.unregister = true;
         } else if (isSwitch && (arg == "/build" || arg == "-build")) {
             // A whole argument only: a path such as "my -build dir/site.hpr" is a file.
             result.build = true;

@@ -19,6 +19,8 @@ struct CommandLine {
     bool help = false;
     bool version = false;
     bool print = false; // "/p" or "-p": print the file and exit
+    bool unregister = false; // "/unregister" or "/unregserver" (or with "-"): remove the
+                             // file-type registration and exit
     std::vector<std::string> ignored; // switches accepted and ignored
 };
 

@@ -42,6 +42,18 @@ QString ExecProgram(const QString& path) {
     return EscapedValue(quoted + '"');
 }
 
+// The user's shared data folder: UserDataDirectory is ".../share/larkspan/", one level below.
+QString ShareDirectory() {
+    return QDir::cleanPath(QString::fromStdString(larkspan::UserDataDirectory()) + QStringLiteral("/.."));
+}
+
+// The desktop's database picks a type up once rebuilt; without the tool the files still
+// serve the next rebuild.
+void UpdateMimeDatabase(const QString& mimeDir) {
+    const QString updater = QStandardPaths::findExecutable(QStringLiteral("update-mime-database"));
+    if (!updater.isEmpty()) QProcess::startDetached(updater, {mimeDir});
+}
+
 // A line break or another control character cannot stand in a desktop entry's value: it
 // would end the line and start a key of its own.
 bool HasControlCharacter(const QString& text) {
@@ -53,9 +65,7 @@ bool HasControlCharacter(const QString& text) {
 } // namespace
 
 bool Register(const QString& programDirectory) {
-    const QString data = QString::fromStdString(larkspan::UserDataDirectory());
-    // UserDataDirectory is ".../share/larkspan/": the shared folders are one level up.
-    const QString share = QDir::cleanPath(data + QStringLiteral("/.."));
+    const QString share = ShareDirectory();
     const QString program = programDirectory + QStringLiteral("larkspan");
     if (HasControlCharacter(programDirectory)) {
         static bool told = false;
@@ -87,17 +97,30 @@ bool Register(const QString& programDirectory) {
                                 "Icon=%3\n"
                                 "MimeType=%4;\n"
                                 "Categories=Development;WebDevelopment;\n"
-                                "Terminal=false\n")
+                                "Terminal=false\n"
+                                "Actions=print;\n"
+                                "\n"
+                                "[Desktop Action print]\n"
+                                "Name=Print\n"
+                                "Exec=%2 /p %f\n")
                                 .arg(EscapedValue(program), ExecProgram(program),
                                      EscapedValue(programDirectory + QStringLiteral("larkspan.svg")),
                                      QString::fromLatin1(kMimeType));
     const QString mimeDir = share + QStringLiteral("/mime");
     bool ok = WriteIfChanged(mimeDir + QStringLiteral("/packages/larkspan.xml"), mime);
     ok = WriteIfChanged(share + QStringLiteral("/applications/larkspan.desktop"), desktop) && ok;
-    // The desktop's database picks the type up once rebuilt; without the tool the files
-    // still serve the next rebuild.
-    const QString updater = QStandardPaths::findExecutable(QStringLiteral("update-mime-database"));
-    if (!updater.isEmpty()) QProcess::startDetached(updater, {mimeDir});
+    UpdateMimeDatabase(mimeDir);
+    return ok;
+}
+
+bool Unregister() {
+    const QString share = ShareDirectory();
+    bool ok = true;
+    for (const QString& file : {share + QStringLiteral("/mime/packages/larkspan.xml"),
+                                share + QStringLiteral("/applications/larkspan.desktop")}) {
+        if (QFileInfo::exists(file) && !QFile::remove(file)) ok = false;
+    }
+    UpdateMimeDatabase(share + QStringLiteral("/mime"));
     return ok;
 }
 

@@ -13,5 +13,8 @@ inline constexpr char kMimeType[] = "application/x-larkspan-template";
 // ~/.local/share) for the program in `programDirectory`. False when a file could not be
 // written (start-up goes on regardless).
 bool Register(const QString& programDirectory);
+// Removes what Register wrote (the MIME package and the desktop entry). False when a file
+// is still there afterwards.
+bool Unregister();
 
 } // namespace filetypes

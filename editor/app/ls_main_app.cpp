@@ -112,6 +112,13 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
         str::MacroDocStrings, [](fw::DocTemplate* t) { return new ClsMacroDoc(t); },
         [](fw::Document* d) { return MakeView(d); });
 
+    if (commandLine.unregister) {
+        // Removes the registration, says so and quits.
+        const bool removed = filetypes::Unregister();
+        fw::ShowMessage(nullptr, removed ? str::UnregisterDone : str::UnregisterIncomplete,
+                        removed ? fw::MessageKind::Information : fw::MessageKind::Error);
+        return false;
+    }
     const bool withoutFile = commandLine.file.empty();
     mainFrame_ = std::make_unique<CMainFrame>(this, withoutFile);
     if (!mainFrame_->Create()) return false;

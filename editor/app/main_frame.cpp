@@ -48,6 +48,8 @@ namespace {
 // The control id of the language list on the Application Tools bar (toolbars.inc).
 constexpr int kLanguageComboId = 20000;
 constexpr int kIdleMilliseconds = 150;
+// The most groups a project file is read for (a damaged count must not hold the window up).
+constexpr int kMaxGroups = 1000;
 
 const char kProjectFilter[] = "HTML Project Files (*.hpr)";
 
@@ -463,14 +465,31 @@ void CMainFrame::ReportProjectError(tLS_Error result) {
     }
 }
 
+// The macro files a project names that are not there: opening it creates them empty.
+static QStringList MissingMacroFiles(const QString& projectPath) {
+    const fw::ProfileFile project(projectPath);
+    const QString folder = QFileInfo(projectPath).absolutePath() + QLatin1Char('/');
+    QStringList missing;
+    const int count = std::min(project.ReadInt("Groups", QStringLiteral("GroupNumber"), 0), kMaxGroups);
+    for (int i = 0; i < count; ++i) {
+        const QString name = project.ReadString("Groups", QStringLiteral("Group%1").arg(i));
+        if (!name.isEmpty() && !QFileInfo::exists(folder + name)) missing.append(folder + name);
+    }
+    return missing;
+}
+
 void CMainFrame::OpenProjectFile(const QString& path) {
     if (!app::CloseAllDocuments()) return; // cancelled, or a file could not be written
+    const QStringList missing = MissingMacroFiles(path);
     tLS_Error result = theProject.InitProject(QFile::encodeName(path).constData());
     FillLanguageCombo();
     if (result != LS_OK) {
         ReportProjectError(result);
         return;
     }
+    // Said, so that pages are not built with empty texts in silence.
+    if (!missing.isEmpty())
+        fw::ShowMessage(this, str::MacroFilesCreated, fw::MessageKind::Information, missing.join(QLatin1Char('\n')));
     app::RecentFileList().Add(QFileInfo(path).absoluteFilePath());
     if (theProject.GetSourceCount() > 0) router_->Execute(cmd::OrganizeTemplates); // Organize Templates
 }

@@ -52,6 +52,7 @@ protected:
         WriteBytes(site + "a.tpl", Crlf("<p>a</p>\n"));
         WriteBytes(site + "b.tpl", Crlf("<p>b</p>\n"));
         WriteBytes(site + "other.hpr", Crlf("[Groups]\nGroupNumber=1\nGroup0=other.mcr\n"));
+        WriteBytes(site + "other.mcr", "");
         WritePrivateProfileString("EDITOR", "Autotagging", "0", settingsFile.c_str());
         ASSERT_TRUE(Start());
         Frame().OpenProjectFile(QString::fromStdString(site + "site.hpr"));

@@ -5,6 +5,7 @@
 #include "doc_template.h"
 #include "document.h"
 #include "file_types.h"
+#include "ids.h"
 #include "hint_dialog.h"
 #include "ls_main_view.h"
 #include "settings.h"
@@ -401,6 +402,33 @@ TEST_F(EditorTest, SplashClosesItselfAndTheOutputWindowHides) {
     EXPECT_EQ(out->Lines().size(), 1) << "and keeps the messages";
 }
 
+// Opening a project whose macro file is missing says that it has been created empty.
+TEST_F(EditorTest, AMissingMacroFileIsReportedWhenTheProjectOpens) {
+    const std::string site = scratch / "site/";
+    testutil::WriteBytes(site + "site.hpr", testutil::Crlf("[Groups]\nGroupNumber=2\nGroup0=site.mcr\nGroup1=english.mcr\n"));
+    testutil::WriteBytes(site + "site.mcr", "");
+    ASSERT_TRUE(Start());
+    Frame().OpenProjectFile(QString::fromStdString(site + "site.hpr"));
+    ASSERT_TRUE(theProject.IsProject());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].stringId, str::MacroFilesCreated);
+    EXPECT_TRUE(messages[0].text.endsWith(QString::fromStdString(site + "english.mcr")));
+    EXPECT_TRUE(testutil::Exists(site + "english.mcr"));
+}
+
+// /unregister removes the desktop entry and the MIME package, says so and quits.
+TEST_F(EditorTest, UnregisterRemovesTheRegistrationAndQuits) {
+    const std::string entry = scratch / "data/applications/larkspan.desktop";
+    const std::string package = scratch / "data/mime/packages/larkspan.xml";
+    ASSERT_TRUE(filetypes::Register(QString::fromStdString(scratch / "prog/")));
+    ASSERT_TRUE(testutil::Exists(entry) && testutil::Exists(package));
+    EXPECT_FALSE(Start({"/unregister"})) << "the program quits";
+    EXPECT_FALSE(testutil::Exists(entry));
+    EXPECT_FALSE(testutil::Exists(package));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].stringId, str::UnregisterDone);
+}
+
 // A program folder whose path holds characters the desktop entry reserves gives an entry
 // the desktop accepts; one with a line break gives none.
 TEST_F(EditorTest, DesktopEntryOfAnOddProgramFolder) {
@@ -416,6 +444,10 @@ TEST_F(EditorTest, DesktopEntryOfAnOddProgramFolder) {
     EXPECT_NE(text.find(exec), std::string::npos) << text;
     EXPECT_NE(text.find("\nIcon=" + scratch.path() + R"(100% "odd" \\ `x` $HOME/larkspan.svg)" + "\n"), std::string::npos)
         << text;
+
+    EXPECT_NE(text.find("\n[Desktop Action print]\nName=Print\n" + exec.substr(0, exec.size() - 4) + " /p %f\n"),
+              std::string::npos)
+        << "the print action";
 
     const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
     if (validator.isEmpty()) GTEST_SKIP() << "desktop-file-validate (Debian: desktop-file-utils) is not installed";

@@ -14,6 +14,14 @@ CReplaceDlg::CReplaceDlg(QWidget* parent) : QDialog(parent), ui_(std::make_uniqu
 
 CReplaceDlg::~CReplaceDlg() = default;
 
+void CReplaceDlg::Present() {
+    show();
+    raise();
+    activateWindow();
+    ui_->findEdit->setFocus();
+    ui_->findEdit->selectAll();
+}
+
 SearchValues CReplaceDlg::Values() const {
     return {ui_->findEdit->toPlainText(), ui_->caseCheck->isChecked(), ui_->wordsCheck->isChecked()};
 }

@@ -20,6 +20,8 @@ public:
     SearchValues Values() const;
     QString Replacement() const;
     bool SelectionOnly() const;
+    // Shows the dialog in front, with the keyboard in its text to find (selected).
+    void Present();
 
 signals:
     void SearchRequested();

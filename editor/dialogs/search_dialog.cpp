@@ -13,6 +13,14 @@ CSearchDlg::CSearchDlg(QWidget* parent) : QDialog(parent), ui_(std::make_unique<
 
 CSearchDlg::~CSearchDlg() = default;
 
+void CSearchDlg::Present() {
+    show();
+    raise();
+    activateWindow();
+    ui_->searchEdit->setFocus();
+    ui_->searchEdit->selectAll();
+}
+
 SearchValues CSearchDlg::Values() const {
     return {ui_->searchEdit->text(), ui_->caseCheck->isChecked(), ui_->wordsCheck->isChecked()};
 }

@@ -25,6 +25,8 @@ public:
     ~CSearchDlg() override;
 
     SearchValues Values() const;
+    // Shows the dialog in front, with the keyboard in its search text (selected).
+    void Present();
 
 signals:
     // "Forward" (also Enter) and "Backward"; the dialog stays open.

@@ -32,8 +32,7 @@ void ShowSearch(CLs_mainView* view) {
             view->Search(v.text, v.caseSensitive, v.wholeWords, forward, true);
         });
     }
-    dialog->show();
-    dialog->raise();
+    dialog->Present();
 }
 
 void Replace(CLs_mainView* view, CReplaceDlg* dialog) {
@@ -76,8 +75,7 @@ void ShowReplace(CLs_mainView* view) {
         QObject::connect(dialog, &CReplaceDlg::ReplaceAllRequested, view,
                          [view, dialog] { ReplaceAll(view, dialog); });
     }
-    dialog->show();
-    dialog->raise();
+    dialog->Present();
 }
 
 // The tool bar's search: the combo box's text, kept in its history (at most 30 entries).

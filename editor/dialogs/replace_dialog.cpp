@@ -1,5 +1,6 @@
 #include "replace_dialog.h"
 
+#include "modal.h"
 #include "ui_replace_dialog.h"
 
 #include <QPushButton>
@@ -14,13 +15,7 @@ CReplaceDlg::CReplaceDlg(QWidget* parent) : QDialog(parent), ui_(std::make_uniqu
 
 CReplaceDlg::~CReplaceDlg() = default;
 
-void CReplaceDlg::Present() {
-    show();
-    raise();
-    activateWindow();
-    ui_->findEdit->setFocus();
-    ui_->findEdit->selectAll();
-}
+void CReplaceDlg::Present() { fw::ShowModeless(*this, ui_->findEdit); }
 
 SearchValues CReplaceDlg::Values() const {
     return {ui_->findEdit->toPlainText(), ui_->caseCheck->isChecked(), ui_->wordsCheck->isChecked()};

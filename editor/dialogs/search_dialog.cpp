@@ -1,5 +1,6 @@
 #include "search_dialog.h"
 
+#include "modal.h"
 #include "ui_search_dialog.h"
 
 #include <QPushButton>
@@ -13,13 +14,7 @@ CSearchDlg::CSearchDlg(QWidget* parent) : QDialog(parent), ui_(std::make_unique<
 
 CSearchDlg::~CSearchDlg() = default;
 
-void CSearchDlg::Present() {
-    show();
-    raise();
-    activateWindow();
-    ui_->searchEdit->setFocus();
-    ui_->searchEdit->selectAll();
-}
+void CSearchDlg::Present() { fw::ShowModeless(*this, ui_->searchEdit); }
 
 SearchValues CSearchDlg::Values() const {
     return {ui_->searchEdit->text(), ui_->caseCheck->isChecked(), ui_->wordsCheck->isChecked()};

@@ -1,6 +1,8 @@
 #include "modal.h"
 
 #include <QDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 
 namespace fw {
 
@@ -15,6 +17,16 @@ int RunModal(QDialog& dialog) {
     int result = g_hook(dialog);
     dialog.done(result);
     return result;
+}
+
+void ShowModeless(QDialog& dialog, QWidget* field) {
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+    if (!field) return;
+    field->setFocus();
+    if (auto* line = qobject_cast<QLineEdit*>(field)) line->selectAll();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(field)) text->selectAll();
 }
 
 } // namespace fw

@@ -5,6 +5,7 @@
 #include <functional>
 
 class QDialog;
+class QWidget;
 
 namespace fw {
 
@@ -14,5 +15,9 @@ void SetModalHook(ModalHook hook);
 
 // exec() of the dialog, or the hook's answer when one is set.
 int RunModal(QDialog& dialog);
+
+// Shows a modeless dialog in front, with the keyboard in `field` (its text selected when it
+// is a line or text edit).
+void ShowModeless(QDialog& dialog, QWidget* field);
 
 } // namespace fw

@@ -5,6 +5,14 @@
 #include <brevic/ls_files.h>
 
 #include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace search {
 
@@ -59,11 +67,16 @@ private:
         const QChar f2 = case_ ? f0 : lower_[restart_];
         while (pos != stop_) {
             if (k_ == restart_ && !firstAny) {
-                // No attempt under way: pass over what cannot begin one in a tight loop.
-                while (pos != stop_ && pos >= 0 && pos < n_) {
-                    const QChar c = t_[pos];
-                    if (c == f0 || c == f1 || c == f2 || (forward_ && c == QLatin1Char('\r'))) break;
-                    pos += step_;
+                // No attempt under way: pass over what cannot begin one (a carriage return,
+                // passed over anyway, included).
+                if (forward_) {
+                    pos = NextStart(pos, stop_ >= pos ? stop_ : n_, {f0, f1, f2});
+                } else {
+                    while (pos != stop_ && pos >= 0 && pos < n_) {
+                        const QChar c = t_[pos];
+                        if (c == f0 || c == f1 || c == f2) break;
+                        pos += step_;
+                    }
                 }
                 if (pos == stop_) break;
                 if (pos < 0 || pos >= n_) {
@@ -108,6 +121,24 @@ private:
         return false;
     }
 
+    // The first position in [pos, limit) holding one of `starts`, else `limit`. Where each
+    // character occurs next is kept, so the text is searched (by the library's vectorised
+    // search) about once per character however often the scan stops.
+    qsizetype NextStart(qsizetype pos, qsizetype limit, const std::array<QChar, 3>& starts) {
+        qsizetype best = limit;
+        for (size_t i = 0; i < starts.size(); ++i) {
+            if (i > 0 && (starts[i] == starts[0] || starts[i] == starts[i - 1])) continue;
+            Next& next = next_[i];
+            if (pos < next.from || next.at < pos) {
+                next.from = pos;
+                next.at = QStringView(t_).indexOf(starts[i], pos);
+                if (next.at < 0) next.at = n_;
+            }
+            best = std::min(best, next.at);
+        }
+        return best;
+    }
+
     // At the text's end the scan wraps once, dropping a partial match, unless it covers
     // the whole text from its edge; false when the scan is over.
     bool Wrap(qsizetype& pos) {
@@ -135,6 +166,11 @@ private:
     qsizetype stop_ = -1;
     qsizetype k_ = 0;       // the pattern index to match next
     qsizetype anchor_ = -1; // where the current partial match began
+    struct Next {
+        qsizetype from = -1; // where the search for the character began
+        qsizetype at = -1;   // where it occurs next from there (the text's length: nowhere)
+    };
+    std::array<Next, 3> next_;
 };
 
 } // namespace
@@ -173,8 +209,9 @@ namespace {
 
 enum class FileOutcome { Unchanged, Replaced, Failed };
 
+// Replace All in one file's text; on Replaced, `out` holds the bytes to write.
 FileOutcome ReplaceInFile(const QString& path, const QString& pattern, const QString& replacement,
-                          bool caseSensitive, bool wholeWords, qsizetype& count) {
+                          bool caseSensitive, bool wholeWords, qsizetype& count, std::string& out) {
     const QByteArray name = QFile::encodeName(path);
     std::string bytes;
     if (!brevic::ReadBinaryFile(name.constData(), bytes)) return FileOutcome::Failed;
@@ -186,32 +223,88 @@ FileOutcome ReplaceInFile(const QString& path, const QString& pattern, const QSt
     if (end != codec::LineEnd::Lf) with.replace(QLatin1Char('\n'), codec::EndText(end));
     if (!ReplaceAllInText(text, pattern, with, caseSensitive, wholeWords, &count)) return FileOutcome::Unchanged;
     if (!codec::CanEncode(text, encoding)) return FileOutcome::Failed;
-    const QByteArray out = codec::Encode(text, encoding);
-    if (!brevic::WriteBinaryFileAtomic(name.constData(), std::string(out.constData(), static_cast<size_t>(out.size()))))
-        return FileOutcome::Failed;
+    const QByteArray encoded = codec::Encode(text, encoding);
+    out.assign(encoded.constData(), static_cast<size_t>(encoded.size()));
     return FileOutcome::Replaced;
 }
+
+// Changed files wait here to be written together, which spares a wait for the disk per
+// file; a batch stays small enough for the open-file limit and memory.
+class PendingWrites {
+public:
+    PendingWrites(const QStringList& files, FilesResult& result, std::vector<bool>& failed)
+        : files_(files), result_(result), failed_(failed) {}
+
+    bool Holds(const QString& key) const { return !key.isEmpty() && keys_.contains(key); }
+
+    void Add(int index, const QString& key, std::string bytes, qsizetype count) {
+        bytes_ += bytes.size();
+        writes_.emplace_back(QFile::encodeName(files_[index]).toStdString(), std::move(bytes));
+        index_.push_back(index);
+        counts_.push_back(count);
+        keys_.insert(key);
+        if (writes_.size() >= kFiles || bytes_ >= kBytes) Flush();
+    }
+
+    void Flush() {
+        std::vector<bool> ok;
+        brevic::WriteBinaryFilesAtomic(writes_, ok);
+        for (size_t i = 0; i < writes_.size(); ++i) {
+            if (i < ok.size() && ok[i]) {
+                result_.replacements += counts_[i];
+                ++result_.filesChanged;
+            } else {
+                failed_[static_cast<size_t>(index_[i])] = true;
+            }
+        }
+        writes_.clear();
+        index_.clear();
+        counts_.clear();
+        keys_.clear();
+        bytes_ = 0;
+    }
+
+private:
+    static constexpr size_t kFiles = 64;
+    static constexpr size_t kBytes = 32u << 20;
+    const QStringList& files_;
+    FilesResult& result_;
+    std::vector<bool>& failed_;
+    std::vector<std::pair<std::string, std::string>> writes_;
+    std::vector<int> index_;
+    std::vector<qsizetype> counts_;
+    QSet<QString> keys_;
+    size_t bytes_ = 0;
+};
 
 } // namespace
 
 FilesResult ReplaceInFiles(const QStringList& files, const QString& pattern, const QString& replacement,
                            bool caseSensitive, bool wholeWords, const std::function<void(int)>& progress) {
     FilesResult result;
+    std::vector<bool> failed(static_cast<size_t>(files.size()), false);
+    PendingWrites pending(files, result, failed);
     for (int i = 0; i < files.size(); ++i) {
         if (progress) progress(i);
+        // A file listed again (under any name) is read after its earlier change is written.
+        const QString key = QFileInfo(files[i]).canonicalFilePath();
+        if (pending.Holds(key)) pending.Flush();
         qsizetype count = 0;
-        switch (ReplaceInFile(files[i], pattern, replacement, caseSensitive, wholeWords, count)) {
+        std::string bytes;
+        switch (ReplaceInFile(files[i], pattern, replacement, caseSensitive, wholeWords, count, bytes)) {
         case FileOutcome::Replaced:
-            result.replacements += count;
-            ++result.filesChanged;
+            pending.Add(i, key, std::move(bytes), count);
             break;
         case FileOutcome::Failed:
-            if (!result.failed.contains(files[i])) result.failed.append(files[i]);
+            failed[static_cast<size_t>(i)] = true;
             break;
         case FileOutcome::Unchanged:
             break;
         }
     }
+    pending.Flush();
+    for (int i = 0; i < files.size(); ++i)
+        if (failed[static_cast<size_t>(i)] && !result.failed.contains(files[i])) result.failed.append(files[i]);
     return result;
 }
 

@@ -62,6 +62,24 @@ TEST(Files, ANewFileIsWrittenWholeOrNotAtAll) {
     EXPECT_FALSE(brevic::WriteTextFileAtomic((dir / "missing/new.txt").c_str(), "x"));
 }
 
+// Files written together: each lands whole or stays as it was, the others go on, and a
+// path given twice ends with its later content; no temporary file stays.
+TEST(Files, FilesWrittenTogetherEachLandWholeOrNotAtAll) {
+    testutil::TempDir dir;
+    const std::string a = dir / "a.txt", b = dir / "b.txt";
+    testutil::WriteBytes(b, "old b");
+    std::vector<bool> ok;
+    brevic::InjectFault(brevic::FaultOp::Rename, 2);
+    brevic::WriteBinaryFilesAtomic({{a, "first"}, {b, "new b"}, {dir / "missing/c.txt", "c"}, {a, "second"}}, ok);
+    brevic::ClearFaults();
+    EXPECT_EQ(ok, (std::vector<bool>{true, false, false, true}));
+    EXPECT_EQ(testutil::ReadBytes(a), "second");
+    EXPECT_EQ(testutil::ReadBytes(b), "old b");
+    int entries = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.path())) entries += e.is_regular_file();
+    EXPECT_EQ(entries, 2);
+}
+
 // WriteFront hands the front of a buffer to a helper thread that writes it: the file comes
 // out as if written in order, the buffer keeps the rest, and a failure there is reported.
 TEST(Files, WritingTheFrontOfABufferBehindTheCaller) {

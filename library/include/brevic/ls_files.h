@@ -10,6 +10,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace brevic {
 
@@ -26,6 +28,15 @@ BREVIC_API bool WriteTextFileAtomic(const char* path, const std::string& text);
 
 // The same for bytes written as they are.
 BREVIC_API bool WriteBinaryFileAtomic(const char* path, const std::string& data);
+
+// Writes several files, each by the saving rule as WriteBinaryFileAtomic does, but flushes
+// them to disk together: every new content is on disk before the first file is replaced
+// (so a power cut leaves each file old or new), and the many waits for the disk become
+// one. Files are replaced in the given order, so a path given twice ends with its later
+// content. `ok` gets one entry per file: whether it was written. A failure leaves that
+// file as it was and does not stop the others.
+BREVIC_API void WriteBinaryFilesAtomic(const std::vector<std::pair<std::string, std::string>>& files,
+                                       std::vector<bool>& ok);
 
 // A file read in text mode piece by piece, for texts too large to hold at once. The pieces
 // together are exactly what ReadTextFile reads.
@@ -111,6 +122,9 @@ public:
     // threads can be put in place in an order of the caller's. A deferred writer destroyed
     // before Place removes its file.
     void Defer() { deferred = !opened; }
+    // Before the first write of a deferred writer: Commit leaves the flush to disk to Place,
+    // so that files written one after another can be flushed together first.
+    void SyncAtPlace() { syncAtPlace = deferred && !opened; }
     // Puts the file of a deferred writer, committed, in its place. False when that fails (its
     // file is removed then) or there is nothing to place.
     bool Place();
@@ -140,6 +154,7 @@ private:
     bool committed = false;
     bool deferred = false;
     bool placed = false;
+    bool syncAtPlace = false;
     int fd = -1;
     unsigned replacedUid = 0, replacedGid = 0, replacedMode = 0;
     std::unique_ptr<Behind> behind; // writing behind: the helper thread and the bytes it has

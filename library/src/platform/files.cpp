@@ -175,6 +175,54 @@ bool WriteTextFileAtomic(const char* path, const std::string& text) {
     return file.Write(text) && file.Commit();
 }
 
+namespace {
+
+// One open folder on each file system written to, flushed once at the end.
+struct FileSystems {
+    std::vector<dev_t> devices;
+    std::vector<int> folders;
+    ~FileSystems() {
+        for (int fd : folders) ::close(fd);
+    }
+    void Note(const std::string& path) {
+        const size_t slash = path.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+        struct stat st {};
+        if (::stat(folder.c_str(), &st) != 0 || std::find(devices.begin(), devices.end(), st.st_dev) != devices.end())
+            return;
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return;
+        devices.push_back(st.st_dev);
+        folders.push_back(fd);
+    }
+    void Flush() {
+        for (int fd : folders) ::syncfs(fd);
+    }
+};
+
+} // namespace
+
+void WriteBinaryFilesAtomic(const std::vector<std::pair<std::string, std::string>>& files, std::vector<bool>& ok) {
+    try {
+        ok.assign(files.size(), false);
+        std::vector<std::unique_ptr<FileWriter>> writers;
+        FileSystems systems;
+        for (const auto& [path, data] : files) {
+            writers.push_back(std::make_unique<FileWriter>(path.c_str(), false));
+            FileWriter& file = *writers.back();
+            file.Defer();
+            file.SyncAtPlace();
+            if (file.Write(data) && file.Commit()) systems.Note(path);
+        }
+        // Each Place still makes sure of its own file (one behind a link may lie on another
+        // file system), which after these flushes costs next to nothing.
+        systems.Flush();
+        for (size_t i = 0; i < writers.size(); ++i) ok[i] = writers[i]->Place();
+    } catch (...) {
+        // Out of memory: a writer not placed removes its file; `ok` says false for it.
+    }
+}
+
 bool TouchFile(const char* path) {
     if (!path || !*path) return false;
     struct stat st {};

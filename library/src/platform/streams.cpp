@@ -324,7 +324,9 @@ bool FileWriter::Place() {
     if (!deferred || !committed || placed) return false;
     placed = true;
     if (inPlace) return true; // written over the file at Commit already
-    if (Faulted(FaultOp::Rename) || ::rename(temporary.c_str(), target.c_str()) != 0) {
+    // Cheap when the file system was flushed since Commit, as WriteBinaryFilesAtomic does.
+    if ((syncAtPlace && ::fdatasync(fd) != 0) || Faulted(FaultOp::Rename) ||
+        ::rename(temporary.c_str(), target.c_str()) != 0) {
         Discard();
         return false;
     }
@@ -345,7 +347,7 @@ bool FileWriter::Finish() {
     if (replacing) CopyAttributes(fd, replacedUid, replacedGid, replacedMode);
     // On disk before the rename, so that after a power cut the name holds the old file or
     // the new one, never a part.
-    if (::fdatasync(fd) != 0) return false;
+    if (!syncAtPlace && ::fdatasync(fd) != 0) return false;
     if (deferred) return true; // Place renames it; the open file keeps its lock till then
     if (Faulted(FaultOp::Rename) || ::rename(temporary.c_str(), target.c_str()) != 0) return false;
     temporary.clear(); // no longer ours to remove

@@ -52,6 +52,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             result.help = true;
             continue;
         }
+        if (arg == "--watch") {
+            result.watch = true;
+            continue;
+        }
         if (arg == "--version") {
             result.version = true;
             continue;
@@ -66,6 +70,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         } else if (isSwitch && (arg == "/build" || arg == "-build")) {
             // A whole argument only: a path such as "my -build dir/site.hpr" is a file.
             result.build = true;
+        } else if (isSwitch && (arg == "/check" || arg == "-check")) {
+            result.check = true;
         } else if (isSwitch) {
             result.ignored.push_back(arg);
         } else if (result.file.empty() && !arg.empty()) {

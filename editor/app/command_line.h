@@ -16,6 +16,8 @@ bool HasBuildSwitch(const std::string& commandLine);
 struct CommandLine {
     std::string file;  // the first argument that is not a switch, "" when none
     bool build = false;
+    bool watch = false; // "--watch": with the build switch, rebuild on every change
+    bool check = false; // "/check" or "-check": build, then check the site's links
     bool help = false;
     bool version = false;
     bool print = false; // "/p" or "-p": print the file and exit

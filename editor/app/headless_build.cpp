@@ -2,10 +2,12 @@
 
 #include "command_line.h"
 #include "places.h"
+#include "site_check.h"
 
 #include <brevic/ls_files.h>
 #include <brevic/ls_project.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace larkspan {
@@ -15,8 +17,8 @@ namespace {
 // Prints what the build does: the messages of every target and the pages written.
 class ConsoleProgress : public tLS_Progress {
 public:
-    ConsoleProgress(std::ostream& out, bool terminal, std::string root)
-        : out_(out), terminal_(terminal), root_(std::move(root)) {}
+    ConsoleProgress(std::ostream& out, bool terminal, std::string root, bool writtenOnly = false)
+        : out_(out), terminal_(terminal), writtenOnly_(writtenOnly), root_(std::move(root)) {}
 
     void SetPos(int percent) override {
         if (!terminal_) return;
@@ -27,7 +29,8 @@ public:
     void TargetDone(const char* targetPath, int written, const std::string& messages) override {
         if (terminal_) out_ << "\r\033[K";
         out_ << messages;
-        out_ << (written ? "  wrote      " : "  up to date ") << Shorten(targetPath) << '\n';
+        if (written || !writtenOnly_)
+            out_ << (written ? "  wrote      " : "  up to date ") << Shorten(targetPath) << '\n';
         ++targets_;
         if (written) ++written_;
     }
@@ -43,6 +46,7 @@ private:
 
     std::ostream& out_;
     bool terminal_;
+    bool writtenOnly_;
     std::string root_;
     int targets_ = 0;
     int written_ = 0;
@@ -78,37 +82,30 @@ void ReportFailure(std::ostream& out, const tLS_project& project, const std::str
 
 } // namespace
 
-int RunHeadlessBuild(const HeadlessBuildOptions& options, std::ostream& out) {
-    tLS_project project;
-    project.SetIniFilePath(options.settingsFile.c_str());
-
-    std::string projectFile;
-    if (!options.projectFile.empty() && IsProjectFile(options.projectFile)) {
-        projectFile = AbsolutePath(options.projectFile);
-        if (brevic::IsDirectory(projectFile.c_str())) {
-            out << "larkspan: cannot open project: " << projectFile << " is a directory\n";
-            return 1;
-        }
-        if (!brevic::FileExists(projectFile.c_str())) {
-            out << "larkspan: cannot open project: " << projectFile << ": no such file\n";
-            return 1;
-        }
-        tLS_Error opened = project.InitProject(projectFile.c_str());
-        if (opened != LS_OK) {
-            Fail(out, "cannot open project", opened, projectFile);
-            return 1;
-        }
-    } else if (!options.projectFile.empty()) {
-        out << "larkspan: " << options.projectFile
-            << " is not a project file (.hpr); nothing to build\n";
+bool OpenProject(tLS_project& project, const std::string& projectFile, std::ostream& out) {
+    if (brevic::IsDirectory(projectFile.c_str())) {
+        out << "larkspan: cannot open project: " << projectFile << " is a directory\n";
+        return false;
     }
+    if (!brevic::FileExists(projectFile.c_str())) {
+        out << "larkspan: cannot open project: " << projectFile << ": no such file\n";
+        return false;
+    }
+    tLS_Error opened = project.InitProject(projectFile.c_str());
+    if (opened != LS_OK) {
+        Fail(out, "cannot open project", opened, projectFile);
+        return false;
+    }
+    return true;
+}
 
-    ConsoleProgress progress(out, options.showProgress, DirectoryOf(projectFile));
+int BuildAllPages(tLS_project& project, const std::string& projectFile, bool showProgress, bool writtenOnly,
+                  std::ostream& out) {
+    ConsoleProgress progress(out, showProgress, DirectoryOf(projectFile), writtenOnly);
     tDebugContext context;
     context.progress = &progress;
-    if (!projectFile.empty()) out << "Building " << projectFile << '\n';
     tLS_Error result = project.BuildAll(&context);
-    if (options.showProgress) out << "\r\033[K";
+    if (showProgress) out << "\r\033[K";
     if (result != LS_OK) {
         out << context.log; // the messages of the target that failed
         ReportFailure(out, project, DirectoryOf(projectFile));
@@ -118,6 +115,64 @@ int RunHeadlessBuild(const HeadlessBuildOptions& options, std::ostream& out) {
     out << "Built " << progress.targets() << " page(s), " << progress.written()
         << " written; build log: " << DirectoryOf(projectFile) << "debug.txt\n";
     return 0;
+}
+
+int BuildTemplates(tLS_project& project, const std::vector<std::string>& templates, const std::string& projectFile,
+                   std::ostream& out) {
+    ConsoleProgress progress(out, false, DirectoryOf(projectFile), true);
+    const std::string active = project.GetActiveLanguageName();
+    const int groups = project.GetLoadedGroupCount();
+    int status = 0;
+    for (const std::string& path : templates) {
+        std::string text;
+        long modified = 0;
+        if (!brevic::ReadTextFile(path.c_str(), text) || !brevic::FileModTime(path.c_str(), modified)) {
+            out << "larkspan: cannot read " << path << '\n';
+            status = 1;
+            continue;
+        }
+        const std::string location = path.substr(path.rfind('/') + 1);
+        for (int g = groups > 1 ? 1 : 0; g < std::max(groups, 1); ++g) {
+            char name[LS_PATH_MAX];
+            if (project.GetGroupName(g, name) != LS_OK) continue;
+            project.SetActiveLanguageName(name);
+            std::string target = path;
+            tDebugContext context;
+            context.progress = &progress;
+            tLS_Error r = project.CreateTargetPath(target);
+            if (r == LS_OK) r = project.Build(text, &context, target.c_str(), modified, location.c_str());
+            if (r != LS_OK) {
+                out << context.log;
+                Fail(out, "build failed", r, target);
+                status = 1;
+            }
+        }
+    }
+    project.SetActiveLanguageName(active.c_str());
+    out << "Built " << progress.targets() << " page(s), " << progress.written() << " written\n";
+    return status;
+}
+
+int RunHeadlessBuild(const HeadlessBuildOptions& options, std::ostream& out) {
+    tLS_project project;
+    project.SetIniFilePath(options.settingsFile.c_str());
+
+    std::string projectFile;
+    if (!options.projectFile.empty() && IsProjectFile(options.projectFile)) {
+        projectFile = AbsolutePath(options.projectFile);
+        if (!OpenProject(project, projectFile, out)) return 1;
+    } else if (!options.projectFile.empty()) {
+        out << "larkspan: " << options.projectFile
+            << " is not a project file (.hpr); nothing to build\n";
+    }
+    if (!projectFile.empty()) out << "Building " << projectFile << '\n';
+    const int status = BuildAllPages(project, projectFile, options.showProgress, false, out);
+    if (options.watch && !projectFile.empty()) return RunHeadlessWatch(project, projectFile, out);
+    if (status != 0 || !options.check || projectFile.empty()) return status;
+    const std::vector<std::string> findings = CheckSite(project);
+    for (const std::string& line : findings) out << line << '\n';
+    out << "Checked the site: " << findings.size() << " problem(s) found\n";
+    return findings.empty() ? 0 : 1;
 }
 
 } // namespace larkspan

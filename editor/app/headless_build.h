@@ -3,6 +3,9 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
+
+class tLS_project;
 
 namespace larkspan {
 
@@ -10,12 +13,35 @@ struct HeadlessBuildOptions {
     std::string projectFile;  // the file argument ("" when none)
     std::string settingsFile; // the settings file with the COMPILER section
     bool showProgress = false; // a terminal: redraw a progress line
+    bool watch = false;        // after the build, rebuild on every change until Ctrl+C
+    bool check = false;        // after the build, check links, anchors and macros
 };
 
 // Opens the project (when a .hpr file is given), builds every template for every language
 // and writes the compiler messages, the pages written and a closing line to `out`.
 // Returns the exit status: 0 on success, 1 when the project cannot be opened or the build
 // fails (a line names the error and, where there is one, the file).
+// With `check`, the site check follows a successful build: its findings are printed and
+// the status is 1 when there are any. With `watch`, RunHeadlessWatch takes over after the
+// first build.
 int RunHeadlessBuild(const HeadlessBuildOptions& options, std::ostream& out);
+
+// Builds every page of the open project, printing the messages and the pages (with
+// `writtenOnly`, only those written). Returns 0, or 1 after printing why the build failed.
+int BuildAllPages(tLS_project& project, const std::string& projectFile, bool showProgress, bool writtenOnly,
+                  std::ostream& out);
+
+// Builds `pages` templates (full paths) of the open project for every language by the
+// out-of-date rule, printing as BuildAllPages does.
+int BuildTemplates(tLS_project& project, const std::vector<std::string>& templates, const std::string& projectFile,
+                   std::ostream& out);
+
+// Opens the project file; prints why not and returns false when that fails.
+bool OpenProject(tLS_project& project, const std::string& projectFile, std::ostream& out);
+
+// Watches the project file, its templates and macro files and rebuilds what changed:
+// templates alone page by page, anything else by reopening the project and building all
+// pages (only the pages written are printed). Ends with 0 at SIGINT or SIGTERM.
+int RunHeadlessWatch(tLS_project& project, const std::string& projectFile, std::ostream& out);
 
 } // namespace larkspan

@@ -13,13 +13,21 @@
 
 namespace {
 const char kUsage[] =
-    "Usage: larkspan [FILE] [/build | -build]\n"
+    "Usage: larkspan [FILE] [/build | -build] [--watch]\n"
+    "       larkspan FILE.hpr /check\n"
     "\n"
     "Larkspan PLUS, the site editor for multi-language web sites.\n"
     "\n"
     "  FILE            a template (.tpl), HTML file or project (.hpr) to open\n"
     "  /build, -build  build the project FILE for every language and exit,\n"
     "                  without a window; the exit status is 0 on success\n"
+    "  --watch         with /build: then wait for changes of the project file,\n"
+    "                  its templates and macro files and rebuild what is out of\n"
+    "                  date, printing the pages written; Ctrl+C ends (status 0)\n"
+    "  /check, -check  build the project FILE, then check every page for local\n"
+    "                  links to missing files, fragments naming no anchor, and\n"
+    "                  macros some languages lack; the status is 1 when anything\n"
+    "                  was found\n"
     "  --help          show this help and exit\n"
     "  --version       show the version and exit\n";
 // The editor lives in a module beside the program, loaded only when a window opens: a
@@ -49,11 +57,13 @@ int main(int argc, char** argv) {
         std::puts("larkspan (Larkspan PLUS) " LARKSPAN_VERSION);
         return 0;
     }
-    if (cmd.build) {
+    if (cmd.build || cmd.check) {
         larkspan::HeadlessBuildOptions options;
+        options.watch = cmd.watch;
+        options.check = cmd.check;
         options.projectFile = cmd.file;
         options.settingsFile = larkspan::SettingsFilePath();
-        options.showProgress = ::isatty(STDERR_FILENO) != 0;
+        options.showProgress = ::isatty(STDERR_FILENO) != 0 && !cmd.watch;
         // A line per page: buffer the messages unless a person watches them.
         static char buffer[1 << 16];
         std::setvbuf(stderr, buffer, options.showProgress ? _IOLBF : _IOFBF, sizeof buffer);

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <utime.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -199,6 +201,100 @@ TEST_F(HeadlessBuild, TwoBuildsOfOneProjectAtOnce) {
     size_t files = 0;
     for (auto& e : std::filesystem::recursive_directory_iterator(site)) files += e.is_regular_file();
     EXPECT_EQ(files, 8u) << "the project, three macro files, the template, two pages, debug.txt: no temporary file";
+}
+
+// Reads what a running larkspan printed until `needle` appears after `from` (or 10 s pass).
+bool WaitForOutput(const Running& running, std::string& output, const std::string& needle, size_t from = 0) {
+    for (int waited = 0; output.find(needle, from) == std::string::npos; waited += 50) {
+        if (waited > 10000) return false;
+        pollfd p{running.output, POLLIN, 0};
+        if (::poll(&p, 1, 50) <= 0) continue;
+        char buf[4096];
+        const ssize_t n = ::read(running.output, buf, sizeof buf);
+        if (n <= 0) return false;
+        output.append(buf, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+void SetPast(const std::string& path) {
+    struct utimbuf past {::time(nullptr) - 100, ::time(nullptr) - 100};
+    ::utime(path.c_str(), &past);
+}
+
+// A site with two templates: index uses Hello and links to about's anchors.
+void WriteLinkedSite(const std::string& root) {
+    WriteBytes(root + "site.hpr", Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                                       "Group2=deutsch.mcr\n[Sources]\nSourceNumber=2\nSource0=pages\\index.tpl\n"
+                                       "Source1=pages\\about.tpl\n"));
+    WriteBytes(root + "site.mcr", "");
+    WriteBytes(root + "english.mcr", Crlf("{:Hello:0:}\nHello\n{:Extra:0:}\nmore\n"));
+    WriteBytes(root + "deutsch.mcr", Crlf("{:Hello:0:}\nHallo\n"));
+    WriteBytes(root + "pages/index.tpl",
+               Crlf("<h1 id=\"top\">{#Hello}</h1>\n<a href=\"about.htm#team\">good</a>\n"
+                    "<a href=\"about.htm#nobody\">bad fragment</a>\n<img src=\"missing.png\">\n"
+                    "<a href=\"http://example.com/x.htm\">external</a> <a href=\"\">empty</a>\n"
+                    "<a href=\"sub/\">folder</a> <a href=\"#top\">up</a> <p style=\"background: url('../back.png')\">\n"));
+    WriteBytes(root + "pages/about.tpl", Crlf("<p id=\"team\">the team</p>\n"));
+    WriteBytes(root + "pages/back.png", "png");
+    for (const char* language : {"english", "deutsch"}) WriteBytes(root + "pages/" + language + "/sub/index.htm", "x");
+}
+
+TEST_F(HeadlessBuild, TheSiteCheckFindsBrokenLinksFragmentsAndMissingMacros) {
+    WriteLinkedSite(site);
+    Result r = Larkspan({"site.hpr", "/check"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    for (const char* language : {"english", "deutsch"}) {
+        const std::string page = std::string("pages/") + language + "/index.htm\t";
+        EXPECT_NE(r.output.find(page + "(3) Error: link to about.htm#nobody: pages/" + language +
+                                "/about.htm has no anchor \"nobody\""), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find(page + "(4) Error: link to missing.png, a file that does not exist"), std::string::npos);
+    }
+    EXPECT_NE(r.output.find("{#Extra}\t(1) Error: the macro is defined for english but missing for deutsch"),
+              std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("5 problem(s) found"), std::string::npos) << r.output;
+
+    // Mended, the site checks clean.
+    WriteBytes(site + "deutsch.mcr", Crlf("{:Hello:0:}\nHallo\n{:Extra:0:}\nmehr\n"));
+    WriteBytes(site + "pages/index.tpl", Crlf("<a href=\"about.htm#team\">good</a>\n"));
+    r = Larkspan({"site.hpr", "-check"});
+    EXPECT_EQ(r.status, 0) << r.output;
+}
+
+TEST_F(HeadlessBuild, WatchRebuildsWhatChangedUntilInterrupted) {
+    WriteLinkedSite(site);
+    const Running running = StartLarkspan({"site.hpr", "/build", "--watch"}, dir.path(), site);
+    std::string out;
+    ASSERT_TRUE(WaitForOutput(running, out, "Watching")) << out;
+    for (const char* f : {"pages/index.tpl", "pages/about.tpl", "english.mcr", "deutsch.mcr"}) SetPast(site + f);
+
+    // A template saved through a temporary file and a rename: its pages, and only those.
+    size_t from = out.size();
+    WriteBytes(site + "pages/.about.tmp", Crlf("<p id=\"team\">our team</p>\n"));
+    std::filesystem::rename(site + "pages/.about.tmp", site + "pages/about.tpl");
+    ASSERT_TRUE(WaitForOutput(running, out, "Built 2 page(s), 2 written", from)) << out;
+    EXPECT_NE(out.find("wrote      pages/deutsch/about.htm", from), std::string::npos) << out;
+    EXPECT_EQ(out.find("index.htm", from), std::string::npos) << out;
+    EXPECT_EQ(ReadBytes(site + "pages/english/about.htm"), Crlf("<p id=\"team\">our team</p>\n"));
+    SetPast(site + "pages/about.tpl");
+
+    // A macro changed: the project is read again; only the page that uses it is written.
+    from = out.size();
+    WriteBytes(site + "english.mcr", Crlf("{:Hello:" + std::to_string(::time(nullptr) + 10) + ":}\nHi\n"));
+    ASSERT_TRUE(WaitForOutput(running, out, "1 written", from)) << out;
+    EXPECT_NE(out.find("wrote      pages/english/index.htm", from), std::string::npos) << out;
+
+    // A failed build is reported and watching goes on.
+    from = out.size();
+    std::filesystem::remove(site + "pages/index.tpl");
+    ASSERT_TRUE(WaitForOutput(running, out, "cannot read", from)) << out;
+    WriteBytes(site + "pages/index.tpl", Crlf("back\n"));
+    ASSERT_TRUE(WaitForOutput(running, out, "Built 2 page(s), 2 written", from)) << out;
+    EXPECT_EQ(ReadBytes(site + "pages/deutsch/index.htm"), Crlf("back\n"));
+
+    ::kill(running.pid, SIGINT);
+    const Result r = FinishLarkspan(running);
+    EXPECT_EQ(r.status, 0) << out << r.output;
 }
 
 TEST_F(HeadlessBuild, HelpVersionAndNoBuildSwitch) {

@@ -1,0 +1,328 @@
+#include "site_check.h"
+
+#include <brevic/ls_files.h>
+#include <brevic/ls_macrobase.h>
+#include <brevic/ls_project.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <unordered_map>
+
+namespace larkspan {
+
+namespace {
+
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The few entities that turn up in addresses.
+std::string Unescape(std::string s) {
+    static const std::pair<const char*, const char*> kEntities[] = {
+        {"&amp;", "&"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&#39;", "'"}, {"&lt;", "<"}, {"&gt;", ">"}};
+    for (const auto& [from, to] : kEntities)
+        for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + 1))
+            s.replace(at, std::strlen(from), to);
+    return s;
+}
+
+// The url(...) parts of a style attribute.
+void StyleUrls(const std::string& style, int line, std::vector<PageLinks::Link>& links) {
+    const std::string lower = Lower(style);
+    for (size_t at = 0; (at = lower.find("url(", at)) != std::string::npos;) {
+        at += 4;
+        const size_t close = style.find(')', at);
+        if (close == std::string::npos) return;
+        std::string url = style.substr(at, close - at);
+        url.erase(0, url.find_first_not_of(" \t\"'"));
+        url.erase(url.find_last_not_of(" \t\"'") + 1);
+        links.push_back({url, line});
+        at = close;
+    }
+}
+
+// Elements whose href or src is a link to check.
+bool LinksFrom(const std::string& element, const std::string& attribute) {
+    static const char* const kHref[] = {"a", "area", "link"};
+    static const char* const kSrc[] = {"img", "script", "iframe", "frame", "embed", "source", "audio", "video", "input"};
+    if (attribute == "href") return std::find_if(std::begin(kHref), std::end(kHref), [&](const char* e) { return element == e; }) != std::end(kHref);
+    if (attribute == "src") return std::find_if(std::begin(kSrc), std::end(kSrc), [&](const char* e) { return element == e; }) != std::end(kSrc);
+    return false;
+}
+
+// Reads one tag from html[at] ("<" + a letter) and records what it links and names.
+// Returns the position after the tag; `line` follows the line breaks inside it.
+size_t ScanTag(const std::string& html, size_t at, int& line, PageLinks& out) {
+    size_t p = at + 1;
+    const size_t nameStart = p;
+    while (p < html.size() && (std::isalnum(static_cast<unsigned char>(html[p])) || html[p] == '-')) ++p;
+    const std::string element = Lower(html.substr(nameStart, p - nameStart));
+    while (p < html.size() && html[p] != '>') {
+        if (html[p] == '\n') ++line;
+        if (!std::isalpha(static_cast<unsigned char>(html[p]))) {
+            ++p;
+            continue;
+        }
+        const size_t attrStart = p;
+        while (p < html.size() && !std::isspace(static_cast<unsigned char>(html[p])) && html[p] != '=' && html[p] != '>') ++p;
+        const std::string attribute = Lower(html.substr(attrStart, p - attrStart));
+        while (p < html.size() && html[p] == ' ') ++p;
+        if (p >= html.size() || html[p] != '=') continue;
+        ++p;
+        while (p < html.size() && (html[p] == ' ' || html[p] == '\t')) ++p;
+        const int valueLine = line;
+        std::string value;
+        if (p < html.size() && (html[p] == '"' || html[p] == '\'')) {
+            const size_t close = html.find(html[p], p + 1);
+            const size_t end = close == std::string::npos ? html.size() : close;
+            value = html.substr(p + 1, end - p - 1);
+            line += static_cast<int>(std::count(value.begin(), value.end(), '\n'));
+            p = std::min(html.size(), end + 1);
+        } else {
+            const size_t start = p;
+            while (p < html.size() && !std::isspace(static_cast<unsigned char>(html[p])) && html[p] != '>') ++p;
+            value = html.substr(start, p - start);
+        }
+        value = Unescape(value);
+        if (attribute == "id" || (attribute == "name" && element == "a")) {
+            out.anchors.insert(value);
+        } else if (attribute == "style") {
+            StyleUrls(value, valueLine, out.links);
+        } else if (LinksFrom(element, attribute)) {
+            out.links.push_back({value, valueLine});
+        }
+    }
+    return std::min(html.size(), p + 1);
+}
+
+std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
+
+// "a/b/../c/./d" as "a/c/d".
+std::string Normalize(const std::string& path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t slash = path.find('/', start);
+        if (slash == std::string::npos) slash = path.size();
+        const std::string part = path.substr(start, slash - start);
+        if (part == "..") {
+            if (parts.size() > 1) parts.pop_back();
+        } else if (part != "." && !(part.empty() && !parts.empty() && slash != path.size())) {
+            parts.push_back(part);
+        }
+        start = slash + 1;
+    }
+    std::string out;
+    for (size_t i = 0; i < parts.size(); ++i) out += (i ? "/" : "") + parts[i];
+    return out;
+}
+
+std::string PercentDecoded(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(s[i + 2]))) {
+            out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+// A link that leaves the site or goes nowhere: a scheme ("http:", "mailto:"), "//", empty.
+bool External(const std::string& link) {
+    if (link.empty() || link.compare(0, 2, "//") == 0) return true;
+    const size_t colon = link.find(':');
+    if (colon == std::string::npos || colon == 0) return false;
+    for (size_t i = 0; i < colon; ++i) {
+        const char c = link[i];
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') return false;
+    }
+    return std::isalpha(static_cast<unsigned char>(link[0])) != 0;
+}
+
+std::string Relative(const std::string& path, const std::string& root) {
+    return !root.empty() && path.compare(0, root.size(), root) == 0 ? path.substr(root.size()) : path;
+}
+
+std::string Finding(const std::string& location, int line, const std::string& text) {
+    return location + "\t(" + std::to_string(line) + ") Error: " + text;
+}
+
+// The anchors of pages, each page read once.
+class AnchorCache {
+public:
+    const std::set<std::string>* Of(const std::string& path) {
+        auto it = pages_.find(path);
+        if (it != pages_.end()) return &it->second;
+        std::string html;
+        if (!brevic::ReadBinaryFile(path.c_str(), html)) return nullptr;
+        return &(pages_[path] = ScanPageLinks(html).anchors);
+    }
+    void Add(const std::string& path, std::set<std::string> anchors) { pages_[path] = std::move(anchors); }
+
+private:
+    std::unordered_map<std::string, std::set<std::string>> pages_;
+};
+
+bool IsHtml(const std::string& path) {
+    const std::string lower = Lower(path);
+    auto ends = [&](const char* e) {
+        const size_t n = std::strlen(e);
+        return lower.size() >= n && lower.compare(lower.size() - n, n, e) == 0;
+    };
+    return ends(".htm") || ends(".html");
+}
+
+// Checks one link of the page `page`; an empty result when it is good.
+std::string CheckLink(const std::string& page, const std::string& root, const std::string& link, AnchorCache& anchors) {
+    if (External(link)) return {};
+    const size_t hash = link.find('#');
+    std::string path = link.substr(0, std::min(link.find('?'), hash));
+    const std::string fragment = hash == std::string::npos ? std::string() : PercentDecoded(link.substr(hash + 1));
+    std::string file = page;
+    if (!path.empty()) {
+        path = PercentDecoded(path);
+        file = Normalize(path[0] == '/' ? root + path.substr(1) : FolderOf(page) + path);
+        if (brevic::IsDirectory(file.c_str())) {
+            const std::string folder = file.back() == '/' ? file : file + "/";
+            if (brevic::FileExists((folder + "index.htm").c_str())) {
+                file = folder + "index.htm";
+            } else if (brevic::FileExists((folder + "index.html").c_str())) {
+                file = folder + "index.html";
+            } else {
+                return "link to the folder " + link + ", which has no index page";
+            }
+        } else if (!brevic::FileExists(file.c_str())) {
+            return "link to " + link + ", a file that does not exist";
+        }
+    }
+    if (fragment.empty() || !IsHtml(file)) return {};
+    const std::set<std::string>* names = anchors.Of(file);
+    if (names && !names->count(fragment))
+        return "link to " + link + ": " + Relative(file, root) + " has no anchor \"" + fragment + "\"";
+    return {};
+}
+
+} // namespace
+
+PageLinks ScanPageLinks(const std::string& html) {
+    PageLinks out;
+    int line = 1;
+    for (size_t p = 0; p < html.size();) {
+        const char c = html[p];
+        if (c == '\n') {
+            ++line;
+            ++p;
+        } else if (c == '<' && html.compare(p, 4, "<!--") == 0) {
+            const size_t end = html.find("-->", p + 4);
+            const size_t stop = end == std::string::npos ? html.size() : end + 3;
+            line += static_cast<int>(std::count(html.begin() + static_cast<long>(p), html.begin() + static_cast<long>(stop), '\n'));
+            p = stop;
+        } else if (c == '<' && p + 1 < html.size() && std::isalpha(static_cast<unsigned char>(html[p + 1]))) {
+            p = ScanTag(html, p, line, out);
+        } else {
+            ++p;
+        }
+    }
+    return out;
+}
+
+void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root, std::vector<std::string>& findings) {
+    AnchorCache anchors;
+    for (const SitePage& page : pages) {
+        std::string html;
+        if (!brevic::ReadBinaryFile(page.path.c_str(), html)) {
+            findings.push_back(Finding(Relative(page.path, root), 1, "the page cannot be read"));
+            continue;
+        }
+        PageLinks links = ScanPageLinks(html);
+        anchors.Add(page.path, links.anchors);
+        for (const PageLinks::Link& link : links.links) {
+            const std::string problem = CheckLink(page.path, root, link.target, anchors);
+            if (!problem.empty()) findings.push_back(Finding(Relative(page.path, root), link.line, problem));
+        }
+    }
+}
+
+void CheckMacroCoverage(const std::map<std::string, std::set<std::string>>& defined,
+                        const std::set<std::string>& basis, std::vector<std::string>& findings) {
+    std::map<std::string, std::vector<std::string>> owners; // macro -> languages defining it
+    for (const auto& [language, names] : defined)
+        for (const std::string& name : names) owners[name].push_back(language);
+    for (const auto& [name, languages] : owners) {
+        if (languages.size() == defined.size() || basis.count(name)) continue;
+        std::string missing;
+        for (const auto& entry : defined)
+            if (!std::binary_search(languages.begin(), languages.end(), entry.first))
+                missing += (missing.empty() ? "" : ", ") + entry.first;
+        findings.push_back(Finding("{#" + name + "}", 1,
+                                   "the macro is defined for " + languages.front() + " but missing for " + missing +
+                                       ": pages of those languages lose its text"));
+    }
+}
+
+std::vector<SitePage> ListSitePages(tLS_project& project) {
+    std::vector<SitePage> pages;
+    const std::string active = project.GetActiveLanguageName();
+    const int groups = project.GetLoadedGroupCount();
+    const int first = groups > 1 ? 1 : 0;
+    for (int s = 0; s < project.GetSourceCount(); ++s) {
+        char source[LS_PATH_MAX];
+        if (project.GetSourcePath(s, source) != LS_OK) continue;
+        for (int g = first; g < std::max(groups, 1); ++g) {
+            char name[LS_PATH_MAX];
+            if (project.GetGroupName(g, name) != LS_OK) continue;
+            project.SetActiveLanguageName(name);
+            std::string target = source;
+            if (project.CreateTargetPath(target) == LS_OK) pages.push_back({target, g ? name : ""});
+        }
+    }
+    project.SetActiveLanguageName(active.c_str());
+    return pages;
+}
+
+void ListMacroNames(tLS_project& project, std::map<std::string, std::set<std::string>>& languages,
+                    std::set<std::string>& basis) {
+    for (int g = 0; g < project.GetLoadedGroupCount(); ++g) {
+        tLS_macrobase* base = project.GetGroup(g);
+        char name[LS_PATH_MAX];
+        if (!base || project.GetGroupName(g, name) != LS_OK) continue;
+        std::set<std::string>& names = g == 0 ? basis : languages[name];
+        for (int i = 0; i <= base->GetLastIndex(); ++i) {
+            tBaseMember* member = nullptr;
+            if (base->GetMacroContent(i, member) == LS_OK && member && member->name[0]) names.insert(member->name);
+        }
+    }
+}
+
+std::vector<std::string> CheckSite(tLS_project& project) {
+    std::vector<std::string> findings;
+    const char* projectPath = project.GetProjectPath();
+    const std::string root = projectPath ? FolderOf(projectPath) : std::string();
+    CheckPageLinks(ListSitePages(project), root, findings);
+    std::map<std::string, std::set<std::string>> languages;
+    std::set<std::string> basis;
+    ListMacroNames(project, languages, basis);
+    if (languages.size() > 1) CheckMacroCoverage(languages, basis, findings);
+    return findings;
+}
+
+bool ParseMessageLine(const std::string& line, std::string& location, int& number) {
+    const size_t tab = line.find('\t');
+    if (tab == std::string::npos || tab == 0 || line.compare(tab + 1, 1, "(") != 0) return false;
+    const size_t close = line.find(')', tab + 2);
+    if (close == std::string::npos || close == tab + 2 || close - tab - 2 > 9) return false;
+    for (size_t i = tab + 2; i < close; ++i)
+        if (!std::isdigit(static_cast<unsigned char>(line[i]))) return false;
+    location = line.substr(0, tab);
+    number = std::stoi(line.substr(tab + 2, close - tab - 2));
+    return true;
+}
+
+} // namespace larkspan

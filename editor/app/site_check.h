@@ -1,0 +1,63 @@
+// The site check: after a build, the written pages are read back and checked for local
+// links that lead nowhere, fragments that name no anchor, and macros that some languages
+// define and others lack. Findings are message lines in the compiler's form:
+//   location TAB "(" line ") " "Error: " text
+// where the location is a page's path (from the project's folder) or a macro "{#Name}".
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+class tLS_project;
+
+namespace larkspan {
+
+// One page of the site: the file and the language it was built for ("" for the basis).
+struct SitePage {
+    std::string path;
+    std::string language;
+};
+
+// The links and anchors of one HTML text.
+struct PageLinks {
+    struct Link {
+        std::string target; // as written, entities such as &amp; resolved
+        int line = 1;
+    };
+    std::vector<Link> links;      // href and src of the usual elements, url() in style attributes
+    std::set<std::string> anchors; // id of any element, name of <a>
+};
+
+// Reads the links and anchors of an HTML text; comments are passed over.
+PageLinks ScanPageLinks(const std::string& html);
+
+// Checks the links of `pages` (their fragments against the anchors of the pages they lead
+// to; links with a scheme, "//" and empty links are not checked). A link to a folder is
+// good when the folder holds index.htm or index.html. `root` is the site's folder: links
+// starting with "/" are read from there, and locations are given from there. Appends one
+// message line per finding to `findings`.
+void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root,
+                    std::vector<std::string>& findings);
+
+// The macros that some language groups define and others lack (and the basis group does
+// not supply), one message line each, located at the macro in a language that has it.
+// `defined` maps each language to its macro names.
+void CheckMacroCoverage(const std::map<std::string, std::set<std::string>>& defined,
+                        const std::set<std::string>& basis, std::vector<std::string>& findings);
+
+// The pages of every template in every language of an open project, in build order, and
+// the macro names of each group. Leaves the active language as it was.
+std::vector<SitePage> ListSitePages(tLS_project& project);
+void ListMacroNames(tLS_project& project, std::map<std::string, std::set<std::string>>& languages,
+                    std::set<std::string>& basis);
+
+// All checks of an open, built project.
+std::vector<std::string> CheckSite(tLS_project& project);
+
+// Where a message line points: its location (before the tab) and line number; false when
+// the line has neither.
+bool ParseMessageLine(const std::string& line, std::string& location, int& number);
+
+} // namespace larkspan

@@ -169,8 +169,8 @@ int RunHeadlessBuild(const HeadlessBuildOptions& options, std::ostream& out) {
     const int status = BuildAllPages(project, projectFile, options.showProgress, false, out);
     if (options.watch && !projectFile.empty()) return RunHeadlessWatch(project, projectFile, out);
     if (status != 0 || !options.check || projectFile.empty()) return status;
-    const std::vector<std::string> findings = CheckSite(project);
-    for (const std::string& line : findings) out << line << '\n';
+    const std::vector<SiteFinding> findings = CheckSite(project);
+    for (const SiteFinding& finding : findings) out << finding.line << '\n';
     out << "Checked the site: " << findings.size() << " problem(s) found\n";
     return findings.empty() ? 0 : 1;
 }

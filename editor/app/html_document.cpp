@@ -8,6 +8,7 @@
 #include "ids.h"
 #include "ls_main_view.h"
 #include "message_box.h"
+#include "message_places.h"
 #include "new_document_dialog.h"
 #include "places.h"
 #include "settings.h"
@@ -166,6 +167,10 @@ bool CLs_mainDoc::BuildIntoFile(const QString& target) {
     tLS_Error r = theProject.Build(text, &context, QFile::encodeName(target).constData(), 0,
                                    Title().toUtf8().constData());
     bool ok = r == LS_OK;
+    // Its messages lead into this document (by its name, in its folder).
+    if (!PathName().isEmpty())
+        messages->NoteTarget(QFileInfo(PathName()).absolutePath() + QLatin1Char('/'),
+                             QByteArray(theProject.GetActiveLanguageName()));
     if (!ok) fw::ShowMessage(Parent(), str::CompileError, fw::MessageKind::Error);
     if (context.errors || context.warnings || !ok) messages->show();
     return ok;
@@ -181,7 +186,8 @@ void CLs_mainDoc::BuildProject() {
     tDebugContext context;
     context.messageList = app::CompilerMessages();
     auto progress = std::make_unique<CBuildProgressDlg>(Parent());
-    context.progress = progress.get();
+    app::MessagePlaces places(*progress, app::CompilerMessages());
+    context.progress = &places;
     progress->CountFrom(&context);
     tLS_Error r = theProject.BuildAll(&context);
     const CBuildProgressDlg::Counts counts = progress->Totals();

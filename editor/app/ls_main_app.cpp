@@ -12,6 +12,7 @@
 #include "ls_main_view.h"
 #include "macro_document.h"
 #include "main_frame.h"
+#include "message_places.h"
 #include "message_box.h"
 #include "modal.h"
 #include "multi_replace_dialog.h"
@@ -187,6 +188,7 @@ void CLs_mainApp::RegisterCommands() {
     OnCommand({cmd::NewMacro, cmd::NewMacroTool}, [this] { NewMacroDocument(app::MacroOpenMode::AskNew); });
     OnCommand({cmd::OrganizeMacros, cmd::OrganizeMacrosTool}, [this] { NewMacroDocument(app::MacroOpenMode::Pick); });
     OnCommand({cmd::PageLayout}, [this] { PageLayout(); });
+    OnCommand({cmd::CheckSite}, [this] { app::CheckSite(mainFrame_.get()); });
     OnCommand({cmd::SaveAll}, [this] { SaveAll(); });
     OnCommand({cmd::MultipleFileReplace}, [this] {
         CHintDlg::Show(mainFrame_.get(), str::HintMultipleReplace, settings_);

@@ -233,25 +233,25 @@ PageLinks ScanPageLinks(const std::string& html) {
     return out;
 }
 
-void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root, std::vector<std::string>& findings) {
+void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root, std::vector<SiteFinding>& findings) {
     AnchorCache anchors;
     for (const SitePage& page : pages) {
         std::string html;
         if (!brevic::ReadBinaryFile(page.path.c_str(), html)) {
-            findings.push_back(Finding(Relative(page.path, root), 1, "the page cannot be read"));
+            findings.push_back({Finding(Relative(page.path, root), 1, "the page cannot be read"), page.language});
             continue;
         }
         PageLinks links = ScanPageLinks(html);
         anchors.Add(page.path, links.anchors);
         for (const PageLinks::Link& link : links.links) {
             const std::string problem = CheckLink(page.path, root, link.target, anchors);
-            if (!problem.empty()) findings.push_back(Finding(Relative(page.path, root), link.line, problem));
+            if (!problem.empty()) findings.push_back({Finding(Relative(page.path, root), link.line, problem), page.language});
         }
     }
 }
 
 void CheckMacroCoverage(const std::map<std::string, std::set<std::string>>& defined,
-                        const std::set<std::string>& basis, std::vector<std::string>& findings) {
+                        const std::set<std::string>& basis, std::vector<SiteFinding>& findings) {
     std::map<std::string, std::vector<std::string>> owners; // macro -> languages defining it
     for (const auto& [language, names] : defined)
         for (const std::string& name : names) owners[name].push_back(language);
@@ -261,9 +261,10 @@ void CheckMacroCoverage(const std::map<std::string, std::set<std::string>>& defi
         for (const auto& entry : defined)
             if (!std::binary_search(languages.begin(), languages.end(), entry.first))
                 missing += (missing.empty() ? "" : ", ") + entry.first;
-        findings.push_back(Finding("{#" + name + "}", 1,
-                                   "the macro is defined for " + languages.front() + " but missing for " + missing +
-                                       ": pages of those languages lose its text"));
+        findings.push_back({Finding("{#" + name + "}", 1,
+                                    "the macro is defined for " + languages.front() + " but missing for " + missing +
+                                        ": pages of those languages lose its text"),
+                            languages.front()});
     }
 }
 
@@ -301,8 +302,8 @@ void ListMacroNames(tLS_project& project, std::map<std::string, std::set<std::st
     }
 }
 
-std::vector<std::string> CheckSite(tLS_project& project) {
-    std::vector<std::string> findings;
+std::vector<SiteFinding> CheckSite(tLS_project& project) {
+    std::vector<SiteFinding> findings;
     const char* projectPath = project.GetProjectPath();
     const std::string root = projectPath ? FolderOf(projectPath) : std::string();
     CheckPageLinks(ListSitePages(project), root, findings);
@@ -311,18 +312,6 @@ std::vector<std::string> CheckSite(tLS_project& project) {
     ListMacroNames(project, languages, basis);
     if (languages.size() > 1) CheckMacroCoverage(languages, basis, findings);
     return findings;
-}
-
-bool ParseMessageLine(const std::string& line, std::string& location, int& number) {
-    const size_t tab = line.find('\t');
-    if (tab == std::string::npos || tab == 0 || line.compare(tab + 1, 1, "(") != 0) return false;
-    const size_t close = line.find(')', tab + 2);
-    if (close == std::string::npos || close == tab + 2 || close - tab - 2 > 9) return false;
-    for (size_t i = tab + 2; i < close; ++i)
-        if (!std::isdigit(static_cast<unsigned char>(line[i]))) return false;
-    location = line.substr(0, tab);
-    number = std::stoi(line.substr(tab + 2, close - tab - 2));
-    return true;
 }
 
 } // namespace larkspan

@@ -20,6 +20,12 @@ struct SitePage {
     std::string language;
 };
 
+// One finding: its message line, and for a macro the language that defines it.
+struct SiteFinding {
+    std::string line;
+    std::string language;
+};
+
 // The links and anchors of one HTML text.
 struct PageLinks {
     struct Link {
@@ -39,13 +45,13 @@ PageLinks ScanPageLinks(const std::string& html);
 // starting with "/" are read from there, and locations are given from there. Appends one
 // message line per finding to `findings`.
 void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root,
-                    std::vector<std::string>& findings);
+                    std::vector<SiteFinding>& findings);
 
 // The macros that some language groups define and others lack (and the basis group does
 // not supply), one message line each, located at the macro in a language that has it.
 // `defined` maps each language to its macro names.
 void CheckMacroCoverage(const std::map<std::string, std::set<std::string>>& defined,
-                        const std::set<std::string>& basis, std::vector<std::string>& findings);
+                        const std::set<std::string>& basis, std::vector<SiteFinding>& findings);
 
 // The pages of every template in every language of an open project, in build order, and
 // the macro names of each group. Leaves the active language as it was.
@@ -54,10 +60,6 @@ void ListMacroNames(tLS_project& project, std::map<std::string, std::set<std::st
                     std::set<std::string>& basis);
 
 // All checks of an open, built project.
-std::vector<std::string> CheckSite(tLS_project& project);
-
-// Where a message line points: its location (before the tab) and line number; false when
-// the line has neither.
-bool ParseMessageLine(const std::string& line, std::string& location, int& number);
+std::vector<SiteFinding> CheckSite(tLS_project& project);
 
 } // namespace larkspan

@@ -2,8 +2,12 @@
 
 #include "ui_compiler_messages_dialog.h"
 
+#include "app_context.h"
+
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QListWidget>
+#include <QRegularExpression>
 
 CCompilerMessagesDlg::CCompilerMessagesDlg(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::CCompilerMessagesDlg>()) {
@@ -12,10 +16,27 @@ CCompilerMessagesDlg::CCompilerMessagesDlg(QWidget* parent)
     setProperty("dialogId", 148); // its help topic in the help mode
     // Messages hold a tab between location and line: a fixed font keeps them aligned.
     ui_->messages->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    connect(ui_->messages, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) { GoToPlace(item); });
+    ui_->messages->installEventFilter(this);
+}
+
+bool CCompilerMessagesDlg::eventFilter(QObject* watched, QEvent* event) {
+    // Enter on a message goes to its place; the dialog would also take it for its default
+    // button and close, while the author may want the next message too.
+    if (watched == ui_->messages && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && ui_->messages->currentItem()) {
+            GoToPlace(ui_->messages->currentItem());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 namespace {
 constexpr int kTabWidth = 8;
+constexpr int kFolderRole = Qt::UserRole + 1;
+constexpr int kLanguageRole = Qt::UserRole + 2;
 
 // The line with each tab expanded to the next stop; the first tab (after the location)
 // goes to `firstStop`, so that the locations of all lines line up.
@@ -40,6 +61,24 @@ CCompilerMessagesDlg::~CCompilerMessagesDlg() = default;
 void CCompilerMessagesDlg::ResetContent() {
     ui_->messages->clear();
     firstStop_ = kTabWidth;
+    placed_ = 0;
+}
+
+void CCompilerMessagesDlg::NoteTarget(const QString& folder, const QByteArray& language) {
+    for (; placed_ < ui_->messages->count(); ++placed_) {
+        QListWidgetItem* item = ui_->messages->item(placed_);
+        item->setData(kFolderRole, folder);
+        item->setData(kLanguageRole, language);
+    }
+}
+
+void CCompilerMessagesDlg::GoToPlace(const QListWidgetItem* item) const {
+    // A message reads: location, a tab, "(" line ") " and its text.
+    static const QRegularExpression kMessage(QStringLiteral(R"(^([^\t]+)\t\((\d{1,9})\) )"));
+    const QRegularExpressionMatch m = item ? kMessage.match(item->data(Qt::UserRole).toString()) : QRegularExpressionMatch();
+    if (!m.hasMatch()) return;
+    app::GoToMessagePlace(m.captured(1), m.captured(2).toInt(), item->data(kFolderRole).toString(),
+                          item->data(kLanguageRole).toByteArray());
 }
 
 void CCompilerMessagesDlg::AddString(const char* line) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 class QListWidget;
+class QListWidgetItem;
 
 namespace Ui {
 class CCompilerMessagesDlg;
@@ -23,12 +24,24 @@ public:
     void ResetContent() override;
     void AddString(const char* line) override;
 
+    // The lines added since the last call came from a template (or page) in `folder`
+    // built for `language` (empty: the active one). A double click or Enter on such a line
+    // that names a line number opens its template, or for a location "{#Name}" that macro
+    // in a macro window of the language, at that line.
+    void NoteTarget(const QString& folder, const QByteArray& language);
+
     QListWidget* List() const;
     // The lines as shown: tabs expanded to tab stops, the text after the location of every
     // line in one column.
     QStringList Lines() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     std::unique_ptr<Ui::CCompilerMessagesDlg> ui_;
+    void GoToPlace(const QListWidgetItem* item) const;
+
     int firstStop_ = 8; // the column the first tab of each line reaches
+    int placed_ = 0;    // the lines that know where they came from
 };

@@ -68,6 +68,10 @@ inline void ShowDialogHelp(int dialogId) { ShowHelp(0x20000 + dialogId); }
 fw::Document* OpenDocumentFile(const QString& path);
 // A macro window on the named macro of the active language.
 void OpenMacroByName(const QByteArray& name);
+// Leads from a compiler message to its place: `location` is a template's file name (in
+// `folder`) or a page's path (from `folder`), or "{#Name}" for a macro, opened in a macro
+// window of `language` (empty: the active one); the line `line` (from 1) is selected.
+void GoToMessagePlace(const QString& location, int line, const QString& folder, const QByteArray& language);
 // Every macro window stores its modified text into its macro base.
 void StoreMacroDocuments();
 // Asks to save each modified document in turn (macro windows store their text back);

@@ -10,6 +10,7 @@
 #include <brevic/ls_files.h>
 #include <brevic/ls_profile.h>
 
+#include <QListWidget>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextDocument>
@@ -483,6 +484,40 @@ TEST_F(BuildCommands, BuildProjectWithoutTemplates) {
     Frame().Router().Execute(32815);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "There are no templates in the project.");
+}
+
+
+// Enter or a double click on a message leads to its place: the template's line, or the
+// macro's line in a macro window of the language built.
+TEST_F(BuildCommands, MessagesLeadToTheirTemplateOrMacroLine) {
+    WriteBytes(site + "english.mcr", Crlf("{:Title:0:}\nHello\n{#Gone}\n"));
+    WriteBytes(site + "index.tpl", Crlf("{#Head}\n<p>\n{#Missing}\n"));
+    OpenSite();
+    ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "page.htm")), nullptr);
+    Frame().Router().Execute(cmd::BuildProject);
+    Frame().CompilerMessages()->show(); // as F8 shows it
+    QListWidget* list = Frame().CompilerMessages()->List();
+    auto row = [&](const QString& start) {
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->data(Qt::UserRole).toString().startsWith(start)) return i;
+        return -1;
+    };
+    ASSERT_GE(row("index.tpl\t(3) "), 0);
+    list->setFocus();
+    list->setCurrentRow(row("index.tpl\t(3) "));
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_TRUE(Frame().ActiveDocument()->PathName().endsWith("/site/index.tpl"));
+    EXPECT_EQ(View()->GetSelText(), "{#Missing}");
+    EXPECT_TRUE(list->isVisible()) << "the messages stay for the next one";
+
+    const int macroRow = row("{#Title}\t(2) ");
+    ASSERT_GE(macroRow, 0);
+    list->scrollToItem(list->item(macroRow));
+    const QRect rect = list->visualItemRect(list->item(macroRow));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center()); // as a hand does: press, release, then the double click
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    EXPECT_EQ(Frame().ActiveDocument()->metaObject()->className(), QByteArray("ClsMacroDoc"));
+    EXPECT_EQ(View()->GetSelText(), "{#Gone}");
 }
 
 } // namespace

@@ -1,0 +1,128 @@
+#include "message_places.h"
+
+#include "app_context.h"
+#include "build_progress_dialog.h"
+#include "compiler_messages_dialog.h"
+#include "document.h"
+#include "ids.h"
+#include "ls_main_app.h"
+#include "ls_main_view.h"
+#include "macro_text.h"
+#include "main_frame.h"
+#include "message_box.h"
+#include "site_check.h"
+#include "string_table.h"
+
+#include <brevic/ls_project.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <memory>
+
+namespace app {
+
+namespace {
+
+void SelectLine(fw::Document* doc, int line) {
+    if (!doc || doc->Views().isEmpty()) return;
+    auto* view = qobject_cast<CLs_mainView*>(doc->Views().first());
+    if (!view) return;
+    const QTextBlock block = view->document()->findBlockByNumber(std::max(0, line - 1));
+    if (!block.isValid()) return;
+    view->SetSel(block.position(), block.position() + block.length() - 1);
+    view->ensureCursorVisible();
+    view->setFocus();
+}
+
+QString ProjectFolder() {
+    const char* path = theProject.GetProjectPath();
+    return path ? QFileInfo(QFile::decodeName(path)).absolutePath() + QLatin1Char('/') : QString();
+}
+
+} // namespace
+
+std::pair<QString, QByteArray> TemplatePlace(const QString& targetPath) {
+    const QDir folder = QFileInfo(targetPath).absoluteDir();
+    if (theProject.GetLoadedGroupCount() <= 1) return {folder.absolutePath() + QLatin1Char('/'), QByteArray()};
+    QDir templates = folder;
+    templates.cdUp();
+    return {templates.absolutePath() + QLatin1Char('/'), QFile::encodeName(folder.dirName())};
+}
+
+void MessagePlaces::TargetDone(const char* targetPath, int written, const std::string& messages) {
+    inner_.TargetDone(targetPath, written, messages);
+    const QString target = QFile::decodeName(targetPath ? targetPath : "");
+    if (list_) {
+        const auto [folder, language] = TemplatePlace(target);
+        list_->NoteTarget(folder, language);
+    }
+    if (keep_ && !messages.empty()) pages_.emplace_back(target, messages);
+}
+
+void GoToMessagePlace(const QString& location, int line, const QString& folder, const QByteArray& language) {
+    CMainFrame* frame = theApp.MainFrame();
+    if (!frame) return;
+    if (location.startsWith(QLatin1String("{#")) && location.endsWith(QLatin1Char('}'))) {
+        if (!theProject.IsProject()) return;
+        if (!language.isEmpty() && language != QByteArray(theProject.GetActiveLanguageName())) {
+            // The macro window shows the language the message came from.
+            theProject.SetActiveLanguageName(language.constData());
+            frame->ShowActiveLanguage();
+            ActiveLanguageChanged(frame->ActiveDocument());
+        }
+        QByteArray name;
+        if (!macrotext::Encode(location.mid(2, location.size() - 3), macrotext::EncodingOf(theProject.GetActiveGroup()),
+                               name))
+            return;
+        OpenMacroByName(name);
+        SelectLine(frame->ActiveDocument(), line);
+        return;
+    }
+    const QString path = QDir::isAbsolutePath(location) ? location : (folder.isEmpty() ? ProjectFolder() : folder) + location;
+    if (!QFileInfo(path).isFile()) return;
+    SelectLine(OpenDocumentFile(path), line);
+}
+
+void CheckSite(QMainWindow* window) {
+    auto* frame = qobject_cast<CMainFrame*>(window);
+    if (!frame) return;
+    if (!theProject.IsProject()) {
+        fw::ShowMessage(frame, str::NoProject, fw::MessageKind::Error);
+        return;
+    }
+    StoreMacroDocuments();
+    CCompilerMessagesDlg* list = frame->CompilerMessages();
+    auto bar = std::make_unique<CBuildProgressDlg>(frame);
+    MessagePlaces places(*bar, nullptr, true);
+    tDebugContext context;
+    context.progress = &places;
+    const tLS_Error built = theProject.BuildAll(&context);
+    bar.reset();
+    list->ResetContent();
+    const QString root = ProjectFolder();
+    for (const auto& [page, messages] : places.Pages()) {
+        list->AddString(QDir(root).relativeFilePath(page).toUtf8().constData());
+        list->NoteTarget(QString(), QByteArray());
+        for (const QString& line : QString::fromStdString(messages).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            list->AddString(line.toUtf8().constData());
+        const auto [folder, language] = TemplatePlace(page);
+        list->NoteTarget(folder, language);
+    }
+    if (built != LS_OK) {
+        fw::ShowMessage(frame, built == LS_NO_SOURCES ? str::NoTemplates : str::SystemError, fw::MessageKind::Error);
+        return;
+    }
+    const std::vector<larkspan::SiteFinding> findings = larkspan::CheckSite(theProject);
+    for (const larkspan::SiteFinding& finding : findings) {
+        list->AddString(finding.line.c_str());
+        list->NoteTarget(root, QByteArray::fromStdString(finding.language));
+    }
+    frame->statusBar()->showMessage(fw::LoadString(str::SiteChecked).arg(findings.size()));
+    list->show();
+    list->raise();
+}
+
+} // namespace app

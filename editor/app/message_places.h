@@ -1,0 +1,46 @@
+// Where compiler messages lead, and the site check in the editor.
+#pragma once
+
+#include <brevic/ls_types.h>
+
+#include <QByteArray>
+#include <QString>
+#include <string>
+#include <utility>
+#include <vector>
+
+class CCompilerMessagesDlg;
+class QMainWindow;
+
+namespace app {
+
+// The template folder and the language a page was built from, by the target rule: the
+// page lies in its template's folder, in the language's subfolder when the project has
+// languages.
+std::pair<QString, QByteArray> TemplatePlace(const QString& targetPath);
+
+// Passes a build's progress on to `inner`, tells the messages window where the lines of
+// each page came from and, with `keep`, keeps the messages of every page.
+class MessagePlaces : public tLS_Progress {
+public:
+    MessagePlaces(tLS_Progress& inner, CCompilerMessagesDlg* list, bool keep = false)
+        : inner_(inner), list_(list), keep_(keep) {}
+    void SetPos(int percent) override { inner_.SetPos(percent); }
+    void TargetDone(const char* targetPath, int written, const std::string& messages) override;
+
+    // With `keep`: the pages that had messages, with their messages, in build order.
+    const std::vector<std::pair<QString, std::string>>& Pages() const { return pages_; }
+
+private:
+    tLS_Progress& inner_;
+    CCompilerMessagesDlg* list_;
+    bool keep_;
+    std::vector<std::pair<QString, std::string>> pages_;
+};
+
+// Builds the project, then checks the site: the messages of every page (each group headed
+// by its page) and the findings fill the messages window, which is shown; the status bar
+// gives the count.
+void CheckSite(QMainWindow* frame);
+
+} // namespace app

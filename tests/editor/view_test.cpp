@@ -520,4 +520,25 @@ TEST_F(BuildCommands, MessagesLeadToTheirTemplateOrMacroLine) {
     EXPECT_EQ(View()->GetSelText(), "{#Gone}");
 }
 
+
+TEST_F(BuildCommands, CheckSiteListsFindingsThatLeadToThePage) {
+    WriteBytes(site + "index.tpl", Crlf("{#Head}\n<a href=\"missing.htm\">gone</a>\n"));
+    OpenSite();
+    Frame().Router().Execute(cmd::CheckSite);
+    EXPECT_EQ(Frame().statusBar()->currentMessage(),
+              "Site check finished: 1 problems found. Double-click a message to go to its place.");
+    CCompilerMessagesDlg* out = Frame().CompilerMessages();
+    ASSERT_TRUE(out->isVisible());
+    QListWidget* list = out->List();
+    ASSERT_GE(list->count(), 1);
+    QListWidgetItem* finding = list->item(list->count() - 1);
+    EXPECT_EQ(finding->data(Qt::UserRole).toString(), "english/index.htm\t(2) Error: link to missing.htm, a file that does not exist");
+    list->setFocus();
+    list->setCurrentItem(finding);
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_NE(Frame().ActiveDocument(), nullptr);
+    EXPECT_TRUE(Frame().ActiveDocument()->PathName().endsWith("/site/english/index.htm"));
+    EXPECT_EQ(View()->GetSelText(), "<a href=\"missing.htm\">gone</a>");
+}
+
 } // namespace

@@ -16,6 +16,7 @@
 #   RUNS       timed runs of each side (default 3)
 #   PAGES, LANGUAGES  site size (default 100 and 99, the project limits)
 #   KEEP=1     keep the work folder (printed at the end)
+#   SITE_ONLY=1  only generate the site, keep it and print its folder (for other benchmarks)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -57,7 +58,7 @@ sub header { my $s = shift; return "<head>\n<meta charset=\"utf-8\">\n<title>" .
     . "</title>\n<meta name=\"description\" content=\"" . $s->(2) . "\">\n"
     . "<link rel=\"stylesheet\" href=\"../site.css\">\n</head>"; }
 sub menu { my $s = shift; my $m = "<nav class=\"menu\">\n<ul>";
-    $m .= "\n<li><a href=\"page$_.htm\">" . $s->($_) . '</a></li>' for 3 .. 12;
+    $m .= sprintf("\n<li><a href=\"page%03d.htm\">", $_) . $s->($_) . '</a></li>' for 3 .. 12;
     return $m . "\n</ul>\n</nav>"; }
 sub footer { my $s = shift; return "<footer>\n<p>" . $s->(13) . ' | ' . $s->(14) . ' | ' . $s->(15)
     . "</p>\n<p>" . $s->(16) . "</p>\n<p class=\"small\">" . $s->(17) . ' ' . $s->(18) . ' '
@@ -114,9 +115,11 @@ write_file("$dir/hugo/layouts/partials/footer.html", footer($hugo));
 for my $l (@langs) {
     write_file("$dir/hugo/i18n/$l.toml", join('', map { "[S$_]\nother = \"$strings{$l}[$_]\"\n" } 0 .. $nstrings - 1));
 }
+write_file("$dir/site/tpl/site.css", "body { margin: 0 }\n"); # the pages' style sheet: their links all lead somewhere
 write_file("$dir/info", "$body_bytes $langs[int($nlang / 2)]\n");
 PERL
 
+if [ "${SITE_ONLY:-0}" = 1 ]; then echo "$work"; exit 0; fi
 read -r body_bytes sample_lang <"$work/info"
 template_bytes=$(cat "$work"/site/tpl/*.tpl | wc -c)
 expected=$((pages * languages))

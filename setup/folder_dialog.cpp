@@ -3,6 +3,7 @@
 #include "ui_folder_dialog.h"
 
 #include <QDir>
+#include <QKeyEvent>
 #include <QStorageInfo>
 
 CFolderDlg::CFolderDlg(QWidget* parent, const QString& listed, const QString& proposed)
@@ -19,9 +20,10 @@ CFolderDlg::CFolderDlg(QWidget* parent, const QString& listed, const QString& pr
     ui_->folder->setFocus();
     ui_->folder->selectAll();
 
-    connect(ui_->directories, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        ListDirectory(QDir::cleanPath(QDir(listed_).absoluteFilePath(item->text())));
-    });
+    // A double click opens a directory, and so does Enter in the list: there it must not
+    // also press "Next ->" and install into the folder just opened.
+    connect(ui_->directories, &QListWidget::itemDoubleClicked, this, &CFolderDlg::OpenDirectory);
+    ui_->directories->installEventFilter(this);
     connect(ui_->drives, &QComboBox::activated, this, [this](int index) {
         const QString root = ui_->drives->itemText(index);
         ListDirectory(root);
@@ -30,6 +32,21 @@ CFolderDlg::CFolderDlg(QWidget* parent, const QString& listed, const QString& pr
 }
 
 CFolderDlg::~CFolderDlg() = default;
+
+bool CFolderDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->directories && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && ui_->directories->currentItem()) {
+            OpenDirectory(ui_->directories->currentItem());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CFolderDlg::OpenDirectory(QListWidgetItem* item) {
+    ListDirectory(QDir::cleanPath(QDir(listed_).absoluteFilePath(item->text())));
+}
 
 QString CFolderDlg::Folder() const {
     const QString text = ui_->folder->text();

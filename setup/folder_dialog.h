@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <memory>
 
+class QListWidgetItem;
+
 namespace Ui {
 class CFolderDlg;
 }
@@ -22,7 +24,11 @@ public:
     // The folder field's text; a relative path is taken from the listed directory.
     QString Folder() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void OpenDirectory(QListWidgetItem* item);
     // Lists the sub-directories of `dir` (and "..") and writes `dir` into the folder field.
     void ListDirectory(const QString& dir);
     // Selects the volume whose mount point holds `path` (the longest that does).

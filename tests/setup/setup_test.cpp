@@ -1,6 +1,7 @@
 // The installer driven as a user drives it: its questions answered, its folder typed, its
 // dialogs closed with the keyboard, installing from the distribution folder into a
 // temporary home.
+#include "folder_dialog.h"
 #include "install_files.h"
 #include "installer.h"
 #include "setup_window.h"
@@ -11,6 +12,7 @@
 #include <QDialog>
 #include <QImage>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -185,6 +187,28 @@ TEST_F(SetupTest, CopyErrorsGiveOneWarning) {
     EXPECT_EQ(ReadBytes(folder + "larkspan"), ReadBytes(kDist + "larkspan"));
     EXPECT_EQ(ReadBytes(folder + "demo2/Demo2/about2.tpl"), ReadBytes(kDist + "demo2/Demo2/about2.tpl"));
     EXPECT_TRUE(Exists(Entry("larkspan.desktop")));
+}
+
+// Enter in the directory list opens the directory (the folder field follows) and installs
+// nothing yet; ".." goes back up.
+TEST_F(SetupTest, EnterInTheDirectoryListOpensADirectory) {
+    ASSERT_EQ(::mkdir((home / "sites").c_str(), 0755), 0);
+    const QString top = QString::fromStdString(home.path()).chopped(1);
+    CFolderDlg dialog(&window, top, setup::ProposedFolder());
+    dialog.show();
+    auto* list = dialog.findChild<QListWidget*>(QStringLiteral("directories"));
+    ASSERT_NE(list, nullptr);
+    const auto open = [&](const QString& name) {
+        const QList<QListWidgetItem*> items = list->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << name.toStdString();
+        list->setCurrentItem(items.first());
+        QTest::keyClick(list, Qt::Key_Return);
+    };
+    open(QStringLiteral("sites"));
+    EXPECT_EQ(dialog.Folder(), top + QStringLiteral("/sites"));
+    EXPECT_TRUE(dialog.isVisible()) << "Enter in the list does not press Next";
+    open(QStringLiteral(".."));
+    EXPECT_EQ(dialog.Folder(), top);
 }
 
 TEST_F(SetupTest, TheWindowIsBlackWithTheOrangeTitle) {

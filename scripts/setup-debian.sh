@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the tests and the tools need; only what is missing.
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build googletest libgtest-dev libbenchmark-dev clang
+# dpkg (dpkg-deb) checks the Debian package that cpack makes; it is on every Debian system.
+packages=(build-essential cmake ninja-build dpkg googletest libgtest-dev libbenchmark-dev clang
           qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl1-mesa-dev libx11-dev xvfb xauth desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do

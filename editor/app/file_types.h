@@ -6,9 +6,6 @@
 
 namespace filetypes {
 
-// The MIME type both extensions share.
-inline constexpr char kMimeType[] = "application/x-larkspan-template";
-
 // Writes the MIME package and the desktop entry under $XDG_DATA_HOME (default
 // ~/.local/share) for the program in `programDirectory`. False when a file could not be
 // written (start-up goes on regardless).

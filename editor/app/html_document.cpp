@@ -225,9 +225,9 @@ bool CLs_mainDoc::PreparePreviewFile(QString& path) {
     if (useTemp) {
         path = browser.tempFilePath;
         if (path.isEmpty()) {
-            // temp.htm beside the program, or in the user's data folder when the program's
-            // folder cannot be written.
-            QString dir = QString::fromStdString(larkspan::ProgramDirectory());
+            // temp.htm in the data folder, or in the user's data folder when that folder
+            // cannot be written.
+            QString dir = QString::fromStdString(larkspan::DataDirectory());
             if (!QFileInfo(dir).isWritable()) {
                 dir = QString::fromStdString(larkspan::UserDataDirectory());
                 larkspan::MakePath(dir.toStdString());

@@ -495,7 +495,7 @@ void CMainFrame::OpenProjectFile(const QString& path) {
 }
 
 void CMainFrame::OpenHelp(int topic) {
-    QString file = QString::fromStdString(larkspan::ProgramDirectory()) + QStringLiteral("help/index.html");
+    QString file = QString::fromStdString(larkspan::DataDirectory()) + QStringLiteral("help/index.html");
     QUrl url = QUrl::fromLocalFile(file);
     if (topic) url.setFragment(QStringLiteral("t%1").arg(topic));
     settings::Browser browser;

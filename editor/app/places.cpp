@@ -33,6 +33,24 @@ std::string ProgramDirectory() {
     return path.substr(0, path.rfind('/') + 1);
 }
 
+std::string DataDirectoryOf(const std::string& programDirectory) {
+    if (::access((programDirectory + "autochar.txt").c_str(), F_OK) == 0) return programDirectory;
+    // PREFIX/lib/larkspan/ -> PREFIX/share/larkspan/ (the program's folder holds no links:
+    // it comes from /proc/self/exe).
+    std::string package = programDirectory;
+    for (int level = 0; level < 2; ++level) {
+        const size_t slash = package.size() > 1 ? package.rfind('/', package.size() - 2) : std::string::npos;
+        if (slash == std::string::npos) return programDirectory;
+        package.erase(slash + 1);
+    }
+    package += "share/larkspan/";
+    struct stat st {};
+    if (::stat(package.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return package;
+    return programDirectory;
+}
+
+std::string DataDirectory() { return DataDirectoryOf(ProgramDirectory()); }
+
 std::string UserDataDirectory() { return EnvDirectory("XDG_DATA_HOME", ".local/share") + "larkspan/"; }
 
 bool MakePath(const std::string& dir) {
@@ -55,14 +73,14 @@ std::string SettingsFilePath() {
 std::string DataFilePath(const std::string& name) {
     std::string user = UserDataDirectory() + name;
     if (::access(user.c_str(), R_OK) == 0) return user;
-    return ProgramDirectory() + name;
+    return DataDirectory() + name;
 }
 
 std::string WritableDataFile(const std::string& name) {
     std::string user = UserDataDirectory() + name;
     if (::access(user.c_str(), F_OK) == 0) return user;
-    std::string program = ProgramDirectory() + name;
-    std::string dir = ProgramDirectory();
+    std::string dir = DataDirectory();
+    std::string program = dir + name;
     bool writable = ::access(program.c_str(), F_OK) == 0 ? ::access(program.c_str(), W_OK) == 0
                                                           : ::access(dir.c_str(), W_OK) == 0;
     if (writable) return program;

@@ -9,15 +9,23 @@ namespace larkspan {
 
 // Directory of the running executable, with a trailing "/".
 std::string ProgramDirectory();
+// The folder of the program's data files (autochar.txt, styles.dat, new-htm/, help/, the
+// demo projects, the icon), with a trailing "/": beside the program when autochar.txt lies
+// there (the folder setup installs into, the build's stage folder), else the package's data
+// folder PREFIX/share/larkspan/ of a program in PREFIX/lib/larkspan/ (cmake --install,
+// the .deb) when that exists, else beside the program.
+std::string DataDirectory();
+// The same rule for a program in `programDirectory` (with a trailing "/").
+std::string DataDirectoryOf(const std::string& programDirectory);
 // $XDG_DATA_HOME/larkspan/ (default ~/.local/share/larkspan/), with a trailing "/".
 std::string UserDataDirectory();
 // $XDG_CONFIG_HOME/larkspan/larkspan.INI (default ~/.config/larkspan/larkspan.INI). The
 // directory is created when missing.
 std::string SettingsFilePath();
-// A data file beside the program, or its modified copy in the user data directory when
+// A data file of DataDirectory(), or its modified copy in the user data directory when
 // one exists there.
 std::string DataFilePath(const std::string& name);
-// A data file the program also writes: beside the program when that folder can be
+// A data file the program also writes: in DataDirectory() when that folder can be
 // written, else a copy in the user data directory (made from the program's file on
 // first use).
 std::string WritableDataFile(const std::string& name);

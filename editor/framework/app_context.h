@@ -57,6 +57,11 @@ fw::RecentFiles& RecentFileList();
 // document), else that of the open project's file, else empty (the dialog's own choice).
 QString StartFolder(const fw::Document* document = nullptr);
 
+// The colour dialog (starting at black): on OK the colour value (blue, green, red from the
+// high byte down; `colour` may be null) and `text` as "#RRGGBB" in upper case, and true;
+// on Cancel false, neither changed.
+bool PickHtmlColor(QWidget* parent, int* colour, QString& text);
+
 // Runs a command as if chosen from the menu (nothing when no part handles it).
 void ExecuteCommand(int id);
 // Opens the help at a topic (0: its contents).

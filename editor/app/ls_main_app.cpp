@@ -88,6 +88,10 @@ void ShowHelp(int topic) {
 bool PickHtmlColor(QWidget* parent, int* colour, QString& text) {
     return CLs_mainApp::PickHtmlColor(parent, colour, text);
 }
+QAction* CommandAction(int id) { return theApp.MainFrame() ? theApp.MainFrame()->Router().Action(id) : nullptr; }
+void UpdateCommandStates() {
+    if (CMainFrame* frame = theApp.MainFrame()) frame->Router().UpdateActions();
+}
 void ExecuteCommand(int id) {
     if (CMainFrame* frame = theApp.MainFrame()) frame->Router().Execute(id);
 }

@@ -3,6 +3,7 @@
 #include "app_context.h"
 #include "color_stream.h"
 #include "command_table.h"
+#include "context_menu.h"
 #include "document.h"
 #include "hint_dialog.h"
 #include "ids.h"
@@ -19,8 +20,12 @@
 #include <QFile>
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMimeData>
+#include <QPointer>
 #include <QUrl>
 #include <QTextDocument>
 #include <memory>
@@ -349,6 +354,34 @@ void CLs_mainView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     CRichEditCtrl::keyPressEvent(event);
+}
+
+void CLs_mainView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        // The menu's commands go to the active window: make it this view's.
+        for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+            auto* frame = qobject_cast<QMdiSubWindow*>(w);
+            if (frame && frame->mdiArea()) {
+                frame->mdiArea()->setActiveSubWindow(frame);
+                break;
+            }
+        }
+        setFocus(Qt::MouseFocusReason);
+        update();
+        // A chosen command may close this window.
+        QPointer<CLs_mainView> self(this);
+        view::ShowContextMenu(*this, viewport()->mapToGlobal(event->position().toPoint()));
+        if (!self) return;
+    }
+    CRichEditCtrl::mousePressEvent(event);
+}
+
+void CLs_mainView::contextMenuEvent(QContextMenuEvent* event) {
+    // The right button has offered its menu on the press already.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        view::ShowContextMenu(*this, viewport()->mapToGlobal(cursorRect().center()));
+    }
+    event->accept();
 }
 
 namespace {

@@ -80,6 +80,10 @@ public:
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // The right button offers the menu that suits the caret and selection (see
+    // context_menu.h), then acts as usual; the keyboard's menu key offers it at the caret.
+    void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     // Files dropped on the text open as documents, as on the main window; other dropped
     // data is inserted.
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -5,6 +5,7 @@
 #include "character_table_dialog.h"
 #include "ids.h"
 #include "ls_main_view.h"
+#include "popup_menu.h"
 
 #include <brevic/ls_macrobase.h>
 #include "widget_helpers.h"
@@ -16,6 +17,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QTableWidget>
 #include <QTest>
 
@@ -202,6 +204,49 @@ TEST_F(TagCommands, SpecialCharacterInsertsCharactersAndEntities) {
     entities->setCurrentRow(5);
     QTest::keyClick(entities, Qt::Key_Return);
     EXPECT_EQ(view->GetText(), QString("a\u00E9&copy;b"));
+}
+
+// The right button offers the menu for what lies under the caret; a chosen entry runs its
+// command in the view.
+TEST_F(TagCommands, TheRightButtonOffersTheMenuForTheCaret) {
+    QString shown;
+    QStringList entries;
+    QString choose;
+    fw::SetPopupHook([&](QMenu& menu, const QPoint&) -> QAction* {
+        shown = menu.objectName();
+        entries.clear();
+        QAction* chosen = nullptr;
+        for (QAction* a : menu.actions()) {
+            if (a->isSeparator()) continue;
+            entries << a->text().remove('&').section('\t', 0, 0) + (a->isEnabled() ? "" : " (greyed)");
+            if (a->text().remove('&').startsWith(choose) && !choose.isEmpty()) chosen = a;
+        }
+        return chosen;
+    });
+    auto rightClick = [this](int start, int end) {
+        view->SetSel(start, end);
+        QTest::mouseClick(view->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+    };
+    QApplication::clipboard()->setText("pasted");
+    view->SetText("<P>{#footer}</P> <A HREF=\"{#link}\">x</A>");
+    rightClick(6, 6);
+    EXPECT_EQ(shown, "MACRO") << "a placeholder outside any tag";
+    EXPECT_EQ(entries, QStringList({"Delete Macroplaceholder", "Open Macro"}));
+    rightClick(29, 29);
+    EXPECT_EQ(shown, "Tag") << "a placeholder inside a tag";
+    EXPECT_EQ(entries, QStringList({"Paste", "Cut HTML Tag", "Copy HTML Tag", "Delete HTML Tag", "Color", "Font Face"}));
+    rightClick(35, 36);
+    EXPECT_EQ(shown, "Selection");
+    EXPECT_EQ(entries, QStringList({"Cut", "Copy", "Paste", "Indent", "Unindent", "Text Styles", "Color", "Font",
+                                    "Macro from Text", "ISO-8859-1 Conversion"}));
+    rightClick(16, 16);
+    EXPECT_EQ(shown, "NoSel");
+    EXPECT_TRUE(entries.contains("Table (greyed)")) << "a command not built yet: " << entries.join(", ").toStdString();
+
+    choose = "Delete Macroplaceholder";
+    rightClick(8, 8);
+    EXPECT_EQ(view->GetText(), "<P></P> <A HREF=\"{#link}\">x</A>") << "the chosen command ran";
+    fw::SetPopupHook({});
 }
 
 class TagMacros : public TagCommands {

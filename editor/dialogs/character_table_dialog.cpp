@@ -7,6 +7,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace {
 
@@ -57,10 +60,14 @@ void CCharacterTableDlg::FillCharacters() {
     grid->setRowCount((kLast - kFirst + 1) / kColumns);
     grid->horizontalHeader()->hide();
     grid->verticalHeader()->hide();
-    const int cell = fontMetrics().height() + 8;
+    // Square cells, no smaller than the style lets a column be.
+    const int cell = std::max(fontMetrics().height() + 8, grid->horizontalHeader()->minimumSectionSize());
     grid->horizontalHeader()->setDefaultSectionSize(cell);
     grid->verticalHeader()->setDefaultSectionSize(cell);
-    grid->setMinimumSize(cell * kColumns + 4, cell * 8);
+    // All sixteen columns show; the rows scroll.
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const int scrollBar = grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid);
+    grid->setMinimumSize(cell * kColumns + scrollBar + 2 * grid->frameWidth(), cell * 8);
     for (int code = kFirst; code <= kLast; ++code) {
         const QString character = codec::Decode(QByteArray(1, static_cast<char>(code)), codec::Encoding::Windows1252);
         auto* item = new QTableWidgetItem;
@@ -80,7 +87,7 @@ void CCharacterTableDlg::FillCharacters() {
 void CCharacterTableDlg::FillEntities() {
     for (const auto& e : kEntities) {
         const QString reference = QStringLiteral("&%1;").arg(QLatin1String(e.name));
-        auto* item = new QListWidgetItem(QStringLiteral("%1\t%2").arg(QChar(e.character), reference), ui_->entityList);
+        auto* item = new QListWidgetItem(QStringLiteral("%1    %2").arg(QChar(e.character), reference), ui_->entityList);
         item->setData(kTextRole, reference);
     }
 }

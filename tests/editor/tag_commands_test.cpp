@@ -37,6 +37,10 @@ protected:
         // Hints are answered by the modal hook (and counted in `dialogs`).
         modalAnswer = [](QDialog&) { return static_cast<int>(QDialog::Accepted); };
     }
+    void TearDown() override {
+        fw::SetPopupHook({});
+        EditorTest::TearDown();
+    }
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers) { QTest::keyClick(view, key, modifiers); }
     std::pair<int, int> Sel() {
         int s = 0, e = 0;
@@ -246,7 +250,6 @@ TEST_F(TagCommands, TheRightButtonOffersTheMenuForTheCaret) {
     choose = "Delete Macroplaceholder";
     rightClick(8, 8);
     EXPECT_EQ(view->GetText(), "<P></P> <A HREF=\"{#link}\">x</A>") << "the chosen command ran";
-    fw::SetPopupHook({});
 }
 
 class TagMacros : public TagCommands {

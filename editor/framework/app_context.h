@@ -12,6 +12,7 @@
 #include <QString>
 
 class CCompilerMessagesDlg;
+class QAction;
 class QComboBox;
 class QWidget;
 namespace fw {
@@ -56,6 +57,17 @@ fw::RecentFiles& RecentFileList();
 // The folder a file dialog starts in: that of `document`'s file (null: the active
 // document), else that of the open project's file, else empty (the dialog's own choice).
 QString StartFolder(const fw::Document* document = nullptr);
+
+// The colour dialog (starting at black): on OK the colour value (blue, green, red from the
+// high byte down; `colour` may be null) and `text` as "#RRGGBB" in upper case, and true;
+// on Cancel false, neither changed.
+bool PickHtmlColor(QWidget* parent, int* colour, QString& text);
+
+// The main window's action of a command (shared by its menus, tool bars and pop-up
+// menus), or null before the main window exists.
+QAction* CommandAction(int id);
+// Brings every command action's enabled and checked state up to date.
+void UpdateCommandStates();
 
 // Runs a command as if chosen from the menu (nothing when no part handles it).
 void ExecuteCommand(int id);

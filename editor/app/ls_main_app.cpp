@@ -101,7 +101,8 @@ CLs_mainApp::CLs_mainApp() { RegisterCommands(); }
 CLs_mainApp::~CLs_mainApp() = default;
 
 bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const Options& options) {
-    settings_.SetPath(QFile::decodeName(larkspan::SettingsFilePath().c_str()));
+    settings_ = fw::ProfileFile(QFile::decodeName(larkspan::SettingsFilePath().c_str()),
+                                fw::ProfileFile::Failures::Report);
     recent_ = std::make_unique<fw::RecentFiles>(settings_);
     recent_->Load();
 

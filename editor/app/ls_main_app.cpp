@@ -19,6 +19,7 @@
 #include "printing.h"
 #include "search_commands.h"
 #include "settings.h"
+#include "settings_commands.h"
 #include "string_table.h"
 #include "view_macro_commands.h"
 
@@ -55,6 +56,7 @@ CLs_mainView* MakeView(fw::Document* doc) {
     auto* view = new CLs_mainView(doc);
     RegisterMacroCommands(view);
     RegisterSearchCommands(view);
+    RegisterAutotagCommand(*view);
     return view;
 }
 } // namespace
@@ -194,6 +196,7 @@ void CLs_mainApp::RegisterCommands() {
         CMultiReplaceDlg dialog(mainFrame_.get());
         dialog.Run();
     });
+    RegisterSettingsCommands(*this);
     OnCommand({cmd::About}, [this] {
         CAboutDlg about(mainFrame_.get());
         fw::RunModal(about);

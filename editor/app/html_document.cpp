@@ -237,7 +237,7 @@ bool CLs_mainDoc::PreparePreviewFile(QString& path) {
                 ok = false;
             } else {
                 path = dir + QStringLiteral("temp.htm");
-                app::SettingsFile().WriteString("BROWSER", QStringLiteral("TempFilePath"), path);
+                settings::Browser::SaveTempFilePath(app::SettingsFile(), path);
             }
         }
     }

@@ -20,6 +20,7 @@
 #include "printing.h"
 #include "search_commands.h"
 #include "settings.h"
+#include "settings_commands.h"
 #include "string_table.h"
 #include "tag_commands.h"
 #include "view_macro_commands.h"
@@ -58,6 +59,7 @@ CLs_mainView* MakeView(fw::Document* doc) {
     RegisterMacroCommands(view);
     RegisterSearchCommands(view);
     RegisterTagCommands(view);
+    RegisterAutotagCommand(*view);
     return view;
 }
 } // namespace
@@ -111,7 +113,8 @@ CLs_mainApp::CLs_mainApp() { RegisterCommands(); }
 CLs_mainApp::~CLs_mainApp() = default;
 
 bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const Options& options) {
-    settings_.SetPath(QFile::decodeName(larkspan::SettingsFilePath().c_str()));
+    settings_ = fw::ProfileFile(QFile::decodeName(larkspan::SettingsFilePath().c_str()),
+                                fw::ProfileFile::Failures::Report);
     recent_ = std::make_unique<fw::RecentFiles>(settings_);
     recent_->Load();
 
@@ -204,6 +207,7 @@ void CLs_mainApp::RegisterCommands() {
         CMultiReplaceDlg dialog(mainFrame_.get());
         dialog.Run();
     });
+    RegisterSettingsCommands(*this);
     OnCommand({cmd::About}, [this] {
         CAboutDlg about(mainFrame_.get());
         fw::RunModal(about);

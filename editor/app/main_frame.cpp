@@ -16,6 +16,7 @@
 #include "organize_templates_dialog.h"
 #include "places.h"
 #include "settings.h"
+#include "settings_commands.h"
 #include "splash_dialog.h"
 #include "string_table.h"
 
@@ -289,6 +290,7 @@ void CMainFrame::RegisterCommands() {
         FillLanguageCombo();
     });
     OnCommand({cmd::OpenProject}, [this] { OpenProject(); });
+    RegisterCompilerCommand(*this);
     auto toggleOutput = [this] { messages_->setVisible(!messages_->isVisible()); };
     OnCommand({cmd::ViewOutput}, toggleOutput, [this](fw::CommandUi& ui) {
         ui.checkable = true;

@@ -24,6 +24,8 @@ public:
 
     // True when `text` passes the check.
     bool Accepts(const QString& text) const;
+    // The longest name (in UTF-8 bytes) from now on; the text shown stays as it is.
+    void SetMaxLength(int maxLength) { maxLength_ = maxLength; }
     const QString& Accepted() const { return accepted_; }
 
 private:

@@ -35,15 +35,18 @@ private:
 QVector<MacroListEntry> SortedMacroNames(tLS_macrobase* base) {
     NameCollector names(macrotext::EncodingOf(base));
     if (base) base->FillListBox(&names, 1);
+    SortMacroNames(names.entries);
+    return names.entries;
+}
+
+void SortMacroNames(QVector<MacroListEntry>& entries) {
     // Without regard to case, as a sorted list box orders; names that differ only in case
     // keep a fixed order among themselves.
-    std::stable_sort(names.entries.begin(), names.entries.end(),
-                     [](const MacroListEntry& a, const MacroListEntry& b) {
-                         int c = QString::compare(a.text, b.text, Qt::CaseInsensitive);
-                         if (c != 0) return c < 0;
-                         return a.bytes < b.bytes;
-                     });
-    return names.entries;
+    std::stable_sort(entries.begin(), entries.end(), [](const MacroListEntry& a, const MacroListEntry& b) {
+        int c = QString::compare(a.text, b.text, Qt::CaseInsensitive);
+        if (c != 0) return c < 0;
+        return a.bytes < b.bytes;
+    });
 }
 
 void ShowMacroNames(QListWidget* list, const QVector<MacroListEntry>& entries) {

@@ -27,6 +27,8 @@ struct MacroListEntry {
 // the encoding of the base's macro file, in the order the macro lists show them:
 // alphabetical without regard to case.
 QVector<MacroListEntry> SortedMacroNames(tLS_macrobase* base);
+// Puts entries in that order.
+void SortMacroNames(QVector<MacroListEntry>& entries);
 // Empties `list` and adds the entries (the bytes go into the items' Qt::UserRole).
 void ShowMacroNames(QListWidget* list, const QVector<MacroListEntry>& entries);
 

@@ -1,7 +1,11 @@
 #include "profile_file.h"
 
+#include "ids.h"
+#include "message_box.h"
+
 #include <brevic/ls_profile.h>
 
+#include <QApplication>
 #include <QByteArray>
 #include <string>
 
@@ -10,7 +14,12 @@ namespace fw {
 namespace {
 // Paths and texts of the settings file are kept in UTF-8 on disk.
 QByteArray Bytes(const QString& s) { return s.toUtf8(); }
+
+// One message per run: a read-only or full settings folder fails every later write too.
+bool g_failureReported = false;
 } // namespace
+
+void ProfileFile::ForgetReportedFailure() { g_failureReported = false; }
 
 int ProfileFile::ReadInt(const char* section, const QString& key, int def) const {
     return GetPrivateProfileInt(section, Bytes(key).constData(), def, Bytes(path_).constData());
@@ -24,8 +33,13 @@ QString ProfileFile::ReadString(const char* section, const QString& key, const Q
 }
 
 bool ProfileFile::WriteString(const char* section, const QString& key, const QString& value) const {
-    return WritePrivateProfileString(section, Bytes(key).constData(), Bytes(value).constData(),
-                                     Bytes(path_).constData()) != 0;
+    const bool written = WritePrivateProfileString(section, Bytes(key).constData(), Bytes(value).constData(),
+                                                   Bytes(path_).constData()) != 0;
+    if (!written && failures_ == Failures::Report && !g_failureReported) {
+        g_failureReported = true;
+        ShowMessage(QApplication::activeWindow(), str::SettingsNotWritten, MessageKind::Error, path_);
+    }
+    return written;
 }
 
 bool ProfileFile::WriteInt(const char* section, const QString& key, int value) const {

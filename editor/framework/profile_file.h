@@ -8,7 +8,13 @@ namespace fw {
 
 class ProfileFile {
 public:
-    explicit ProfileFile(QString path = {}) : path_(std::move(path)) {}
+    // Whether a failed write is said to the author: the settings file's are (with the
+    // file's path, once per run, however many writes fail), a project file's are left to
+    // their callers.
+    enum class Failures { Silent, Report };
+
+    explicit ProfileFile(QString path = {}, Failures failures = Failures::Silent)
+        : path_(std::move(path)), failures_(failures) {}
 
     const QString& Path() const { return path_; }
     void SetPath(const QString& path) { path_ = path; }
@@ -19,8 +25,12 @@ public:
     bool WriteString(const char* section, const QString& key, const QString& value) const;
     bool WriteInt(const char* section, const QString& key, int value) const;
 
+    // Lets the next failed write of a reporting file be said again (for tests).
+    static void ForgetReportedFailure();
+
 private:
     QString path_;
+    Failures failures_ = Failures::Silent;
 };
 
 } // namespace fw

@@ -2,6 +2,8 @@
 
 #include "app_context.h"
 
+#include <brevic/ls_compiler.h>
+
 #include <QFile>
 
 #include <algorithm>
@@ -36,9 +38,39 @@ void Browser::Load(const fw::ProfileFile& f) {
 }
 
 void Browser::Save(const fw::ProfileFile& f) const {
-    f.WriteString(kBrowser, QStringLiteral("BrowserPath"), browserPath);
-    f.WriteString(kBrowser, QStringLiteral("TempFilePath"), tempFilePath);
-    f.WriteString(kBrowser, QStringLiteral("UseTempOrTargetPath"), useTempOrTargetPath ? "1" : "0");
+    SaveBrowserPath(f, browserPath);
+    SaveTempFilePath(f, tempFilePath);
+    SaveUseTempOrTargetPath(f, useTempOrTargetPath);
+}
+
+void Browser::SaveBrowserPath(const fw::ProfileFile& f, const QString& path) {
+    f.WriteString(kBrowser, QStringLiteral("BrowserPath"), path);
+}
+
+void Browser::SaveTempFilePath(const fw::ProfileFile& f, const QString& path) {
+    f.WriteString(kBrowser, QStringLiteral("TempFilePath"), path);
+}
+
+void Browser::SaveUseTempOrTargetPath(const fw::ProfileFile& f, int useTarget) {
+    f.WriteString(kBrowser, QStringLiteral("UseTempOrTargetPath"), useTarget ? "1" : "0");
+}
+
+tCompilerSettings LoadCompilerSettings(const fw::ProfileFile& f) {
+    return brevic::ReadCompilerSettings(f.Path().toUtf8().constData());
+}
+
+void SaveCompilerSettings(const fw::ProfileFile& f, const tCompilerSettings& options) {
+    using Option = int32_t tCompilerSettings::*;
+    static constexpr Option kFlags[] = {
+        &tCompilerSettings::ConvertISO,   &tCompilerSettings::CaseSensitive, &tCompilerSettings::RemoveNewLineOnTags,
+        &tCompilerSettings::ScrambleCode, &tCompilerSettings::RemoveAttr,    &tCompilerSettings::RemoveTab,
+        &tCompilerSettings::SyntaxCheck,
+    };
+    const char kCompiler[] = "COMPILER";
+    for (Option flag : kFlags)
+        f.WriteString(kCompiler, QString::fromLatin1(brevic::CompilerSettingKey(flag)), options.*flag ? "1" : "0");
+    f.WriteInt(kCompiler, QString::fromLatin1(brevic::CompilerSettingKey(&tCompilerSettings::ScrambleBlockSize)),
+               options.ScrambleBlockSize);
 }
 
 QStringList LoadSearchStrings(const fw::ProfileFile& f) {

@@ -12,6 +12,8 @@
 
 #include "profile_file.h"
 
+#include <brevic/ls_types.h>
+
 #include <QStringList>
 
 namespace settings {
@@ -33,7 +35,17 @@ struct Browser {
 
     void Load(const fw::ProfileFile& file);
     void Save(const fw::ProfileFile& file) const;
+    // One key alone, as the browser dialog and the preview write them.
+    static void SaveBrowserPath(const fw::ProfileFile& file, const QString& path);
+    static void SaveTempFilePath(const fw::ProfileFile& file, const QString& path);
+    static void SaveUseTempOrTargetPath(const fw::ProfileFile& file, int useTarget);
 };
+
+// The COMPILER section, read by the compiler library's reader (the defaults of a build).
+tCompilerSettings LoadCompilerSettings(const fw::ProfileFile& file);
+// Writes the eight keys in the order ConvertISO, CaseSensitive, RemoveNewLineOnTags,
+// ScrambleCode, RemoveAttr, RemoveTab, SyntaxCheck ("1" or "0"), ScrambleBlockSize (decimal).
+void SaveCompilerSettings(const fw::ProfileFile& file, const tCompilerSettings& options);
 
 // The stored search strings, in list order; empty values are skipped.
 QStringList LoadSearchStrings(const fw::ProfileFile& file);

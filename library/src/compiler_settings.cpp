@@ -34,6 +34,13 @@ tCompilerSettings CompilerSettingsFromText(const std::string& text) {
     return settings;
 }
 
+const char* CompilerSettingKey(int32_t tCompilerSettings::*option) {
+    for (const Key& key : kKeys) {
+        if (key.field == option) return key.name;
+    }
+    return nullptr;
+}
+
 tCompilerSettings ReadCompilerSettings(const char* path) {
     std::string text;
     try {

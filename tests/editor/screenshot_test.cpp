@@ -3,6 +3,10 @@
 //   LARKSPAN_SHOTS=docs QT_QPA_PLATFORM=xcb xvfb-run -a build/stage/editor_screenshots
 #include "editor_fixture.h"
 
+#include "ls_main_view.h"
+
+#include <brevic/ls_profile.h>
+
 #include <QComboBox>
 #include <QListWidget>
 #include <QMdiArea>
@@ -35,6 +39,33 @@ TEST_F(EditorTest, ScreenshotOfAProjectWithTemplateAndMacroWindows) {
     QTest::qWait(300);
     QPixmap shot = Frame().grab();
     ASSERT_TRUE(shot.save(QString::fromLocal8Bit(out) + "/project-with-macro-window.png"));
+}
+
+// The four settings dialogs of the Options menu, each opened through its command.
+TEST_F(EditorTest, ScreenshotsOfTheSettingsDialogs) {
+    const char* out = std::getenv("LARKSPAN_SHOTS");
+    if (!out) GTEST_SKIP() << "set LARKSPAN_SHOTS to make the pictures";
+    WritePrivateProfileString("BROWSER", "BrowserPath", "/usr/bin/xdg-open", settingsFile.c_str());
+    ASSERT_TRUE(Start());
+    QString name;
+    modalAnswer = [&](QDialog& d) {
+        if (auto* list = d.findChild<QListWidget*>("entryList")) list->setCurrentRow(1);
+        d.show();
+        QTest::qWait(300);
+        EXPECT_TRUE(d.grab().save(QString::fromLocal8Bit(out) + "/" + name));
+        return 0;
+    };
+    const std::pair<int, const char*> shots[] = {{32822, "compiler-settings.png"},
+                                                 {32824, "editor-settings.png"},
+                                                 {32820, "browser-settings.png"}};
+    for (const auto& [command, file] : shots) {
+        name = QString::fromLatin1(file);
+        Frame().Router().Execute(command);
+    }
+    name = QStringLiteral("autotags.png");
+    auto* view = qobject_cast<CLs_mainView*>(Frame().ActiveView());
+    ASSERT_NE(view, nullptr);
+    view->Dispatch(32825);
 }
 
 } // namespace

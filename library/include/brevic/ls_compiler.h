@@ -169,6 +169,9 @@ namespace brevic {
 BREVIC_API tCompilerSettings CompilerSettingsFromText(const std::string& text);
 // The same for the settings file at `path`; a missing or unreadable file gives the defaults.
 BREVIC_API tCompilerSettings ReadCompilerSettings(const char* path);
+// The [COMPILER] key of one option (`&tCompilerSettings::RemoveAttr` gives "RemoveAttr"),
+// for the settings dialog that writes them; null for a pointer to no option.
+BREVIC_API const char* CompilerSettingKey(int32_t tCompilerSettings::*option);
 
 // The library-wide counter of examined characters (the scramble option resets it).
 BREVIC_API unsigned long CharacterCounter();

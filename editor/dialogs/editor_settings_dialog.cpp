@@ -1,0 +1,43 @@
+#include "editor_settings_dialog.h"
+
+#include "app_context.h"
+#include "int_field.h"
+#include "modal.h"
+#include "ui_editor_settings_dialog.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+CEditorSettingsDlg::CEditorSettingsDlg(QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::CEditorSettingsDlg>()) {
+    values.Load(app::SettingsFile());
+    ui_->setupUi(this);
+    ui_->autotagCheck->setChecked(values.autotagging != 0);
+    intfield::Show(ui_->minSelEdit, values.autotagMinSel);
+    ui_->caseSensitiveCheck->setChecked(values.caseSensitive != 0);
+    ui_->coloringCheck->setChecked(values.syntaxColoring != 0);
+    connect(ui_->helpButton, &QPushButton::clicked, this, [] { app::ShowDialogHelp(kDialogId); });
+    connect(ui_->closeButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+CEditorSettingsDlg::~CEditorSettingsDlg() = default;
+
+void CEditorSettingsDlg::Run() {
+    fw::RunModal(*this);
+    Finish(); // also when the dialog was never closed through done()
+}
+
+void CEditorSettingsDlg::done(int result) {
+    Finish();
+    QDialog::done(result);
+}
+
+void CEditorSettingsDlg::Finish() {
+    if (finished_) return;
+    finished_ = true;
+    values.autotagging = ui_->autotagCheck->isChecked() ? 1 : 0;
+    values.autotagMinSel = intfield::Read(ui_->minSelEdit, values.autotagMinSel);
+    values.caseSensitive = ui_->caseSensitiveCheck->isChecked() ? 1 : 0;
+    values.syntaxColoring = ui_->coloringCheck->isChecked() ? 1 : 0;
+    values.Save(app::SettingsFile());
+}

@@ -9,6 +9,7 @@
 #include "hint_dialog.h"
 #include "html_document.h"
 #include "ids.h"
+#include "insert_commands.h"
 #include "ls_main_view.h"
 #include "macro_document.h"
 #include "main_frame.h"
@@ -55,6 +56,7 @@ CLs_mainView* MakeView(fw::Document* doc) {
     auto* view = new CLs_mainView(doc);
     RegisterMacroCommands(view);
     RegisterSearchCommands(view);
+    RegisterInsertCommands(view);
     return view;
 }
 } // namespace
@@ -82,6 +84,9 @@ QString StartFolder(const fw::Document* document) {
 }
 void ShowHelp(int topic) {
     if (CMainFrame* frame = theApp.MainFrame()) frame->OpenHelp(topic);
+}
+bool PickHtmlColor(QWidget* parent, int* colour, QString& text) {
+    return CLs_mainApp::PickHtmlColor(parent, colour, text);
 }
 void ExecuteCommand(int id) {
     if (CMainFrame* frame = theApp.MainFrame()) frame->Router().Execute(id);

@@ -57,6 +57,10 @@ fw::RecentFiles& RecentFileList();
 // document), else that of the open project's file, else empty (the dialog's own choice).
 QString StartFolder(const fw::Document* document = nullptr);
 
+// The application's colour choice: true when the user confirmed a colour, then `text` is
+// "#" and six upper-case hexadecimal digits and `colour` (when given) 0x00BBGGRR.
+bool PickHtmlColor(QWidget* parent, int* colour, QString& text);
+
 // Runs a command as if chosen from the menu (nothing when no part handles it).
 void ExecuteCommand(int id);
 // Opens the help at a topic (0: its contents).

@@ -21,6 +21,7 @@
 #include "search_commands.h"
 #include "settings.h"
 #include "string_table.h"
+#include "tag_commands.h"
 #include "view_macro_commands.h"
 
 #include <brevic/ls_files.h>
@@ -56,6 +57,7 @@ CLs_mainView* MakeView(fw::Document* doc) {
     auto* view = new CLs_mainView(doc);
     RegisterMacroCommands(view);
     RegisterSearchCommands(view);
+    RegisterTagCommands(view);
     RegisterInsertCommands(view);
     return view;
 }
@@ -87,6 +89,10 @@ void ShowHelp(int topic) {
 }
 bool PickHtmlColor(QWidget* parent, int* colour, QString& text) {
     return CLs_mainApp::PickHtmlColor(parent, colour, text);
+}
+QAction* CommandAction(int id) { return theApp.MainFrame() ? theApp.MainFrame()->Router().Action(id) : nullptr; }
+void UpdateCommandStates() {
+    if (CMainFrame* frame = theApp.MainFrame()) frame->Router().UpdateActions();
 }
 void ExecuteCommand(int id) {
     if (CMainFrame* frame = theApp.MainFrame()) frame->Router().Execute(id);

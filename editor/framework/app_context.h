@@ -12,6 +12,7 @@
 #include <QString>
 
 class CCompilerMessagesDlg;
+class QAction;
 class QComboBox;
 class QWidget;
 namespace fw {
@@ -57,9 +58,16 @@ fw::RecentFiles& RecentFileList();
 // document), else that of the open project's file, else empty (the dialog's own choice).
 QString StartFolder(const fw::Document* document = nullptr);
 
-// The application's colour choice: true when the user confirmed a colour, then `text` is
-// "#" and six upper-case hexadecimal digits and `colour` (when given) 0x00BBGGRR.
+// The colour dialog (starting at black): on OK the colour value (blue, green, red from the
+// high byte down; `colour` may be null) and `text` as "#RRGGBB" in upper case, and true;
+// on Cancel false, neither changed.
 bool PickHtmlColor(QWidget* parent, int* colour, QString& text);
+
+// The main window's action of a command (shared by its menus, tool bars and pop-up
+// menus), or null before the main window exists.
+QAction* CommandAction(int id);
+// Brings every command action's enabled and checked state up to date.
+void UpdateCommandStates();
 
 // Runs a command as if chosen from the menu (nothing when no part handles it).
 void ExecuteCommand(int id);

@@ -108,21 +108,10 @@ void InsertTable(CLs_mainView* view) {
     CHintDlg::Show(view, str::HintAutotag, app::SettingsFile());
 }
 
-// Stand-in until the view's own WrapSelection: `open` and `close` around the selection,
-// which stays selected between them.
-void WrapSelection(CLs_mainView* view, const QString& open, const QString& close) {
-    int start = 0;
-    int end = 0;
-    view->GetSel(start, end);
-    const QString selected = view->GetSelText();
-    view->InsertText(open + selected + close, true);
-    view->SetSel(start + static_cast<int>(open.size()), end + static_cast<int>(open.size()));
-}
-
 void InsertHyperlink(CLs_mainView* view) {
     CHyperlinkDlg dialog(view, DocumentPath(view));
     if (dialog.Run() != 1) return;
-    WrapSelection(view, dialog.resultTag, QStringLiteral("</A>"));
+    view->WrapSelection(dialog.resultTag, QStringLiteral("</A>"));
 }
 
 } // namespace

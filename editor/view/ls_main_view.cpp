@@ -3,7 +3,9 @@
 #include "app_context.h"
 #include "color_stream.h"
 #include "command_table.h"
+#include "context_menu.h"
 #include "document.h"
+#include "hint_dialog.h"
 #include "ids.h"
 #include "indent.h"
 #include "message_box.h"
@@ -18,8 +20,12 @@
 #include <QFile>
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMimeData>
+#include <QPointer>
 #include <QUrl>
 #include <QTextDocument>
 #include <memory>
@@ -258,6 +264,28 @@ void CLs_mainView::RecolorLine() {
     }
 }
 
+bool CLs_mainView::FindEnclosing(const QString& text, QChar open, QChar close, int& from, int& to) const {
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    if (magic::FindEnclosing(text, start, open, close, from, to)) return true;
+    from = start;
+    to = end;
+    return false;
+}
+
+void CLs_mainView::WrapSelection(const QString& open, const QString& close, bool showHint) {
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    // The pair and the text replace the selection in one step, so one Undo takes the
+    // whole wrap back.
+    InsertText(open + GetSelText() + close, true);
+    const int shift = static_cast<int>(open.size());
+    SetSel(start + shift, end + shift);
+    if (showHint) CHintDlg::Show(this, str::HintAutotag, app::SettingsFile());
+}
+
 bool CLs_mainView::event(QEvent* event) {
     // The control claims keys such as Tab and Shift+Del for itself before shortcuts are
     // matched; the accelerator table wins over that.
@@ -326,6 +354,34 @@ void CLs_mainView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     CRichEditCtrl::keyPressEvent(event);
+}
+
+void CLs_mainView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        // The menu's commands go to the active window: make it this view's.
+        for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+            auto* frame = qobject_cast<QMdiSubWindow*>(w);
+            if (frame && frame->mdiArea()) {
+                frame->mdiArea()->setActiveSubWindow(frame);
+                break;
+            }
+        }
+        setFocus(Qt::MouseFocusReason);
+        update();
+        // A chosen command may close this window.
+        QPointer<CLs_mainView> self(this);
+        view::ShowContextMenu(*this, viewport()->mapToGlobal(event->position().toPoint()));
+        if (!self) return;
+    }
+    CRichEditCtrl::mousePressEvent(event);
+}
+
+void CLs_mainView::contextMenuEvent(QContextMenuEvent* event) {
+    // The right button has offered its menu on the press already.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        view::ShowContextMenu(*this, viewport()->mapToGlobal(cursorRect().center()));
+    }
+    event->accept();
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include "hint_dialog.h"
 #include "html_document.h"
 #include "ids.h"
+#include "insert_commands.h"
 #include "ls_main_view.h"
 #include "macro_document.h"
 #include "main_frame.h"
@@ -60,6 +61,7 @@ CLs_mainView* MakeView(fw::Document* doc) {
     RegisterSearchCommands(view);
     RegisterTagCommands(view);
     RegisterAutotagCommand(*view);
+    RegisterInsertCommands(view);
     return view;
 }
 } // namespace

@@ -83,6 +83,7 @@ QString StartFolder(const fw::Document* document) {
 void ShowHelp(int topic) {
     if (CMainFrame* frame = theApp.MainFrame()) frame->OpenHelp(topic);
 }
+bool PickHtmlColor(QWidget* parent, QString& text) { return CLs_mainApp::PickHtmlColor(parent, nullptr, text); }
 void ExecuteCommand(int id) {
     if (CMainFrame* frame = theApp.MainFrame()) frame->Router().Execute(id);
 }

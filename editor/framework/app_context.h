@@ -57,6 +57,10 @@ fw::RecentFiles& RecentFileList();
 // document), else that of the open project's file, else empty (the dialog's own choice).
 QString StartFolder(const fw::Document* document = nullptr);
 
+// The colour choice: true with `text` set to "#RRGGBB" (upper-case digits) when the user
+// confirms; false (and `text` unchanged) on Cancel.
+bool PickHtmlColor(QWidget* parent, QString& text);
+
 // Runs a command as if chosen from the menu (nothing when no part handles it).
 void ExecuteCommand(int id);
 // Opens the help at a topic (0: its contents).

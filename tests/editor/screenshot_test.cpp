@@ -3,6 +3,8 @@
 //   LARKSPAN_SHOTS=docs QT_QPA_PLATFORM=xcb xvfb-run -a build/stage/editor_screenshots
 #include "editor_fixture.h"
 
+#include "styles_dialog.h"
+
 #include <QComboBox>
 #include <QListWidget>
 #include <QMdiArea>
@@ -35,6 +37,18 @@ TEST_F(EditorTest, ScreenshotOfAProjectWithTemplateAndMacroWindows) {
     QTest::qWait(300);
     QPixmap shot = Frame().grab();
     ASSERT_TRUE(shot.save(QString::fromLocal8Bit(out) + "/project-with-macro-window.png"));
+}
+
+TEST_F(EditorTest, ScreenshotOfTheStylesDialog) {
+    const char* out = std::getenv("LARKSPAN_SHOTS");
+    if (!out) GTEST_SKIP() << "set LARKSPAN_SHOTS to make the pictures";
+    const std::string styles = scratch / "styles.dat";
+    std::filesystem::copy_file(std::string(STAGE_DIR) + "/styles.dat", styles);
+    CStylesDlg dialog(nullptr, QString::fromStdString(styles));
+    dialog.findChild<QListWidget*>("styleList")->setCurrentRow(2);
+    dialog.show();
+    QTest::qWait(300);
+    ASSERT_TRUE(dialog.grab().save(QString::fromLocal8Bit(out) + "/styles-dialog.png"));
 }
 
 } // namespace

@@ -11,6 +11,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <iterator>
 
 using styles::Field;
 

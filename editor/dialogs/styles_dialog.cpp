@@ -1,6 +1,7 @@
 #include "styles_dialog.h"
 
 #include "app_context.h"
+#include "font_face_dialog.h"
 #include "ids.h"
 #include "message_box.h"
 #include "modal.h"
@@ -17,10 +18,6 @@
 #include <iterator>
 
 using styles::Field;
-
-namespace {
-bool ChooseFontFace(QWidget*, QString&) { return false; }
-} // namespace
 
 CStylesDlg::CStylesDlg(QWidget* parent, const QString& stylesPath)
     : QDialog(parent), ui_(std::make_unique<Ui::CStylesDlg>()), file_(stylesPath) {
@@ -185,8 +182,8 @@ void CStylesDlg::PickColor(int field) {
 }
 
 void CStylesDlg::PickFontFace() {
-    QString face;
-    if (ChooseFontFace(this, face)) ui_->fontFamilyEdit->setText(face);
+    CFontFaceDlg dialog(this);
+    if (dialog.Run() == 1) ui_->fontFamilyEdit->setText(dialog.selectedName);
     // Also after a cancel, as after any change of the fields.
     SaveSelected();
 }

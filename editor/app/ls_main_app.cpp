@@ -20,6 +20,7 @@
 #include "search_commands.h"
 #include "settings.h"
 #include "string_table.h"
+#include "tag_commands.h"
 #include "view_macro_commands.h"
 
 #include <brevic/ls_files.h>
@@ -55,6 +56,7 @@ CLs_mainView* MakeView(fw::Document* doc) {
     auto* view = new CLs_mainView(doc);
     RegisterMacroCommands(view);
     RegisterSearchCommands(view);
+    RegisterTagCommands(view);
     return view;
 }
 } // namespace
@@ -83,7 +85,9 @@ QString StartFolder(const fw::Document* document) {
 void ShowHelp(int topic) {
     if (CMainFrame* frame = theApp.MainFrame()) frame->OpenHelp(topic);
 }
-bool PickHtmlColor(QWidget* parent, QString& text) { return CLs_mainApp::PickHtmlColor(parent, nullptr, text); }
+bool PickHtmlColor(QWidget* parent, int* colour, QString& text) {
+    return CLs_mainApp::PickHtmlColor(parent, colour, text);
+}
 void ExecuteCommand(int id) {
     if (CMainFrame* frame = theApp.MainFrame()) frame->Router().Execute(id);
 }

@@ -176,7 +176,7 @@ void CStylesDlg::Insert(styles::Form form) {
 
 void CStylesDlg::PickColor(int field) {
     QString text;
-    if (!app::PickHtmlColor(this, text)) return;
+    if (!app::PickHtmlColor(this, nullptr, text)) return;
     // The edit's change paints the buttons and saves.
     Edit(field)->setText(text);
 }

@@ -57,9 +57,10 @@ fw::RecentFiles& RecentFileList();
 // document), else that of the open project's file, else empty (the dialog's own choice).
 QString StartFolder(const fw::Document* document = nullptr);
 
-// The colour choice: true with `text` set to "#RRGGBB" (upper-case digits) when the user
-// confirms; false (and `text` unchanged) on Cancel.
-bool PickHtmlColor(QWidget* parent, QString& text);
+// The colour dialog (starting at black): on OK the colour value (blue, green, red from the
+// high byte down; `colour` may be null) and `text` as "#RRGGBB" in upper case, and true;
+// on Cancel false, neither changed.
+bool PickHtmlColor(QWidget* parent, int* colour, QString& text);
 
 // Runs a command as if chosen from the menu (nothing when no part handles it).
 void ExecuteCommand(int id);

@@ -4,6 +4,7 @@
 #include "color_stream.h"
 #include "command_table.h"
 #include "document.h"
+#include "hint_dialog.h"
 #include "ids.h"
 #include "indent.h"
 #include "message_box.h"
@@ -256,6 +257,28 @@ void CLs_mainView::RecolorLine() {
     } else {
         SetColors(lineStart, text, {}, {});
     }
+}
+
+bool CLs_mainView::FindEnclosing(const QString& text, QChar open, QChar close, int& from, int& to) const {
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    if (magic::FindEnclosing(text, start, open, close, from, to)) return true;
+    from = start;
+    to = end;
+    return false;
+}
+
+void CLs_mainView::WrapSelection(const QString& open, const QString& close, bool showHint) {
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    // The pair and the text replace the selection in one step, so one Undo takes the
+    // whole wrap back.
+    InsertText(open + GetSelText() + close, true);
+    const int shift = static_cast<int>(open.size());
+    SetSel(start + shift, end + shift);
+    if (showHint) CHintDlg::Show(this, str::HintAutotag, app::SettingsFile());
 }
 
 bool CLs_mainView::event(QEvent* event) {

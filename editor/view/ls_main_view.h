@@ -44,6 +44,16 @@ public:
     // Colours the line that holds the selection start again (the whole line, however long).
     void RecolorLine();
 
+    // Finds, in `text` (GetText), the text between the nearest `open` before the selection
+    // start and the nearest `close` from it on, with no delimiter of either kind between.
+    // True with its range in `from` and `to` (after `open`, at `close`); false with the
+    // selection there. A caret just after `open` or just before `close` is inside.
+    bool FindEnclosing(const QString& text, QChar open, QChar close, int& from, int& to) const;
+    // Puts `open` before and `close` after the selection, in one undo step; the text that
+    // was selected stays selected between them (no selection: the caret goes between).
+    // With `showHint`, the hint about unused attributes (32775) follows.
+    void WrapSelection(const QString& open, const QString& close, bool showHint = false);
+
     // The magic keys. Typed characters go through the autotag table; ALT+Left and
     // ALT+Right select the previous or next attribute value; ALT+Up and ALT+Down step
     // through the value list of the attribute in front of the selection. The EDITOR

@@ -18,6 +18,7 @@
 #include "places.h"
 #include "printing.h"
 #include "search_commands.h"
+#include "styles_command.h"
 #include "settings.h"
 #include "string_table.h"
 #include "tag_commands.h"
@@ -57,6 +58,7 @@ CLs_mainView* MakeView(fw::Document* doc) {
     RegisterMacroCommands(view);
     RegisterSearchCommands(view);
     RegisterTagCommands(view);
+    RegisterStyleCommand(view);
     return view;
 }
 } // namespace
@@ -133,6 +135,7 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
 
     editor.Load(settings_);
     CLs_mainView::SetAutocharPath(QString::fromStdString(larkspan::WritableDataFile("autochar.txt")));
+    SetStylesFilePath(QString::fromStdString(larkspan::WritableDataFile("styles.dat")));
 
     if (commandLine.print && !withoutFile) {
         // The shell's print command: print the file on the current printer, then exit.

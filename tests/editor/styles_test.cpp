@@ -3,6 +3,8 @@
 #include "widget_helpers.h"
 
 #include "ids.h"
+#include "ls_main_view.h"
+#include "styles_command.h"
 #include "styles_dialog.h"
 
 #include <QColorDialog>
@@ -148,6 +150,36 @@ TEST_F(StylesTest, AFileThatCannotBeWrittenIsReportedOnceAndTheValuesStay) {
     EXPECT_EQ(Text(*d, "nameEdit"), "Times");
     EXPECT_EQ(Items(Child<QListWidget>(*d, "styleList")), QStringList({"A", "B", "C"}));
     EXPECT_EQ(ReadBytes(path), before);
+}
+
+TEST_F(StylesTest, InsertStyleWrapsTheSelectionOrFillsAStyleAttribute) {
+    ASSERT_TRUE(Start());
+    SetStylesFilePath(QString::fromStdString(path));
+    auto* view = qobject_cast<CLs_mainView*>(Frame().ActiveView());
+    ASSERT_NE(view, nullptr);
+    view->setFocus();
+    const char* button = "spanButton";
+    modalAnswer = [&button](QDialog& d) {
+        QTest::mouseClick(Child<QPushButton>(d, button), Qt::LeftButton);
+        return d.result();
+    };
+    view->SetText("<P>Hi</P>");
+    view->SetSel(3, 5);
+    Frame().Router().Execute(cmd::InsertStyle);
+    EXPECT_EQ(view->GetText(), "<P><SPAN STYLE=\"font-family: Arial; \">Hi</SPAN></P>");
+    EXPECT_EQ(view->GetSelText(), "Hi");
+
+    button = "cancelButton";
+    Frame().Router().Execute(cmd::InsertStyle);
+    EXPECT_EQ(view->GetText(), "<P><SPAN STYLE=\"font-family: Arial; \">Hi</SPAN></P>");
+
+    // ALT+Down after a STYLE attribute opens the dialog; "font-..." puts the declarations in.
+    button = "declarationsButton";
+    view->SetText("<P STYLE=\"\">");
+    view->SetSel(10, 10);
+    QTest::keyClick(view, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(view->GetText(), "<P STYLE=\"font-family: Arial; \">");
+    EXPECT_EQ(dialogs, std::vector<std::string>(3, "CStylesDlg"));
 }
 
 } // namespace

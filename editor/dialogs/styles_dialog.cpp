@@ -96,6 +96,8 @@ void CStylesDlg::Show(const styles::Style& style) {
     for (int f = 0; f < styles::kFieldCount; ++f) {
         if (QLineEdit* edit = Edit(f)) edit->setText(style.values[f]);
         if (QComboBox* combo = Combo(f)) combo->setCurrentText(style.values[f]);
+        // A long value shows its beginning.
+        if (QLineEdit* edit = Edit(f) ? Edit(f) : Combo(f)->lineEdit()) edit->setCursorPosition(0);
     }
     ui_->nameEdit->setText(style.name);
     showing_ = false;

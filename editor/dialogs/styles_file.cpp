@@ -5,6 +5,9 @@
 
 #include <QFile>
 
+#include <string_view>
+#include <unordered_map>
+
 namespace styles {
 
 namespace {
@@ -18,10 +21,59 @@ constexpr const char* kKeys[kFieldCount] = {
 
 std::string Section(int n) { return "STYLE_" + std::to_string(n); }
 
-QString Value(const std::string& text, const std::string& section, const char* key,
-              const QString& def, int limit) {
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string_view TrimBlanks(std::string_view s) {
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// The style sections of a file's text, found in one pass, each kept as a text of its own
+// (its header line first) in which the profile functions find a key as they would in the
+// whole file. Listing a library of a thousand styles then reads its text once, not once
+// per key. Headers are recognised as the profile functions do: "[name]" after optional
+// blanks, the name up to the last ']' and trimmed; the first of two equal names counts.
+class SectionIndex {
+public:
+    explicit SectionIndex(const std::string& text) {
+        std::string current;
+        size_t currentStart = 0;
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = text.find('\n', start);
+            if (end == std::string::npos) end = text.size();
+            std::string_view line(text.data() + start, end - start);
+            if (start == 0 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
+            line = TrimBlanks(line);
+            const size_t close = line.rfind(']');
+            if (!line.empty() && line.front() == '[' && close != std::string_view::npos) {
+                Close(text, current, currentStart, start);
+                current.clear();
+                for (char c : TrimBlanks(line.substr(1, close - 1))) current += Lower(c);
+                currentStart = start;
+            }
+            start = end + 1;
+        }
+        Close(text, current, currentStart, text.size());
+    }
+    // The first section named STYLE_<n> (letter case aside); empty when there is none.
+    std::string Of(int n) const {
+        auto found = sections_.find("style_" + std::to_string(n));
+        return found == sections_.end() ? std::string() : std::string(found->second);
+    }
+
+private:
+    void Close(const std::string& text, const std::string& name, size_t from, size_t to) {
+        if (name.compare(0, 6, "style_") == 0) sections_.emplace(name, std::string_view(text).substr(from, to - from));
+    }
+    std::unordered_map<std::string, std::string_view> sections_;
+};
+
+QString Value(const std::string& section, int n, const char* key, const QString& def, int limit) {
     std::string value;
-    if (!brevic::FindProfileValue(text, section.c_str(), key, value)) return def;
+    if (!brevic::FindProfileValue(section, Section(n).c_str(), key, value)) return def;
     return QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())).left(limit);
 }
 
@@ -32,17 +84,16 @@ QByteArray Storable(QString value) {
     return value.toUtf8();
 }
 
-bool IsLive(const std::string& text, int n) {
-    return n >= 0 && brevic::ProfileInt(text, Section(n).c_str(), "Del", 0) == 0;
+bool IsLive(const SectionIndex& index, int n) {
+    return n >= 0 && brevic::ProfileInt(index.Of(n), Section(n).c_str(), "Del", 0) == 0;
 }
 
-void LoadFrom(const std::string& text, int n, Style& style) {
-    const std::string section = Section(n);
+void LoadFrom(const SectionIndex& index, int n, Style& style) {
+    const std::string section = index.Of(n);
     for (int f = 0; f < kFieldCount; ++f) {
-        style.values[f] = Value(text, section, kKeys[f], IsUnit(f) ? QStringLiteral("pt") : QString(),
-                                kValueMax);
+        style.values[f] = Value(section, n, kKeys[f], IsUnit(f) ? QStringLiteral("pt") : QString(), kValueMax);
     }
-    style.name = Value(text, section, "Name", QString(), kValueMax);
+    style.name = Value(section, n, "Name", QString(), kValueMax);
 }
 
 void SaveInto(std::string& text, int n, const Style& style) {
@@ -122,9 +173,10 @@ QStringList StylesFile::Names() const {
     QStringList names;
     std::string text;
     if (!Read(text)) return names;
+    const SectionIndex index(text);
     for (int n = 0;; ++n) {
-        const QString name = Value(text, Section(n), "Name", QString(), kNameMax);
-        if (name.isEmpty() || !IsLive(text, n)) break;
+        const QString name = Value(index.Of(n), n, "Name", QString(), kNameMax);
+        if (name.isEmpty() || !IsLive(index, n)) break;
         names << name;
     }
     return names;
@@ -132,8 +184,10 @@ QStringList StylesFile::Names() const {
 
 bool StylesFile::Load(int n, Style& style) const {
     std::string text;
-    if (n < 0 || !Read(text) || !IsLive(text, n)) return false;
-    LoadFrom(text, n, style);
+    if (n < 0 || !Read(text)) return false;
+    const SectionIndex index(text);
+    if (!IsLive(index, n)) return false;
+    LoadFrom(index, n, style);
     return true;
 }
 
@@ -148,10 +202,12 @@ bool StylesFile::Save(int n, const Style& style) const {
 
 bool StylesFile::Delete(int selected, int count) const {
     std::string text;
-    if (count <= 0 || !Read(text) || !IsLive(text, count - 1)) return false;
+    if (count <= 0 || !Read(text)) return false;
+    const SectionIndex index(text);
+    if (!IsLive(index, count - 1)) return false;
     std::string updated = text;
     Style last;
-    LoadFrom(text, count - 1, last);
+    LoadFrom(index, count - 1, last);
     if (selected >= 0) SaveInto(updated, selected, last);
     brevic::SetProfileValue(updated, Section(count - 1).c_str(), "Del", "1");
     return Write(text, updated);

@@ -116,6 +116,11 @@ TEST_F(StylesFileTest, ADeletedOrNamelessSectionEndsTheList) {
     EXPECT_EQ(file.Names(), QStringList({"A"}));
     WriteBytes(path, Crlf(Section(0, "A") + Section(1, "") + Section(2, "C")));
     EXPECT_EQ(file.Names(), QStringList({"A"}));
+    // Headers as the profile functions read them: a byte order mark, blanks, any letter
+    // case, text after the bracket; the first of two sections of one name counts.
+    WriteBytes(path, "\xEF\xBB\xBF[Style_0]\nName=A\n  [ style_1 ] old\nName=B\n[STYLE_2]\nName=C\n"
+                     "[STYLE_1]\nName=Z\nDel=1\n[STYLE_2x]\n[STYLE_3]\r\nname = D \r\n");
+    EXPECT_EQ(file.Names(), QStringList({"A", "B", "C", "D"}));
     WriteBytes(path, Crlf(Section(0, "A name longer than thirty-two characters")));
     EXPECT_EQ(file.Names(), QStringList({"A name longer than thirty-two ch"}));
 }

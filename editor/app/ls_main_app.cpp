@@ -20,6 +20,7 @@
 #include "places.h"
 #include "printing.h"
 #include "search_commands.h"
+#include "styles_command.h"
 #include "settings.h"
 #include "settings_commands.h"
 #include "string_table.h"
@@ -62,6 +63,7 @@ CLs_mainView* MakeView(fw::Document* doc) {
     RegisterTagCommands(view);
     RegisterAutotagCommand(*view);
     RegisterInsertCommands(view);
+    RegisterStyleCommand(view);
     return view;
 }
 } // namespace
@@ -143,6 +145,7 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
 
     editor.Load(settings_);
     CLs_mainView::SetAutocharPath(QString::fromStdString(larkspan::WritableDataFile("autochar.txt")));
+    SetStylesFilePath(QString::fromStdString(larkspan::WritableDataFile("styles.dat")));
 
     if (commandLine.print && !withoutFile) {
         // The shell's print command: print the file on the current printer, then exit.

@@ -3,7 +3,9 @@
 //   LARKSPAN_SHOTS=docs QT_QPA_PLATFORM=xcb xvfb-run -a build/stage/editor_screenshots
 #include "editor_fixture.h"
 
+#include "ids.h"
 #include "ls_main_view.h"
+#include "styles_dialog.h"
 
 #include <brevic/ls_profile.h>
 
@@ -55,9 +57,9 @@ TEST_F(EditorTest, ScreenshotsOfTheSettingsDialogs) {
         EXPECT_TRUE(d.grab().save(QString::fromLocal8Bit(out) + "/" + name));
         return 0;
     };
-    const std::pair<int, const char*> shots[] = {{32822, "compiler-settings.png"},
-                                                 {32824, "editor-settings.png"},
-                                                 {32820, "browser-settings.png"}};
+    const std::pair<int, const char*> shots[] = {{cmd::OptionsCompiler, "compiler-settings.png"},
+                                                 {cmd::OptionsEditor, "editor-settings.png"},
+                                                 {cmd::OptionsBrowser, "browser-settings.png"}};
     for (const auto& [command, file] : shots) {
         name = QString::fromLatin1(file);
         Frame().Router().Execute(command);
@@ -65,7 +67,19 @@ TEST_F(EditorTest, ScreenshotsOfTheSettingsDialogs) {
     name = QStringLiteral("autotags.png");
     auto* view = qobject_cast<CLs_mainView*>(Frame().ActiveView());
     ASSERT_NE(view, nullptr);
-    view->Dispatch(32825);
+    view->Dispatch(cmd::OptionsAutotag);
+}
+
+TEST_F(EditorTest, ScreenshotOfTheStylesDialog) {
+    const char* out = std::getenv("LARKSPAN_SHOTS");
+    if (!out) GTEST_SKIP() << "set LARKSPAN_SHOTS to make the pictures";
+    const std::string styles = scratch / "styles.dat";
+    std::filesystem::copy_file(std::string(STAGE_DIR) + "/styles.dat", styles);
+    CStylesDlg dialog(nullptr, QString::fromStdString(styles));
+    dialog.findChild<QListWidget*>("styleList")->setCurrentRow(2);
+    dialog.show();
+    QTest::qWait(300);
+    ASSERT_TRUE(dialog.grab().save(QString::fromLocal8Bit(out) + "/styles-dialog.png"));
 }
 
 } // namespace

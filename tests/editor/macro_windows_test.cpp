@@ -1,5 +1,6 @@
 // Macro windows and the whole authoring workflow, driven through the main window.
 #include "editor_fixture.h"
+#include "ids.h"
 
 #include "doc_template.h"
 #include "html_document.h"
@@ -137,7 +138,7 @@ TEST_F(MacroWindows, ClosingAModifiedWindowLosesNothing) {
     ASSERT_NE(doc, nullptr);
     View()->InsertText("kept text", false);
     messages.clear();
-    Frame().Router().Execute(57602);
+    Frame().Router().Execute(cmd::FileClose);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(messages.empty()) << "closing asks nothing";
     EXPECT_EQ(Frame().MdiArea()->subWindowList().size(), 0);
@@ -155,7 +156,7 @@ TEST_F(MacroWindows, ATextTheMacroFileCannotHoldStaysInTheWindow) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].text.contains("{:"));
     EXPECT_TRUE(doc->IsModified());
-    Frame().Router().Execute(57602);
+    Frame().Router().Execute(cmd::FileClose);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(Frame().MdiArea()->subWindowList().size(), 1) << "the window stays open";
     EXPECT_EQ(Content("english", "footer"), "english footer");
@@ -212,7 +213,7 @@ TEST_F(MacroWindows, NewMacroAndOrganizeMacrosOpenWindows) {
         d.findChild<QLineEdit*>("nameEdit")->setText("news");
         return 1;
     };
-    Frame().Router().Execute(32816);
+    Frame().Router().Execute(cmd::NewMacroTool);
     auto* doc = qobject_cast<ClsMacroDoc*>(Frame().ActiveDocument());
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(doc->Title(), "{#news} : english");
@@ -224,7 +225,7 @@ TEST_F(MacroWindows, NewMacroAndOrganizeMacrosOpenWindows) {
         }
         return 1;
     };
-    Frame().Router().Execute(32819);
+    Frame().Router().Execute(cmd::OrganizeMacrosTool);
     doc = qobject_cast<ClsMacroDoc*>(Frame().ActiveDocument());
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(doc->MacroName(), "footer");
@@ -233,7 +234,7 @@ TEST_F(MacroWindows, NewMacroAndOrganizeMacrosOpenWindows) {
     theApp.CloseAllDocuments();
     theProject.InitProject(nullptr);
     messages.clear();
-    Frame().Router().Execute(32816);
+    Frame().Router().Execute(cmd::NewMacroTool);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].stringId, 136);
 }
@@ -248,7 +249,7 @@ TEST_F(EditorTest, TheWholeWorkflow) {
     WriteBytes(dir + "home.tpl", "<p>Welcome to our shop</p>\n");
 
     fileAnswers = {{QString::fromStdString(dir + "shop.hpr")}};
-    Frame().Router().Execute(32786);
+    Frame().Router().Execute(cmd::NewProject);
     ASSERT_TRUE(theProject.IsProject());
 
     modalAnswer = [](QDialog& d) {
@@ -260,7 +261,7 @@ TEST_F(EditorTest, TheWholeWorkflow) {
         }
         return 2;
     };
-    Frame().Router().Execute(32793);
+    Frame().Router().Execute(cmd::OrganizeLanguages);
     EXPECT_EQ(Frame().LanguageCombo()->count(), 3);
 
     fileAnswers = {{QString::fromStdString(dir + "home.tpl")}};
@@ -269,7 +270,7 @@ TEST_F(EditorTest, TheWholeWorkflow) {
         d.findChild<QListWidget*>("templateList")->setCurrentRow(0);
         return 1;
     };
-    Frame().Router().Execute(32792);
+    Frame().Router().Execute(cmd::OrganizeTemplates);
     auto* page = qobject_cast<CLs_mainDoc*>(Frame().ActiveDocument());
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->PathName().toStdString(), dir + "home.tpl");
@@ -285,12 +286,12 @@ TEST_F(EditorTest, TheWholeWorkflow) {
         d.findChild<QLineEdit*>("nameEdit")->setText("greeting");
         return 1;
     };
-    Frame().Router().Execute(32817);
+    Frame().Router().Execute(cmd::MacroFromTextTool);
     EXPECT_EQ(view->GetText(), "<p>{#greeting}</p>\n");
 
     combo->setCurrentIndex(combo->findText("english"));
     Frame().SelectLanguage();
-    Frame().Router().Execute(32812);
+    Frame().Router().Execute(cmd::BuildFileTool);
     EXPECT_EQ(ReadBytes(dir + "english/home.htm"), Crlf("<p>Welcome to our shop</p>\n"));
 }
 

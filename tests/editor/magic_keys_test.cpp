@@ -1,5 +1,6 @@
 // The magic keys, driven by real key events: autotag completion, ESC cycling, ALT+arrows.
 #include "editor_fixture.h"
+#include "ids.h"
 
 #include "command_table.h"
 #include "ls_main_view.h"
@@ -150,7 +151,7 @@ TEST_F(MagicKeys, AltUpAndDownStepThroughAValueList) {
 TEST_F(MagicKeys, TwoViewsShareOneTableSavedWithTheLast) {
     StartWith("1", "10");
     CLs_mainView* first = view;
-    Frame().Router().Execute(57600);
+    Frame().Router().Execute(cmd::FileNew);
     auto* second = qobject_cast<CLs_mainView*>(Frame().ActiveView());
     ASSERT_NE(second, first);
     ASSERT_EQ(first->AutoChar()->GetBase(), second->AutoChar()->GetBase());

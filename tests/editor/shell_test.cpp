@@ -161,7 +161,7 @@ TEST_F(EditorTest, NewProjectThroughTheDialog) {
     ASSERT_TRUE(Start());
     fileAnswers = {{QString::fromStdString(scratch / "fresh/site")}};
     std::filesystem::create_directories(scratch / "fresh");
-    ASSERT_TRUE(Frame().Router().Execute(32786));
+    ASSERT_TRUE(Frame().Router().Execute(cmd::NewProject));
     ASSERT_EQ(fileDialogs.size(), 1u);
     EXPECT_TRUE(fileDialogs[0].save);
     EXPECT_EQ(fileDialogs[0].caption, "Create new project");
@@ -176,7 +176,7 @@ TEST_F(EditorTest, NewProjectThroughTheDialog) {
     testutil::WriteBytes(scratch / "fresh/site.hpr", mine);
     fileAnswers = {{QString::fromStdString(scratch / "fresh/site")}};
     answers = {QMessageBox::No};
-    Frame().Router().Execute(32786);
+    Frame().Router().Execute(cmd::NewProject);
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back().stringId, 350);
     EXPECT_EQ(testutil::ReadBytes(scratch / "fresh/site.hpr"), mine);
@@ -184,7 +184,7 @@ TEST_F(EditorTest, NewProjectThroughTheDialog) {
 
     // The next dialog starts in the stored folder.
     fileAnswers = {{}};
-    Frame().Router().Execute(32787);
+    Frame().Router().Execute(cmd::OpenProject);
     ASSERT_EQ(fileDialogs.size(), 1u);
     EXPECT_EQ(fileDialogs[0].caption, "Open project");
     EXPECT_EQ(fileDialogs[0].directory.toStdString(), scratch / "fresh");
@@ -336,12 +336,12 @@ TEST_F(EditorTest, EveryAcceleratorRunsItsCommand) {
 TEST_F(EditorTest, CommandsWithoutAHandlerAreDisabled) {
     ASSERT_TRUE(Start());
     Frame().Router().UpdateActions();
-    EXPECT_TRUE(Frame().Router().Action(57600)->isEnabled());
-    EXPECT_TRUE(Frame().Router().Action(32786)->isEnabled());
+    EXPECT_TRUE(Frame().Router().Action(cmd::FileNew)->isEnabled());
+    EXPECT_TRUE(Frame().Router().Action(cmd::NewProject)->isEnabled());
     // A command no target handles is disabled (the shell's print command prints directly).
-    EXPECT_FALSE(Frame().Router().State(57608).enabled);
+    EXPECT_FALSE(Frame().Router().State(cmd::PrintDirect).enabled);
     // Both ids of a command behave alike.
-    EXPECT_EQ(Frame().Router().State(32816).enabled, Frame().Router().State(32788).enabled);
+    EXPECT_EQ(Frame().Router().State(cmd::NewMacroTool).enabled, Frame().Router().State(cmd::NewMacro).enabled);
     // The menus switch with the active document: the editor menu for an HTML window.
     QStringList titles;
     for (QAction* a : Frame().menuBar()->actions()) titles << a->text();
@@ -359,14 +359,14 @@ TEST_F(EditorTest, PageLayoutAndColours) {
         d.findChild<QDoubleSpinBox*>("margin0")->setValue(0.5);
         return static_cast<int>(QDialog::Rejected);
     };
-    Frame().Router().Execute(32828);
+    Frame().Router().Execute(cmd::PageLayout);
     EXPECT_EQ(theApp.printMargins[0], 1000) << "Cancel keeps the margins";
     modalAnswer = [](QDialog& d) {
         d.findChild<QDoubleSpinBox*>("margin0")->setValue(0.5);
         d.findChild<QDoubleSpinBox*>("margin3")->setValue(1.25);
         return static_cast<int>(QDialog::Accepted);
     };
-    Frame().Router().Execute(32828);
+    Frame().Router().Execute(cmd::PageLayout);
     EXPECT_EQ(theApp.printMargins[0], 500);
     EXPECT_EQ(theApp.printMargins[3], 1250);
 

@@ -374,7 +374,7 @@ TEST_F(BuildCommands, BuildFileWritesTheLanguagesTarget) {
     ASSERT_NE(doc, nullptr);
     View()->SetSel(0, 0);
     View()->InsertText("{#Missing}", true); // unsaved edits take part
-    Frame().Router().Execute(32812);
+    Frame().Router().Execute(cmd::BuildFileTool);
     EXPECT_EQ(ReadBytes(site + "english/index.htm"), Crlf("<h1>Hello</h1>\n"));
     CCompilerMessagesDlg* out = Frame().CompilerMessages();
     EXPECT_TRUE(out->isVisible()) << "a warning shows the messages";
@@ -385,9 +385,9 @@ TEST_F(BuildCommands, BuildFileWritesTheLanguagesTarget) {
 
 TEST_F(BuildCommands, UnsavedAndNonTemplateDocuments) {
     OpenSite();
-    Frame().Router().Execute(57600);
+    Frame().Router().Execute(cmd::FileNew);
     messages.clear();
-    Frame().Router().Execute(32812);
+    Frame().Router().Execute(cmd::BuildFileTool);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].stringId, 153);
     EXPECT_EQ(messages[0].text, "Please save the file first.");
@@ -395,7 +395,7 @@ TEST_F(BuildCommands, UnsavedAndNonTemplateDocuments) {
     answers = {QMessageBox::No}; // do not copy into a template
     ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "page.htm")), nullptr);
     messages.clear();
-    Frame().Router().Execute(32812);
+    Frame().Router().Execute(cmd::BuildFileTool);
     EXPECT_TRUE(messages.empty()) << "not a template: silently not built";
 }
 
@@ -403,7 +403,7 @@ TEST_F(BuildCommands, PreviewUsesTargetOrTemporaryFile) {
     OpenSite();
     WritePrivateProfileString("BROWSER", "BrowserPath", "/usr/bin/browser", settingsFile.c_str());
     ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")), nullptr);
-    Frame().Router().Execute(32818);
+    Frame().Router().Execute(cmd::ViewBrowserTool);
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].first, "/usr/bin/browser");
     EXPECT_EQ(started[0].second, QStringList{QString::fromStdString(site + "english/index.htm")});
@@ -412,7 +412,7 @@ TEST_F(BuildCommands, PreviewUsesTargetOrTemporaryFile) {
     std::filesystem::remove(site + "english/index.htm");
     WritePrivateProfileString("BROWSER", "UseTempOrTargetPath", "0", settingsFile.c_str());
     WritePrivateProfileString("BROWSER", "TempFilePath", (scratch / "preview.htm").c_str(), settingsFile.c_str());
-    Frame().Router().Execute(32818);
+    Frame().Router().Execute(cmd::ViewBrowserTool);
     ASSERT_EQ(started.size(), 2u);
     EXPECT_EQ(started[1].second, QStringList{QString::fromStdString(scratch / "preview.htm")});
     EXPECT_EQ(ReadBytes(scratch / "preview.htm"), Crlf("<h1>Hello</h1>\n"));
@@ -430,7 +430,7 @@ TEST_F(BuildCommands, PreviewUsesTargetOrTemporaryFile) {
     WritePrivateProfileString("BROWSER", "UseTempOrTargetPath", "1", settingsFile.c_str());
     answers = {QMessageBox::No};
     ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "page.htm")), nullptr);
-    Frame().Router().Execute(32818);
+    Frame().Router().Execute(cmd::ViewBrowserTool);
     ASSERT_EQ(started.size(), 3u);
     EXPECT_EQ(started[2].second, QStringList{path});
 }
@@ -439,7 +439,7 @@ TEST_F(BuildCommands, ViewBrowserWithoutBrowserOrWithAFailedBuild) {
     OpenSite();
     ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")), nullptr);
     messages.clear();
-    Frame().Router().Execute(32818);
+    Frame().Router().Execute(cmd::ViewBrowserTool);
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages[0].stringId, 151);
     EXPECT_TRUE(started.empty());
@@ -452,7 +452,7 @@ TEST_F(BuildCommands, ViewBrowserWithoutBrowserOrWithAFailedBuild) {
     ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")), nullptr);
     View()->InsertText("{#Loop}", false);
     messages.clear();
-    Frame().Router().Execute(32818);
+    Frame().Router().Execute(cmd::ViewBrowserTool);
     EXPECT_TRUE(started.empty());
     ASSERT_GE(messages.size(), 2u);
     EXPECT_EQ(messages[0].stringId, 144);
@@ -462,7 +462,7 @@ TEST_F(BuildCommands, ViewBrowserWithoutBrowserOrWithAFailedBuild) {
 TEST_F(BuildCommands, BuildProjectSaysWhatHappenedInTheStatusBar) {
     OpenSite();
     ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")), nullptr);
-    Frame().Router().Execute(32815);
+    Frame().Router().Execute(cmd::BuildProjectTool);
     EXPECT_EQ(Frame().statusBar()->currentMessage(),
               "Build finished: 1 pages built, 1 written, 0 errors, 0 warnings.");
     WriteBytes(site + "english.mcr", Crlf("{:Title:0:}\nHello {#Missing}\n"));
@@ -470,7 +470,7 @@ TEST_F(BuildCommands, BuildProjectSaysWhatHappenedInTheStatusBar) {
     std::filesystem::remove_all(site + "english");
     Frame().OpenProjectFile(QString::fromStdString(site + "site.hpr"));
     ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")), nullptr);
-    Frame().Router().Execute(32815);
+    Frame().Router().Execute(cmd::BuildProjectTool);
     const QString line = Frame().statusBar()->currentMessage();
     EXPECT_TRUE(line.startsWith("Build finished: 1 pages built, 1 written, ")) << line.toStdString();
     EXPECT_TRUE(line.endsWith(" F8 shows the messages.")) << line.toStdString();
@@ -481,7 +481,7 @@ TEST_F(BuildCommands, BuildProjectWithoutTemplates) {
     OpenSite();
     ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")), nullptr);
     messages.clear();
-    Frame().Router().Execute(32815);
+    Frame().Router().Execute(cmd::BuildProjectTool);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "There are no templates in the project.");
 }

@@ -3,7 +3,8 @@
 // nothing.
 #pragma once
 
-#include <QDialog>
+#include "pick_list_dialog.h"
+
 #include <QString>
 #include <memory>
 
@@ -11,7 +12,7 @@ namespace Ui {
 class CFontFaceDlg;
 }
 
-class CFontFaceDlg : public QDialog {
+class CFontFaceDlg : public CPickListDlg {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 183;
@@ -20,20 +21,10 @@ public:
     explicit CFontFaceDlg(QWidget* parent);
     ~CFontFaceDlg() override;
 
-    // 1 after a double click or Enter (selectedName: the selected family, empty without
-    // one); 2 after Cancel or Escape (selectedName stays empty).
-    int Run();
-
+    // After Run gave 1: the selected family (empty without one).
     QString selectedName;
 
-    // Accepting (result 1) reads the list selection, whichever way the dialog is closed.
-    void done(int result) override;
-    void reject() override;
-
-protected:
-    // Enter chooses, wherever the focus is: the dialog's only button is Cancel.
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
+    void Picked(const QListWidgetItem* item) override;
     std::unique_ptr<Ui::CFontFaceDlg> ui_;
 };

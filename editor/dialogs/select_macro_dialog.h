@@ -3,7 +3,8 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDialog>
+#include "pick_list_dialog.h"
+
 #include <QString>
 #include <memory>
 
@@ -13,7 +14,7 @@ namespace Ui {
 class CSelectMacroDlg;
 }
 
-class CSelectMacroDlg : public QDialog {
+class CSelectMacroDlg : public CPickListDlg {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 182;
@@ -22,21 +23,13 @@ public:
     CSelectMacroDlg(QWidget* parent, tLS_macrobase* base);
     ~CSelectMacroDlg() override;
 
-    // 1 after a double click or Enter (selectedName: the selected name as shown, empty
-    // without one; selectedBytes: its bytes as the base holds them); 2 after Cancel or Escape.
-    int Run();
-
+    // After Run gave 1: the selected name as shown (empty without one) and its bytes as
+    // the base holds them.
     QString selectedName;
     QByteArray selectedBytes;
 
-    // Accepting (result 1) reads the list selection, whichever way the dialog is closed.
-    void done(int result) override;
-    void reject() override;
-
-protected:
-    // Enter chooses, wherever the focus is: the dialog's only button is Cancel.
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
+    void Picked(const QListWidgetItem* item) override;
+
     std::unique_ptr<Ui::CSelectMacroDlg> ui_;
 };

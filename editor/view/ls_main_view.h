@@ -51,7 +51,7 @@ public:
     bool FindEnclosing(const QString& text, QChar open, QChar close, int& from, int& to) const;
     // Puts `open` before and `close` after the selection, in one undo step; the text that
     // was selected stays selected between them (no selection: the caret goes between).
-    // With `showHint`, the hint about unused attributes (32775) follows.
+    // With `showHint`, the hint about unused attributes (str::HintAutotag) follows.
     void WrapSelection(const QString& open, const QString& close, bool showHint = false);
 
     // The magic keys. Typed characters go through the autotag table; ALT+Left and

@@ -177,11 +177,7 @@ bool ClsMacroDoc::StoreBack() {
     // Each line as it came from the macro file (in memory a line ends in "\n").
     const QString text = v->FileText(codec::LineEnd::Lf);
     if (!brevic::MacroTextStorable(text.toStdString())) {
-        fw::ShowMessageText(Parent(),
-                            tr("The macro %1 holds a line that begins with \"{:\".\n"
-                               "A macro file cannot store such a line; please change it.")
-                                .arg(Title()),
-                            fw::MessageKind::Error);
+        fw::ShowMessage(Parent(), str::MacroLineNotStorable, fw::MessageKind::Error, Title());
         return false;
     }
     // The macro file keeps its encoding: a character it cannot hold is refused, never

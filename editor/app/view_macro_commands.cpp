@@ -24,9 +24,7 @@ void MacroFromText(CLs_mainView* view) {
     if (selected.isEmpty()) return;
     // A line beginning with "{:" would break the macro file: refuse before anything changes.
     if (!brevic::MacroTextStorable(selected.toStdString())) {
-        fw::ShowMessageText(view, QObject::tr("The selected text holds a line that begins with \"{:\".\n"
-                                              "A macro file cannot store such a line."),
-                            fw::MessageKind::Error);
+        fw::ShowMessage(view, str::TextLineNotStorable, fw::MessageKind::Error);
         return;
     }
     CNewMacroDlg dialog(view);
@@ -97,7 +95,11 @@ void DeletePlaceholder(CLs_mainView* view) {
     view->GetSel(start, end);
     int from = 0;
     int to = 0;
-    if (!magic::FindEnclosing(view->GetText(), start, '#', '}', from, to)) return;
+    const QString text = view->GetText();
+    if (!magic::FindEnclosing(text, start, '#', '}', from, to)) return;
+    // Only a placeholder goes: a "#" that does not follow an opening brace (a colour in a
+    // style rule, an anchor) leaves the text alone.
+    if (from < 2 || text[from - 2] != QLatin1Char('{')) return;
     view->SetSel(from - 2, to + 1);
     view->Clear();
 }

@@ -251,6 +251,15 @@ TEST_F(TagCommands, TheRightButtonOffersTheMenuForTheCaret) {
     choose = "Delete Macroplaceholder";
     rightClick(8, 8);
     EXPECT_EQ(view->GetText(), "<P></P> <A HREF=\"{#link}\">x</A>") << "the chosen command ran";
+
+    // A "#" that no opening brace comes before is no placeholder: nothing goes.
+    for (const QString& css : {QString("P { color: #ff0000 }"), QString("#header { color: red }")}) {
+        view->SetText(css);
+        const int caret = static_cast<int>(css.indexOf('#')) + 2;
+        view->SetSel(caret, caret);
+        view->Dispatch(cmd::DeletePlaceholder);
+        EXPECT_EQ(view->GetText(), css);
+    }
 }
 
 class TagMacros : public TagCommands {

@@ -50,7 +50,7 @@ void CMultiReplaceDlg::RemoveSelected() {
 }
 
 void CMultiReplaceDlg::ReplaceInAll() {
-    if (fw::ShowMessage(this, str::AskReplaceInAllFiles, fw::MessageKind::OkCancel) != QMessageBox::Ok) return;
+    if (fw::ShowMessage(this, str::AskReplaceInAllFiles, fw::MessageKind::AskOkCancel) != QMessageBox::Ok) return;
     QStringList files;
     for (int i = 0; i < ui_->fileList->count(); ++i) files.append(ui_->fileList->item(i)->text());
     const search::FilesResult result = search::ReplaceInFiles(

@@ -37,6 +37,10 @@ int Show(QWidget* parent, MessageRequest request) {
         box.setIcon(QMessageBox::Warning);
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         break;
+    case MessageKind::AskOkCancel:
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
     case MessageKind::Stop:
         box.setIcon(QMessageBox::Critical);
         box.setStandardButtons(QMessageBox::Ok);

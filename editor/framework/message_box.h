@@ -17,6 +17,7 @@ enum class MessageKind {
     Information, // information icon, OK
     SaveChanges, // exclamation icon, Yes/No/Cancel
     OkCancel,    // exclamation icon, OK/Cancel
+    AskOkCancel, // question icon, OK/Cancel
     Stop,        // stop icon, OK
 };
 

@@ -192,7 +192,11 @@ bool ReplaceAllInText(QString& text, const QString& pattern, const QString& repl
     Range range;
     // A match before the part already copied means the search has wrapped: done.
     while (FindInText(text, pattern, range, caseSensitive, wholeWords, true, true) && range.start >= copied) {
-        result.append(QStringView(text).mid(copied, range.start - copied));
+        // A match that begins with a line feed takes the carriage return before it along, so
+        // a CR LF line end is replaced whole and no lone carriage return stays behind.
+        qsizetype start = range.start;
+        if (start > copied && text[start] == QLatin1Char('\n') && text[start - 1] == QLatin1Char('\r')) --start;
+        result.append(QStringView(text).mid(copied, start - copied));
         result.append(replacement);
         ++made;
         copied = range.end;

@@ -133,6 +133,7 @@ TEST_F(SearchTest, MultipleFileReplaceChangesOnlyWhatMatchesAndReportsWhatFailed
     EXPECT_EQ(ReadBytes(locked), "old\n") << "a failed write leaves the file whole";
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].stringId, str::AskReplaceInAllFiles);
+    EXPECT_EQ(messages[0].kind, fw::MessageKind::AskOkCancel) << "asked with the question icon";
     EXPECT_TRUE(messages[1].text.startsWith("3 replacements were made in 2 files.")) << messages[1].text.toStdString();
     EXPECT_TRUE(messages[1].text.contains(QString::fromStdString(locked)));
 }

@@ -54,6 +54,11 @@ TEST(FindInText, WildcardCaseWholeWordsAndLineEnds) {
     EXPECT_EQ(Find("aaab", "aab", {0, 0}, true), P(1, 4)) << "a failed attempt restarts after its anchor";
     EXPECT_EQ(Find("a\r\nb", "a\nb", {0, 0}, true), P(0, 4)) << "carriage returns are passed over";
     EXPECT_EQ(Find("a\nb", "a\r\nb", {0, 0}, true), P(0, 3));
+    EXPECT_EQ(Find("art start", "art", {9, 9}, false, false, true), P(0, 3)) << "backward, a whole word";
+    Range literal{0, 0};
+    EXPECT_FALSE(FindInText("<META>", "M?TA", literal, false, false, true, false)) << "without the wildcard";
+    EXPECT_TRUE(FindInText("a?b", "?", literal, false, false, true, false));
+    EXPECT_EQ(literal.start, 1);
 }
 
 TEST(ReplaceAllInText, ReplacesEveryMatchOnceAndStops) {
@@ -66,6 +71,12 @@ TEST(ReplaceAllInText, ReplacesEveryMatchOnceAndStops) {
     QString words = "art start art";
     EXPECT_TRUE(ReplaceAllInText(words, "ART", "X", false, true));
     EXPECT_EQ(words, "X start X");
+    // CR LF line ends are replaced whole, never split.
+    QString crlf = "a\r\nb\r\nb";
+    EXPECT_TRUE(ReplaceAllInText(crlf, "\nb", "\r\nc", false, false));
+    EXPECT_EQ(crlf, "a\r\nc\r\nc");
+    EXPECT_TRUE(ReplaceAllInText(crlf, "\n", "", false, false));
+    EXPECT_EQ(crlf, "acc");
 }
 
 } // namespace

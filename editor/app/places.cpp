@@ -81,8 +81,9 @@ std::string WritableDataFile(const std::string& name) {
     if (::access(user.c_str(), F_OK) == 0) return user;
     std::string dir = DataDirectory();
     std::string program = dir + name;
-    bool writable = ::access(program.c_str(), F_OK) == 0 ? ::access(program.c_str(), W_OK) == 0
-                                                          : ::access(dir.c_str(), W_OK) == 0;
+    // Saving replaces the file through a new file beside it: the folder must be writable.
+    bool writable = ::access(dir.c_str(), W_OK) == 0 &&
+                    (::access(program.c_str(), F_OK) != 0 || ::access(program.c_str(), W_OK) == 0);
     if (writable) return program;
     MakePath(UserDataDirectory());
     std::string data;

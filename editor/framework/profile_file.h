@@ -21,11 +21,13 @@ public:
 
     int ReadInt(const char* section, const QString& key, int def) const;
     QString ReadString(const char* section, const QString& key, const QString& def = {}) const;
-    // False when the file could not be written (it is then unchanged).
+    // False when the file could not be written (it is then unchanged). A reporting file
+    // keeps the value in memory instead: its reads give it until the program ends.
     bool WriteString(const char* section, const QString& key, const QString& value) const;
     bool WriteInt(const char* section, const QString& key, int value) const;
 
-    // Lets the next failed write of a reporting file be said again (for tests).
+    // Lets the next failed write of a reporting file be said again, and forgets the values
+    // kept in memory (for tests).
     static void ForgetReportedFailure();
 
 private:

@@ -4,6 +4,7 @@
 #include "editor_fixture.h"
 #include "widget_helpers.h"
 
+#include "app_context.h"
 #include "autotags_dialog.h"
 #include "external_program.h"
 #include "ids.h"
@@ -231,6 +232,10 @@ TEST_F(SettingsDialogs, ASettingsFileThatCannotBeWrittenIsToldOncePerRun) {
     Run(cmd::OptionsCompiler, [](QDialog&) { return 0; });
     Run(cmd::OptionsEditor, [](QDialog&) { return 0; });
     EXPECT_EQ(messages.size(), 1u) << "once per run";
+    // A choice that could not be stored still holds until the program ends.
+    EXPECT_FALSE(app::SettingsFile().WriteString("BROWSER", "BrowserPath", "/usr/bin/true"));
+    EXPECT_EQ(app::SettingsFile().ReadString("browser", "browserpath"), "/usr/bin/true");
+    EXPECT_EQ(messages.size(), 1u);
 }
 
 // The autotag dialog on a table of the scratch folder, saved and read back from disk.
@@ -326,6 +331,10 @@ TEST_F(AutotagsDialog, DeleteShowsTheEntryBeforeAndNamesAreChecked) {
     QTest::mouseClick(Child<QPushButton>(*dialog, "newButton"), Qt::LeftButton);
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back().stringId, str::MacroExists);
+    name->clear();
+    Type(name, "!x");
+    QTest::mouseClick(Child<QPushButton>(*dialog, "newButton"), Qt::LeftButton);
+    EXPECT_EQ(Items(list), QStringList({"A", "a", "b"})) << "no hidden attribute entry made under TAGS";
 
     // 30 characters a macro file reads back, the "!" of an attribute entry among them.
     name->clear();

@@ -1,5 +1,7 @@
 #include "styles_file.h"
 
+#include "text_codec.h"
+
 #include <brevic/ls_files.h>
 #include <brevic/ls_profile.h>
 
@@ -71,37 +73,59 @@ private:
     std::unordered_map<std::string, std::string_view> sections_;
 };
 
-QString Value(const std::string& section, int n, const char* key, const QString& def, int limit) {
+QByteArray Bytes(const std::string& s) { return QByteArray::fromRawData(s.data(), static_cast<qsizetype>(s.size())); }
+
+codec::Encoding EncodingOf(const std::string& text) { return codec::Detect(Bytes(text)); }
+
+QString Value(const std::string& section, int n, const char* key, const QString& def, int limit,
+              codec::Encoding encoding) {
     std::string value;
     if (!brevic::FindProfileValue(section, Section(n).c_str(), key, value)) return def;
-    return QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())).left(limit);
+    return codec::Decode(Bytes(value), encoding).left(limit);
 }
 
 // A value as the file can hold it: a line break would end the line.
-QByteArray Storable(QString value) {
+QString OneLine(QString value) {
     value.replace(QLatin1Char('\r'), QLatin1Char(' '));
     value.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return value.toUtf8();
+    return value;
+}
+
+QByteArray Storable(const QString& value, codec::Encoding encoding) { return codec::Encode(OneLine(value), encoding); }
+
+// The encoding `style` is written in: the file's own, unless a Windows-1252 file cannot
+// hold one of its characters; the whole text then becomes UTF-8, so nothing turns into "?".
+codec::Encoding EncodingFor(std::string& text, const Style& style) {
+    const codec::Encoding encoding = EncodingOf(text);
+    if (encoding == codec::Encoding::Utf8) return encoding;
+    bool fits = codec::CanEncode(style.name, encoding);
+    for (const QString& value : style.values) fits = fits && codec::CanEncode(value, encoding);
+    if (fits) return encoding;
+    const QByteArray utf8 = codec::Decode(Bytes(text), encoding).toUtf8();
+    text.assign(utf8.constData(), static_cast<size_t>(utf8.size()));
+    return codec::Encoding::Utf8;
 }
 
 bool IsLive(const SectionIndex& index, int n) {
     return n >= 0 && brevic::ProfileInt(index.Of(n), Section(n).c_str(), "Del", 0) == 0;
 }
 
-void LoadFrom(const SectionIndex& index, int n, Style& style) {
+void LoadFrom(const SectionIndex& index, int n, Style& style, codec::Encoding encoding) {
     const std::string section = index.Of(n);
     for (int f = 0; f < kFieldCount; ++f) {
-        style.values[f] = Value(section, n, kKeys[f], IsUnit(f) ? QStringLiteral("pt") : QString(), kValueMax);
+        style.values[f] =
+            Value(section, n, kKeys[f], IsUnit(f) ? QStringLiteral("pt") : QString(), kValueMax, encoding);
     }
-    style.name = Value(section, n, "Name", QString(), kValueMax);
+    style.name = Value(section, n, "Name", QString(), kValueMax, encoding);
 }
 
 void SaveInto(std::string& text, int n, const Style& style) {
+    const codec::Encoding encoding = EncodingFor(text, style);
     const std::string section = Section(n);
-    brevic::SetProfileValue(text, section.c_str(), "Name", Storable(style.name).constData());
+    brevic::SetProfileValue(text, section.c_str(), "Name", Storable(style.name, encoding).constData());
     brevic::SetProfileValue(text, section.c_str(), "Del", "0");
     for (int f = 0; f < kFieldCount; ++f) {
-        brevic::SetProfileValue(text, section.c_str(), kKeys[f], Storable(style.values[f]).constData());
+        brevic::SetProfileValue(text, section.c_str(), kKeys[f], Storable(style.values[f], encoding).constData());
     }
 }
 
@@ -174,8 +198,9 @@ QStringList StylesFile::Names() const {
     std::string text;
     if (!Read(text)) return names;
     const SectionIndex index(text);
+    const codec::Encoding encoding = EncodingOf(text);
     for (int n = 0;; ++n) {
-        const QString name = Value(index.Of(n), n, "Name", QString(), kNameMax);
+        const QString name = Value(index.Of(n), n, "Name", QString(), kNameMax, encoding);
         if (name.isEmpty() || !IsLive(index, n)) break;
         names << name;
     }
@@ -187,7 +212,7 @@ bool StylesFile::Load(int n, Style& style) const {
     if (n < 0 || !Read(text)) return false;
     const SectionIndex index(text);
     if (!IsLive(index, n)) return false;
-    LoadFrom(index, n, style);
+    LoadFrom(index, n, style, EncodingOf(text));
     return true;
 }
 
@@ -207,7 +232,7 @@ bool StylesFile::Delete(int selected, int count) const {
     if (!IsLive(index, count - 1)) return false;
     std::string updated = text;
     Style last;
-    LoadFrom(index, count - 1, last);
+    LoadFrom(index, count - 1, last, EncodingOf(text));
     if (selected >= 0) SaveInto(updated, selected, last);
     brevic::SetProfileValue(updated, Section(count - 1).c_str(), "Del", "1");
     return Write(text, updated);

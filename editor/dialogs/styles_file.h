@@ -7,7 +7,8 @@
 // whose Name is empty (or missing) or whose Del is nonzero, so a style's place in the list
 // is its section number.
 //
-// The file is UTF-8. Every change is written in one replacement of the whole file (by the
+// The file is read as UTF-8 when it is valid UTF-8, else as Windows-1252, and written back
+// in that encoding (as UTF-8 once it must hold a character Windows-1252 lacks). Every change is written in one replacement of the whole file (by the
 // saving rule: the old file stays whole when the write fails), and a change that leaves
 // the text as it was writes nothing.
 #pragma once

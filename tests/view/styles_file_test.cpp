@@ -95,6 +95,17 @@ TEST_F(StylesFileTest, SavedStylesReadBackAndUntouchedFilesStayByteForByte) {
     WriteBytes(path, "[STYLE_0]\nName=Plain\n");
     ASSERT_TRUE(file.Load(0, back));
     EXPECT_EQ(back.values[styles::FontSizeUnit], "pt") << "a missing unit";
+
+    // A Windows-1252 file stays Windows-1252 until it must hold a character it lacks.
+    WriteBytes(path, "[STYLE_0]\nName=Caf\xE9\n");
+    ASSERT_TRUE(file.Load(0, back));
+    EXPECT_EQ(back.name, QString::fromUtf8("Caf\xC3\xA9"));
+    back.values[styles::FontFamily] = "Arial";
+    ASSERT_TRUE(file.Save(0, back));
+    EXPECT_EQ(ReadBytes(path).rfind(Crlf("[STYLE_0]\nName=Caf\xE9\nDel=0\nfont-family=Arial\n"), 0), 0u);
+    back.values[styles::FontFamily] = QString::fromUtf8("\xC5\x81\xC3\xB3\x64\xC5\xBA");
+    ASSERT_TRUE(file.Save(0, back));
+    EXPECT_EQ(ReadBytes(path).rfind(Crlf("[STYLE_0]\nName=Caf\xC3\xA9\nDel=0\nfont-family=\xC5\x81\xC3\xB3\x64\xC5\xBA\n"), 0), 0u);
 }
 
 TEST_F(StylesFileTest, DeleteMovesTheLastStyleIntoTheGap) {

@@ -186,6 +186,12 @@ void CAutotagsDlg::OnNew() {
         fw::ShowMessage(this, str::TextCharsNotStorable, fw::MessageKind::Error);
         return;
     }
+    // A leading "!" marks an attribute entry: under TAGS it would make one that this list
+    // never shows.
+    if (CurrentKind() == Tags && entry.startsWith('!')) {
+        QApplication::beep();
+        return;
+    }
     std::string* content = nullptr;
     int index = -1;
     const tLS_Error r = macroBase->NewMacro(content, MacroName(entry).constData(), index);

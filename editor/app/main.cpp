@@ -57,6 +57,10 @@ int main(int argc, char** argv) {
         std::puts("larkspan (Larkspan PLUS) " LARKSPAN_VERSION);
         return 0;
     }
+    if (cmd.watch && !cmd.build) {
+        std::fputs("larkspan: --watch goes with /build, as in: larkspan site.hpr /build --watch\n", stderr);
+        return 2;
+    }
     if (cmd.build || cmd.check) {
         larkspan::HeadlessBuildOptions options;
         options.watch = cmd.watch;

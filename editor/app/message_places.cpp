@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <memory>
@@ -102,6 +103,8 @@ void CheckSite(QMainWindow* window) {
     const tLS_Error built = theProject.BuildAll(&context);
     bar.reset();
     list->ResetContent();
+    list->setWindowTitle(fw::LoadString(str::CompilerMessagesOf) +
+                         QFileInfo(QFile::decodeName(theProject.GetProjectPath())).fileName());
     const QString root = ProjectFolder();
     for (const auto& [page, messages] : places.Pages()) {
         list->AddString(QDir(root).relativeFilePath(page).toUtf8().constData());
@@ -112,6 +115,8 @@ void CheckSite(QMainWindow* window) {
         list->NoteTarget(folder, language);
     }
     if (built != LS_OK) {
+        // The messages of the pages built before the failure are shown too.
+        if (list->List()->count() > 0) list->show();
         fw::ShowMessage(frame, built == LS_NO_SOURCES ? str::NoTemplates : str::SystemError, fw::MessageKind::Error);
         return;
     }

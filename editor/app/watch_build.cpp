@@ -7,15 +7,18 @@
 #include <brevic/ls_macrobase.h>
 #include <brevic/ls_project.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <ctime>
 #include <fcntl.h>
 #include <map>
 #include <poll.h>
 #include <set>
 #include <sys/inotify.h>
 #include <unistd.h>
+#include <vector>
 
 namespace larkspan {
 
@@ -94,6 +97,61 @@ private:
     std::set<std::string> others_;
 };
 
+// The live macros of a base.
+std::vector<tBaseMember*> MembersOf(tLS_macrobase& base) {
+    std::vector<tBaseMember*> members;
+    for (int i = 0;; ++i) {
+        tBaseMember* member = nullptr;
+        const tLS_Error r = base.GetMacroContent(i, member);
+        if (r == LS_MACRO_DELETED) continue;
+        if (r != LS_OK) return members;
+        members.push_back(member);
+    }
+}
+
+// Each macro's text, by macro file and name.
+using MacroTexts = std::map<std::string, std::map<std::string, std::string>>;
+
+MacroTexts TextsOf(tLS_project& project) {
+    MacroTexts texts;
+    for (int g = 0; g < project.GetLoadedGroupCount(); ++g) {
+        tLS_macrobase* base = project.GetGroup(g);
+        if (!base) continue;
+        auto& macros = texts[base->GetFilePath()];
+        for (const tBaseMember* member : MembersOf(*base)) macros[member->name] = member->content;
+    }
+    return texts;
+}
+
+// An author who edits a macro file by hand leaves the times stored in it as they were, so
+// the out-of-date rule alone would rebuild nothing. Every macro whose text differs from
+// `before`, or that is new, gets the current time in memory (the file is not written).
+// A macro that is gone cannot be seen by the rule: every macro of its file counts as
+// changed then.
+void DateChangedMacros(tLS_project& project, const MacroTexts& before) {
+    const long now = static_cast<long>(::time(nullptr));
+    for (int g = 0; g < project.GetLoadedGroupCount(); ++g) {
+        tLS_macrobase* base = project.GetGroup(g);
+        if (!base) continue;
+        const std::vector<tBaseMember*> members = MembersOf(*base);
+        const auto old = before.find(base->GetFilePath());
+        bool allChanged = old == before.end();
+        if (!allChanged) {
+            std::set<std::string> names;
+            for (const tBaseMember* member : members) names.insert(member->name);
+            for (const auto& entry : old->second) allChanged = allChanged || !names.count(entry.first);
+        }
+        for (tBaseMember* member : members) {
+            bool changed = allChanged;
+            if (!changed) {
+                const auto text = old->second.find(member->name);
+                changed = text == old->second.end() || text->second != member->content;
+            }
+            if (changed) member->lastModified = std::max(member->lastModified, now);
+        }
+    }
+}
+
 // Waits for `fd` or the stop pipe; -1 forever. False when told to stop.
 bool WaitFor(int fd, int timeoutMs, bool& ready) {
     pollfd fds[2] = {{fd, POLLIN, 0}, {g_stopPipe[0], POLLIN, 0}};
@@ -135,7 +193,9 @@ int RunHeadlessWatch(tLS_project& project, const std::string& projectFile, std::
             // The project file or a macro file: the project is read again and every page
             // is built by the out-of-date rule.
             out << "Changed: rebuilding " << projectFile << '\n';
+            const MacroTexts before = TextsOf(project);
             if (OpenProject(project, projectFile, out)) {
+                DateChangedMacros(project, before);
                 BuildAllPages(project, projectFile, false, true, out);
                 watches.Set(project, projectFile);
             }

@@ -283,6 +283,12 @@ TEST_F(HeadlessBuild, WatchRebuildsWhatChangedUntilInterrupted) {
     WriteBytes(site + "english.mcr", Crlf("{:Hello:" + std::to_string(::time(nullptr) + 10) + ":}\nHi\n"));
     ASSERT_TRUE(WaitForOutput(running, out, "1 written", from)) << out;
     EXPECT_NE(out.find("wrote      pages/english/index.htm", from), std::string::npos) << out;
+    // Edited by hand, its time left as it was: the changed text still counts.
+    from = out.size();
+    WriteBytes(site + "deutsch.mcr", Crlf("{:Hello:0:}\nServus\n"));
+    ASSERT_TRUE(WaitForOutput(running, out, "written; build log", from)) << out;
+    EXPECT_NE(out.find("wrote      pages/deutsch/index.htm", from), std::string::npos) << out;
+    EXPECT_EQ(ReadBytes(site + "deutsch.mcr"), Crlf("{:Hello:0:}\nServus\n")) << "the file is not rewritten";
 
     // A failed build is reported and watching goes on.
     from = out.size();
@@ -305,6 +311,9 @@ TEST_F(HeadlessBuild, HelpVersionAndNoBuildSwitch) {
     r = Larkspan({"--version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.output.find("Larkspan PLUS"), std::string::npos);
+    r = Larkspan({"site.hpr", "--watch"});
+    EXPECT_EQ(r.status, 2) << "--watch goes with /build";
+    EXPECT_NE(r.output.find("--watch goes with /build"), std::string::npos) << r.output;
     r = Larkspan({"build"}); // the bare word is no switch: the window, which needs a display
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("no display"), std::string::npos) << r.output;

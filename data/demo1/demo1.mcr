@@ -17,6 +17,7 @@ header.site { background: #2e5e3a; color: #ffffff; padding: 28px 0 0; }
 header.site .inner, .page, footer.site { max-width: 880px; margin: 0 auto; padding-left: 32px;
   padding-right: 32px; }
 .brand { font-size: 1.9em; font-weight: bold; letter-spacing: 0.02em; }
+.logo { vertical-align: middle; }
 .motto { margin: 0 0 18px; font-style: italic; color: #cfe3c9; }
 .menu a { display: inline-block; padding: 10px 18px; color: #ffffff; text-decoration: none;
   border-radius: 8px 8px 0 0; font-family: Arial, Helvetica, sans-serif; }
@@ -45,7 +46,7 @@ footer.site address { font-style: normal; margin-bottom: 8px; }
 {:Header:1735689600:}
 <header class="site">
 <div class="inner">
-<div class="brand">{#Address[1]}</div>
+<div class="brand"><img class="logo" src="../img/lk.gif" width="48" height="48" alt=""> {#Address[1]}</div>
 <p class="motto">{#Motto}</p>
 {#Menu}
 </div>

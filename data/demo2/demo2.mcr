@@ -16,8 +16,7 @@ header.site, .page, footer.site { padding-left: max(24px, calc(50% - 440px));
   padding-right: max(24px, calc(50% - 440px)); }
 header.site { padding-top: 22px; }
 .brand { display: flex; align-items: center; gap: 14px; flex-wrap: wrap; }
-.logo { width: 48px; height: 48px; border-radius: 50%; background: #f2c14e; color: #7a4a26;
-  font: bold 28px/48px Georgia, serif; text-align: center; }
+.logo { width: 48px; height: 48px; }
 .name { font: bold 1.7em Georgia, 'Times New Roman', serif; }
 .slogan { flex-basis: 100%; margin: 2px 0 14px; color: #f3d9b8; font-style: italic; }
 .bar { display: flex; justify-content: space-between; align-items: flex-end; flex-wrap: wrap; }
@@ -51,7 +50,7 @@ footer.site .small { color: #a8927a; margin-bottom: 0; }
 </head>
 {:Brand:1735689600:}
 <div class="brand">
-<span class="logo">L</span>
+<img class="logo" src="../../img/lk1.gif" width="48" height="48" alt="">
 <span class="name">{#Address[1]}</span>
 <span class="slogan">{#Slogan}</span>
 </div>

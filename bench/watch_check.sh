@@ -3,8 +3,8 @@
 #   Watch: from a template's save to the line that says its pages are written, on a copy of
 #   the demo site and on the 9,900-page site of vs_hugo.sh (one template changed); the
 #   best of RUNS saves. Goals: under 100 ms and under 1 s.
-#   Check: `/check` of the 9,900-page site from empty output folders, build included; the
-#   best of RUNS. Goal: under 2 s.
+#   Check: `/check` of the 9,900-page site, build included, with one template changed and
+#   from empty output folders; the best of RUNS. Goal: under 2 s.
 # Environment: LARKSPAN (default build/stage/larkspan), RUNS (default 3).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -68,8 +68,14 @@ check_ms() {
     echo "$best"
 }
 one_changed() { touch "$site/tpl/page050.tpl"; }
-all_gone() { find "$site/tpl" -mindepth 1 -maxdepth 1 -type d -exec rm -rf {} +; }
+# The old output is moved aside, not deleted: right after thousands of files are deleted,
+# ext4 spends seconds looking past their freed inodes for every new file, which would time
+# the file system rather than the build.
+all_gone() {
+    local aside; aside=$(mktemp -d "$work/old-XXXXXX")
+    find "$site/tpl" -mindepth 1 -maxdepth 1 -type d -exec mv {} "$aside/" \;
+}
 ms=$(check_ms one_changed)
 echo "check, 9,900-page site, one template changed (its 99 pages built, all checked): $ms ms (goal < 2000 ms); $(tail -1 "$work/check.log")"
 ms=$(check_ms all_gone)
-echo "check, 9,900-page site from empty output (every page written): $ms ms; $(tail -1 "$work/check.log")"
+echo "check, 9,900-page site from empty output (every page written): $ms ms (goal < 2000 ms); $(tail -1 "$work/check.log")"

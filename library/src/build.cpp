@@ -276,24 +276,84 @@ tLS_Error tLS_project::BuildPages(const std::vector<brevic::PageJob>& jobs, tDeb
     if (parallel) {
         threads = static_cast<unsigned>(std::min<size_t>(threads, jobs.size()));
         tLS_Error result = LS_OK;
-        // Every page is put in place here, in order: its folder is made only now.
-        auto place = [&](size_t i, brevic::BuiltPage& page) {
+        // A page held in memory goes into a temporary file beside its target at its turn;
+        // a batch of them is flushed to disk together and then put in place, in order.
+        struct Waiting {
+            size_t index;
+            brevic::BuiltPage page;
+            bool madeFolder;
+        };
+        std::vector<Waiting> waiting;
+        auto done = [&](size_t i, brevic::BuiltPage& page) {
             const brevic::PageJob& job = jobs[i];
-            if (page.inOrder) {
-                brevic::TemplateText text;
-                result = BuildInOrder(job, text, true, settings, ctx, folders);
-            } else {
-                MakeFolder(job, folders);
-                brevic::PlacePage(page, job.target.c_str());
-                ctx.log.swap(page.context.log);
-                ctx.errors = page.context.errors;
-                ctx.warnings = page.context.warnings;
-                SetFailure("", 0);
-                result = PageDone(page.result, ctx, job.target.c_str());
-            }
+            brevic::PlacePage(page, job.target.c_str());
+            ctx.log.swap(page.context.log);
+            ctx.errors = page.context.errors;
+            ctx.warnings = page.context.warnings;
+            SetFailure("", 0);
+            result = PageDone(page.result, ctx, job.target.c_str());
             // Progress is that of the whole build here: pages finish faster than one shows.
             if (ctx.progress) ctx.progress->SetPos(static_cast<int>((i + 1) * 100 / jobs.size()));
             return result == LS_OK;
+        };
+        auto placeWaiting = [&] {
+            std::vector<std::string> targets;
+            for (const Waiting& w : waiting) targets.push_back(w.page.file->Target());
+            // One flush for the batch; should it fail, each page flushes its own file.
+            if (brevic::FlushFileSystems(targets)) {
+                for (Waiting& w : waiting) w.page.file->Flushed();
+            }
+            for (size_t k = 0; k < waiting.size(); ++k) {
+                if (done(waiting[k].index, waiting[k].page)) continue;
+                // Nothing after the failed page stays: its temporary files go with the
+                // writers, and the folders made for them (when still empty) too.
+                for (size_t later = waiting.size(); later-- > k + 1;) {
+                    waiting[later].page = brevic::BuiltPage{};
+                    const std::string& folder = jobs[waiting[later].index].folder;
+                    if (waiting[later].madeFolder && brevic::RemoveEmptyDirectory(folder.c_str())) folders.erase(folder);
+                }
+                waiting.clear();
+                return false;
+            }
+            waiting.clear();
+            return true;
+        };
+        constexpr size_t kBatch = 64;
+        // Every page is put in place here, in order: its folder is made only now.
+        auto place = [&](size_t i, brevic::BuiltPage& page) {
+            const brevic::PageJob& job = jobs[i];
+            const bool last = i + 1 == jobs.size();
+            bool made = false;
+            // A page before this one failed: the folder made for this one goes again.
+            auto abandon = [&] {
+                if (made && brevic::RemoveEmptyDirectory(job.folder.c_str())) folders.erase(job.folder);
+                return false;
+            };
+            if (!page.inOrder && page.result.error == LS_OK && page.result.written && !page.file) {
+                made = MakeFolder(job, folders);
+                auto file = std::make_unique<brevic::FileWriter>(job.target.c_str(), true);
+                file->Defer();
+                file->SyncAtPlace();
+                bool written = file->Write(page.text);
+                // A page written over its file at Commit comes after the pages before it.
+                if (written && file->InPlace() && !placeWaiting()) return abandon();
+                if (written && file->Commit()) {
+                    page.file = std::move(file);
+                    std::string().swap(page.text);
+                    waiting.push_back({i, std::move(page), made});
+                    return (waiting.size() < kBatch && !last) || placeWaiting();
+                }
+                // It cannot be written aside: written at its turn, it fails there.
+            }
+            if (!placeWaiting()) return abandon();
+            if (page.inOrder) {
+                brevic::TemplateText text;
+                result = BuildInOrder(job, text, true, settings, ctx, folders);
+                if (ctx.progress) ctx.progress->SetPos(static_cast<int>((i + 1) * 100 / jobs.size()));
+                return result == LS_OK;
+            }
+            MakeFolder(job, folders);
+            return done(i, page);
         };
         if (brevic::BuildPagesInParallel(jobs, settings, threads, place)) return result;
     }
@@ -331,8 +391,11 @@ tLS_Error tLS_project::BuildInOrder(const brevic::PageJob& job, brevic::Template
                     job.target.c_str());
 }
 
-void tLS_project::MakeFolder(const brevic::PageJob& job, std::unordered_set<std::string>& folders) {
+bool tLS_project::MakeFolder(const brevic::PageJob& job, std::unordered_set<std::string>& folders) {
     // A failure shows when the target is written.
-    if (job.makeFolder && !folders.count(job.folder) && brevic::MakeDirectory(job.folder.c_str()))
-        folders.insert(job.folder);
+    if (!job.makeFolder || folders.count(job.folder)) return false;
+    const bool existed = brevic::IsDirectory(job.folder.c_str());
+    if (!brevic::MakeDirectory(job.folder.c_str())) return false;
+    folders.insert(job.folder);
+    return !existed;
 }

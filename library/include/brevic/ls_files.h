@@ -38,6 +38,11 @@ BREVIC_API bool WriteBinaryFileAtomic(const char* path, const std::string& data)
 BREVIC_API void WriteBinaryFilesAtomic(const std::vector<std::pair<std::string, std::string>>& files,
                                        std::vector<bool>& ok);
 
+// Flushes to disk the file systems that hold the folders of `paths` (each once), so that
+// deferred writers with SyncAtPlace (below) committed before need no flush of their own
+// (FileWriter::Flushed). False when a flush failed or a folder could not be opened.
+BREVIC_API bool FlushFileSystems(const std::vector<std::string>& paths);
+
 // A file read in text mode piece by piece, for texts too large to hold at once. The pieces
 // together are exactly what ReadTextFile reads.
 class BREVIC_API TextFileReader {
@@ -125,11 +130,19 @@ public:
     // Before the first write of a deferred writer: Commit leaves the flush to disk to Place,
     // so that files written one after another can be flushed together first.
     void SyncAtPlace() { syncAtPlace = deferred && !opened; }
+    // After Commit: the file the content goes to (where the path's links lead).
+    const std::string& Target() const { return target; }
+    // After Commit of a deferred writer with SyncAtPlace: the file system holding Target
+    // was flushed to disk since (FlushFileSystems succeeded), so Place needs no flush.
+    void Flushed() { flushed = committed && syncAtPlace; }
     // Puts the file of a deferred writer, committed, in its place. False when that fails (its
     // file is removed then) or there is nothing to place.
     bool Place();
     // True once opening or writing failed.
     bool Failed() const;
+    // True after a Write found that the folder forbids a temporary file: Commit then writes
+    // over the file itself, at once even when deferred (nothing is written before Commit).
+    bool InPlace() const { return inPlace; }
 
 private:
     struct Behind;
@@ -155,6 +168,7 @@ private:
     bool deferred = false;
     bool placed = false;
     bool syncAtPlace = false;
+    bool flushed = false;
     int fd = -1;
     unsigned replacedUid = 0, replacedGid = 0, replacedMode = 0;
     std::unique_ptr<Behind> behind; // writing behind: the helper thread and the bytes it has
@@ -174,6 +188,8 @@ BREVIC_API bool FileModTime(const char* path, long& seconds);
 BREVIC_API bool FileStamp(const char* path, long long& mtimeNs, long long& size);
 // Creates one directory; an existing directory counts as success.
 BREVIC_API bool MakeDirectory(const char* path);
+// Removes a directory that is empty; false when it is not empty or cannot be removed.
+BREVIC_API bool RemoveEmptyDirectory(const char* path);
 
 // Asks the system to back a large string's reserved buffer with huge pages, so that filling
 // it takes far fewer page faults. Only a hint; nothing changes for small strings.

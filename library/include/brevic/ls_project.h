@@ -175,7 +175,8 @@ private:
     tLS_Error BuildInOrder(const brevic::PageJob& job, brevic::TemplateText& text, bool read,
                            const tCompilerSettings& settings, tDebugContext& context,
                            std::unordered_set<std::string>& folders);
-    static void MakeFolder(const brevic::PageJob& job, std::unordered_set<std::string>& folders);
+    // True when this call made the folder.
+    static bool MakeFolder(const brevic::PageJob& job, std::unordered_set<std::string>& folders);
     // The basis group and the active group, as a page is built with them.
     void ActiveBases(tLS_macrobase** bases);
     // Takes over the result of building one page: the build log, failure, progress.

@@ -184,39 +184,51 @@ struct FileSystems {
     ~FileSystems() {
         for (int fd : folders) ::close(fd);
     }
-    void Note(const std::string& path) {
+    // False when the folder of `path` cannot be opened (its file system is not flushed).
+    bool Note(const std::string& path) {
         const size_t slash = path.rfind('/');
         const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
         struct stat st {};
-        if (::stat(folder.c_str(), &st) != 0 || std::find(devices.begin(), devices.end(), st.st_dev) != devices.end())
-            return;
+        if (::stat(folder.c_str(), &st) != 0) return false;
+        if (std::find(devices.begin(), devices.end(), st.st_dev) != devices.end()) return true;
         const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) return;
+        if (fd < 0) return false;
         devices.push_back(st.st_dev);
         folders.push_back(fd);
+        return true;
     }
-    void Flush() {
-        for (int fd : folders) ::syncfs(fd);
+    bool Flush() {
+        bool ok = true;
+        for (int fd : folders) ok = ::syncfs(fd) == 0 && ok;
+        return ok;
     }
 };
 
 } // namespace
 
+bool FlushFileSystems(const std::vector<std::string>& paths) {
+    FileSystems systems;
+    bool ok = true;
+    for (const std::string& path : paths) ok = systems.Note(path) && ok;
+    return systems.Flush() && ok;
+}
+
 void WriteBinaryFilesAtomic(const std::vector<std::pair<std::string, std::string>>& files, std::vector<bool>& ok) {
     try {
         ok.assign(files.size(), false);
         std::vector<std::unique_ptr<FileWriter>> writers;
-        FileSystems systems;
+        std::vector<std::string> targets; // where the contents go, behind any links
         for (const auto& [path, data] : files) {
             writers.push_back(std::make_unique<FileWriter>(path.c_str(), false));
             FileWriter& file = *writers.back();
             file.Defer();
             file.SyncAtPlace();
-            if (file.Write(data) && file.Commit()) systems.Note(path);
+            if (file.Write(data) && file.Commit()) targets.push_back(file.Target());
         }
-        // Each Place still makes sure of its own file (one behind a link may lie on another
-        // file system), which after these flushes costs next to nothing.
-        systems.Flush();
+        // One flush for them all; should it fail, each Place flushes its own file.
+        if (FlushFileSystems(targets)) {
+            for (auto& writer : writers) writer->Flushed();
+        }
         for (size_t i = 0; i < writers.size(); ++i) ok[i] = writers[i]->Place();
     } catch (...) {
         // Out of memory: a writer not placed removes its file; `ok` says false for it.
@@ -268,5 +280,7 @@ bool MakeDirectory(const char* path) {
     if (::mkdir(path, 0777) == 0) return true;
     return errno == EEXIST && IsDirectory(path);
 }
+
+bool RemoveEmptyDirectory(const char* path) { return path && *path && ::rmdir(path) == 0; }
 
 } // namespace brevic

@@ -324,8 +324,8 @@ bool FileWriter::Place() {
     if (!deferred || !committed || placed) return false;
     placed = true;
     if (inPlace) return true; // written over the file at Commit already
-    // Cheap when the file system was flushed since Commit, as WriteBinaryFilesAtomic does.
-    if ((syncAtPlace && ::fdatasync(fd) != 0) || Faulted(FaultOp::Rename) ||
+    // Left out when the file system was flushed since Commit (Flushed).
+    if ((syncAtPlace && !flushed && ::fdatasync(fd) != 0) || Faulted(FaultOp::Rename) ||
         ::rename(temporary.c_str(), target.c_str()) != 0) {
         Discard();
         return false;

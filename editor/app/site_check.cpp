@@ -170,6 +170,23 @@ private:
     std::unordered_map<std::string, std::set<std::string>> pages_;
 };
 
+// What lies at the paths links name, each looked at once: the pages of a site link to the
+// same few pages and files again and again.
+class FileKinds {
+public:
+    enum Kind { None, File, Folder };
+    Kind Of(const std::string& path) {
+        auto it = kinds_.find(path);
+        if (it != kinds_.end()) return it->second;
+        Kind kind = brevic::IsDirectory(path.c_str()) ? Folder : brevic::FileExists(path.c_str()) ? File : None;
+        kinds_.emplace(path, kind);
+        return kind;
+    }
+
+private:
+    std::unordered_map<std::string, Kind> kinds_;
+};
+
 bool IsHtml(const std::string& path) {
     const std::string lower = Lower(path);
     auto ends = [&](const char* e) {
@@ -180,7 +197,8 @@ bool IsHtml(const std::string& path) {
 }
 
 // Checks one link of the page `page`; an empty result when it is good.
-std::string CheckLink(const std::string& page, const std::string& root, const std::string& link, AnchorCache& anchors) {
+std::string CheckLink(const std::string& page, const std::string& root, const std::string& link, AnchorCache& anchors,
+                      FileKinds& kinds) {
     if (External(link)) return {};
     const size_t hash = link.find('#');
     std::string path = link.substr(0, std::min(link.find('?'), hash));
@@ -189,16 +207,17 @@ std::string CheckLink(const std::string& page, const std::string& root, const st
     if (!path.empty()) {
         path = PercentDecoded(path);
         file = Normalize(path[0] == '/' ? root + path.substr(1) : FolderOf(page) + path);
-        if (brevic::IsDirectory(file.c_str())) {
+        const FileKinds::Kind kind = kinds.Of(file);
+        if (kind == FileKinds::Folder) {
             const std::string folder = file.back() == '/' ? file : file + "/";
-            if (brevic::FileExists((folder + "index.htm").c_str())) {
+            if (kinds.Of(folder + "index.htm") == FileKinds::File) {
                 file = folder + "index.htm";
-            } else if (brevic::FileExists((folder + "index.html").c_str())) {
+            } else if (kinds.Of(folder + "index.html") == FileKinds::File) {
                 file = folder + "index.html";
             } else {
                 return "link to the folder " + link + ", which has no index page";
             }
-        } else if (!brevic::FileExists(file.c_str())) {
+        } else if (kind != FileKinds::File) {
             return "link to " + link + ", a file that does not exist";
         }
     }
@@ -235,6 +254,7 @@ PageLinks ScanPageLinks(const std::string& html) {
 
 void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root, std::vector<SiteFinding>& findings) {
     AnchorCache anchors;
+    FileKinds kinds;
     for (const SitePage& page : pages) {
         std::string html;
         if (!brevic::ReadBinaryFile(page.path.c_str(), html)) {
@@ -244,7 +264,7 @@ void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root,
         PageLinks links = ScanPageLinks(html);
         anchors.Add(page.path, links.anchors);
         for (const PageLinks::Link& link : links.links) {
-            const std::string problem = CheckLink(page.path, root, link.target, anchors);
+            const std::string problem = CheckLink(page.path, root, link.target, anchors, kinds);
             if (!problem.empty()) findings.push_back({Finding(Relative(page.path, root), link.line, problem), page.language});
         }
     }

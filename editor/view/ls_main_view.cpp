@@ -102,7 +102,7 @@ CLs_mainView::CLs_mainView(fw::Document* doc, QWidget* parent) : CRichEditCtrl(p
     OnCommand({cmd::Cut}, [this] { cut(); }, [this](fw::CommandUi& ui) { ui.enabled = textCursor().hasSelection() && !isReadOnly(); });
     OnCommand({cmd::Copy}, [this] { copy(); }, [this](fw::CommandUi& ui) { ui.enabled = textCursor().hasSelection(); });
     OnCommand({cmd::Paste}, [this] { paste(); }, [this](fw::CommandUi& ui) { ui.enabled = canPaste() && !isReadOnly(); });
-    OnCommand({cmd::Undo}, [this] { Undo(); }, [this](fw::CommandUi& ui) { ui.enabled = CanUndo() && !isReadOnly(); });
+    OnCommand({cmd::Undo}, [this] { UndoColored(); }, [this](fw::CommandUi& ui) { ui.enabled = CanUndo() && !isReadOnly(); });
     OnCommand({cmd::Print}, [this] { Print(false); });
     OnCommand({cmd::PrintPreview}, [this] { Print(true); });
     OnCommand({cmd::LeftParameter}, [this] { JumpParameter(true); });
@@ -247,7 +247,24 @@ void CLs_mainView::RecolorLine() {
     int start = 0;
     int end = 0;
     ExGetSel(start, end);
-    const int line = ExLineFromChar(start);
+    RecolorLineAt(ExLineFromChar(start));
+}
+
+void CLs_mainView::UndoColored() {
+    int first = -1;
+    int last = -1;
+    const QMetaObject::Connection watch =
+        connect(document(), &QTextDocument::contentsChange, this, [&](int from, int, int added) {
+            first = first < 0 ? from : std::min(first, from);
+            last = std::max(last, from + added);
+        });
+    Undo();
+    disconnect(watch);
+    if (first < 0 || !Coloring()) return;
+    for (int line = ExLineFromChar(first), to = ExLineFromChar(last); line <= to; ++line) RecolorLineAt(line);
+}
+
+void CLs_mainView::RecolorLineAt(int line) {
     const int lineStart = LineIndex(line);
     if (lineStart < 0) return;
     const int length = LineLength(lineStart);

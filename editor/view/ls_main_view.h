@@ -43,6 +43,9 @@ public:
     int LineFromChar(int position) const { return ExLineFromChar(position); }
     // Colours the line that holds the selection start again (the whole line, however long).
     void RecolorLine();
+    // Undoes the last change; the text it brings back is coloured again (undo restores the
+    // characters, not their colours).
+    void UndoColored();
 
     // Finds, in `text` (GetText), the text between the nearest `open` before the selection
     // start and the nearest `close` from it on, with no delimiter of either kind between.
@@ -91,6 +94,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void RecolorLineAt(int line);
     void Print(bool preview);
 
     void RunCommand(int id);

@@ -125,7 +125,10 @@ void CheckSite(QMainWindow* window) {
         list->AddString(finding.line.c_str());
         list->NoteTarget(root, QByteArray::fromStdString(finding.language));
     }
-    frame->statusBar()->showMessage(fw::LoadString(str::SiteChecked).arg(findings.size()));
+    const QString summary = fw::LoadString(str::SiteChecked).arg(findings.size());
+    // The list says how the check ended too, so that it is never shown empty.
+    list->AddString(summary.toUtf8().constData());
+    frame->statusBar()->showMessage(summary);
     list->show();
     list->raise();
 }

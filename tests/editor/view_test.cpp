@@ -530,8 +530,9 @@ TEST_F(BuildCommands, CheckSiteListsFindingsThatLeadToThePage) {
     CCompilerMessagesDlg* out = Frame().CompilerMessages();
     ASSERT_TRUE(out->isVisible());
     QListWidget* list = out->List();
-    ASSERT_GE(list->count(), 1);
-    QListWidgetItem* finding = list->item(list->count() - 1);
+    ASSERT_GE(list->count(), 2);
+    EXPECT_TRUE(list->item(list->count() - 1)->data(Qt::UserRole).toString().startsWith("Site check finished"));
+    QListWidgetItem* finding = list->item(list->count() - 2);
     EXPECT_EQ(finding->data(Qt::UserRole).toString(), "english/index.htm\t(2) Error: link to missing.htm, a file that does not exist");
     list->setFocus();
     list->setCurrentItem(finding);

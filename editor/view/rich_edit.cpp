@@ -134,7 +134,9 @@ void CRichEditCtrl::StoreRuns(const QTextBlock& block, std::vector<std::pair<int
 }
 
 void CRichEditCtrl::OnContentsChange(int from, int removed, int added) {
-    if (bulk_ || applying_) return;
+    if (applying_) return; // colours only
+    ++textChanges_;
+    if (bulk_) return;
     QTextDocument* doc = document();
     QTextBlock first = doc->findBlock(from);
     if (!first.isValid()) return;
@@ -211,6 +213,14 @@ bool CRichEditCtrl::StreamInRtf(const char* rtf, size_t length, bool selectionOn
         bulk_ = true;
         setPlainText(parsed.text);
         bulk_ = false;
+        // The document holds this text as it is unless a character of it makes a line end
+        // of its own or a frame.
+        const QStringView t(parsed.text);
+        if (!t.contains(QLatin1Char('\r')) && !t.contains(QChar::ParagraphSeparator) &&
+            !t.contains(QChar(0xFDD0)) && !t.contains(QChar(0xFDD1))) {
+            text_ = parsed.text;
+            textAt_ = textChanges_;
+        }
         for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) b.setUserData(nullptr);
         SetColors(0, parsed.text, parsed.runs, parsed.colors);
         moveCursor(QTextCursor::Start);
@@ -283,10 +293,13 @@ int CRichEditCtrl::TextLength() const { return document()->characterCount() - 1;
 bool CRichEditCtrl::CanUndo() const { return document()->isUndoAvailable(); }
 
 QString CRichEditCtrl::StreamOutText() const {
+    if (textAt_ == textChanges_) return text_;
     // toPlainText would turn no-break spaces into blanks; the raw text keeps them and
     // separates lines by U+2029 only (a U+2029 of the text itself is a line end here).
     QString text = document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text_ = text;
+    textAt_ = textChanges_;
     return text;
 }
 

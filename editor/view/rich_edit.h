@@ -70,4 +70,10 @@ private:
 
     bool bulk_ = false;     // the whole text is being replaced: colours follow at once
     bool applying_ = false; // colours are being handed to the layout, no text changes
+
+    // The text StreamOutText gave (or a whole replacement set) at change `textAt_`: a text
+    // unchanged since is not taken out of the document again (searches run again and again).
+    unsigned textChanges_ = 0; // counts the changes of the text
+    mutable QString text_;
+    mutable unsigned textAt_ = ~0u;
 };

@@ -57,6 +57,15 @@ TEST_F(SearchTest, CtrlFTypeEnterSelectsTheMatchAndRepeatingFindsTheNext) {
     QTest::mouseClick(Child<QPushButton>(dialog, "backwardButton"), Qt::LeftButton);
     EXPECT_EQ(Selected(), "META");
     EXPECT_TRUE(dialog->isVisible()) << "the dialog stays open";
+
+    // What is typed after a search is found by the next one.
+    view->setFocus();
+    view->SetSel(17, 17);
+    QTest::keyClicks(view, " MOTA");
+    view->SetSel(6, 6);
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(Selected(), "MOTA");
 }
 
 TEST_F(SearchTest, ReplaceAllOnceForEveryMatchInTheTextOrTheSelection) {

@@ -38,9 +38,9 @@ bool HasBuildSwitch(const std::string& commandLine) {
 }
 
 namespace {
-bool Exists(const std::string& path) {
+bool IsRegularFile(const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 } // namespace
 
@@ -61,8 +61,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             continue;
         }
         bool isSwitch = !arg.empty() && arg[0] == '-';
+        // "/build" is a switch unless it names a file at the root that can be opened; a
+        // folder such as /check on some machines cannot, so it never hides the switch.
         if (!arg.empty() && arg[0] == '/')
-            isSwitch = arg.find('/', 1) == std::string::npos && !Exists(arg);
+            isSwitch = arg.find('/', 1) == std::string::npos && !IsRegularFile(arg);
         if (isSwitch && (arg == "/p" || arg == "-p")) {
             result.print = true;
         } else if (isSwitch && (arg.substr(1) == "unregister" || arg.substr(1) == "unregserver")) {

@@ -48,6 +48,11 @@ TEST(CommandLine, FileArgumentAndSwitches) {
     cmd = larkspan::ParseCommandLine(3, argv4);
     EXPECT_TRUE(cmd.print);
     EXPECT_EQ(cmd.file, "page.tpl");
+    // A folder at the root is no file to open: "/tmp" stands in for a machine's /check folder.
+    const char* folder[] = {"larkspan", "/tmp", "site.hpr"};
+    cmd = larkspan::ParseCommandLine(3, folder);
+    EXPECT_EQ(cmd.file, "site.hpr");
+    EXPECT_EQ(cmd.ignored, (std::vector<std::string>{"/tmp"}));
     const char* argv3[] = {"larkspan", "--help"};
     EXPECT_TRUE(larkspan::ParseCommandLine(2, argv3).help);
 }

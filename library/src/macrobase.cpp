@@ -36,11 +36,13 @@ long LeadingNumber(const char* p, const char* end) {
     return negative ? -value : value;
 }
 
-// A name that reads back from a header line exactly as it is.
+// A name that reads back from a header line exactly as it is. Only ":" and a line feed end
+// a name; a carriage return inside it (read from a hand-made file) is written before the ":"
+// and so never meets the line feed that would turn it into a line end.
 bool StorableName(const char* name) {
     size_t n = std::strlen(name);
     return n > 0 && n <= static_cast<size_t>(LS_MACRO_NAME_MAX) &&
-           std::strpbrk(name, ":\r\n") == nullptr;
+           std::strpbrk(name, ":\n") == nullptr;
 }
 
 } // namespace

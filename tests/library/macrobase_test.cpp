@@ -229,6 +229,34 @@ TEST_F(MacroBaseTest, TextThatCannotBeReadBackIsRefusedAndTheFileKept) {
     EXPECT_EQ(Content(again, 0), "a {: b");
 }
 
+// A hand-made file whose header holds a lone carriage return before its line end: the name
+// keeps the CR, and the base saves and reloads to the same macros (found by fuzzing).
+TEST_F(MacroBaseTest, ANameWithACarriageReturnSavesAndReadsBack) {
+    const std::string bytes = "{:Lcr\r\r\n{:Odd:2-2147483648\r\n\xe4\xf6\xfc \xc3\xa4\r\n";
+    WriteBytes(file, bytes);
+    tLS_Error slot = LS_INVALID;
+    {
+        tLS_macrobase base(file.c_str(), &slot);
+        ASSERT_EQ(slot, LS_OK);
+        ASSERT_EQ(base.GetLastIndex(), 1);
+        tBaseMember* m = nullptr;
+        ASSERT_EQ(base.GetMacroContent(0, m), LS_OK);
+        EXPECT_STREQ(m->name, "Lcr\r");
+        ASSERT_EQ(base.SetModified(0), LS_OK);
+        EXPECT_EQ(base.SaveMacroBase(), LS_OK);
+        EXPECT_FALSE(base.IsModified());
+    }
+    EXPECT_EQ(slot, LS_OK);
+    tLS_macrobase again(file.c_str(), &slot);
+    ASSERT_EQ(slot, LS_OK);
+    tBaseMember* m = nullptr;
+    ASSERT_EQ(again.GetMacroContent(0, m), LS_OK);
+    EXPECT_STREQ(m->name, "Lcr\r");
+    EXPECT_EQ(Content(again, 1), "\xe4\xf6\xfc \xc3\xa4");
+    ASSERT_EQ(again.GetMacroContent(1, m), LS_OK);
+    EXPECT_EQ(m->lastModified, 2);
+}
+
 TEST_F(MacroBaseTest, FailedWritesLeaveThePreviousFileAndReportIntoTheSlot) {
     WriteBytes(file, Crlf("{:A:1:}\nold\n"));
     for (brevic::FaultOp op : {brevic::FaultOp::Write, brevic::FaultOp::Rename}) {

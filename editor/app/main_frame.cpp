@@ -316,17 +316,30 @@ void CMainFrame::RegisterCommands() {
               });
     OnCommand({cmd::Cascade}, [this] { mdi_->cascadeSubWindows(); });
     OnCommand({cmd::Tile}, [this] { mdi_->tileSubWindows(); });
-    OnCommand({cmd::ArrangeIcons}, [this] {
-        for (QMdiSubWindow* w : mdi_->subWindowList()) {
-            if (w->isMinimized()) w->showMinimized();
-        }
-        mdi_->tileSubWindows();
-    });
+    OnCommand({cmd::ArrangeIcons}, [this] { ArrangeMinimisedWindows(); });
     OnCommand({cmd::NextPane}, [this] { mdi_->activateNextSubWindow(); });
     OnCommand({cmd::PreviousPane}, [this] { mdi_->activatePreviousSubWindow(); });
     OnCommand({cmd::Exit}, [this] { close(); });
     OnCommand({cmd::HelpTopics, cmd::Help, cmd::DefaultHelp}, [this] { OpenHelp(0); });
     OnCommand({cmd::ContextHelp}, [this] { fw::EnterContextHelp([this](int topic) { OpenHelp(topic); }); });
+}
+
+// Lines the minimised windows up along the bottom of the area, left to right, a row above
+// the last when one is full; windows that are not minimised stay where they are.
+void CMainFrame::ArrangeMinimisedWindows() {
+    const int width = mdi_->viewport()->width();
+    int x = 0;
+    int top = mdi_->viewport()->height();
+    for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        if (!w->isMinimized()) continue;
+        const QSize size = w->size();
+        if (x == 0 || x + size.width() > width) {
+            x = 0;
+            top -= size.height();
+        }
+        w->move(x, top);
+        x += size.width();
+    }
 }
 
 fw::Document* CMainFrame::ActiveDocument() const {
@@ -341,7 +354,9 @@ QWidget* CMainFrame::ActiveView() const {
 
 QString CMainFrame::CaptionText() {
     QString caption = fw::LoadString(str::AppTitle);
-    if (const char* name = theProject.GetProjectName()) {
+    // A project that failed to open keeps its path, but no project is open.
+    const char* name = theProject.IsProject() ? theProject.GetProjectName() : nullptr;
+    if (name) {
         QString project = QFile::decodeName(name);
         int dot = static_cast<int>(project.lastIndexOf('.'));
         if (dot >= 0) project.truncate(dot);

@@ -86,6 +86,7 @@ private:
     // choosing one activates it.
     void FillWindowMenu(QMenu* menu);
     void RegisterCommands();
+    void ArrangeMinimisedWindows(); // Arrange Symbols
     void NewProject();
     bool RequireProject(); // message 136 when no project is open
     void OpenProject();

@@ -95,12 +95,13 @@ QString Document::AskSaveAsPath() {
     FileDialogRequest r;
     r.save = true;
     r.caption = QApplication::translate("Document", "Save As");
-    QString name = title_;
+    // A file keeps its own name; only a new document's title gets the type's extension.
+    QString name = path_.isEmpty() ? title_ : QFileInfo(path_).fileName();
     if (template_) {
         QString filterName = template_->GetDocString(DocTemplate::FilterName);
         if (!filterName.isEmpty()) r.filter = filterName + QStringLiteral(";;");
         QString ext = template_->GetDocString(DocTemplate::FilterExt);
-        if (!ext.isEmpty() && !name.endsWith(ext)) name += ext;
+        if (path_.isEmpty() && !ext.isEmpty() && !name.endsWith(ext)) name += ext;
     }
     r.filter += QApplication::translate("Document", "All Files (*)");
     // The proposed name in the document's folder, else in the project's.

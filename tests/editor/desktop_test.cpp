@@ -101,6 +101,39 @@ TEST_F(DesktopTest, SaveAsCompletesTheNameAndStartsInTheDocumentsFolder) {
     fileAnswers = {{}};
     Frame().Router().Execute(cmd::FileOpen);
     EXPECT_EQ(fileDialogs.back().directory.toStdString() + "/", scratch.path());
+
+    // A file that is not a template is offered under its own name.
+    WriteBytes(scratch / "plain.htm", "<p>plain</p>");
+    answers = {QMessageBox::No}; // not copied into a template
+    ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(scratch / "plain.htm")), nullptr);
+    fileAnswers = {{}};
+    Frame().Router().Execute(cmd::FileSaveAs);
+    EXPECT_EQ(fileDialogs.back().directory.toStdString(), scratch / "plain.htm");
+}
+
+// Arrange Symbols lines up the minimised windows along the bottom and moves no other.
+TEST_F(DesktopTest, ArrangeSymbolsMovesOnlyMinimisedWindows) {
+    ASSERT_TRUE(Start());
+    Frame().Router().Execute(cmd::FileNew);
+    Frame().Router().Execute(cmd::FileNew);
+    Frame().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Frame()));
+    QList<QMdiSubWindow*> windows = Frame().MdiArea()->subWindowList();
+    ASSERT_EQ(windows.size(), 3);
+    windows[0]->setGeometry(10, 20, 300, 200);
+    windows[1]->setGeometry(40, 60, 320, 210);
+    windows[2]->showMinimized();
+    windows[2]->move(150, 5);
+    QApplication::processEvents();
+    const QRect first = windows[0]->geometry();
+    const QRect second = windows[1]->geometry();
+    Frame().Router().Execute(cmd::ArrangeIcons);
+    QApplication::processEvents();
+    EXPECT_EQ(windows[0]->geometry(), first);
+    EXPECT_EQ(windows[1]->geometry(), second);
+    EXPECT_TRUE(windows[2]->isMinimized());
+    EXPECT_EQ(windows[2]->geometry().x(), 0);
+    EXPECT_EQ(windows[2]->geometry().bottom(), Frame().MdiArea()->viewport()->height() - 1);
 }
 
 TEST_F(DesktopTest, WindowMenuListsAndActivatesTheOpenWindows) {

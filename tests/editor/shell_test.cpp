@@ -7,6 +7,7 @@
 #include "file_types.h"
 #include "ids.h"
 #include "hint_dialog.h"
+#include "printing.h"
 #include "ls_main_view.h"
 #include "settings.h"
 #include "splash_dialog.h"
@@ -21,6 +22,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -155,6 +157,7 @@ TEST_F(EditorTest, OpeningAProjectSelectsTheFirstLanguageAndSetsTheCaption) {
     EXPECT_EQ(messages.back().stringId, 132);
     EXPECT_EQ(messages.back().text, "Error initialising project.\nPlease load or create a new project.");
     EXPECT_FALSE(languages->isEnabled());
+    EXPECT_EQ(CMainFrame::CaptionText(), "Larkspan PLUS 3.0") << "no project, none named";
 }
 
 TEST_F(EditorTest, NewProjectThroughTheDialog) {
@@ -427,6 +430,32 @@ TEST_F(EditorTest, UnregisterRemovesTheRegistrationAndQuits) {
     EXPECT_FALSE(testutil::Exists(package));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].stringId, str::UnregisterDone);
+    EXPECT_EQ(theApp.ExitStatus(), 0);
+
+    // The real program: its message closed at the first idle moment, it ends with status 0.
+    ASSERT_TRUE(filetypes::Register(QString::fromStdString(scratch / "prog/")));
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("LARKSPAN_EXIT_AT_IDLE", "1");
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(scratch / "config"));
+    env.insert("XDG_DATA_HOME", QString::fromStdString(scratch / "data"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(STAGE_DIR "/larkspan"), {QStringLiteral("/unregister")});
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    EXPECT_FALSE(testutil::Exists(entry));
+}
+
+// The print switch prints the file on the current printer and quits with status 0.
+TEST_F(EditorTest, ThePrintSwitchPrintsAndEndsWithStatusZero) {
+    WriteBytes(scratch / "page.tpl", "<p>print me</p>");
+    fw::SharedPrinter().setOutputFileName(QString::fromStdString(scratch / "out.pdf"));
+    EXPECT_FALSE(Start({"/p", scratch / "page.tpl"})) << "the program quits";
+    EXPECT_EQ(theApp.ExitStatus(), 0);
+    EXPECT_EQ(ReadBytes(scratch / "out.pdf").rfind("%PDF", 0), 0u);
+    fw::SharedPrinter().setOutputFileName({});
 }
 
 // A program folder whose path holds characters the desktop entry reserves gives an entry

@@ -38,8 +38,9 @@ int larkspan_run_editor(int argc, char** argv) {
         exitAtIdle.start(0);
     }
     if (!theApp.InitInstance(cmd, CLs_mainApp::Options{})) {
+        const int status = theApp.ExitStatus();
         theApp.ExitInstance();
-        return 1;
+        return status;
     }
     int status = QApplication::exec();
     theApp.ExitInstance();

@@ -117,6 +117,7 @@ CLs_mainApp::CLs_mainApp() { RegisterCommands(); }
 CLs_mainApp::~CLs_mainApp() = default;
 
 bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const Options& options) {
+    exitStatus_ = 1;
     settings_ = fw::ProfileFile(QFile::decodeName(larkspan::SettingsFilePath().c_str()),
                                 fw::ProfileFile::Failures::Report);
     recent_ = std::make_unique<fw::RecentFiles>(settings_);
@@ -134,6 +135,7 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
         const bool removed = filetypes::Unregister();
         fw::ShowMessage(nullptr, removed ? str::UnregisterDone : str::UnregisterIncomplete,
                         removed ? fw::MessageKind::Information : fw::MessageKind::Error);
+        exitStatus_ = removed ? 0 : 1;
         return false;
     }
     const bool withoutFile = commandLine.file.empty();
@@ -151,8 +153,8 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
         // The shell's print command: print the file on the current printer, then exit.
         startedToPrint = true;
         fw::Document* doc = OpenDocumentFile(QFile::decodeName(commandLine.file.c_str()));
-        if (auto* view = doc && !doc->Views().isEmpty() ? qobject_cast<CLs_mainView*>(doc->Views().first()) : nullptr)
-            view->PrintWithoutAsking();
+        auto* view = doc && !doc->Views().isEmpty() ? qobject_cast<CLs_mainView*>(doc->Views().first()) : nullptr;
+        exitStatus_ = view && view->PrintWithoutAsking() ? 0 : 1;
         return false;
     }
     if (withoutFile) {
@@ -168,6 +170,7 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
     mainFrame_->OnIdle();
     if (options.showHint) CHintDlg::Show(mainFrame_.get(), str::HintStartUp, settings_);
     if (options.registerFileTypes) filetypes::Register(QString::fromStdString(larkspan::ProgramDirectory()));
+    exitStatus_ = 0;
     return true;
 }
 

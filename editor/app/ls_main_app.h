@@ -36,8 +36,10 @@ public:
 
     // Start-up: settings, document types, main window, EDITOR settings, the file argument
     // (or a new document), the window, the start-up hint, the file types. False ends the
-    // program.
+    // program, with ExitStatus() as its status: 0 when a switch that does its work at once
+    // (removing the registration, printing) succeeded, 1 when it or the start failed.
     bool InitInstance(const larkspan::CommandLine& commandLine, const Options& options);
+    int ExitStatus() const { return exitStatus_; }
     // Closes everything the start-up made (before the Qt application ends).
     void ExitInstance();
 
@@ -88,6 +90,7 @@ private:
     std::unique_ptr<fw::DocTemplate> htmlTemplate_;
     std::unique_ptr<fw::DocTemplate> macroTemplate_;
     std::unique_ptr<CMainFrame> mainFrame_;
+    int exitStatus_ = 1;
 };
 
 extern CLs_mainApp theApp;

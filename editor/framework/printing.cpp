@@ -16,9 +16,13 @@ void ApplyMargins(QPrinter& printer, const QMarginsF& thousandths) {
     printer.setPageMargins(mm, QPageLayout::Millimeter);
 }
 
-void Render(QPrinter* printer, const QTextDocument& document) {
+// False when the printer cannot take the pages (no printer, an output file that cannot be
+// written).
+bool Render(QPrinter* printer, const QTextDocument& document) {
+    if (!printer->isValid()) return false;
     std::unique_ptr<QTextDocument> copy(document.clone());
     copy->print(printer);
+    return printer->printerState() != QPrinter::Error && printer->printerState() != QPrinter::Aborted;
 }
 } // namespace
 
@@ -39,8 +43,7 @@ bool PrintDocument(QWidget* parent, const QTextDocument& document, const QMargin
         QPrintDialog dialog(&printer, parent);
         if (dialog.exec() != QDialog::Accepted) return false;
     }
-    Render(&printer, document);
-    return true;
+    return Render(&printer, document);
 }
 
 void PrintPreview(QWidget* parent, const QTextDocument& document, const QMarginsF& margins) {

@@ -38,15 +38,8 @@ constexpr char kEscape = 27;
 // Whether InsertText colours: the SyntaxColoring setting.
 bool Coloring() { return app::EditorSettings().syntaxColoring != 0; }
 
-// Shared by all views: the previous typed character and the last toggle.
-struct ToggleState {
-    int index = 0;
-    int last = -1;
-    int start = -1;
-    int end = -1;
-};
+// Shared by all views: the previous typed character.
 char g_previousChar = 0;
-ToggleState g_toggle;
 
 // True when the key pressed is a key of the accelerator table.
 bool IsAccelerator(const QKeyEvent* e) {
@@ -174,16 +167,16 @@ void CLs_mainView::ToggleParameter(bool forward) {
     auto insertValue = [this, start](const QString& value) {
         InsertText(value, true);
         SetSel(start, start + static_cast<int>(value.size()));
-        g_toggle.start = start;
-        g_toggle.end = start + static_cast<int>(value.size());
+        toggle_.start = start;
+        toggle_.end = start + static_cast<int>(value.size());
     };
-    if (start == g_toggle.start && end == g_toggle.end && g_toggle.last >= 0 && !values_.isEmpty()) {
+    if (start == toggle_.start && end == toggle_.end && toggle_.last >= 0 && !toggle_.values.isEmpty()) {
         if (forward) {
-            g_toggle.index = g_toggle.index >= g_toggle.last ? 0 : g_toggle.index + 1;
+            toggle_.index = toggle_.index >= toggle_.last ? 0 : toggle_.index + 1;
         } else {
-            g_toggle.index = g_toggle.index <= 0 ? g_toggle.last : g_toggle.index - 1;
+            toggle_.index = toggle_.index <= 0 ? toggle_.last : toggle_.index - 1;
         }
-        insertValue(values_.value(g_toggle.index));
+        insertValue(toggle_.values.value(toggle_.index));
         return;
     }
     const QString text = GetText();
@@ -206,10 +199,10 @@ void CLs_mainView::ToggleParameter(bool forward) {
             base->GetMacroContent(index, content) != LS_OK) {
             return;
         }
-        values_ = magic::SplitValues(QString::fromUtf8(content->data(), static_cast<qsizetype>(content->size())));
-        g_toggle.index = 0;
-        g_toggle.last = static_cast<int>(values_.size()) - 1;
-        insertValue(values_.value(0));
+        toggle_.values = magic::SplitValues(QString::fromUtf8(content->data(), static_cast<qsizetype>(content->size())));
+        toggle_.index = 0;
+        toggle_.last = static_cast<int>(toggle_.values.size()) - 1;
+        insertValue(toggle_.values.value(0));
     }
 }
 
@@ -436,10 +429,10 @@ void CLs_mainView::dropEvent(QDropEvent* event) {
         Qt::QueuedConnection);
 }
 
-void CLs_mainView::PrintWithoutAsking() {
+bool CLs_mainView::PrintWithoutAsking() {
     std::unique_ptr<QTextDocument> copy(ColoredCopy());
     copy->setDefaultFont(font());
-    fw::PrintDocument(this, *copy, app::PrintMargins(), false);
+    return fw::PrintDocument(this, *copy, app::PrintMargins(), false);
 }
 
 void CLs_mainView::Print(bool preview) {

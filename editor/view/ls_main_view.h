@@ -70,8 +70,9 @@ public:
     void JumpParameter(bool left);
     void ToggleParameter(bool forward);
     tLS_autochar* AutoChar() const { return autochar_.get(); }
-    // Prints the text on the current printer without the print dialog.
-    void PrintWithoutAsking();
+    // Prints the text on the current printer without the print dialog; false when there is
+    // no printer to print on or printing failed.
+    bool PrintWithoutAsking();
     // Searches the text from the selection (FindInText) and selects the match; false
     // when there is none (or the pattern is empty), the selection unchanged.
     bool Search(const QString& pattern, bool caseSensitive, bool wholeWords, bool forward, bool wildcard);
@@ -102,7 +103,17 @@ private:
     fw::Document* document_;
     std::unique_ptr<tLS_autochar> autochar_;
     tLS_Error autocharError_ = LS_OK;
-    QStringList values_; // the value list of the last toggle
+    // The last toggle of this view: its value list, the current and last index, and the
+    // selection it left. Each view has its own, so another view's toggle never picks a value
+    // out of this list.
+    struct ToggleState {
+        QStringList values;
+        int index = 0;
+        int last = -1;
+        int start = -1;
+        int end = -1;
+    };
+    ToggleState toggle_;
     int previousKey_ = 0;
     bool previousExtended_ = false;
 };

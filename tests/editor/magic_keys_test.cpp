@@ -11,6 +11,8 @@
 #include <brevic/ls_profile.h>
 
 #include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTest>
 
 using testutil::Crlf;
@@ -25,6 +27,7 @@ protected:
         table = scratch / "data/larkspan/autochar.txt";
         WriteBytes(table, Crlf("{:<table:0:}\n<table></table>\n{:<tab2:0:}\n<tab2></tab2>\n"
                                "{:<b:0:}\n<b></b>\n{:<br:0:}\n<br>\n{:!ALIGN:0:}\nLEFT,RIGHT,CENTER\n"
+                               "{:!VALIGN:0:}\nTOP,BOTTOM\n"
                                "{:<\xC3\xBC" "ber:0:}\n<\xC3\xBC" "ber></\xC3\xBC" "ber>\n"));
     }
     void StartWith(const char* autotagging, const char* minSel) {
@@ -146,6 +149,35 @@ TEST_F(MagicKeys, AltUpAndDownStepThroughAValueList) {
     view->SetSel(10, 11);
     QTest::keyClick(view, Qt::Key_Up, Qt::AltModifier);
     EXPECT_EQ(view->GetText(), "<p CLASS=\"x\">");
+}
+
+// A toggle in one view leaves another view's toggle where it was: each goes on with its own
+// list.
+TEST_F(MagicKeys, EachViewTogglesItsOwnList) {
+    StartWith("0", "10");
+    CLs_mainView* first = view;
+    Frame().Router().Execute(cmd::FileNew);
+    auto* second = qobject_cast<CLs_mainView*>(Frame().ActiveView());
+    ASSERT_NE(second, first);
+    auto activate = [this](CLs_mainView* v) {
+        Frame().MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(v->parentWidget()));
+        v->setFocus();
+    };
+    second->SetText("<p VALIGN=\"\">");
+    second->SetSel(11, 11);
+    QTest::keyClick(second, Qt::Key_Up, Qt::AltModifier);
+    ASSERT_EQ(second->GetSelText(), "TOP");
+
+    activate(first);
+    first->SetText("<p  ALIGN=\"\">");
+    first->SetSel(11, 11);
+    QTest::keyClick(first, Qt::Key_Up, Qt::AltModifier);
+    QTest::keyClick(first, Qt::Key_Up, Qt::AltModifier);
+    ASSERT_EQ(first->GetText(), "<p  ALIGN=\"RIGHT\">");
+
+    activate(second);
+    QTest::keyClick(second, Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(second->GetText(), "<p VALIGN=\"BOTTOM\">");
 }
 
 TEST_F(MagicKeys, TwoViewsShareOneTableSavedWithTheLast) {

@@ -47,9 +47,10 @@ CHyperlinkDlg::~CHyperlinkDlg() = default;
 int CHyperlinkDlg::Run() { return fw::RunModal(*this) == QDialog::Accepted ? 1 : 2; }
 
 void CHyperlinkDlg::ChooseLinkTarget() {
-    // The link is relative to the page the document is built into.
+    // The link is relative to the page the document is built into; working that out makes
+    // no folder.
     std::string built = QFile::encodeName(documentPath_).toStdString();
-    if (documentPath_.isEmpty() || theProject.CreateTargetPath(built) != LS_OK) {
+    if (documentPath_.isEmpty() || theProject.TargetPathOf(built) != LS_OK) {
         fw::ShowMessage(this, str::NoLinkPath, fw::MessageKind::Stop);
         return;
     }

@@ -109,6 +109,12 @@ tLS_Error tLS_project::CreateTargetPath(std::string& path) {
     return r;
 }
 
+tLS_Error tLS_project::TargetPathOf(std::string& path) {
+    std::string folder;
+    bool language = false;
+    return TargetPath(path, folder, language);
+}
+
 tLS_Error tLS_project::TargetPath(std::string& path, std::string& folder, bool& language) {
     size_t sep = brevic::LastSeparator(path);
     if (sep == std::string::npos || sep < 2) return LS_BAD_TARGET_PATH;

@@ -276,7 +276,7 @@ TEST_F(InsertTest, HyperlinkWrapsTheSelection) {
 
 TEST_F(InsertTest, LinkTargetsAreRelativeToTheBuiltPage) {
     OpenPage(kTwoLanguages);
-    const std::string chosen = site + "english/news/today.htm";
+    const std::string chosen = site + "news/today.htm";
     QString url;
     auto pressBrowse = [&](QDialog& d) {
         d.findChild<QLineEdit*>("urlEdit")->setText("typed.htm");
@@ -287,10 +287,11 @@ TEST_F(InsertTest, LinkTargetsAreRelativeToTheBuiltPage) {
     modalAnswer = pressBrowse;
     fileAnswers = {{QString::fromStdString(chosen)}};
     Frame().Router().Execute(cmd::Hyperlink);
-    EXPECT_EQ(url, "news/today.htm") << "page.tpl is built into english/page.htm";
+    EXPECT_EQ(url, "../news/today.htm") << "page.tpl is built into english/page.htm";
+    EXPECT_FALSE(testutil::Exists(site + "english")) << "working out the link makes no folder";
     ASSERT_EQ(fileDialogs.size(), 1u);
     EXPECT_EQ(fileDialogs[0].caption, "Select Hyperlink");
-    EXPECT_EQ(Pathes(projectFile, "LinkPath"), site + "english/news");
+    EXPECT_EQ(Pathes(projectFile, "LinkPath"), site + "news");
 
     // An unsaved document, and one that is not a template: message 174, the URL as typed.
     for (const std::string& page : {std::string(), site + "plain.htm"}) {

@@ -115,6 +115,8 @@ public:
     // target's: the active language's subdirectory (created) unless the basis group is
     // active, extension ".htm". LS_BAD_TARGET_PATH, LS_NOT_A_TEMPLATE; path unchanged then.
     tLS_Error CreateTargetPath(std::string& path);
+    // The same path, computed only: no folder is made.
+    tLS_Error TargetPathOf(std::string& path);
     // Expands `text` into `targetPath` with the basis group and the active group. Writes the
     // target unless it is newer than both `sourceTime` and every macro used (sourceTime 0
     // always writes). LS_BUILD_FAILED when the expansion fails or the target cannot be

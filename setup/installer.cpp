@@ -58,8 +58,12 @@ bool Install(QWidget* owner, const QString& sourceDir) {
     if (!copied) Warn(owner, Text::CopyFailed);
     CShortcutDlg shortcuts(owner);
     if (shortcuts.exec() != QDialog::Accepted) return false;
-    // As with the start menu's shortcuts, entries that cannot be written are not reported.
-    WriteDesktopEntries(target, ApplicationsDirectory());
+    // Without its menu entries the installation is not complete: say where they failed.
+    const std::string applications = ApplicationsDirectory();
+    if (!WriteDesktopEntries(target, applications)) {
+        Warn(owner, Text::EntriesFailed, QFile::decodeName(applications.c_str()));
+        return false;
+    }
     return copied;
 }
 } // namespace

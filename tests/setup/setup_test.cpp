@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <deque>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -187,6 +188,18 @@ TEST_F(SetupTest, CopyErrorsGiveOneWarning) {
     EXPECT_EQ(ReadBytes(folder + "larkspan"), ReadBytes(kDist + "larkspan"));
     EXPECT_EQ(ReadBytes(folder + "demo2/Demo2/about2.tpl"), ReadBytes(kDist + "demo2/Demo2/about2.tpl"));
     EXPECT_TRUE(Exists(Entry("larkspan.desktop")));
+}
+
+// Desktop entries that cannot be written (a folder where an entry goes) are said, with the
+// folder, and the installation is not called complete.
+TEST_F(SetupTest, MenuEntriesThatCannotBeWrittenLeaveItIncomplete) {
+    std::filesystem::create_directories(Entry("larkspan.desktop"));
+    EXPECT_FALSE(Install({"yes", "next", "finish", "yes", "yes"}));
+    ASSERT_EQ(seen.size(), 5) << seen.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(seen[3].toStdString(),
+              "The menu entries could not be written into:\n" + home / ".local/share/applications/");
+    EXPECT_EQ(seen[4], kIncomplete);
+    ExpectInstalled(home / "Larkspan/");
 }
 
 // Enter in the directory list opens the directory (the folder field follows) and installs

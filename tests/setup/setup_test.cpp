@@ -119,14 +119,20 @@ TEST_F(SetupTest, TheProposedFolderIsMadeWithoutAQuestionAndASecondRunOverwrites
     EXPECT_NE(help.find("\nName=Larkspan Help\n"), std::string::npos) << help;
     EXPECT_NE(help.find("\"" + folder + "help/index.html\""), std::string::npos) << help;
 
+    // The licence and the demos' pages, built, come with it.
+    EXPECT_NE(ReadBytes(folder + "licence.txt").find("Copyright 2026 The Larkspan PLUS developers"), std::string::npos);
+    for (const char* page : {"demo1/Demo1/index1.htm", "demo1/Demo1/second1.htm", "demo2/Demo2/english/index2.htm",
+                             "demo2/Demo2/english/about2.htm", "demo2/Demo2/deutsch/index2.htm",
+                             "demo2/Demo2/deutsch/about2.htm"}) {
+        EXPECT_EQ(ReadBytes(folder + page).rfind("<!DOCTYPE html>", 0), 0u) << page;
+    }
+
     // The installed program runs with the installed library and builds the installed demo.
     QProcess build;
     build.start(QString::fromStdString(folder + "larkspan"), {QString::fromStdString(folder + "demo2/demo2.hpr"),
                                                               QStringLiteral("/build")});
     ASSERT_TRUE(build.waitForFinished(60000));
     EXPECT_EQ(build.exitCode(), 0) << build.readAllStandardError().toStdString();
-    EXPECT_TRUE(Exists(folder + "demo2/Demo2/english/index2.htm"));
-    EXPECT_TRUE(Exists(folder + "demo2/Demo2/deutsch/about2.htm"));
 
     // A second run replaces every file without asking.
     WriteBytes(folder + "autochar.txt", "changed");

@@ -48,18 +48,34 @@ bool Install(QWidget* owner, const QString& sourceDir) {
     QString folder;
     if (!ChooseFolder(owner, folder)) return false;
     const std::string target = QFile::encodeName(folder).toStdString();
-    if (!MakeFolder(target)) {
-        Warn(owner, Text::FolderFailed, folder);
+    const Folder made = MakeFolder(target);
+    if (!made.IsOpen()) {
+        if (made.RefusedLink().empty()) {
+            Warn(owner, Text::FolderFailed, folder);
+        } else {
+            Warn(owner, Text::LinkRefused, QFile::decodeName(made.RefusedLink().c_str()));
+        }
         return false;
     }
     if (sourceDir.isEmpty()) return false;
-    const bool copied = CopyFiles(QFile::encodeName(sourceDir).toStdString(), target).empty();
+    const CopyReport report = CopyFiles(QFile::encodeName(sourceDir).toStdString(), made, target);
+    if (!report.refusedLinks.empty()) {
+        QStringList links;
+        for (const std::string& link : report.refusedLinks)
+            links << QFile::decodeName(link.c_str());
+        Warn(owner, Text::LinkRefused, links.join(QLatin1Char('\n')));
+    }
     // One warning for all the files that failed; the installation goes on.
+    const bool copied = report.failed.empty();
     if (!copied) Warn(owner, Text::CopyFailed);
     CShortcutDlg shortcuts(owner);
     if (shortcuts.exec() != QDialog::Accepted) return false;
-    // As with the start menu's shortcuts, entries that cannot be written are not reported.
-    WriteDesktopEntries(target, ApplicationsDirectory());
+    // Without its menu entries the installation is not complete: say where they failed.
+    const std::string applications = ApplicationsDirectory();
+    if (!WriteDesktopEntries(target, applications)) {
+        Warn(owner, Text::EntriesFailed, QFile::decodeName(applications.c_str()));
+        return false;
+    }
     return copied;
 }
 } // namespace

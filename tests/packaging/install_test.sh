@@ -11,7 +11,9 @@ prefix="$work/prefix with blank"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/larkspan lib/larkspan/larkspan lib/larkspan/liblarkspan_gui.so lib/larkspan/libbrevic.so.3 \
          share/larkspan/autochar.txt share/larkspan/styles.dat share/larkspan/help/index.html \
-         share/larkspan/new-htm/default.htm share/larkspan/larkspan.svg share/applications/larkspan.desktop \
+         share/larkspan/new-htm/default.htm share/larkspan/larkspan.svg share/larkspan/licence.txt \
+         share/larkspan/demo1/Demo1/index1.htm share/larkspan/demo2/Demo2/deutsch/index2.htm \
+         share/applications/larkspan.desktop \
          share/mime/packages/larkspan.xml share/icons/hicolor/scalable/apps/larkspan.svg; do
   [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done

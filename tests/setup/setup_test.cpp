@@ -20,8 +20,13 @@
 #include <QTimer>
 
 #include <deque>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+// Failures show the texts, not their code units.
+void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 using testutil::Exists;
 using testutil::ReadBytes;
@@ -118,14 +123,21 @@ TEST_F(SetupTest, TheProposedFolderIsMadeWithoutAQuestionAndASecondRunOverwrites
     EXPECT_NE(help.find("\nName=Larkspan Help\n"), std::string::npos) << help;
     EXPECT_NE(help.find("\"" + folder + "help/index.html\""), std::string::npos) << help;
 
+    // The licence and the demos' pages, built, come with it.
+    EXPECT_NE(ReadBytes(folder + "licence.txt").find("Copyright 2026 The Larkspan PLUS developers"),
+              std::string::npos);
+    for (const char* page : {"demo1/Demo1/index1.htm", "demo1/Demo1/second1.htm",
+                             "demo2/Demo2/english/index2.htm", "demo2/Demo2/english/about2.htm",
+                             "demo2/Demo2/deutsch/index2.htm", "demo2/Demo2/deutsch/about2.htm"}) {
+        EXPECT_EQ(ReadBytes(folder + page).rfind("<!DOCTYPE html>", 0), 0u) << page;
+    }
+
     // The installed program runs with the installed library and builds the installed demo.
     QProcess build;
-    build.start(QString::fromStdString(folder + "larkspan"), {QString::fromStdString(folder + "demo2/demo2.hpr"),
-                                                              QStringLiteral("/build")});
+    build.start(QString::fromStdString(folder + "larkspan"),
+                {QString::fromStdString(folder + "demo2/demo2.hpr"), QStringLiteral("/build")});
     ASSERT_TRUE(build.waitForFinished(60000));
     EXPECT_EQ(build.exitCode(), 0) << build.readAllStandardError().toStdString();
-    EXPECT_TRUE(Exists(folder + "demo2/Demo2/english/index2.htm"));
-    EXPECT_TRUE(Exists(folder + "demo2/Demo2/deutsch/about2.htm"));
 
     // A second run replaces every file without asking.
     WriteBytes(folder + "autochar.txt", "changed");
@@ -187,6 +199,75 @@ TEST_F(SetupTest, CopyErrorsGiveOneWarning) {
     EXPECT_EQ(ReadBytes(folder + "larkspan"), ReadBytes(kDist + "larkspan"));
     EXPECT_EQ(ReadBytes(folder + "demo2/Demo2/about2.tpl"), ReadBytes(kDist + "demo2/Demo2/about2.tpl"));
     EXPECT_TRUE(Exists(Entry("larkspan.desktop")));
+}
+
+// Desktop entries that cannot be written (a folder where an entry goes) are said, with the
+// folder, and the installation is not called complete.
+TEST_F(SetupTest, MenuEntriesThatCannotBeWrittenLeaveItIncomplete) {
+    std::filesystem::create_directories(Entry("larkspan.desktop"));
+    EXPECT_FALSE(Install({"yes", "next", "finish", "yes", "yes"}));
+    ASSERT_EQ(seen.size(), 5) << seen.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(seen[3].toStdString(), "The menu entries could not be written into:\n" +
+                                         home / ".local/share/applications/");
+    EXPECT_EQ(seen[4], kIncomplete);
+    ExpectInstalled(home / "Larkspan/");
+}
+
+// A symbolic link on the way is followed only as the editor's saves follow one: when this
+// user made it, or the owner of its folder did, or that folder is not writable by
+// everybody. Otherwise setup names the link and writes nothing behind it.
+TEST_F(SetupTest, LinksAnotherUserPlantedAreNotFollowed) {
+    const uid_t other = 12345;
+    const std::string shared = home / "shared/"; // as /tmp: everybody may write, sticky
+    const std::string theirs = home / "theirs";
+    for (const std::string& dir : {shared, theirs})
+        ASSERT_EQ(::mkdir(dir.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    const auto plant = [&](const std::string& link, uid_t owner) {
+        ::unlink(link.c_str());
+        ASSERT_EQ(::symlink(theirs.c_str(), link.c_str()), 0);
+        ASSERT_EQ(::lchown(link.c_str(), owner, owner), 0);
+    };
+    const auto refused = [](const std::string& links) {
+        return QString::fromStdString(
+            "Setup does not install through symbolic links that another user made in a "
+            "folder everybody may write to:\n" +
+            links);
+    };
+
+    // The folder itself, or a level on its way.
+    plant(shared + "Larkspan", other);
+    EXPECT_FALSE(Install({"yes", "next:" + shared + "Larkspan", "yes", "yes"}));
+    EXPECT_EQ(seen, QStringList({kAsk, kFolderDialog, refused(shared + "Larkspan"), kIncomplete}));
+    EXPECT_FALSE(Install({"yes", "next:" + shared + "Larkspan/deeper", "yes", "yes", "yes"}));
+    EXPECT_EQ(seen, QStringList({kAsk, kFolderDialog, kAskCreate, refused(shared + "Larkspan"),
+                                 kIncomplete}));
+    EXPECT_TRUE(std::filesystem::is_empty(theirs));
+    EXPECT_FALSE(Exists(Entry("larkspan.desktop")));
+
+    // Inside an existing install folder that everybody may write to: what lies behind them
+    // is not copied, all else is.
+    const std::string folder = shared + "install/";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 01777), 0);
+    plant(folder + "help", other);
+    plant(folder + "demo2", other);
+    EXPECT_FALSE(Install({"yes", "next:" + folder, "yes", "yes", "finish", "yes"}));
+    EXPECT_EQ(seen, QStringList({kAsk, kFolderDialog, refused(folder + "help\n" + folder + "demo2"),
+                                 kCopyFailed, kShortcutDialog, kIncomplete}));
+    EXPECT_TRUE(std::filesystem::is_empty(theirs));
+    EXPECT_EQ(ReadBytes(folder + "larkspan"), ReadBytes(kDist + "larkspan"));
+    EXPECT_EQ(ReadBytes(folder + "demo1/Demo1/index1.htm"),
+              ReadBytes(kDist + "demo1/Demo1/index1.htm"));
+
+    // Followed: a link this user made, and one in a folder only its owner may write to.
+    plant(folder + "help", ::geteuid());
+    ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+    EXPECT_TRUE(Install({"yes", "next:" + folder, "finish", "yes"}));
+    EXPECT_EQ(seen, QStringList({kAsk, kFolderDialog, kShortcutDialog, kComplete}));
+    ExpectInstalled(folder);
+    EXPECT_TRUE(Exists(theirs + "/index.html"));
+    EXPECT_TRUE(Exists(theirs + "/demo2.hpr"));
 }
 
 // Enter in the directory list opens the directory (the folder field follows) and installs

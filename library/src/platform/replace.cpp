@@ -3,6 +3,7 @@
 // the clean-up of temporary files a killed writer left.
 #include "brevic/ls_files.h"
 #include "files_internal.h"
+#include "link_rule.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -35,15 +36,13 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// Whether the link at `path` (status `link`) may be followed: it was made by this user, or
-// by the owner of its folder, or the folder is not open to everybody's writing. Anything
-// else may have been planted by another user to redirect the write.
+// Whether the link at `path` (status `link`) may be followed, by the saving rule for links.
 bool MayFollow(const std::string& path, const struct stat& link) {
     if (link.st_uid == ::geteuid()) return true;
     const std::string folder = FolderOf(path);
     struct stat dir {};
     if (::stat(folder.empty() ? "." : folder.c_str(), &dir) != 0) return false;
-    return link.st_uid == dir.st_uid || (dir.st_mode & S_IWOTH) == 0;
+    return MayFollowLink(link, dir);
 }
 
 bool ReadLink(const std::string& path, std::string& target) {

@@ -18,6 +18,7 @@
 #include <brevic/ls_project.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
@@ -154,12 +155,13 @@ int CLs_mainDoc::ComputeTargetPath(QString& target) {
     return LS_OK;
 }
 
-bool CLs_mainDoc::BuildIntoFile(const QString& target) {
+bool CLs_mainDoc::BuildIntoFile(const QString& target, tDebugContext* counts) {
     if (target.isEmpty()) return false;
     app::StoreMacroDocuments();
     const std::string text = TextBytes().toStdString();
     CCompilerMessagesDlg* messages = app::CompilerMessages();
-    tDebugContext context;
+    tDebugContext own;
+    tDebugContext& context = counts ? *counts : own;
     context.messageList = messages;
     auto progress = std::make_unique<CBuildProgressDlg>(Parent());
     context.progress = progress.get();
@@ -178,20 +180,31 @@ bool CLs_mainDoc::BuildIntoFile(const QString& target) {
 
 void CLs_mainDoc::BuildFile() {
     QString target;
-    if (ComputeTargetPath(target) == LS_OK) BuildIntoFile(target);
+    if (ComputeTargetPath(target) != LS_OK) return;
+    tDebugContext context;
+    if (!BuildIntoFile(target, &context)) return;
+    // Said like Build Project's summary, so that a build without messages is seen to run.
+    if (auto* frame = qobject_cast<QMainWindow*>(Parent()))
+        frame->statusBar()->showMessage(fw::LoadString(str::BuildFileWritten)
+                                            .arg(QDir::toNativeSeparators(target))
+                                            .arg(context.errors)
+                                            .arg(context.warnings));
 }
 
 void CLs_mainDoc::BuildProject() {
+    if (!app::SaveTemplatesBeforeBuild()) return;
     app::StoreMacroDocuments();
+    // The messages of every page are kept and listed together afterwards; each page's
+    // counts come with its messages.
     tDebugContext context;
-    context.messageList = app::CompilerMessages();
     auto progress = std::make_unique<CBuildProgressDlg>(Parent());
-    app::MessagePlaces places(*progress, app::CompilerMessages());
+    app::MessagePlaces places(*progress, nullptr, true);
     context.progress = &places;
     progress->CountFrom(&context);
     tLS_Error r = theProject.BuildAll(&context);
     const CBuildProgressDlg::Counts counts = progress->Totals();
     progress.reset();
+    app::ListPageMessages(app::CompilerMessages(), places);
     if (r == LS_OK) ShowBuildSummary(counts.built, counts.written, counts.errors, counts.warnings);
     if (r == LS_NO_SOURCES) {
         fw::ShowMessage(Parent(), str::NoTemplates, fw::MessageKind::Error);

@@ -8,6 +8,8 @@
 #include "document.h"
 #include "text_codec.h"
 
+#include <brevic/ls_types.h>
+
 class CLs_mainView;
 
 class CLs_mainDoc : public fw::Document {
@@ -32,7 +34,8 @@ public:
     // telling the user (12 for an unsaved document; 13, not a template, silently).
     int ComputeTargetPath(QString& target);
     // Builds the current text into `target`; false (after telling the user) on failure.
-    bool BuildIntoFile(const QString& target);
+    // `counts`, when given, is the build's context and keeps its error and warning counts.
+    bool BuildIntoFile(const QString& target, tDebugContext* counts = nullptr);
     // The file a viewer gets, freshly built: the target in target mode, else the temporary
     // file. False (after message 140) when it could not be prepared.
     bool PreparePreviewFile(QString& path);

@@ -37,8 +37,10 @@
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QFormLayout>
 #include <QMdiArea>
 #include <QScreen>
@@ -106,6 +108,7 @@ fw::Document* OpenDocumentFile(const QString& path) { return theApp.OpenDocument
 void OpenMacroByName(const QByteArray& name) { theApp.NewMacroDocument(MacroOpenMode::ByName, name); }
 void StoreMacroDocuments() { theApp.StoreMacroDocuments(); }
 bool SaveAllModified() { return theApp.SaveAllModified(); }
+bool SaveTemplatesBeforeBuild() { return theApp.SaveTemplatesBeforeBuild(); }
 bool SaveMacroFiles() { return ClsMacroDoc::SaveMacroFiles(); }
 bool CloseAllDocuments() { return theApp.CloseAllDocuments(); }
 void ActiveLanguageChanged(fw::Document* active) { theApp.ActiveLanguageChanged(active); }
@@ -118,6 +121,7 @@ CLs_mainApp::~CLs_mainApp() = default;
 
 bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const Options& options) {
     exitStatus_ = 1;
+    startedToPrint = false;
     settings_ = fw::ProfileFile(QFile::decodeName(larkspan::SettingsFilePath().c_str()),
                                 fw::ProfileFile::Failures::Report);
     recent_ = std::make_unique<fw::RecentFiles>(settings_);
@@ -145,6 +149,11 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
     htmlTemplate_->SetMdiArea(mainFrame_->MdiArea());
     macroTemplate_->SetMdiArea(mainFrame_->MdiArea());
 
+    // The library's own message (a build with "Neutral" chosen in a project with languages)
+    // is a message box of the editor.
+    tLS_project::SetMessageHook([](const char*) {
+        fw::ShowMessage(app::MainWindow(), str::NoLanguageSelected, fw::MessageKind::Error);
+    });
     editor.Load(settings_);
     CLs_mainView::SetAutocharPath(QString::fromStdString(larkspan::WritableDataFile("autochar.txt")));
     SetStylesFilePath(QString::fromStdString(larkspan::WritableDataFile("styles.dat")));
@@ -175,6 +184,7 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
 }
 
 void CLs_mainApp::ExitInstance() {
+    tLS_project::SetMessageHook(nullptr);
     if (recent_) recent_->Save();
     if (htmlTemplate_) htmlTemplate_->CloseAllDocuments();
     if (macroTemplate_) macroTemplate_->CloseAllDocuments();
@@ -279,6 +289,48 @@ bool CLs_mainApp::SaveAllModified() {
         }
     }
     return true;
+}
+
+bool CLs_mainApp::SaveTemplatesBeforeBuild() {
+    QSet<QString> templates;
+    for (int i = 0; i < theProject.GetSourceCount(); ++i) {
+        char path[LS_PATH_MAX];
+        if (theProject.GetSourcePath(i, path) == LS_OK)
+            templates.insert(QDir::cleanPath(QFileInfo(QFile::decodeName(path)).absoluteFilePath()));
+    }
+    QList<fw::Document*> unsaved;
+    QStringList names;
+    for (fw::Document* d : htmlTemplate_->Documents()) {
+        if (d->IsModified() && !d->PathName().isEmpty() &&
+            templates.contains(QDir::cleanPath(QFileInfo(d->PathName()).absoluteFilePath()))) {
+            unsaved.append(d);
+            names.append(d->Title());
+        }
+    }
+    if (unsaved.isEmpty()) return true;
+    const int answer = fw::ShowMessage(mainFrame_.get(), str::AskSaveTemplatesBeforeBuild, fw::MessageKind::SaveChanges,
+                                       names.join(QLatin1Char('\n')));
+    if (answer == QMessageBox::No) return true;
+    if (answer != QMessageBox::Yes) return false;
+    for (fw::Document* d : unsaved) {
+        if (!d->DoFileSave()) return false; // said why
+    }
+    return true;
+}
+
+void CLs_mainApp::CloseRetiredMacroWindows() {
+    const QList<fw::Document*> docs = macroTemplate_->Documents();
+    for (fw::Document* d : docs) {
+        auto* macro = qobject_cast<ClsMacroDoc*>(d);
+        if (!macro) continue;
+        for (int g = 0; tLS_macrobase* base = theProject.GetGroup(g); ++g) {
+            if (base == macro->MacroBase() && theProject.IsGroupRetired(g)) {
+                macro->Activate(); // the author sees what is asked about
+                if (macro->SaveModified()) macro->CloseViews();
+                break;
+            }
+        }
+    }
 }
 
 bool CLs_mainApp::CloseAllDocuments() {

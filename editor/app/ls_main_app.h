@@ -64,6 +64,10 @@ public:
     // Asks to save each modified document in turn; false at the first Cancel, failed save or
     // refused store-back.
     bool SaveAllModified();
+    // See app::SaveTemplatesBeforeBuild.
+    bool SaveTemplatesBeforeBuild();
+    // Closes, after the usual question, the macro windows of languages deleted meanwhile.
+    void CloseRetiredMacroWindows();
     // The language list changed the active language.
     void ActiveLanguageChanged(fw::Document* active);
 

@@ -51,18 +51,13 @@ ClsMacroDoc* ClsMacroDoc::FindOpen(tLS_macrobase* base, const QByteArray& name) 
 }
 
 void ClsMacroDoc::ReportNotSaved(tLS_macrobase* base, const QString& title) {
-    QString text = fw::LoadString(str::MacroNotSaved);
-    if (!title.isEmpty()) text += QLatin1Char('\n') + title;
-    if (base) text += QLatin1Char('\n') + QFile::decodeName(base->GetFilePath());
-    fw::ShowMessageText(Parent(), text, fw::MessageKind::Error);
+    macrotext::ReportNotWritten(Parent(), base, title);
 }
 
 bool ClsMacroDoc::SaveMacroFiles() {
     bool ok = true;
     for (int i = 0; tLS_macrobase* base = theProject.GetGroup(i); ++i) {
-        if (!base->IsModified() || base->SaveMacroBase() == LS_OK) continue;
-        ReportNotSaved(base);
-        ok = false;
+        if (!macrotext::WriteBase(Parent(), base)) ok = false;
     }
     return ok;
 }
@@ -167,7 +162,9 @@ bool ClsMacroDoc::CreateMacroBytes(const QByteArray& name) {
     macroName_ = name;
     encoding_ = macrotext::EncodingOf(macroBase_);
     UpdateTitle();
-    SetModified(true);
+    // A macro made is a macro in its file. Should the write fail (said), the window stays
+    // modified, so that closing it asks and tries again.
+    SetModified(!macrotext::WriteBase(Parent(), macroBase_, Title()));
     return true;
 }
 
@@ -207,7 +204,27 @@ bool ClsMacroDoc::SaveMacro() {
     return true;
 }
 
-bool ClsMacroDoc::SaveModified() { return StoreBack(); }
+bool ClsMacroDoc::SaveModified() {
+    if (!IsModified()) return true;
+    switch (AskSaveChanges()) {
+    case QMessageBox::Yes:
+        return SaveMacro();
+    case QMessageBox::No:
+        DropEdits();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void ClsMacroDoc::DropEdits() {
+    if (macroText_) {
+        const QByteArray raw(macroText_->data(), static_cast<qsizetype>(macroText_->size()));
+        ShowText(codec::Decode(raw, encoding_));
+    }
+    if (CLs_mainView* v = View()) v->document()->setModified(false);
+    SetModified(false);
+}
 
 bool ClsMacroDoc::FollowsActiveLanguage() const {
     tLS_macrobase* active = theProject.GetActiveGroup();
@@ -246,8 +263,9 @@ void ClsMacroDoc::SwitchLanguage() {
         macroName_ = previousName;
         return;
     }
-    if (fw::ShowMessage(Parent(), str::AskCopyMacroContent, fw::MessageKind::Question) != QMessageBox::Yes) {
+    if (fw::ShowMessage(Parent(), str::AskCopyMacroContent, fw::MessageKind::Question) == QMessageBox::Yes) {
+        SetModified(true); // the text shown is still to be stored into the new macro
+    } else {
         ShowText(QString());
-        SetModified(true);
     }
 }

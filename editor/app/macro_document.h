@@ -1,6 +1,7 @@
 // The macro document: one macro of one group (language) shown in a view. The edited text
-// goes back into the macro base in memory (StoreBack: before builds, on a language change,
-// on Save and on close) and reaches the disk when the base is saved. Closing never asks.
+// goes back into the macro base in memory (StoreBack: before builds, on a language change)
+// and, on Save or when a close is answered Yes, also into the macro file at once, so a build
+// outside the editor sees it. A new macro is written to its file when it is made.
 #pragma once
 
 #include "document.h"
@@ -23,15 +24,17 @@ public:
     // already has a window is not opened again: that window is activated instead.
     bool OnNewDocument() override;
     void OnViewAdded(QWidget* view) override;
-    // Closing stores the text back and asks nothing; a text the macro file could not hold
-    // keeps the window open.
+    // Closing asks like any document: Yes saves (SaveMacro), No drops the window's edits
+    // (the macro keeps what it held), Cancel keeps the window. A text the macro file could
+    // not hold, or a file that could not be written, keeps the window open.
     bool SaveModified() override;
 
     // Loads the macro of the document's group named by `name` (its bytes as the base holds
     // them). LS_MACRO_NOT_FOUND for an empty or unknown name; the window is then not filled.
     tLS_Error OpenMacro(const QByteArray& name);
-    // Adds an empty macro to the group and shows it (after telling the user why not). The
-    // typed name is written in the macro file's encoding.
+    // Adds an empty macro to the group, writes the group's macro file and shows the macro
+    // (after telling the user why not). The typed name is written in the macro file's
+    // encoding.
     bool CreateMacro(const QString& name);
     // Copies a modified text into the macro, in its macro file's encoding. False (after a
     // message; the window stays modified) when the text holds a line beginning with "{:",
@@ -64,6 +67,8 @@ public:
 
 private:
     void ShowText(const QString& text);
+    // Shows the macro's text as the base holds it again, unmodified.
+    void DropEdits();
     void UpdateTitle();
     bool CreateMacroBytes(const QByteArray& name);
 

@@ -10,6 +10,7 @@
 #include "file_dialogs.h"
 #include "ids.h"
 #include "lock_keys.h"
+#include "ls_main_app.h"
 #include "recent_files.h"
 #include "message_box.h"
 #include "organize_languages_dialog.h"
@@ -287,6 +288,8 @@ void CMainFrame::RegisterCommands() {
         if (!RequireProject()) return;
         COrganizeLanguagesDlg dialog(this, &theProject);
         dialog.Run();
+        // A deleted language is gone at once: its windows close, the list no longer has it.
+        theApp.CloseRetiredMacroWindows();
         FillLanguageCombo();
     });
     OnCommand({cmd::OpenProject}, [this] { OpenProject(); });
@@ -407,6 +410,7 @@ void CMainFrame::FillLanguageCombo() {
     QList<QPair<QString, QByteArray>> names;
     char name[LS_PATH_MAX];
     for (int i = 0; theProject.GetGroupName(i, name) == LS_OK; ++i) {
+        if (theProject.IsGroupRetired(i)) continue; // deleted in Organize Languages
         names.append({QString::fromUtf8(name), QByteArray(name)});
     }
     std::stable_sort(names.begin(), names.end(), [](const auto& a, const auto& b) {

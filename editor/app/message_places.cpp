@@ -87,6 +87,25 @@ void GoToMessagePlace(const QString& location, int line, const QString& folder, 
     SelectLine(OpenDocumentFile(path), line);
 }
 
+void ListPageMessages(CCompilerMessagesDlg* list, const MessagePlaces& places) {
+    list->ResetContent();
+    list->setWindowTitle(fw::LoadString(str::CompilerMessagesOf) +
+                         QFileInfo(QFile::decodeName(theProject.GetProjectPath())).fileName());
+    const QDir root(ProjectFolder());
+    for (const auto& [page, messages] : places.Pages()) {
+        const auto [folder, language] = TemplatePlace(page);
+        const QString source = root.relativeFilePath(folder + QFileInfo(page).completeBaseName() + QStringLiteral(".tpl"));
+        const QString heading = language.isEmpty()
+                                    ? source
+                                    : fw::LoadString(str::BuildMessagesOf).arg(source, QString::fromUtf8(language));
+        list->AddString(heading.toUtf8().constData());
+        list->NoteTarget(QString(), QByteArray());
+        for (const QString& line : QString::fromStdString(messages).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            list->AddString(line.toUtf8().constData());
+        list->NoteTarget(folder, language);
+    }
+}
+
 void CheckSite(QMainWindow* window) {
     auto* frame = qobject_cast<CMainFrame*>(window);
     if (!frame) return;
@@ -94,6 +113,7 @@ void CheckSite(QMainWindow* window) {
         fw::ShowMessage(frame, str::NoProject, fw::MessageKind::Error);
         return;
     }
+    if (!SaveTemplatesBeforeBuild()) return;
     StoreMacroDocuments();
     CCompilerMessagesDlg* list = frame->CompilerMessages();
     auto bar = std::make_unique<CBuildProgressDlg>(frame);
@@ -102,18 +122,8 @@ void CheckSite(QMainWindow* window) {
     context.progress = &places;
     const tLS_Error built = theProject.BuildAll(&context);
     bar.reset();
-    list->ResetContent();
-    list->setWindowTitle(fw::LoadString(str::CompilerMessagesOf) +
-                         QFileInfo(QFile::decodeName(theProject.GetProjectPath())).fileName());
+    ListPageMessages(list, places);
     const QString root = ProjectFolder();
-    for (const auto& [page, messages] : places.Pages()) {
-        list->AddString(QDir(root).relativeFilePath(page).toUtf8().constData());
-        list->NoteTarget(QString(), QByteArray());
-        for (const QString& line : QString::fromStdString(messages).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-            list->AddString(line.toUtf8().constData());
-        const auto [folder, language] = TemplatePlace(page);
-        list->NoteTarget(folder, language);
-    }
     if (built != LS_OK) {
         // The messages of the pages built before the failure are shown too.
         if (list->List()->count() > 0) list->show();

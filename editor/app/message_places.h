@@ -38,6 +38,10 @@ private:
     std::vector<std::pair<QString, std::string>> pages_;
 };
 
+// Fills the messages window with the messages of every page `places` kept, in build order,
+// each page's lines headed by its template and language and leading to their places.
+void ListPageMessages(CCompilerMessagesDlg* list, const MessagePlaces& places);
+
 // Builds the project, then checks the site: the messages of every page (each group headed
 // by its page) and the findings fill the messages window, which is shown; the status bar
 // gives the count.

@@ -298,7 +298,7 @@ std::vector<SitePage> ListSitePages(tLS_project& project) {
         if (project.GetSourcePath(s, source) != LS_OK) continue;
         for (int g = first; g < std::max(groups, 1); ++g) {
             char name[LS_PATH_MAX];
-            if (project.GetGroupName(g, name) != LS_OK) continue;
+            if (project.IsGroupRetired(g) || project.GetGroupName(g, name) != LS_OK) continue;
             project.SetActiveLanguageName(name);
             std::string target = source;
             if (project.CreateTargetPath(target) == LS_OK) pages.push_back({target, g ? name : ""});
@@ -313,7 +313,7 @@ void ListMacroNames(tLS_project& project, std::map<std::string, std::set<std::st
     for (int g = 0; g < project.GetLoadedGroupCount(); ++g) {
         tLS_macrobase* base = project.GetGroup(g);
         char name[LS_PATH_MAX];
-        if (!base || project.GetGroupName(g, name) != LS_OK) continue;
+        if (!base || project.IsGroupRetired(g) || project.GetGroupName(g, name) != LS_OK) continue;
         std::set<std::string>& names = g == 0 ? basis : languages[name];
         for (int i = 0; i <= base->GetLastIndex(); ++i) {
             tBaseMember* member = nullptr;

@@ -47,6 +47,8 @@ void MacroFromText(CLs_mainView* view) {
         return;
     }
     content->assign(text.constData(), static_cast<size_t>(text.size()));
+    // Written at once, so that a build outside the editor finds the macro the page uses.
+    macrotext::WriteBase(view, active, dialog.nameText);
     view->InsertText(Placeholder(dialog.nameText), true);
 }
 

@@ -199,6 +199,7 @@ void CAutotagsDlg::OnNew() {
         fw::ShowMessage(this, r == LS_MACRO_EXISTS ? str::MacroExists : str::MacroNotCreated, fw::MessageKind::Error);
         return;
     }
+    macrotext::WriteBase(this, macroBase, nameText); // the table's file holds the new entry at once
     ShowEntries();
     int row = 0;
     while (row < ui_->entryList->count() && ui_->entryList->item(row)->data(Qt::UserRole).toByteArray() != entry) ++row;
@@ -214,6 +215,7 @@ void CAutotagsDlg::OnDelete() {
         return;
     macroBase->SetModified(index);
     macroBase->DeleteMacro(index);
+    macrotext::WriteBase(this, macroBase);
     if (index == boundIndex_) boundIndex_ = -1; // its text goes with it
     const int row = ui_->entryList->currentRow();
     ShowEntries();

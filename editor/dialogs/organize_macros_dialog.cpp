@@ -126,6 +126,7 @@ void COrganizeMacrosDlg::OnNew() {
                         fw::MessageKind::Error);
         return;
     }
+    macrotext::WriteBase(this, base_, nameText); // a macro made is in its file at once
     Fill();
     SelectName(name);
     ui_->nameEdit->setFocus();
@@ -149,8 +150,10 @@ void COrganizeMacrosDlg::OnDelete() {
         fw::ShowMessage(this, str::SystemError, fw::MessageKind::Error);
         return;
     }
-    // The slot stays valid after deleting; marking it carries the deletion to the file.
+    // The slot stays valid after deleting; marking it carries the deletion to the file,
+    // which is written at once.
     base_->SetModified(index);
+    macrotext::WriteBase(this, base_);
     const int row = ui_->macroList->currentRow();
     Fill();
     if (ui_->macroList->count() > 0) ui_->macroList->setCurrentRow(row > 0 ? row - 1 : 0);

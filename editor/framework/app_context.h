@@ -86,6 +86,10 @@ void OpenMacroByName(const QByteArray& name);
 void GoToMessagePlace(const QString& location, int line, const QString& folder, const QByteArray& language);
 // Every macro window stores its modified text into its macro base.
 void StoreMacroDocuments();
+// Before a build of the whole project: when windows of the project's templates hold unsaved
+// edits, asks once whether to save them (Yes saves them all, No builds the files on disk).
+// False for Cancel or a failed save: nothing is to be built.
+bool SaveTemplatesBeforeBuild();
 // Asks to save each modified document in turn (macro windows store their text back);
 // false at the first Cancel, failed save or refused store-back.
 bool SaveAllModified();

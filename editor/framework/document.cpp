@@ -64,12 +64,16 @@ bool Document::OnOpenDocument(const QString&) { return true; }
 
 bool Document::OnSaveDocument(const QString&) { return true; }
 
+int Document::AskSaveChanges() const {
+    QString name = title_.isEmpty() ? path_ : title_;
+    return ShowMessageText(QApplication::activeWindow(),
+                           QApplication::translate("Document", "Save changes to %1?").arg(name),
+                           MessageKind::SaveChanges);
+}
+
 bool Document::SaveModified() {
     if (!modified_) return true;
-    QString name = title_.isEmpty() ? path_ : title_;
-    int answer = ShowMessageText(QApplication::activeWindow(),
-                                 QApplication::translate("Document", "Save changes to %1?").arg(name),
-                                 MessageKind::SaveChanges);
+    const int answer = AskSaveChanges();
     if (answer == QMessageBox::Cancel) return false;
     if (answer == QMessageBox::No) return true;
     return DoFileSave();

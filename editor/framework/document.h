@@ -47,6 +47,8 @@ public:
     // Asks whether to save a modified document. True when it may be closed (saved, or
     // the user chose not to save); false for Cancel or a failed save.
     virtual bool SaveModified();
+    // The question of SaveModified ("Save changes to ...?"): QMessageBox::Yes, No or Cancel.
+    int AskSaveChanges() const;
     // Save: to its path, or through Save As when it has none. True when written.
     bool DoFileSave();
     // Save As (empty path: ask for one). True when written.

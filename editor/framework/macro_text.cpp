@@ -1,6 +1,12 @@
 #include "macro_text.h"
 
+#include "ids.h"
+#include "message_box.h"
+#include "string_table.h"
+
 #include <brevic/ls_macrobase.h>
+
+#include <QFile>
 
 #include <cstring>
 
@@ -27,6 +33,19 @@ bool Encode(const QString& text, codec::Encoding encoding, QByteArray& bytes) {
     if (!codec::CanEncode(text, encoding)) return false;
     bytes = codec::Encode(text, encoding);
     return true;
+}
+
+void ReportNotWritten(QWidget* parent, tLS_macrobase* base, const QString& what) {
+    QString text = fw::LoadString(str::MacroNotSaved);
+    if (!what.isEmpty()) text += QLatin1Char('\n') + what;
+    if (base) text += QLatin1Char('\n') + QFile::decodeName(base->GetFilePath());
+    fw::ShowMessageText(parent, text, fw::MessageKind::Error);
+}
+
+bool WriteBase(QWidget* parent, tLS_macrobase* base, const QString& what) {
+    if (!base || !base->IsModified() || base->SaveMacroBase() == LS_OK) return true;
+    ReportNotWritten(parent, base, what);
+    return false;
 }
 
 } // namespace macrotext

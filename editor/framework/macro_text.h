@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QString>
 
+class QWidget;
 class tLS_macrobase;
 
 namespace macrotext {
@@ -21,5 +22,12 @@ QString Decode(const QByteArray& bytes, codec::Encoding encoding);
 // Text as bytes of the encoding; false (and `bytes` untouched) when the encoding cannot hold
 // every character of it.
 bool Encode(const QString& text, codec::Encoding encoding, QByteArray& bytes);
+
+// Writes a modified base to its macro file, so that a build outside the editor sees what the
+// editor holds. A failure is said (message 172, `what` when given, and the file's path) and
+// leaves the base modified; false then. Null or unmodified: true, nothing written.
+bool WriteBase(QWidget* parent, tLS_macrobase* base, const QString& what = {});
+// The report of a macro file that could not be written, as WriteBase gives it.
+void ReportNotWritten(QWidget* parent, tLS_macrobase* base, const QString& what = {});
 
 } // namespace macrotext

@@ -249,6 +249,7 @@ tLS_Error tLS_project::ListPages(int sources, std::vector<brevic::PageJob>& jobs
         if (brevic::AfterLastSeparator(sourcePath) == sourcePath) return LS_NO_ENTRY;
         readFirst = sourcePath; // a failure from here on comes after the template is read
         for (int g = firstGroup; g <= lastGroup; ++g) {
+            if (retired[g]) continue;
             char name[LS_PATH_MAX];
             if (GetGroupName(g, name) != LS_OK) return LS_NO_ENTRY;
             SetActiveLanguageName(name);

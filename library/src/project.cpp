@@ -64,6 +64,7 @@ tLS_Error tLS_project::DestroyGroups() {
         groupError = LS_OK;
         delete groups[i];
         groups[i] = nullptr;
+        retired[i] = false;
         if (groupError != LS_OK && failure == LS_OK) {
             failure = groupError;
             SetFailure(path, 1);
@@ -215,6 +216,14 @@ tLS_Error tLS_project::AddAndActivateGroup(const char* groupName) {
     std::string path = dir + groupName + ".mcr";
     tLS_Error added = AddGroup(path.c_str());
     if (added != LS_OK) return added;
+    // A language deleted in this session comes back as the group still loaded for its
+    // file: a second base on one file would overwrite the first one's changes.
+    for (int g = 1; g < groupCount; ++g) {
+        if (retired[g] && path == groups[g]->GetFilePath()) {
+            retired[g] = false;
+            return LS_OK;
+        }
+    }
     tLS_macrobase* base = new (std::nothrow) tLS_macrobase(path.c_str(), &groupError);
     if (!base) return LS_INVALID;
     if (groupError != LS_OK) {
@@ -243,7 +252,16 @@ static tLS_Error DeleteEntry(const char* section, const char* prefix, const char
 }
 
 tLS_Error tLS_project::DeleteGroup(int index) {
-    return DeleteEntry(kGroups, "Group", "GroupNumber", index, projectPath);
+    std::string file;
+    brevic::ReadProfileValue(kGroups, EntryKey("Group", index).c_str(), file, projectPath);
+    const tLS_Error r = DeleteEntry(kGroups, "Group", "GroupNumber", index, projectPath);
+    if (r != LS_OK || file.empty()) return r;
+    // The loaded group of that macro file is gone from the project from now on.
+    const std::string name = FromStored(file);
+    for (int g = 1; g < groupCount; ++g) {
+        if (std::strcmp(brevic::AfterLastSeparator(groups[g]->GetFilePath()), name.c_str()) == 0) retired[g] = true;
+    }
+    return LS_OK;
 }
 
 tLS_Error tLS_project::DeleteSource(int index) {

@@ -140,9 +140,9 @@ TEST_F(MacroSafety, AProjectChangeClosesNothingUntilEverythingIsWritten) {
 
     messages.clear();
     fileAnswers = {{QString::fromStdString(site + "other.hpr")}};
-    answers = {QMessageBox::Yes, QMessageBox::Yes};
+    answers = {QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Yes};
     Frame().Router().Execute(cmd::OpenProject);
-    EXPECT_EQ(messages.size(), 2u) << "one question per template; the macro window asks nothing";
+    EXPECT_EQ(messages.size(), 3u) << "one question per window, the macro window's too";
     EXPECT_EQ(ReadBytes(site + "a.tpl"), Crlf("<p>a</p>\n<i>a</i>"));
     EXPECT_EQ(ReadBytes(site + "b.tpl"), Crlf("<p>b</p>\n<i>b</i>"));
     EXPECT_NE(ReadBytes(site + "english.mcr").find(Crlf("\nenglish footer typed\n")), std::string::npos);
@@ -235,9 +235,11 @@ TEST_F(MacroSafety, AFailedMacroFileSaveIsTriedAgain) {
     // Open Project: the same report, and the project stays with its window.
     messages.clear();
     fileAnswers = {{QString::fromStdString(site + "other.hpr")}};
+    answers = {QMessageBox::Yes};
     Frame().Router().Execute(cmd::OpenProject);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(messages[0].text.contains(QString::fromStdString(site + "english.mcr")));
+    ASSERT_EQ(messages.size(), 2u) << "the window's question, then the failed write";
+    EXPECT_EQ(messages[0].kind, fw::MessageKind::SaveChanges);
+    EXPECT_TRUE(messages[1].text.contains(QString::fromStdString(site + "english.mcr")));
     EXPECT_EQ(ProjectName(), "site.hpr");
     EXPECT_EQ(Frame().LanguageCombo()->currentText(), "english");
     EXPECT_EQ(Windows(), 1);

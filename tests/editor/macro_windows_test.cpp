@@ -132,18 +132,51 @@ TEST_F(MacroWindows, ABuildUsesUnsavedMacroEdits) {
     EXPECT_EQ(ReadBytes(site + "english/index.htm"), Crlf("<p>fresh words</p>\n"));
 }
 
-TEST_F(MacroWindows, ClosingAModifiedWindowLosesNothing) {
+// A macro window saves like a document: Ctrl+S and a close answered Yes write the macro
+// file at once; No drops the window's edits, Cancel keeps the window; Exit answered No
+// leaves the file as it was.
+TEST_F(MacroWindows, AMacroWindowSavesAndClosesLikeADocument) {
     SelectLanguage("english");
-    ClsMacroDoc* doc = OpenMacro("footer");
-    ASSERT_NE(doc, nullptr);
-    View()->InsertText("kept text", false);
+    ASSERT_NE(OpenMacro("footer"), nullptr);
+    View()->SetSel(0, 0);
+    View()->InsertText("saved ", true);
+    QTest::keyClick(View(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_NE(ReadBytes(site + "english.mcr").find("\r\nsaved english footer\r\n"), std::string::npos);
+
+    const std::string before = ReadBytes(site + "english.mcr");
+    View()->SetSel(0, 0);
+    View()->InsertText("kept ", true);
     messages.clear();
+    answers = {QMessageBox::Cancel};
+    Frame().Router().Execute(cmd::FileClose);
+    ASSERT_EQ(messages.size(), 1u) << "closing asks";
+    EXPECT_EQ(messages[0].kind, fw::MessageKind::SaveChanges);
+    EXPECT_EQ(Frame().MdiArea()->subWindowList().size(), 1) << "Cancel keeps the window";
+    answers = {QMessageBox::Yes};
     Frame().Router().Execute(cmd::FileClose);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(messages.empty()) << "closing asks nothing";
     EXPECT_EQ(Frame().MdiArea()->subWindowList().size(), 0);
-    theProject.InitProject(nullptr);
-    EXPECT_NE(ReadBytes(site + "english.mcr").find("\r\nkept text\r\n"), std::string::npos);
+    EXPECT_NE(ReadBytes(site + "english.mcr").find("\r\nkept saved english footer\r\n"), std::string::npos)
+        << "Yes writes the file at once";
+
+    const std::string kept = ReadBytes(site + "english.mcr");
+    ASSERT_NE(OpenMacro("footer"), nullptr);
+    View()->SetSel(0, 0);
+    View()->InsertText("dropped ", true);
+    answers = {QMessageBox::No};
+    Frame().Router().Execute(cmd::FileClose);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Content("english", "footer"), "kept saved english footer") << "No drops the edits";
+
+    ASSERT_NE(OpenMacro("footer"), nullptr);
+    View()->SetSel(0, 0);
+    View()->InsertText("at exit ", true);
+    answers = {QMessageBox::No};
+    Frame().close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    theApp.ExitInstance();
+    EXPECT_EQ(ReadBytes(site + "english.mcr"), kept) << "Exit answered No leaves the file";
+    EXPECT_NE(before, kept);
 }
 
 TEST_F(MacroWindows, ATextTheMacroFileCannotHoldStaysInTheWindow) {
@@ -217,7 +250,8 @@ TEST_F(MacroWindows, NewMacroAndOrganizeMacrosOpenWindows) {
     auto* doc = qobject_cast<ClsMacroDoc*>(Frame().ActiveDocument());
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(doc->Title(), "{#news} : english");
-    EXPECT_TRUE(doc->IsModified()) << "a new macro counts as changed";
+    EXPECT_FALSE(doc->IsModified()) << "a macro made is in its file";
+    EXPECT_NE(ReadBytes(site + "english.mcr").find("\r\n{:news:"), std::string::npos);
     modalAnswer = [](QDialog& d) {
         auto* list = d.findChild<QListWidget*>();
         for (int i = 0; i < list->count(); ++i) {

@@ -91,6 +91,10 @@ public:
     // IsStorableGroupName refuses, or a macro file that does not load.
     tLS_Error AddAndActivateGroup(const char* groupName);
     tLS_Error DeleteGroup(int index);
+    // A loaded group whose entry DeleteGroup removed from the project file: it stays loaded
+    // (and is saved) until the project is opened again, but is no longer built, checked or
+    // offered as a language. Adding its name again brings the same group back.
+    bool IsGroupRetired(int index) const { return index >= 0 && index < groupCount && retired[index]; }
 
     int GetSourceCount() const; // SourceNumber of the file
     tLS_Error GetSourcePath(int index, char* path);
@@ -187,6 +191,7 @@ private:
     char iniFilePath[LS_PATH_MAX] = {};
     tLS_compiler* compiler = nullptr;
     tLS_macrobase* groups[LS_MAX_GROUPS + 1] = {};
+    bool retired[LS_MAX_GROUPS + 1] = {};
     int groupCount = 0;
     int isProject = 0;
     char projectPath[LS_PATH_MAX] = {};

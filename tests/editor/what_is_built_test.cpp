@@ -1,0 +1,142 @@
+// What the author sees is what gets built: unsaved templates before a project build,
+// deleted languages, the "Neutral" warning and the messages of every page.
+#include "editor_fixture.h"
+#include "ids.h"
+
+#include "compiler_messages_dialog.h"
+#include "html_document.h"
+#include "ls_main_view.h"
+
+#include <brevic/ls_profile.h>
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStatusBar>
+
+using testutil::Crlf;
+using testutil::Exists;
+using testutil::ReadBytes;
+using testutil::WriteBytes;
+
+namespace {
+
+class WhatIsBuilt : public EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        site = scratch / "site/";
+        WriteBytes(site + "site.hpr", Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                                           "Group2=deutsch.mcr\n[Sources]\nSourceNumber=1\nSource0=index.tpl\n"));
+        WriteBytes(site + "site.mcr", "");
+        WriteBytes(site + "english.mcr", Crlf("{:footer:0:}\nenglish footer\n"));
+        WriteBytes(site + "deutsch.mcr", Crlf("{:footer:0:}\ndeutsch footer\n"));
+        WriteBytes(site + "index.tpl", Crlf("<p>{#footer}</p>\n"));
+        WritePrivateProfileString("EDITOR", "Autotagging", "0", settingsFile.c_str());
+        ASSERT_TRUE(Start());
+        Frame().OpenProjectFile(QString::fromStdString(site + "site.hpr"));
+        ASSERT_TRUE(theProject.IsProject());
+        theApp.CloseAllDocuments();
+        messages.clear();
+    }
+    CLs_mainDoc* OpenTemplate() {
+        return qobject_cast<CLs_mainDoc*>(theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")));
+    }
+    CLs_mainView* View() { return qobject_cast<CLs_mainView*>(Frame().ActiveView()); }
+    QStringList MessageLines() {
+        QStringList lines;
+        QListWidget* list = Frame().CompilerMessages()->List();
+        for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
+        return lines;
+    }
+    std::string site;
+};
+
+// Cancel builds nothing, No builds the file on disk, Yes saves the window and builds it.
+TEST_F(WhatIsBuilt, BuildProjectAsksAboutUnsavedTemplatesOnce) {
+    CLs_mainDoc* page = OpenTemplate();
+    ASSERT_NE(page, nullptr);
+    const int end = static_cast<int>(View()->GetText().size());
+    View()->SetSel(end, end);
+    View()->InsertText("<p>typed</p>", true);
+    ASSERT_TRUE(page->IsModified());
+
+    answers = {QMessageBox::Cancel};
+    Frame().Router().Execute(cmd::BuildProject);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].stringId, str::AskSaveTemplatesBeforeBuild);
+    EXPECT_TRUE(messages[0].text.contains("index.tpl"));
+    EXPECT_FALSE(Exists(site + "english/index.htm")) << "Cancel builds nothing";
+
+    answers = {QMessageBox::No};
+    Frame().Router().Execute(cmd::BuildProject);
+    EXPECT_EQ(ReadBytes(site + "english/index.htm"), Crlf("<p>english footer</p>\n")) << "No builds the file on disk";
+    EXPECT_TRUE(page->IsModified());
+
+    answers = {QMessageBox::Yes};
+    Frame().Router().Execute(cmd::BuildProject);
+    EXPECT_FALSE(page->IsModified());
+    EXPECT_EQ(ReadBytes(site + "deutsch/index.htm"), Crlf("<p>deutsch footer</p>\n<p>typed</p>"));
+    EXPECT_EQ(messages.size(), 3u);
+    Frame().Router().Execute(cmd::BuildProject);
+    EXPECT_EQ(messages.size(), 3u) << "nothing unsaved, nothing asked";
+}
+
+// A language deleted in Organize Languages is not offered, built or checked any more.
+TEST_F(WhatIsBuilt, ADeletedLanguageIsGoneAtOnce) {
+    app::OpenMacroByName("footer");
+    modalAnswer = [](QDialog& d) {
+        auto* list = d.findChild<QListWidget*>("languageList");
+        for (int i = 0; i < list->count(); ++i) {
+            if (list->item(i)->text() == "deutsch") list->setCurrentRow(i);
+        }
+        d.findChild<QPushButton*>("deleteButton")->click();
+        return 2;
+    };
+    Frame().Router().Execute(cmd::OrganizeLanguages);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().stringId, str::LanguageDeletedAtNextStart);
+    QComboBox* languages = Frame().LanguageCombo();
+    EXPECT_EQ(languages->findText("deutsch"), -1);
+    EXPECT_EQ(languages->count(), 2);
+    ASSERT_NE(OpenTemplate(), nullptr);
+    Frame().Router().Execute(cmd::BuildProject);
+    EXPECT_TRUE(Exists(site + "english/index.htm"));
+    EXPECT_FALSE(Exists(site + "deutsch")) << "no page of a deleted language";
+    Frame().Router().Execute(cmd::CheckSite);
+    EXPECT_FALSE(MessageLines().join('\n').contains("deutsch"));
+}
+
+// With "Neutral" chosen in a project with languages, Build File says so in a message box.
+TEST_F(WhatIsBuilt, BuildingWithNeutralChosenShowsTheWarningBox) {
+    auto* page = OpenTemplate();
+    ASSERT_NE(page, nullptr);
+    QComboBox* languages = Frame().LanguageCombo();
+    languages->setCurrentIndex(languages->findText("Neutral"));
+    Frame().SelectLanguage();
+    messages.clear();
+    page->BuildFile();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages[0].stringId, str::NoLanguageSelected);
+    EXPECT_EQ(messages[0].kind, fw::MessageKind::Error);
+    EXPECT_TRUE(Exists(site + "index.htm"));
+    EXPECT_TRUE(Frame().statusBar()->currentMessage().contains("index.htm")) << "Build File says what it wrote";
+}
+
+// After Build Project the messages window lists every page's messages under its template and
+// language, and its count is the status bar's.
+TEST_F(WhatIsBuilt, BuildProjectListsTheMessagesOfEveryPage) {
+    WriteBytes(site + "index.tpl", Crlf("<p>{#footer}</p>\n<p>{#nothere}</p>\n"));
+    ASSERT_NE(OpenTemplate(), nullptr);
+    Frame().Router().Execute(cmd::BuildProject);
+    const QStringList lines = MessageLines();
+    ASSERT_EQ(lines.size(), 4) << lines.join('\n').toStdString();
+    EXPECT_EQ(lines[0], "index.tpl (english)");
+    EXPECT_TRUE(lines[1].contains("nothere") && lines[1].contains("(2)")) << lines[1].toStdString();
+    EXPECT_EQ(lines[2], "index.tpl (deutsch)");
+    EXPECT_TRUE(lines[3].contains("nothere"));
+    EXPECT_TRUE(Frame().statusBar()->currentMessage().contains("2 warnings"))
+        << Frame().statusBar()->currentMessage().toStdString();
+}
+
+} // namespace

@@ -22,6 +22,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QStatusBar>
 #include <QProcess>
 #include <memory>
@@ -69,10 +72,12 @@ void CLs_mainDoc::OnViewAdded(QWidget* view) {
     }
 }
 
-bool CLs_mainDoc::ReadDocumentFile(const QString& path, QString& text, codec::Encoding& encoding, bool& binary) {
+bool CLs_mainDoc::ReadDocumentFile(const QString& path, QString& text, codec::Encoding& encoding, bool& binary,
+                                   QByteArray* bytesRead) {
     std::string bytes;
     if (!brevic::ReadBinaryFile(QFile::encodeName(path).constData(), bytes)) return false;
     const QByteArray raw = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (bytesRead) *bytesRead = QByteArray(raw.constData(), raw.size());
     binary = raw.contains('\0');
     encoding = codec::Detect(raw);
     text = codec::Decode(raw, encoding);
@@ -106,10 +111,12 @@ bool CLs_mainDoc::OnNewDocument() {
 
 bool CLs_mainDoc::OnOpenDocument(const QString& path) {
     QString text;
-    if (!ReadDocumentFile(path, text, encoding_, binary_)) {
+    QByteArray bytes;
+    if (!ReadDocumentFile(path, text, encoding_, binary_, &bytes)) {
         fw::ShowMessage(Parent(), str::FileNotRead, fw::MessageKind::Error, path);
         return false;
     }
+    app::NoteDocumentFile(this, path, bytes);
     newLineEnd_ = codec::FirstLineEnd(text, codec::LineEnd::CrLf);
     if (binary_) fw::ShowMessage(Parent(), str::NotATextFile, fw::MessageKind::Error, path);
     if (CLs_mainView* v = View()) {
@@ -136,7 +143,24 @@ bool CLs_mainDoc::OnSaveDocument(const QString& path) {
         fw::ShowMessage(Parent(), str::FileNotWritten, fw::MessageKind::Error, path);
         return false;
     }
+    app::NoteDocumentFile(this, path, bytes);
     if (CLs_mainView* v = View()) v->document()->setModified(false);
+    return true;
+}
+
+bool CLs_mainDoc::Reload() {
+    CLs_mainView* v = View();
+    const int line = v ? v->textCursor().blockNumber() : 0;
+    const int scroll = v ? v->verticalScrollBar()->value() : 0;
+    if (!OnOpenDocument(PathName())) return false;
+    if (v) {
+        v->document()->setModified(false);
+        QTextBlock block = v->document()->findBlockByNumber(line);
+        if (!block.isValid()) block = v->document()->lastBlock();
+        v->setTextCursor(QTextCursor(block));
+        v->verticalScrollBar()->setValue(scroll);
+    }
+    SetModified(false);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "ls_main_app.h"
 
 #include "about_dialog.h"
+#include "disk_watch.h"
 #include "app_context.h"
 #include "doc_template.h"
 #include "document.h"
@@ -109,6 +110,9 @@ void OpenMacroByName(const QByteArray& name) { theApp.NewMacroDocument(MacroOpen
 void StoreMacroDocuments() { theApp.StoreMacroDocuments(); }
 bool SaveAllModified() { return theApp.SaveAllModified(); }
 bool SaveTemplatesBeforeBuild() { return theApp.SaveTemplatesBeforeBuild(); }
+void NoteDocumentFile(fw::Document* doc, const QString& path, const QByteArray& bytes) {
+    if (app::DiskWatch* watch = theApp.Watch()) watch->NoteDocumentFile(doc, path, bytes);
+}
 bool SaveMacroFiles() { return ClsMacroDoc::SaveMacroFiles(); }
 bool CloseAllDocuments() { return theApp.CloseAllDocuments(); }
 void ActiveLanguageChanged(fw::Document* active) { theApp.ActiveLanguageChanged(active); }
@@ -134,6 +138,7 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
         str::MacroDocStrings, [](fw::DocTemplate* t) { return new ClsMacroDoc(t); },
         [](fw::Document* d) { return MakeView(d); });
 
+    watch_ = std::make_unique<app::DiskWatch>();
     if (commandLine.unregister) {
         // Removes the registration, says so and quits.
         const bool removed = filetypes::Unregister();
@@ -193,6 +198,7 @@ void CLs_mainApp::ExitInstance() {
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     htmlTemplate_.reset();
     macroTemplate_.reset();
+    watch_.reset();
     theProject.InitProject(nullptr);
 }
 

@@ -16,6 +16,9 @@
 
 class CMainFrame;
 class QWidget;
+namespace app {
+class DiskWatch;
+}
 
 namespace fw {
 class DocTemplate;
@@ -40,6 +43,8 @@ public:
     // (removing the registration, printing) succeeded, 1 when it or the start failed.
     bool InitInstance(const larkspan::CommandLine& commandLine, const Options& options);
     int ExitStatus() const { return exitStatus_; }
+    // What watches the open files on disk (null outside InitInstance..ExitInstance).
+    app::DiskWatch* Watch() const { return watch_.get(); }
     // Closes everything the start-up made (before the Qt application ends).
     void ExitInstance();
 
@@ -94,6 +99,7 @@ private:
     std::unique_ptr<fw::DocTemplate> htmlTemplate_;
     std::unique_ptr<fw::DocTemplate> macroTemplate_;
     std::unique_ptr<CMainFrame> mainFrame_;
+    std::unique_ptr<app::DiskWatch> watch_;
     int exitStatus_ = 1;
 };
 

@@ -168,9 +168,27 @@ bool ClsMacroDoc::CreateMacroBytes(const QByteArray& name) {
     return true;
 }
 
+void ClsMacroDoc::Rebind(tLS_macrobase* base) {
+    macroBase_ = base;
+    macroText_ = nullptr;
+    macroIndex_ = -1;
+    if (OpenMacro(macroName_) != LS_OK) SetModified(true);
+}
+
 bool ClsMacroDoc::StoreBack() {
     CLs_mainView* v = View();
-    if (!v || !macroBase_ || !macroText_ || !IsModified()) return true;
+    if (!v || !macroBase_ || !IsModified()) return true;
+    if (!macroText_) {
+        // The macro went from its file while the window was open: it is made again.
+        std::string* content = nullptr;
+        int index = -1;
+        if (macroBase_->NewMacro(content, macroName_.constData(), index) != LS_OK) {
+            fw::ShowMessage(Parent(), str::MacroNotCreated, fw::MessageKind::Error);
+            return false;
+        }
+        macroText_ = content;
+        macroIndex_ = index;
+    }
     // Each line as it came from the macro file (in memory a line ends in "\n").
     const QString text = v->FileText(codec::LineEnd::Lf);
     if (!brevic::MacroTextStorable(text.toStdString())) {

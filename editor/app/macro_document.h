@@ -42,6 +42,10 @@ public:
     bool StoreBack();
     // Save: StoreBack, then the group's macro file (message 172 and its path on failure).
     bool SaveMacro();
+    // After the group was read again from its file: shows the macro as `base` now holds it.
+    // A macro no longer in the file keeps the window's text as its only copy (modified);
+    // storing it back makes the macro again.
+    void Rebind(tLS_macrobase* base);
     // True when a change to the project's active language moves this window to it.
     bool FollowsActiveLanguage() const;
     // Follows a change of the active language. When another window already shows the macro

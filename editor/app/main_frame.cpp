@@ -9,6 +9,7 @@
 #include "document.h"
 #include "file_dialogs.h"
 #include "ids.h"
+#include "disk_watch.h"
 #include "lock_keys.h"
 #include "ls_main_app.h"
 #include "recent_files.h"
@@ -291,6 +292,7 @@ void CMainFrame::RegisterCommands() {
         // A deleted language is gone at once: its windows close, the list no longer has it.
         theApp.CloseRetiredMacroWindows();
         FillLanguageCombo();
+        if (app::DiskWatch* watch = theApp.Watch()) watch->WatchMacroFiles();
     });
     OnCommand({cmd::OpenProject}, [this] { OpenProject(); });
     RegisterCompilerCommand(*this);
@@ -504,6 +506,7 @@ void CMainFrame::OpenProjectFile(const QString& path) {
     const QStringList missing = MissingMacroFiles(path);
     tLS_Error result = theProject.InitProject(QFile::encodeName(path).constData());
     FillLanguageCombo();
+    if (app::DiskWatch* watch = theApp.Watch()) watch->WatchMacroFiles();
     if (result != LS_OK) {
         ReportProjectError(result);
         return;

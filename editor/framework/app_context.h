@@ -86,6 +86,9 @@ void OpenMacroByName(const QByteArray& name);
 void GoToMessagePlace(const QString& location, int line, const QString& folder, const QByteArray& language);
 // Every macro window stores its modified text into its macro base.
 void StoreMacroDocuments();
+// The document's file as it lies on disk after it was read or written, so that a change by
+// another program is noticed (and the editor's own writes are not).
+void NoteDocumentFile(fw::Document* doc, const QString& path, const QByteArray& bytes);
 // Before a build of the whole project: when windows of the project's templates hold unsaved
 // edits, asks once whether to save them (Yes saves them all, No builds the files on disk).
 // False for Cancel or a failed save: nothing is to be built.

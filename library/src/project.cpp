@@ -251,6 +251,26 @@ static tLS_Error DeleteEntry(const char* section, const char* prefix, const char
     return LS_OK;
 }
 
+tLS_Error tLS_project::ReloadGroup(int index) {
+    if (index < 0 || index >= groupCount) return LS_NO_ENTRY;
+    // The group reports into the project's slot, as every group does, for as long as it lives.
+    groupError = LS_OK;
+    tLS_macrobase* fresh = new (std::nothrow) tLS_macrobase(groups[index]->GetFilePath(), &groupError);
+    if (!fresh) return LS_OUT_OF_MEMORY;
+    if (groupError != LS_OK) {
+        const tLS_Error loaded = groupError;
+        delete fresh; // never saved: it did not load
+        groupError = LS_OK;
+        return loaded;
+    }
+    fresh->SetBaseName(groups[index]->GetName());
+    // An invalid index stops the old object from ever saving: what it held is dropped.
+    groups[index]->SetModified(-1);
+    delete groups[index];
+    groups[index] = fresh;
+    return LS_OK;
+}
+
 tLS_Error tLS_project::DeleteGroup(int index) {
     std::string file;
     brevic::ReadProfileValue(kGroups, EntryKey("Group", index).c_str(), file, projectPath);

@@ -6,13 +6,16 @@
 #include "compiler_messages_dialog.h"
 #include "html_document.h"
 #include "ls_main_view.h"
+#include "macro_document.h"
 
+#include <brevic/ls_macrobase.h>
 #include <brevic/ls_profile.h>
 
 #include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
 
 using testutil::Crlf;
 using testutil::Exists;
@@ -137,6 +140,50 @@ TEST_F(WhatIsBuilt, BuildProjectListsTheMessagesOfEveryPage) {
     EXPECT_TRUE(lines[3].contains("nothere"));
     EXPECT_TRUE(Frame().statusBar()->currentMessage().contains("2 warnings"))
         << Frame().statusBar()->currentMessage().toStdString();
+}
+
+// Files changed by another program under open windows: an unmodified window reloads at
+// once, keeping its caret line; a modified one asks; a deleted file leaves the window as the
+// only copy; a macro file written elsewhere reloads its group and the windows on it.
+TEST_F(WhatIsBuilt, FilesChangedOnDiskAreNoticed) {
+    WriteBytes(site + "index.tpl", Crlf("one\ntwo\nthree\n"));
+    CLs_mainDoc* page = OpenTemplate();
+    ASSERT_NE(page, nullptr);
+    View()->SetSel(5, 5); // line 2
+    WriteBytes(site + ".index.tpl.tmp", Crlf("one\nTWO\nthree\n"));
+    std::filesystem::rename(site + ".index.tpl.tmp", site + "index.tpl"); // saved through a rename
+    EXPECT_TRUE(QTest::qWaitFor([&] { return View()->GetText() == "one\nTWO\nthree\n"; }, 5000));
+    EXPECT_FALSE(page->IsModified());
+    EXPECT_EQ(View()->textCursor().blockNumber(), 1) << "the caret stays on its line";
+    EXPECT_TRUE(messages.empty());
+
+    View()->SetSel(0, 0);
+    View()->InsertText("mine ", true);
+    answers = {QMessageBox::No};
+    WriteBytes(site + "index.tpl", Crlf("theirs\n"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !messages.empty(); }, 5000));
+    EXPECT_EQ(messages[0].stringId, str::AskReloadChangedFile);
+    EXPECT_TRUE(View()->GetText().startsWith("mine ")) << "No keeps the text";
+    answers = {QMessageBox::Yes};
+    WriteBytes(site + "index.tpl", Crlf("theirs again\n"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return View()->GetText() == "theirs again\n"; }, 5000));
+    EXPECT_FALSE(page->IsModified());
+
+    std::filesystem::remove(site + "index.tpl");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return messages.size() == 3; }, 5000));
+    EXPECT_EQ(messages[2].stringId, str::FileGoneFromDisk);
+    EXPECT_TRUE(page->IsModified()) << "the window holds the only copy";
+    QTest::qWait(300);
+    EXPECT_EQ(messages.size(), 3u) << "said once";
+
+    app::OpenMacroByName("footer");
+    auto* macro = qobject_cast<ClsMacroDoc*>(Frame().ActiveDocument());
+    ASSERT_NE(macro, nullptr);
+    WriteBytes(site + "deutsch.mcr", Crlf("{:footer:5:}\nnew footer\n{:added:5:}\nx\n")); // the active language
+    EXPECT_TRUE(QTest::qWaitFor([&] { return View()->GetText() == "new footer"; }, 5000));
+    EXPECT_FALSE(macro->IsModified());
+    int index = -1;
+    EXPECT_EQ(theProject.GetActiveGroup()->GetMacroIndex(index, "added", 1), LS_OK) << "the group was read again";
 }
 
 } // namespace

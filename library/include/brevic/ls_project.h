@@ -94,6 +94,11 @@ public:
     // A loaded group whose entry DeleteGroup removed from the project file: it stays loaded
     // (and is saved) until the project is opened again, but is no longer built, checked or
     // offered as a language. Adding its name again brings the same group back.
+    // Reads a loaded group's macro file again after another program changed it: the group's
+    // object is replaced (pointers to the old one and its texts become invalid) and changes
+    // held only in memory are dropped. On a file that does not load, the group stays as it
+    // was and the load's error is returned.
+    tLS_Error ReloadGroup(int index);
     bool IsGroupRetired(int index) const { return index >= 0 && index < groupCount && retired[index]; }
 
     int GetSourceCount() const; // SourceNumber of the file

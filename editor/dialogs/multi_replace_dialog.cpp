@@ -4,6 +4,7 @@
 #include "ids.h"
 #include "message_box.h"
 #include "modal.h"
+#include "plain_text.h"
 #include "settings.h"
 #include "string_table.h"
 #include "text_search.h"
@@ -54,7 +55,8 @@ void CMultiReplaceDlg::ReplaceInAll() {
     QStringList files;
     for (int i = 0; i < ui_->fileList->count(); ++i) files.append(ui_->fileList->item(i)->text());
     const search::FilesResult result = search::ReplaceInFiles(
-        files, ui_->searchEdit->toPlainText(), ui_->replaceEdit->toPlainText(), ui_->caseCheck->isChecked(),
+        files, fw::ExactText(*ui_->searchEdit->document()),
+        fw::ExactText(*ui_->replaceEdit->document()), ui_->caseCheck->isChecked(),
         ui_->wordsCheck->isChecked(), [this](int i) {
             // The list shows which file is being worked on.
             ui_->fileList->setCurrentRow(i);

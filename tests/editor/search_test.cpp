@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -102,6 +103,71 @@ TEST_F(SearchTest, TheToolBarSearchKeepsAHistoryOfThirty) {
     combo->setEditText("two");
     Frame().Router().Execute(cmd::SearchBackward);
     EXPECT_EQ(combo->count(), 30) << "an entry equal but for case is not added again";
+}
+
+// A no-break space typed or pasted into any search field is looked for as itself, not as a
+// blank, and Cut, Copy and the tag commands put it on the clipboard as it is.
+TEST_F(SearchTest, NoBreakSpacesAreHandedOverExactly) {
+    const QString nbsp(QChar(0x00A0));
+    const QString text = "a b" + nbsp + "c";
+    auto typed = [](QWidget* field, const QString& keys) {
+        field->setFocus();
+        QTest::keyClicks(field, keys);
+    };
+    auto selection = [this] {
+        int start = 0, end = 0;
+        view->GetSel(start, end);
+        return std::make_pair(start, end);
+    };
+    view->SetText("<b" + nbsp + "x>y" + nbsp + "z");
+    view->SetSel(5, 8);
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "y" + nbsp + "z") << "Copy";
+    QTest::keyClick(view, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "y" + nbsp + "z") << "Cut";
+    view->SetSel(2, 2);
+    QTest::keyClick(view, Qt::Key_H, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "<b" + nbsp + "x>") << "Copy HTML Tag";
+    view->SetSel(2, 2);
+    QTest::keyClick(view, Qt::Key_X, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "<b" + nbsp + "x>") << "Cut HTML Tag";
+    EXPECT_EQ(view->GetText(), "");
+
+    view->SetText(text);
+    view->SetSel(0, 0);
+    QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+    auto* find = Child<QLineEdit>(view->findChild<CSearchDlg*>(), "searchEdit");
+    typed(find, nbsp);
+    QTest::keyClick(find, Qt::Key_Return);
+    EXPECT_EQ(selection(), std::make_pair(3, 4)) << "Search";
+
+    QComboBox* combo = app::SearchCombo();
+    combo->clearEditText();
+    typed(combo->lineEdit(), nbsp);
+    view->SetSel(0, 0);
+    Frame().Router().Execute(cmd::SearchForward);
+    EXPECT_EQ(selection(), std::make_pair(3, 4)) << "the tool-bar box";
+
+    QTest::keyClick(view, Qt::Key_H, Qt::ControlModifier);
+    auto* dialog = view->findChild<CReplaceDlg*>();
+    QApplication::clipboard()->setText(nbsp);
+    auto* findEdit = Child<QPlainTextEdit>(dialog, "findEdit");
+    findEdit->setFocus();
+    QTest::keyClick(findEdit, Qt::Key_V, Qt::ControlModifier);
+    typed(Child<QPlainTextEdit>(dialog, "replaceEdit"), "&nbsp;");
+    QTest::mouseClick(Child<QPushButton>(dialog, "replaceAllButton"), Qt::LeftButton);
+    EXPECT_EQ(view->GetText(), "a b&nbsp;c") << "Replace All, pasted";
+
+    const std::string file = scratch / "nbsp.tpl";
+    testutil::WriteBytes(file, "a b\302\240c");
+    CMultiReplaceDlg multi(&Frame());
+    fileAnswers = {{QString::fromStdString(file)}};
+    multi.AddFiles();
+    typed(multi.findChild<QPlainTextEdit*>("searchEdit"), nbsp);
+    typed(multi.findChild<QPlainTextEdit*>("replaceEdit"), "&nbsp;");
+    answers = {QMessageBox::Ok};
+    multi.ReplaceInAll();
+    EXPECT_EQ(testutil::ReadBytes(file), "a b&nbsp;c") << "Multiple File Replace";
 }
 
 TEST_F(SearchTest, IsoConversionTurnsTheUpperHalfIntoReferences) {

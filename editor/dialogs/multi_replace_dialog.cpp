@@ -62,9 +62,15 @@ void CMultiReplaceDlg::ReplaceInAll() {
             ui_->fileList->setCurrentRow(i);
             QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         });
-    QString text = fw::LoadString(result.failed.isEmpty() ? str::ReplaceSummary : str::FilesNotChanged)
+    const bool failed = !result.failed.isEmpty();
+    QString text = fw::LoadString(failed ? str::FilesNotChanged : str::ReplaceSummary)
                        .arg(result.replacements)
                        .arg(result.filesChanged);
-    if (!result.failed.isEmpty()) text = text.arg(result.failed.join(QLatin1Char('\n')));
-    fw::ShowMessageText(this, text, result.failed.isEmpty() ? fw::MessageKind::Information : fw::MessageKind::Error);
+    if (failed) text = text.arg(result.failed.join(QLatin1Char('\n')));
+    if (!result.changedMeanwhile.isEmpty()) {
+        text += QLatin1Char('\n') + fw::LoadString(str::FilesChangedMeanwhile)
+                                        .arg(result.changedMeanwhile.join(QLatin1Char('\n')));
+    }
+    const bool clean = !failed && result.changedMeanwhile.isEmpty();
+    fw::ShowMessageText(this, text, clean ? fw::MessageKind::Information : fw::MessageKind::Error);
 }

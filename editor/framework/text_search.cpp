@@ -213,15 +213,20 @@ namespace {
 
 enum class FileOutcome { Unchanged, Replaced, Failed };
 
-// Replace All in one file's text; on Replaced, `out` holds the bytes to write.
+// Replace All in one file's text; on Replaced, `out` holds the bytes to write and `read` says
+// which file they replace.
 FileOutcome ReplaceInFile(const QString& path, const QString& pattern, const QString& replacement,
-                          bool caseSensitive, bool wholeWords, qsizetype& count, std::string& out) {
+                          bool caseSensitive, bool wholeWords, qsizetype& count, std::string& out,
+                          brevic::FileIdentity& read) {
     const QByteArray name = QFile::encodeName(path);
     std::string bytes;
-    if (!brevic::ReadBinaryFile(name.constData(), bytes)) return FileOutcome::Failed;
+    if (!brevic::ReadBinaryFile(name.constData(), bytes, read)) return FileOutcome::Failed;
     const QByteArray raw = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
     const codec::Encoding encoding = codec::Detect(raw);
     QString text = codec::Decode(raw, encoding);
+    // Only a text that gives its file back byte for byte is worked on: what lies outside the
+    // matches must stay as it was.
+    if (codec::Encode(text, encoding) != raw) return FileOutcome::Failed;
     QString with = replacement;
     const codec::LineEnd end = codec::FirstLineEnd(text, codec::LineEnd::CrLf);
     if (end != codec::LineEnd::Lf) with.replace(QLatin1Char('\n'), codec::EndText(end));
@@ -233,17 +238,21 @@ FileOutcome ReplaceInFile(const QString& path, const QString& pattern, const QSt
 }
 
 // Changed files wait here to be written together, which spares a wait for the disk per
-// file; a batch stays small enough for the open-file limit and memory.
+// file; a batch stays small enough for the open-file limit and memory. Each is written only
+// if it is still the file that was read.
 class PendingWrites {
 public:
-    PendingWrites(const QStringList& files, FilesResult& result, std::vector<bool>& failed)
-        : files_(files), result_(result), failed_(failed) {}
+    PendingWrites(const QStringList& files, FilesResult& result,
+                  std::vector<brevic::RewriteOutcome>& outcomes)
+        : files_(files), result_(result), outcomes_(outcomes) {}
 
     bool Holds(const QString& key) const { return !key.isEmpty() && keys_.contains(key); }
 
-    void Add(int index, const QString& key, std::string bytes, qsizetype count) {
+    void Add(int index, const QString& key, std::string bytes, qsizetype count,
+             const brevic::FileIdentity& read) {
         bytes_ += bytes.size();
         writes_.emplace_back(QFile::encodeName(files_[index]).toStdString(), std::move(bytes));
+        read_.push_back(read);
         index_.push_back(index);
         counts_.push_back(count);
         keys_.insert(key);
@@ -251,17 +260,18 @@ public:
     }
 
     void Flush() {
-        std::vector<bool> ok;
-        brevic::WriteBinaryFilesAtomic(writes_, ok);
+        std::vector<brevic::RewriteOutcome> done;
+        brevic::RewriteFilesAtomic(writes_, read_, done);
         for (size_t i = 0; i < writes_.size(); ++i) {
-            if (i < ok.size() && ok[i]) {
+            const auto outcome = i < done.size() ? done[i] : brevic::RewriteOutcome::Failed;
+            if (outcome == brevic::RewriteOutcome::Written) {
                 result_.replacements += counts_[i];
                 ++result_.filesChanged;
-            } else {
-                failed_[static_cast<size_t>(index_[i])] = true;
             }
+            outcomes_[static_cast<size_t>(index_[i])] = outcome;
         }
         writes_.clear();
+        read_.clear();
         index_.clear();
         counts_.clear();
         keys_.clear();
@@ -273,8 +283,9 @@ private:
     static constexpr size_t kBytes = 32u << 20;
     const QStringList& files_;
     FilesResult& result_;
-    std::vector<bool>& failed_;
+    std::vector<brevic::RewriteOutcome>& outcomes_;
     std::vector<std::pair<std::string, std::string>> writes_;
+    std::vector<brevic::FileIdentity> read_;
     std::vector<int> index_;
     std::vector<qsizetype> counts_;
     QSet<QString> keys_;
@@ -286,8 +297,10 @@ private:
 FilesResult ReplaceInFiles(const QStringList& files, const QString& pattern, const QString& replacement,
                            bool caseSensitive, bool wholeWords, const std::function<void(int)>& progress) {
     FilesResult result;
-    std::vector<bool> failed(static_cast<size_t>(files.size()), false);
-    PendingWrites pending(files, result, failed);
+    // Written: the file was rewritten, or needed no change.
+    std::vector<brevic::RewriteOutcome> outcomes(static_cast<size_t>(files.size()),
+                                                 brevic::RewriteOutcome::Written);
+    PendingWrites pending(files, result, outcomes);
     for (int i = 0; i < files.size(); ++i) {
         if (progress) progress(i);
         // A file listed again (under any name) is read after its earlier change is written.
@@ -295,20 +308,27 @@ FilesResult ReplaceInFiles(const QStringList& files, const QString& pattern, con
         if (pending.Holds(key)) pending.Flush();
         qsizetype count = 0;
         std::string bytes;
-        switch (ReplaceInFile(files[i], pattern, replacement, caseSensitive, wholeWords, count, bytes)) {
+        brevic::FileIdentity read;
+        switch (ReplaceInFile(files[i], pattern, replacement, caseSensitive, wholeWords, count,
+                              bytes, read)) {
         case FileOutcome::Replaced:
-            pending.Add(i, key, std::move(bytes), count);
+            pending.Add(i, key, std::move(bytes), count, read);
             break;
         case FileOutcome::Failed:
-            failed[static_cast<size_t>(i)] = true;
+            outcomes[static_cast<size_t>(i)] = brevic::RewriteOutcome::Failed;
             break;
         case FileOutcome::Unchanged:
             break;
         }
     }
     pending.Flush();
-    for (int i = 0; i < files.size(); ++i)
-        if (failed[static_cast<size_t>(i)] && !result.failed.contains(files[i])) result.failed.append(files[i]);
+    for (int i = 0; i < files.size(); ++i) {
+        const brevic::RewriteOutcome outcome = outcomes[static_cast<size_t>(i)];
+        QStringList& list =
+            outcome == brevic::RewriteOutcome::Failed ? result.failed : result.changedMeanwhile;
+        if (outcome != brevic::RewriteOutcome::Written && !list.contains(files[i]))
+            list.append(files[i]);
+    }
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include "multi_replace_dialog.h"
 #include "replace_dialog.h"
 #include "search_dialog.h"
+#include "string_table.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -211,6 +212,61 @@ TEST_F(SearchTest, MultipleFileReplaceChangesOnlyWhatMatchesAndReportsWhatFailed
     EXPECT_EQ(messages[0].kind, fw::MessageKind::AskOkCancel) << "asked with the question icon";
     EXPECT_TRUE(messages[1].text.startsWith("3 replacements were made in 2 files.")) << messages[1].text.toStdString();
     EXPECT_TRUE(messages[1].text.contains(QString::fromStdString(locked)));
+}
+
+// Between reading a file and writing it back, another program may change it: such a file is
+// left as it is (what that program wrote stays), a removed one is not made again, and the
+// report names them.
+TEST_F(SearchTest, MultipleFileReplaceLeavesFilesChangedMeanwhile) {
+    using testutil::ReadBytes;
+    using testutil::WriteBytes;
+    const std::string grown = scratch / "a.tpl", swapped = scratch / "b.tpl",
+                      gone = scratch / "c.tpl", kept = scratch / "d.tpl";
+    for (const std::string& f : {grown, swapped, gone, kept})
+        WriteBytes(f, "old\n");
+    CMultiReplaceDlg dialog(&Frame());
+    fileAnswers = {{QString::fromStdString(grown), QString::fromStdString(swapped),
+                    QString::fromStdString(gone), QString::fromStdString(kept)}};
+    dialog.AddFiles();
+    dialog.findChild<QPlainTextEdit*>("searchEdit")->setPlainText("old");
+    dialog.findChild<QPlainTextEdit*>("replaceEdit")->setPlainText("new");
+    // While the last file is worked on, the first three have been read and wait to be written.
+    QObject::connect(dialog.findChild<QListWidget*>(), &QListWidget::currentRowChanged,
+                     [&](int row) {
+                         if (row != 3) return;
+                         WriteBytes(grown, "old\nadded\n");
+                         WriteBytes(swapped + ".new", "odd\n"); // the same size, another file
+                         std::filesystem::rename(swapped + ".new", swapped);
+                         std::filesystem::remove(gone);
+                     });
+    answers = {QMessageBox::Ok};
+    dialog.ReplaceInAll();
+    EXPECT_EQ(ReadBytes(grown), "old\nadded\n");
+    EXPECT_EQ(ReadBytes(swapped), "odd\n");
+    EXPECT_FALSE(std::filesystem::exists(gone)) << "a removed file is not made again";
+    EXPECT_EQ(ReadBytes(kept), "new\n");
+    ASSERT_EQ(messages.size(), 2u);
+    const QString report = messages[1].text;
+    EXPECT_TRUE(report.startsWith("1 replacements were made in 1 files.")) << report.toStdString();
+    EXPECT_TRUE(report.contains(fw::LoadString(str::FilesChangedMeanwhile).section('%', 0, 0)));
+    for (const std::string& f : {grown, swapped, gone})
+        EXPECT_TRUE(report.contains(QString::fromStdString(f))) << report.toStdString();
+    EXPECT_FALSE(report.contains(QString::fromStdString(kept)));
+}
+
+// A rewritten file keeps its byte-order mark and every byte around the matches.
+TEST_F(SearchTest, MultipleFileReplaceKeepsEveryByteOutsideTheMatches) {
+    const std::string bom = scratch / "bom.tpl";
+    testutil::WriteBytes(bom, "\xEF\xBB\xBFold \xEF\xBB\xBF\r\n\xE2\x80\xA8old\xC2\xA0\r");
+    CMultiReplaceDlg dialog(&Frame());
+    fileAnswers = {{QString::fromStdString(bom)}};
+    dialog.AddFiles();
+    dialog.findChild<QPlainTextEdit*>("searchEdit")->setPlainText("old");
+    dialog.findChild<QPlainTextEdit*>("replaceEdit")->setPlainText("new");
+    answers = {QMessageBox::Ok};
+    dialog.ReplaceInAll();
+    EXPECT_EQ(testutil::ReadBytes(bom),
+              "\xEF\xBB\xBFnew \xEF\xBB\xBF\r\n\xE2\x80\xA8new\xC2\xA0\r");
 }
 
 } // namespace

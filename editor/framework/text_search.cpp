@@ -27,7 +27,9 @@ QString EachChar(const QString& text, QChar (QChar::*map)() const) {
 }
 
 // One search: the naive scan with a restart anchor, the position moving one step at a
-// time in the search's direction and wrapping once at the text's end.
+// time in the search's direction. A search covers the text in two stretches, from its start
+// to the text's edge and then from the other edge back to the start, so that every position
+// is examined once; a match never spans the two.
 class Scan {
 public:
     Scan(const QString& text, const QString& pattern, bool caseSensitive, bool wholeWords, bool forward,
@@ -38,24 +40,20 @@ public:
           lower_(EachChar(pattern, &QChar::toLower)) {}
 
     bool Run(Range& range) {
-        qsizetype start = std::min(forward_ ? range.end : range.start, n_);
-        qsizetype pos;
-        // Started at the text's own edge, the scan covers it once and does not wrap.
-        if (forward_) {
-            whole_ = start == 0;
-            pos = start < n_ ? start : 0; // from the end, the scan goes on at the start
-            stop_ = whole_ ? -1 : start - 1;
-        } else {
-            whole_ = start == n_;
-            stop_ = whole_ ? -1 : start == 0 ? 0 : start;
-            pos = start == 0 ? n_ - 1 : start - 1;
-            if (!whole_ && pos == stop_) return false;
-        }
-        return Loop(pos, range);
+        const qsizetype start = std::min(forward_ ? range.end : range.start, n_);
+        if (forward_) return Stretch(start, n_, range) || (start > 0 && Stretch(0, start, range));
+        return Stretch(start - 1, -1, range) || (start < n_ && Stretch(n_ - 1, start - 1, range));
     }
 
+    // Forward from `pos` to the text's end, without wrapping. A scan searched again from
+    // where it left off keeps what it knows of the text, so that a run of such searches
+    // (Replace All) reads the text about once.
+    bool Forward(qsizetype pos, Range& range) { return Stretch(pos, n_, range); }
+
 private:
-    bool Loop(qsizetype pos, Range& range) {
+    // Examines the positions from `pos` on in the search's direction, up to `limit` (not
+    // included); a partial match ends with the stretch.
+    bool Stretch(qsizetype pos, qsizetype limit, Range& range) {
         k_ = restart_;
         anchor_ = -1;
         qsizetype matchStart = 0;
@@ -65,29 +63,21 @@ private:
         const QChar f0 = p_[restart_];
         const QChar f1 = case_ ? f0 : upper_[restart_];
         const QChar f2 = case_ ? f0 : lower_[restart_];
-        while (pos != stop_) {
+        while (pos != limit) {
             if (k_ == restart_ && !firstAny) {
                 // No attempt under way: pass over what cannot begin one (a carriage return,
                 // passed over anyway, included).
                 if (forward_) {
-                    pos = NextStart(pos, stop_ >= pos ? stop_ : n_, {f0, f1, f2});
+                    pos = NextStart(pos, limit, {f0, f1, f2});
                 } else {
-                    while (pos != stop_ && pos >= 0 && pos < n_) {
-                        const QChar c = t_[pos];
-                        if (c == f0 || c == f1 || c == f2) break;
-                        pos += step_;
-                    }
+                    while (pos != limit && t_[pos] != f0 && t_[pos] != f1 && t_[pos] != f2)
+                        --pos;
                 }
-                if (pos == stop_) break;
-                if (pos < 0 || pos >= n_) {
-                    if (!Wrap(pos)) return false;
-                    continue;
-                }
+                if (pos == limit) break;
             }
             if (forward_ && t_[pos] == QLatin1Char('\r')) {
                 // Line ends match whether or not their carriage returns line up.
-                pos += step_;
-                if (!Wrap(pos)) return false;
+                ++pos;
                 continue;
             }
             const QChar c = t_[pos];
@@ -116,7 +106,6 @@ private:
                 anchor_ = -1;
                 k_ = restart_;
             }
-            if (!Wrap(pos)) return false;
         }
         return false;
     }
@@ -139,17 +128,6 @@ private:
         return best;
     }
 
-    // At the text's end the scan wraps once, dropping a partial match, unless it covers
-    // the whole text from its edge; false when the scan is over.
-    bool Wrap(qsizetype& pos) {
-        if (pos >= 0 && pos < n_) return true;
-        if (whole_) return false;
-        pos = forward_ ? 0 : n_ - 1;
-        k_ = restart_;
-        anchor_ = -1;
-        return true;
-    }
-
     const QString& t_;
     const QString& p_;
     const qsizetype n_;
@@ -162,8 +140,6 @@ private:
     const qsizetype restart_;
     const QString upper_; // the pattern in upper and lower case (the pattern itself when
     const QString lower_; // the case matters)
-    bool whole_ = false;
-    qsizetype stop_ = -1;
     qsizetype k_ = 0;       // the pattern index to match next
     qsizetype anchor_ = -1; // where the current partial match began
     struct Next {
@@ -185,13 +161,19 @@ bool FindInText(const QString& text, const QString& pattern, Range& range, bool 
 
 bool ReplaceAllInText(QString& text, const QString& pattern, const QString& replacement,
                       bool caseSensitive, bool wholeWords, qsizetype* count) {
+    if (count) *count = 0;
+    QString p = pattern;
+    p.remove(QLatin1Char('\r')); // carriage returns of the pattern are passed over
+    if (text.isEmpty() || p.isEmpty()) return false;
+    Scan scan(text, p, caseSensitive, wholeWords, true, true);
     qsizetype made = 0;
     QString result;
     result.reserve(text.size() + text.size() / 5);
     qsizetype copied = 0;
     Range range;
-    // A match before the part already copied means the search has wrapped: done.
-    while (FindInText(text, pattern, range, caseSensitive, wholeWords, true, true) && range.start >= copied) {
+    // Each search goes on after the last match: a search from the start that wrapped would
+    // find nothing new.
+    while (scan.Forward(copied, range)) {
         // A match that begins with a line feed takes the carriage return before it along, so
         // a CR LF line end is replaced whole and no lone carriage return stays behind.
         qsizetype start = range.start;
@@ -200,10 +182,9 @@ bool ReplaceAllInText(QString& text, const QString& pattern, const QString& repl
         result.append(replacement);
         ++made;
         copied = range.end;
-        if (range.end == range.start) break; // cannot happen with a non-empty pattern
     }
     if (count) *count = made;
-    if (copied == 0) return false;
+    if (made == 0) return false;
     result.append(QStringView(text).mid(copied));
     text = std::move(result);
     return true;

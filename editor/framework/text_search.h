@@ -18,9 +18,11 @@ struct Range {
 // wrapping around once. With `wildcard` a "?" in the pattern matches any one character;
 // without `caseSensitive` letters match in either case; with `wholeWords` a match next to
 // a letter does not count. Going forward, carriage returns are passed over in text and
-// pattern alike, so line ends match whatever their form. A search that starts at the
-// text's start (forward) or end (backward) covers the whole text once, without wrapping.
-// On success `range` is the match and the result true; else `range` is unchanged.
+// pattern alike, so line ends match whatever their form. Every position is examined once:
+// from the start to the text's edge, then (wrapped) from the other edge back to the start;
+// a match does not span the two, so from the text's start (forward) or end (backward) the
+// search covers the whole text. On success `range` is the match and the result true; else
+// `range` is unchanged.
 bool FindInText(const QString& text, const QString& pattern, Range& range, bool caseSensitive,
                 bool wholeWords, bool forward, bool wildcard);
 

@@ -89,18 +89,25 @@ TEST_F(SearchTest, ReplaceAllOnceForEveryMatchInTheTextOrTheSelection) {
 }
 
 TEST_F(SearchTest, TheToolBarSearchKeepsAHistoryOfThirty) {
-    view->SetText("one two three");
+    view->SetText("one two old1 two");
     QComboBox* combo = app::SearchCombo();
     ASSERT_NE(combo, nullptr);
     combo->clear();
     for (int i = 0; i < 30; ++i) combo->addItem(QString("old%1").arg(i));
-    combo->setEditText("TWO");
+    combo->clearEditText();
+    combo->lineEdit()->setFocus();
+    QTest::keyClicks(combo->lineEdit(), "TWO");
     view->SetSel(0, 0);
     Frame().Router().Execute(cmd::SearchForward);
     EXPECT_EQ(Selected(), "two");
     EXPECT_EQ(combo->count(), 30);
     EXPECT_EQ(combo->itemText(29), "TWO");
     EXPECT_EQ(combo->itemText(0), "old1") << "the oldest went";
+    EXPECT_EQ(combo->currentText(), "TWO") << "the box keeps the typed text";
+    Frame().Router().Execute(cmd::SearchForward);
+    int start = 0, end = 0;
+    view->GetSel(start, end);
+    EXPECT_EQ(start, 13) << "the next search looks for the typed text again";
     combo->setEditText("two");
     Frame().Router().Execute(cmd::SearchBackward);
     EXPECT_EQ(combo->count(), 30) << "an entry equal but for case is not added again";

@@ -7,6 +7,7 @@
 #include "modal.h"
 #include "name_check.h"
 #include "organize_macros_dialog.h"
+#include "plain_text.h"
 #include "ui_autotags_dialog.h"
 
 #include <brevic/ls_macrobase.h>
@@ -143,10 +144,7 @@ void CAutotagsDlg::StoreContent() {
 }
 
 QString CAutotagsDlg::ContentOfEdit() const {
-    // The raw text keeps no-break spaces, which toPlainText would turn into blanks.
-    QString text = ui_->contentEdit->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    return text;
+    return fw::ExactText(*ui_->contentEdit->document());
 }
 
 void CAutotagsDlg::ShowContent(const QString& text) {

@@ -4,6 +4,7 @@
 #include "ids.h"
 #include "message_box.h"
 #include "modal.h"
+#include "plain_text.h"
 #include "settings.h"
 #include "string_table.h"
 #include "text_search.h"
@@ -54,15 +55,22 @@ void CMultiReplaceDlg::ReplaceInAll() {
     QStringList files;
     for (int i = 0; i < ui_->fileList->count(); ++i) files.append(ui_->fileList->item(i)->text());
     const search::FilesResult result = search::ReplaceInFiles(
-        files, ui_->searchEdit->toPlainText(), ui_->replaceEdit->toPlainText(), ui_->caseCheck->isChecked(),
+        files, fw::ExactText(*ui_->searchEdit->document()),
+        fw::ExactText(*ui_->replaceEdit->document()), ui_->caseCheck->isChecked(),
         ui_->wordsCheck->isChecked(), [this](int i) {
             // The list shows which file is being worked on.
             ui_->fileList->setCurrentRow(i);
             QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         });
-    QString text = fw::LoadString(result.failed.isEmpty() ? str::ReplaceSummary : str::FilesNotChanged)
+    const bool failed = !result.failed.isEmpty();
+    QString text = fw::LoadString(failed ? str::FilesNotChanged : str::ReplaceSummary)
                        .arg(result.replacements)
                        .arg(result.filesChanged);
-    if (!result.failed.isEmpty()) text = text.arg(result.failed.join(QLatin1Char('\n')));
-    fw::ShowMessageText(this, text, result.failed.isEmpty() ? fw::MessageKind::Information : fw::MessageKind::Error);
+    if (failed) text = text.arg(result.failed.join(QLatin1Char('\n')));
+    if (!result.changedMeanwhile.isEmpty()) {
+        text += QLatin1Char('\n') + fw::LoadString(str::FilesChangedMeanwhile)
+                                        .arg(result.changedMeanwhile.join(QLatin1Char('\n')));
+    }
+    const bool clean = !failed && result.changedMeanwhile.isEmpty();
+    fw::ShowMessageText(this, text, clean ? fw::MessageKind::Information : fw::MessageKind::Error);
 }

@@ -1,6 +1,7 @@
 // Multiple File Replace: a text replaced in a list of files on disk (documents open in the
 // editor are neither saved first nor reloaded). After a run one message says how many
-// replacements were made in how many files, and names the files that could not be changed.
+// replacements were made in how many files, and names the files that could not be changed
+// and those left alone because another program changed or removed them meanwhile.
 #pragma once
 
 #include <QDialog>

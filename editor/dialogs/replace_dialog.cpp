@@ -1,6 +1,7 @@
 #include "replace_dialog.h"
 
 #include "modal.h"
+#include "plain_text.h"
 #include "ui_replace_dialog.h"
 
 #include <QPushButton>
@@ -18,9 +19,12 @@ CReplaceDlg::~CReplaceDlg() = default;
 void CReplaceDlg::Present() { fw::ShowModeless(*this, ui_->findEdit); }
 
 SearchValues CReplaceDlg::Values() const {
-    return {ui_->findEdit->toPlainText(), ui_->caseCheck->isChecked(), ui_->wordsCheck->isChecked()};
+    return {fw::ExactText(*ui_->findEdit->document()), ui_->caseCheck->isChecked(),
+            ui_->wordsCheck->isChecked()};
 }
 
-QString CReplaceDlg::Replacement() const { return ui_->replaceEdit->toPlainText(); }
+QString CReplaceDlg::Replacement() const {
+    return fw::ExactText(*ui_->replaceEdit->document());
+}
 
 bool CReplaceDlg::SelectionOnly() const { return ui_->selectionCheck->isChecked(); }

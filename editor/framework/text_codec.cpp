@@ -1,5 +1,7 @@
 #include "text_codec.h"
 
+#include <QStringDecoder>
+
 namespace codec {
 
 namespace {
@@ -59,7 +61,12 @@ bool IsValidUtf8(const QByteArray& bytes) {
 Encoding Detect(const QByteArray& bytes) { return IsValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Windows1252; }
 
 QString Decode(const QByteArray& bytes, Encoding encoding) {
-    if (encoding == Encoding::Utf8) return QString::fromUtf8(bytes);
+    if (encoding == Encoding::Utf8) {
+        // QString::fromUtf8 drops a byte-order mark at the start; kept as U+FEFF, it goes back
+        // into the file with the rest.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return decoder.decode(bytes);
+    }
     QString text;
     text.reserve(bytes.size());
     for (char c : bytes) {

@@ -1,5 +1,7 @@
 // Text files of the editor: bytes on disk, text in the editor. A file is UTF-8 when it is
 // valid UTF-8, otherwise Windows-1252, and is written back in the encoding it was read in.
+// Decoding and encoding give every byte back: a UTF-8 byte-order mark stays in the text as
+// U+FEFF.
 // In the editor every line ends in "\n"; each line remembers the end it had in its file
 // (CR LF, LF, a lone CR or U+2029), so that a file is written back as it was read.
 #pragma once

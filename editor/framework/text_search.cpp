@@ -27,7 +27,9 @@ QString EachChar(const QString& text, QChar (QChar::*map)() const) {
 }
 
 // One search: the naive scan with a restart anchor, the position moving one step at a
-// time in the search's direction and wrapping once at the text's end.
+// time in the search's direction. A search covers the text in two stretches, from its start
+// to the text's edge and then from the other edge back to the start, so that every position
+// is examined once; a match never spans the two.
 class Scan {
 public:
     Scan(const QString& text, const QString& pattern, bool caseSensitive, bool wholeWords, bool forward,
@@ -38,24 +40,20 @@ public:
           lower_(EachChar(pattern, &QChar::toLower)) {}
 
     bool Run(Range& range) {
-        qsizetype start = std::min(forward_ ? range.end : range.start, n_);
-        qsizetype pos;
-        // Started at the text's own edge, the scan covers it once and does not wrap.
-        if (forward_) {
-            whole_ = start == 0;
-            pos = start < n_ ? start : 0; // from the end, the scan goes on at the start
-            stop_ = whole_ ? -1 : start - 1;
-        } else {
-            whole_ = start == n_;
-            stop_ = whole_ ? -1 : start == 0 ? 0 : start;
-            pos = start == 0 ? n_ - 1 : start - 1;
-            if (!whole_ && pos == stop_) return false;
-        }
-        return Loop(pos, range);
+        const qsizetype start = std::min(forward_ ? range.end : range.start, n_);
+        if (forward_) return Stretch(start, n_, range) || (start > 0 && Stretch(0, start, range));
+        return Stretch(start - 1, -1, range) || (start < n_ && Stretch(n_ - 1, start - 1, range));
     }
 
+    // Forward from `pos` to the text's end, without wrapping. A scan searched again from
+    // where it left off keeps what it knows of the text, so that a run of such searches
+    // (Replace All) reads the text about once.
+    bool Forward(qsizetype pos, Range& range) { return Stretch(pos, n_, range); }
+
 private:
-    bool Loop(qsizetype pos, Range& range) {
+    // Examines the positions from `pos` on in the search's direction, up to `limit` (not
+    // included); a partial match ends with the stretch.
+    bool Stretch(qsizetype pos, qsizetype limit, Range& range) {
         k_ = restart_;
         anchor_ = -1;
         qsizetype matchStart = 0;
@@ -65,29 +63,21 @@ private:
         const QChar f0 = p_[restart_];
         const QChar f1 = case_ ? f0 : upper_[restart_];
         const QChar f2 = case_ ? f0 : lower_[restart_];
-        while (pos != stop_) {
+        while (pos != limit) {
             if (k_ == restart_ && !firstAny) {
                 // No attempt under way: pass over what cannot begin one (a carriage return,
                 // passed over anyway, included).
                 if (forward_) {
-                    pos = NextStart(pos, stop_ >= pos ? stop_ : n_, {f0, f1, f2});
+                    pos = NextStart(pos, limit, {f0, f1, f2});
                 } else {
-                    while (pos != stop_ && pos >= 0 && pos < n_) {
-                        const QChar c = t_[pos];
-                        if (c == f0 || c == f1 || c == f2) break;
-                        pos += step_;
-                    }
+                    while (pos != limit && t_[pos] != f0 && t_[pos] != f1 && t_[pos] != f2)
+                        --pos;
                 }
-                if (pos == stop_) break;
-                if (pos < 0 || pos >= n_) {
-                    if (!Wrap(pos)) return false;
-                    continue;
-                }
+                if (pos == limit) break;
             }
             if (forward_ && t_[pos] == QLatin1Char('\r')) {
                 // Line ends match whether or not their carriage returns line up.
-                pos += step_;
-                if (!Wrap(pos)) return false;
+                ++pos;
                 continue;
             }
             const QChar c = t_[pos];
@@ -116,7 +106,6 @@ private:
                 anchor_ = -1;
                 k_ = restart_;
             }
-            if (!Wrap(pos)) return false;
         }
         return false;
     }
@@ -139,17 +128,6 @@ private:
         return best;
     }
 
-    // At the text's end the scan wraps once, dropping a partial match, unless it covers
-    // the whole text from its edge; false when the scan is over.
-    bool Wrap(qsizetype& pos) {
-        if (pos >= 0 && pos < n_) return true;
-        if (whole_) return false;
-        pos = forward_ ? 0 : n_ - 1;
-        k_ = restart_;
-        anchor_ = -1;
-        return true;
-    }
-
     const QString& t_;
     const QString& p_;
     const qsizetype n_;
@@ -162,8 +140,6 @@ private:
     const qsizetype restart_;
     const QString upper_; // the pattern in upper and lower case (the pattern itself when
     const QString lower_; // the case matters)
-    bool whole_ = false;
-    qsizetype stop_ = -1;
     qsizetype k_ = 0;       // the pattern index to match next
     qsizetype anchor_ = -1; // where the current partial match began
     struct Next {
@@ -185,13 +161,19 @@ bool FindInText(const QString& text, const QString& pattern, Range& range, bool 
 
 bool ReplaceAllInText(QString& text, const QString& pattern, const QString& replacement,
                       bool caseSensitive, bool wholeWords, qsizetype* count) {
+    if (count) *count = 0;
+    QString p = pattern;
+    p.remove(QLatin1Char('\r')); // carriage returns of the pattern are passed over
+    if (text.isEmpty() || p.isEmpty()) return false;
+    Scan scan(text, p, caseSensitive, wholeWords, true, true);
     qsizetype made = 0;
     QString result;
     result.reserve(text.size() + text.size() / 5);
     qsizetype copied = 0;
     Range range;
-    // A match before the part already copied means the search has wrapped: done.
-    while (FindInText(text, pattern, range, caseSensitive, wholeWords, true, true) && range.start >= copied) {
+    // Each search goes on after the last match: a search from the start that wrapped would
+    // find nothing new.
+    while (scan.Forward(copied, range)) {
         // A match that begins with a line feed takes the carriage return before it along, so
         // a CR LF line end is replaced whole and no lone carriage return stays behind.
         qsizetype start = range.start;
@@ -200,10 +182,9 @@ bool ReplaceAllInText(QString& text, const QString& pattern, const QString& repl
         result.append(replacement);
         ++made;
         copied = range.end;
-        if (range.end == range.start) break; // cannot happen with a non-empty pattern
     }
     if (count) *count = made;
-    if (copied == 0) return false;
+    if (made == 0) return false;
     result.append(QStringView(text).mid(copied));
     text = std::move(result);
     return true;
@@ -213,15 +194,20 @@ namespace {
 
 enum class FileOutcome { Unchanged, Replaced, Failed };
 
-// Replace All in one file's text; on Replaced, `out` holds the bytes to write.
+// Replace All in one file's text; on Replaced, `out` holds the bytes to write and `read` says
+// which file they replace.
 FileOutcome ReplaceInFile(const QString& path, const QString& pattern, const QString& replacement,
-                          bool caseSensitive, bool wholeWords, qsizetype& count, std::string& out) {
+                          bool caseSensitive, bool wholeWords, qsizetype& count, std::string& out,
+                          brevic::FileIdentity& read) {
     const QByteArray name = QFile::encodeName(path);
     std::string bytes;
-    if (!brevic::ReadBinaryFile(name.constData(), bytes)) return FileOutcome::Failed;
+    if (!brevic::ReadBinaryFile(name.constData(), bytes, read)) return FileOutcome::Failed;
     const QByteArray raw = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
     const codec::Encoding encoding = codec::Detect(raw);
     QString text = codec::Decode(raw, encoding);
+    // Only a text that gives its file back byte for byte is worked on: what lies outside the
+    // matches must stay as it was.
+    if (codec::Encode(text, encoding) != raw) return FileOutcome::Failed;
     QString with = replacement;
     const codec::LineEnd end = codec::FirstLineEnd(text, codec::LineEnd::CrLf);
     if (end != codec::LineEnd::Lf) with.replace(QLatin1Char('\n'), codec::EndText(end));
@@ -233,17 +219,21 @@ FileOutcome ReplaceInFile(const QString& path, const QString& pattern, const QSt
 }
 
 // Changed files wait here to be written together, which spares a wait for the disk per
-// file; a batch stays small enough for the open-file limit and memory.
+// file; a batch stays small enough for the open-file limit and memory. Each is written only
+// if it is still the file that was read.
 class PendingWrites {
 public:
-    PendingWrites(const QStringList& files, FilesResult& result, std::vector<bool>& failed)
-        : files_(files), result_(result), failed_(failed) {}
+    PendingWrites(const QStringList& files, FilesResult& result,
+                  std::vector<brevic::RewriteOutcome>& outcomes)
+        : files_(files), result_(result), outcomes_(outcomes) {}
 
     bool Holds(const QString& key) const { return !key.isEmpty() && keys_.contains(key); }
 
-    void Add(int index, const QString& key, std::string bytes, qsizetype count) {
+    void Add(int index, const QString& key, std::string bytes, qsizetype count,
+             const brevic::FileIdentity& read) {
         bytes_ += bytes.size();
         writes_.emplace_back(QFile::encodeName(files_[index]).toStdString(), std::move(bytes));
+        read_.push_back(read);
         index_.push_back(index);
         counts_.push_back(count);
         keys_.insert(key);
@@ -251,17 +241,18 @@ public:
     }
 
     void Flush() {
-        std::vector<bool> ok;
-        brevic::WriteBinaryFilesAtomic(writes_, ok);
+        std::vector<brevic::RewriteOutcome> done;
+        brevic::RewriteFilesAtomic(writes_, read_, done);
         for (size_t i = 0; i < writes_.size(); ++i) {
-            if (i < ok.size() && ok[i]) {
+            const auto outcome = i < done.size() ? done[i] : brevic::RewriteOutcome::Failed;
+            if (outcome == brevic::RewriteOutcome::Written) {
                 result_.replacements += counts_[i];
                 ++result_.filesChanged;
-            } else {
-                failed_[static_cast<size_t>(index_[i])] = true;
             }
+            outcomes_[static_cast<size_t>(index_[i])] = outcome;
         }
         writes_.clear();
+        read_.clear();
         index_.clear();
         counts_.clear();
         keys_.clear();
@@ -273,8 +264,9 @@ private:
     static constexpr size_t kBytes = 32u << 20;
     const QStringList& files_;
     FilesResult& result_;
-    std::vector<bool>& failed_;
+    std::vector<brevic::RewriteOutcome>& outcomes_;
     std::vector<std::pair<std::string, std::string>> writes_;
+    std::vector<brevic::FileIdentity> read_;
     std::vector<int> index_;
     std::vector<qsizetype> counts_;
     QSet<QString> keys_;
@@ -286,8 +278,10 @@ private:
 FilesResult ReplaceInFiles(const QStringList& files, const QString& pattern, const QString& replacement,
                            bool caseSensitive, bool wholeWords, const std::function<void(int)>& progress) {
     FilesResult result;
-    std::vector<bool> failed(static_cast<size_t>(files.size()), false);
-    PendingWrites pending(files, result, failed);
+    // Written: the file was rewritten, or needed no change.
+    std::vector<brevic::RewriteOutcome> outcomes(static_cast<size_t>(files.size()),
+                                                 brevic::RewriteOutcome::Written);
+    PendingWrites pending(files, result, outcomes);
     for (int i = 0; i < files.size(); ++i) {
         if (progress) progress(i);
         // A file listed again (under any name) is read after its earlier change is written.
@@ -295,20 +289,27 @@ FilesResult ReplaceInFiles(const QStringList& files, const QString& pattern, con
         if (pending.Holds(key)) pending.Flush();
         qsizetype count = 0;
         std::string bytes;
-        switch (ReplaceInFile(files[i], pattern, replacement, caseSensitive, wholeWords, count, bytes)) {
+        brevic::FileIdentity read;
+        switch (ReplaceInFile(files[i], pattern, replacement, caseSensitive, wholeWords, count,
+                              bytes, read)) {
         case FileOutcome::Replaced:
-            pending.Add(i, key, std::move(bytes), count);
+            pending.Add(i, key, std::move(bytes), count, read);
             break;
         case FileOutcome::Failed:
-            failed[static_cast<size_t>(i)] = true;
+            outcomes[static_cast<size_t>(i)] = brevic::RewriteOutcome::Failed;
             break;
         case FileOutcome::Unchanged:
             break;
         }
     }
     pending.Flush();
-    for (int i = 0; i < files.size(); ++i)
-        if (failed[static_cast<size_t>(i)] && !result.failed.contains(files[i])) result.failed.append(files[i]);
+    for (int i = 0; i < files.size(); ++i) {
+        const brevic::RewriteOutcome outcome = outcomes[static_cast<size_t>(i)];
+        QStringList& list =
+            outcome == brevic::RewriteOutcome::Failed ? result.failed : result.changedMeanwhile;
+        if (outcome != brevic::RewriteOutcome::Written && !list.contains(files[i]))
+            list.append(files[i]);
+    }
     return result;
 }
 

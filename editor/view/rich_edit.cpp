@@ -1,5 +1,8 @@
 #include "rich_edit.h"
 
+#include "plain_text.h"
+
+#include <QMimeData>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -283,9 +286,14 @@ QString CRichEditCtrl::GetLine(int line, int maxChars) const {
 }
 
 QString CRichEditCtrl::GetSelText() const {
-    QString text = textCursor().selectedText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    return text;
+    return fw::ExactText(textCursor());
+}
+
+QMimeData* CRichEditCtrl::createMimeDataFromSelection() const {
+    // Qt's own copy holds its plain-text form, with blanks for no-break spaces.
+    auto* data = new QMimeData;
+    data->setText(GetSelText());
+    return data;
 }
 
 int CRichEditCtrl::TextLength() const { return document()->characterCount() - 1; }
@@ -294,10 +302,7 @@ bool CRichEditCtrl::CanUndo() const { return document()->isUndoAvailable(); }
 
 QString CRichEditCtrl::StreamOutText() const {
     if (textAt_ == textChanges_) return text_;
-    // toPlainText would turn no-break spaces into blanks; the raw text keeps them and
-    // separates lines by U+2029 only (a U+2029 of the text itself is a line end here).
-    QString text = document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    const QString text = fw::ExactText(*document());
     text_ = text;
     textAt_ = textChanges_;
     return text;

@@ -41,6 +41,7 @@ public:
     int LineIndex(int line) const;  // first character of a line; -1 for no such line
     int LineLength(int position) const; // length of the line holding `position`, without its end
     QString GetLine(int line, int maxChars) const;
+    // The selected text, one "\n" per line end; no-break spaces stay (as on the clipboard).
     QString GetSelText() const;
     int TextLength() const;
 
@@ -56,6 +57,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Cut, Copy and dragging put the selected text exactly as it is (GetSelText).
+    QMimeData* createMimeDataFromSelection() const override;
     // Gives [position, position + text length) the stream's colours (the text is already
     // there); `runs` index into `colors`.
     void SetColors(int position, const QString& text, const std::vector<view::ColorRun>& runs,

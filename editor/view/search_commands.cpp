@@ -88,6 +88,8 @@ void ToolbarSearch(CLs_mainView* view, bool forward) {
     view->Search(pattern, false, false, forward, true);
     CHintDlg::Show(view, str::HintSearch, app::SettingsFile());
     while (combo->count() > kHistoryMax) combo->removeItem(0);
+    // Removing the current entry puts the next one's text into the box: the typed text stays.
+    if (combo->currentText() != pattern) combo->setEditText(pattern);
 }
 
 // Characters 160 to 255 become numeric character references ("&#233;"); those above 255

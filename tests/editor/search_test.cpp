@@ -6,9 +6,11 @@
 #include "multi_replace_dialog.h"
 #include "replace_dialog.h"
 #include "search_dialog.h"
+#include "string_table.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -87,21 +89,93 @@ TEST_F(SearchTest, ReplaceAllOnceForEveryMatchInTheTextOrTheSelection) {
 }
 
 TEST_F(SearchTest, TheToolBarSearchKeepsAHistoryOfThirty) {
-    view->SetText("one two three");
+    view->SetText("one two old1 two");
     QComboBox* combo = app::SearchCombo();
     ASSERT_NE(combo, nullptr);
     combo->clear();
     for (int i = 0; i < 30; ++i) combo->addItem(QString("old%1").arg(i));
-    combo->setEditText("TWO");
+    combo->clearEditText();
+    combo->lineEdit()->setFocus();
+    QTest::keyClicks(combo->lineEdit(), "TWO");
     view->SetSel(0, 0);
     Frame().Router().Execute(cmd::SearchForward);
     EXPECT_EQ(Selected(), "two");
     EXPECT_EQ(combo->count(), 30);
     EXPECT_EQ(combo->itemText(29), "TWO");
     EXPECT_EQ(combo->itemText(0), "old1") << "the oldest went";
+    EXPECT_EQ(combo->currentText(), "TWO") << "the box keeps the typed text";
+    Frame().Router().Execute(cmd::SearchForward);
+    int start = 0, end = 0;
+    view->GetSel(start, end);
+    EXPECT_EQ(start, 13) << "the next search looks for the typed text again";
     combo->setEditText("two");
     Frame().Router().Execute(cmd::SearchBackward);
     EXPECT_EQ(combo->count(), 30) << "an entry equal but for case is not added again";
+}
+
+// A no-break space typed or pasted into any search field is looked for as itself, not as a
+// blank, and Cut, Copy and the tag commands put it on the clipboard as it is.
+TEST_F(SearchTest, NoBreakSpacesAreHandedOverExactly) {
+    const QString nbsp(QChar(0x00A0));
+    const QString text = "a b" + nbsp + "c";
+    auto typed = [](QWidget* field, const QString& keys) {
+        field->setFocus();
+        QTest::keyClicks(field, keys);
+    };
+    auto selection = [this] {
+        int start = 0, end = 0;
+        view->GetSel(start, end);
+        return std::make_pair(start, end);
+    };
+    view->SetText("<b" + nbsp + "x>y" + nbsp + "z");
+    view->SetSel(5, 8);
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "y" + nbsp + "z") << "Copy";
+    QTest::keyClick(view, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "y" + nbsp + "z") << "Cut";
+    view->SetSel(2, 2);
+    QTest::keyClick(view, Qt::Key_H, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "<b" + nbsp + "x>") << "Copy HTML Tag";
+    view->SetSel(2, 2);
+    QTest::keyClick(view, Qt::Key_X, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "<b" + nbsp + "x>") << "Cut HTML Tag";
+    EXPECT_EQ(view->GetText(), "");
+
+    view->SetText(text);
+    view->SetSel(0, 0);
+    QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+    auto* find = Child<QLineEdit>(view->findChild<CSearchDlg*>(), "searchEdit");
+    typed(find, nbsp);
+    QTest::keyClick(find, Qt::Key_Return);
+    EXPECT_EQ(selection(), std::make_pair(3, 4)) << "Search";
+
+    QComboBox* combo = app::SearchCombo();
+    combo->clearEditText();
+    typed(combo->lineEdit(), nbsp);
+    view->SetSel(0, 0);
+    Frame().Router().Execute(cmd::SearchForward);
+    EXPECT_EQ(selection(), std::make_pair(3, 4)) << "the tool-bar box";
+
+    QTest::keyClick(view, Qt::Key_H, Qt::ControlModifier);
+    auto* dialog = view->findChild<CReplaceDlg*>();
+    QApplication::clipboard()->setText(nbsp);
+    auto* findEdit = Child<QPlainTextEdit>(dialog, "findEdit");
+    findEdit->setFocus();
+    QTest::keyClick(findEdit, Qt::Key_V, Qt::ControlModifier);
+    typed(Child<QPlainTextEdit>(dialog, "replaceEdit"), "&nbsp;");
+    QTest::mouseClick(Child<QPushButton>(dialog, "replaceAllButton"), Qt::LeftButton);
+    EXPECT_EQ(view->GetText(), "a b&nbsp;c") << "Replace All, pasted";
+
+    const std::string file = scratch / "nbsp.tpl";
+    testutil::WriteBytes(file, "a b\302\240c");
+    CMultiReplaceDlg multi(&Frame());
+    fileAnswers = {{QString::fromStdString(file)}};
+    multi.AddFiles();
+    typed(multi.findChild<QPlainTextEdit*>("searchEdit"), nbsp);
+    typed(multi.findChild<QPlainTextEdit*>("replaceEdit"), "&nbsp;");
+    answers = {QMessageBox::Ok};
+    multi.ReplaceInAll();
+    EXPECT_EQ(testutil::ReadBytes(file), "a b&nbsp;c") << "Multiple File Replace";
 }
 
 TEST_F(SearchTest, IsoConversionTurnsTheUpperHalfIntoReferences) {
@@ -145,6 +219,61 @@ TEST_F(SearchTest, MultipleFileReplaceChangesOnlyWhatMatchesAndReportsWhatFailed
     EXPECT_EQ(messages[0].kind, fw::MessageKind::AskOkCancel) << "asked with the question icon";
     EXPECT_TRUE(messages[1].text.startsWith("3 replacements were made in 2 files.")) << messages[1].text.toStdString();
     EXPECT_TRUE(messages[1].text.contains(QString::fromStdString(locked)));
+}
+
+// Between reading a file and writing it back, another program may change it: such a file is
+// left as it is (what that program wrote stays), a removed one is not made again, and the
+// report names them.
+TEST_F(SearchTest, MultipleFileReplaceLeavesFilesChangedMeanwhile) {
+    using testutil::ReadBytes;
+    using testutil::WriteBytes;
+    const std::string grown = scratch / "a.tpl", swapped = scratch / "b.tpl",
+                      gone = scratch / "c.tpl", kept = scratch / "d.tpl";
+    for (const std::string& f : {grown, swapped, gone, kept})
+        WriteBytes(f, "old\n");
+    CMultiReplaceDlg dialog(&Frame());
+    fileAnswers = {{QString::fromStdString(grown), QString::fromStdString(swapped),
+                    QString::fromStdString(gone), QString::fromStdString(kept)}};
+    dialog.AddFiles();
+    dialog.findChild<QPlainTextEdit*>("searchEdit")->setPlainText("old");
+    dialog.findChild<QPlainTextEdit*>("replaceEdit")->setPlainText("new");
+    // While the last file is worked on, the first three have been read and wait to be written.
+    QObject::connect(dialog.findChild<QListWidget*>(), &QListWidget::currentRowChanged,
+                     [&](int row) {
+                         if (row != 3) return;
+                         WriteBytes(grown, "old\nadded\n");
+                         WriteBytes(swapped + ".new", "odd\n"); // the same size, another file
+                         std::filesystem::rename(swapped + ".new", swapped);
+                         std::filesystem::remove(gone);
+                     });
+    answers = {QMessageBox::Ok};
+    dialog.ReplaceInAll();
+    EXPECT_EQ(ReadBytes(grown), "old\nadded\n");
+    EXPECT_EQ(ReadBytes(swapped), "odd\n");
+    EXPECT_FALSE(std::filesystem::exists(gone)) << "a removed file is not made again";
+    EXPECT_EQ(ReadBytes(kept), "new\n");
+    ASSERT_EQ(messages.size(), 2u);
+    const QString report = messages[1].text;
+    EXPECT_TRUE(report.startsWith("1 replacements were made in 1 files.")) << report.toStdString();
+    EXPECT_TRUE(report.contains(fw::LoadString(str::FilesChangedMeanwhile).section('%', 0, 0)));
+    for (const std::string& f : {grown, swapped, gone})
+        EXPECT_TRUE(report.contains(QString::fromStdString(f))) << report.toStdString();
+    EXPECT_FALSE(report.contains(QString::fromStdString(kept)));
+}
+
+// A rewritten file keeps its byte-order mark and every byte around the matches.
+TEST_F(SearchTest, MultipleFileReplaceKeepsEveryByteOutsideTheMatches) {
+    const std::string bom = scratch / "bom.tpl";
+    testutil::WriteBytes(bom, "\xEF\xBB\xBFold \xEF\xBB\xBF\r\n\xE2\x80\xA8old\xC2\xA0\r");
+    CMultiReplaceDlg dialog(&Frame());
+    fileAnswers = {{QString::fromStdString(bom)}};
+    dialog.AddFiles();
+    dialog.findChild<QPlainTextEdit*>("searchEdit")->setPlainText("old");
+    dialog.findChild<QPlainTextEdit*>("replaceEdit")->setPlainText("new");
+    answers = {QMessageBox::Ok};
+    dialog.ReplaceInAll();
+    EXPECT_EQ(testutil::ReadBytes(bom),
+              "\xEF\xBB\xBFnew \xEF\xBB\xBF\r\n\xE2\x80\xA8new\xC2\xA0\r");
 }
 
 } // namespace

@@ -186,9 +186,12 @@ TEST_F(ViewTest, FilesRoundTripByteForByteThroughTheView) {
         exact,
     };
     const std::string utf8Only[] = {
-        "nbsp\xC2\xA0here\r\n\xC2\xA0\r\n",            // U+00A0
-        "ls\xE2\x80\xA8" "ps\xE2\x80\xA9" "end\r\n",    // U+2028, U+2029
-        "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80",   // no line end at all
+        "nbsp\xC2\xA0here\r\n\xC2\xA0\r\n", // U+00A0
+        "ls\xE2\x80\xA8"
+        "ps\xE2\x80\xA9"
+        "end\r\n",                                   // U+2028, U+2029
+        "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", // no line end at all
+        "\xEF\xBB\xBF<p>bom</p>\r\n",                // a byte-order mark
     };
     const std::string cp1252Only[] = {
         "nbsp\xA0here\r\n\xA0",                        // A0 is the no-break space

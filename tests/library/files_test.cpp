@@ -80,6 +80,34 @@ TEST(Files, FilesWrittenTogetherEachLandWholeOrNotAtAll) {
     EXPECT_EQ(entries, 2);
 }
 
+// A rewrite of files read before leaves each that changed since, also one written over in
+// place (its folder forbids a temporary file).
+TEST(Files, ARewriteLeavesFilesChangedSinceTheyWereRead) {
+    testutil::TempDir dir;
+    const std::string same = dir / "same.txt", grown = dir / "grown.txt";
+    std::vector<brevic::FileIdentity> read(2);
+    std::string data;
+    for (int i = 0; i < 2; ++i) {
+        testutil::WriteBytes(i ? grown : same, "old");
+        ASSERT_TRUE(brevic::ReadBinaryFile((i ? grown : same).c_str(), data, read[i]));
+    }
+    testutil::WriteBytes(grown, "old, grown");
+    for (int inPlace = 0; inPlace < 2; ++inPlace) {
+        if (inPlace) {
+            ASSERT_TRUE(brevic::ReadBinaryFile(same.c_str(), data, read[0]));
+        }
+        std::vector<brevic::RewriteOutcome> outcomes;
+        if (inPlace) brevic::InjectFault(brevic::FaultOp::Temporary, 2);
+        brevic::RewriteFilesAtomic({{same, inPlace ? "new 2" : "new"}, {grown, "new"}}, read,
+                                   outcomes);
+        brevic::ClearFaults();
+        EXPECT_EQ(outcomes, (std::vector{brevic::RewriteOutcome::Written,
+                                         brevic::RewriteOutcome::ChangedMeanwhile}));
+        EXPECT_EQ(testutil::ReadBytes(same), inPlace ? "new 2" : "new");
+        EXPECT_EQ(testutil::ReadBytes(grown), "old, grown");
+    }
+}
+
 // WriteFront hands the front of a buffer to a helper thread that writes it: the file comes
 // out as if written in order, the buffer keeps the rest, and a failure there is reported.
 TEST(Files, WritingTheFrontOfABufferBehindTheCaller) {

@@ -33,7 +33,33 @@ TEST(FindInText, BackwardStartsJustBeforeTheSelection) {
     const QString text = "ab ab ab";
     EXPECT_EQ(Find(text, "ab", {6, 8}, false), P(3, 5)) << "from a selected match, the previous one";
     EXPECT_EQ(Find(text, "ab", {0, 2}, false), P(6, 8)) << "before the first, it wraps to the last";
-    EXPECT_EQ(Find("ab", "ab", {0, 0}, false), P(-1, -1)) << "from position 0 the first character is the stop";
+}
+
+// Every position of the text is looked at once per search, whatever the start: from the
+// start to the text's edge, then from the other edge back to the start.
+TEST(FindInText, EveryPositionIsExaminedOnceWhateverTheStart) {
+    struct Case {
+        const char* text;
+        const char* pattern;
+        qsizetype caret;
+        bool forward;
+        P found;
+    };
+    const Case cases[] = {
+        {"xx ab", "ab", 5, true, {3, 5}},    // from the end: the whole text, as from its start
+        {"abc def", "abc", 3, true, {0, 3}}, // right after the only match
+        {"a", "a", 1, true, {0, 1}},
+        {"ab xx", "ab", 0, false, {0, 2}}, // backward from the start: the whole text
+        {"ab", "ab", 0, false, {0, 2}},
+        {"xab", "ab", 1, false, {1, 3}},   // backward, the wrap ends at the caret
+        {"ab ab", "ab", 2, false, {0, 2}}, // backward, a match ending at the caret
+        {"xab", "ab", 2, true, {-1, -1}},  // no match across the caret
+        {"xab", "ab", 2, false, {-1, -1}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Find(c.text, c.pattern, {c.caret, c.caret}, c.forward), c.found)
+            << c.text << " from " << c.caret << (c.forward ? " forward" : " backward");
+    }
 }
 
 TEST(FindInText, AMatchEndingAtTheLastCharacterIsFound) {

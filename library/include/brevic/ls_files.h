@@ -22,6 +22,20 @@ BREVIC_API bool ReadTextFile(const char* path, std::string& text);
 // Reads the whole file as bytes into `data` (replacing it). False when it cannot be read.
 BREVIC_API bool ReadBinaryFile(const char* path, std::string& data);
 
+// Which file a path led to and how it was then: a file whose identity is the same later is,
+// as far as the system tells, the same file with the same content.
+struct FileIdentity {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    long long size = -1;
+    long long mtimeNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// As above; `identity` is that of the file read, taken when it was opened (so that a change
+// made while it was read shows as a change).
+BREVIC_API bool ReadBinaryFile(const char* path, std::string& data, FileIdentity& identity);
+
 // Writes `text` in text mode to `path` by the saving rule of FileWriter (below). On
 // failure the previous file is untouched and no temporary file is left.
 BREVIC_API bool WriteTextFileAtomic(const char* path, const std::string& text);
@@ -37,6 +51,16 @@ BREVIC_API bool WriteBinaryFileAtomic(const char* path, const std::string& data)
 // file as it was and does not stop the others.
 BREVIC_API void WriteBinaryFilesAtomic(const std::vector<std::pair<std::string, std::string>>& files,
                                        std::vector<bool>& ok);
+
+// What became of one file of a rewrite that expects its files unchanged.
+enum class RewriteOutcome { Written, Failed, ChangedMeanwhile };
+// As WriteBinaryFilesAtomic, for files read before and rewritten: a file is put in place only
+// while the file its path leads to still has its identity in `expected` (one per file),
+// checked right before. A file changed, replaced or removed meanwhile is left as it is (a
+// removed one is not created) and gets ChangedMeanwhile; a failure gets Failed.
+BREVIC_API void RewriteFilesAtomic(const std::vector<std::pair<std::string, std::string>>& files,
+                                   const std::vector<FileIdentity>& expected,
+                                   std::vector<RewriteOutcome>& outcomes);
 
 // Flushes to disk the file systems that hold the folders of `paths` (each once), so that
 // deferred writers with SyncAtPlace (below) committed before need no flush of their own

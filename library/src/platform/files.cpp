@@ -109,7 +109,18 @@ void ClearFaults() {
     }
 }
 
-bool ReadBinaryFile(const char* path, std::string& data) {
+namespace {
+
+FileIdentity IdentityOf(const struct stat& st) {
+    FileIdentity id;
+    id.device = static_cast<unsigned long long>(st.st_dev);
+    id.inode = static_cast<unsigned long long>(st.st_ino);
+    id.size = static_cast<long long>(st.st_size);
+    id.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    return id;
+}
+
+bool ReadWhole(const char* path, std::string& data, FileIdentity* identity) {
     if (!path || !*path) return false;
     if (Faulted(FaultOp::Read)) return false;
     // Non-blocking, so that a FIFO at the path cannot hang the program before the check.
@@ -146,7 +157,24 @@ bool ReadBinaryFile(const char* path, std::string& data) {
     }
     ::close(fd);
     data.swap(buf);
+    if (identity) *identity = IdentityOf(st);
     return true;
+}
+
+// Whether the regular file at `path` (not followed if it is a link) has `expected`.
+bool StillIs(const std::string& path, const FileIdentity& expected) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && IdentityOf(st) == expected;
+}
+
+} // namespace
+
+bool ReadBinaryFile(const char* path, std::string& data) {
+    return ReadWhole(path, data, nullptr);
+}
+
+bool ReadBinaryFile(const char* path, std::string& data, FileIdentity& identity) {
+    return ReadWhole(path, data, &identity);
 }
 
 bool ReadTextFile(const char* path, std::string& text) {
@@ -213,26 +241,67 @@ bool FlushFileSystems(const std::vector<std::string>& paths) {
     return systems.Flush() && ok;
 }
 
-void WriteBinaryFilesAtomic(const std::vector<std::pair<std::string, std::string>>& files, std::vector<bool>& ok) {
+namespace {
+
+// The batch write of WriteBinaryFilesAtomic and RewriteFilesAtomic; with `expected`, each
+// file is checked right before it is put in place.
+void WriteFiles(const std::vector<std::pair<std::string, std::string>>& files,
+                const std::vector<FileIdentity>* expected, std::vector<RewriteOutcome>& outcomes) {
     try {
-        ok.assign(files.size(), false);
+        outcomes.assign(files.size(), RewriteOutcome::Failed);
+        if (expected && expected->size() != files.size()) return; // nothing to check against
         std::vector<std::unique_ptr<FileWriter>> writers;
+        std::vector<bool> committed(files.size(), false);
         std::vector<std::string> targets; // where the contents go, behind any links
-        for (const auto& [path, data] : files) {
-            writers.push_back(std::make_unique<FileWriter>(path.c_str(), false));
+        auto unchanged = [&](size_t i) {
+            if (!expected || StillIs(writers[i]->Target(), (*expected)[i])) return true;
+            outcomes[i] = RewriteOutcome::ChangedMeanwhile;
+            return false;
+        };
+        for (size_t i = 0; i < files.size(); ++i) {
+            writers.push_back(std::make_unique<FileWriter>(files[i].first.c_str(), false));
             FileWriter& file = *writers.back();
             file.Defer();
             file.SyncAtPlace();
-            if (file.Write(data) && file.Commit()) targets.push_back(file.Target());
+            if (!file.Write(files[i].second)) continue;
+            // A file written over in place is written at Commit: it is checked first.
+            if (file.InPlace() && !unchanged(i)) continue;
+            committed[i] = file.Commit();
+            if (committed[i]) targets.push_back(file.Target());
         }
         // One flush for them all; should it fail, each Place flushes its own file.
         if (FlushFileSystems(targets)) {
             for (auto& writer : writers) writer->Flushed();
         }
-        for (size_t i = 0; i < writers.size(); ++i) ok[i] = writers[i]->Place();
+        for (size_t i = 0; i < writers.size(); ++i) {
+            // A writer not placed removes its temporary file.
+            if (!committed[i] || (!writers[i]->InPlace() && !unchanged(i))) continue;
+            outcomes[i] = writers[i]->Place() ? RewriteOutcome::Written : RewriteOutcome::Failed;
+        }
     } catch (...) {
-        // Out of memory: a writer not placed removes its file; `ok` says false for it.
+        // Out of memory: a writer not placed removes its file; its outcome stays Failed.
     }
+}
+
+} // namespace
+
+void WriteBinaryFilesAtomic(const std::vector<std::pair<std::string, std::string>>& files,
+                            std::vector<bool>& ok) {
+    std::vector<RewriteOutcome> outcomes;
+    WriteFiles(files, nullptr, outcomes);
+    try {
+        ok.assign(files.size(), false);
+        for (size_t i = 0; i < outcomes.size(); ++i)
+            ok[i] = outcomes[i] == RewriteOutcome::Written;
+    } catch (...) {
+        // Out of memory: `ok` may be short; a file without an entry was not written.
+    }
+}
+
+void RewriteFilesAtomic(const std::vector<std::pair<std::string, std::string>>& files,
+                        const std::vector<FileIdentity>& expected,
+                        std::vector<RewriteOutcome>& outcomes) {
+    WriteFiles(files, &expected, outcomes);
 }
 
 bool TouchFile(const char* path) {

@@ -114,15 +114,21 @@ void DiskWatch::Changed(const QString& path) {
     settle_.start();
 }
 
+void DiskWatch::Recheck(const QStringList& files) {
+    for (const QString& file : files) pending_.insert(QFileInfo(file).absoluteFilePath());
+    CheckNow();
+}
+
 void DiskWatch::CheckNow() {
-    // A question asked now would come over a dialog that may hold a group's macros: later.
-    if (QApplication::activeModalWidget()) {
-        settle_.start();
-        return;
-    }
     settle_.stop();
     const QSet<QString> paths = std::exchange(pending_, {});
     for (const QString& path : paths) {
+        // A dialog open now may hold a group's macros: their files wait until it closes.
+        if (macroFiles_.contains(path) && QApplication::activeModalWidget()) {
+            pending_.insert(path);
+            settle_.start();
+            continue;
+        }
         Watch(path); // a file that came back, or was replaced, is watched again
         auto it = documents_.find(path);
         if (it != documents_.end()) {

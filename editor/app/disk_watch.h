@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <string>
@@ -39,8 +40,11 @@ public:
     void NoteDocumentFile(fw::Document* doc, const QString& path, const QByteArray& bytes);
     // Watches the macro files of the open project (after it opened or its groups changed).
     void WatchMacroFiles();
-    // Handles what changed now instead of after the short pause (tests, and before a build).
+    // Handles what changed now instead of after the short pause.
     void CheckNow();
+    // The files were just written by the editor's own tool (Multiple File Replace): their
+    // windows show the new text at once.
+    void Recheck(const QStringList& files);
 
 private:
     struct Tracked {

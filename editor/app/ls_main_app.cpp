@@ -110,6 +110,17 @@ void OpenMacroByName(const QByteArray& name) { theApp.NewMacroDocument(MacroOpen
 void StoreMacroDocuments() { theApp.StoreMacroDocuments(); }
 bool SaveAllModified() { return theApp.SaveAllModified(); }
 bool SaveTemplatesBeforeBuild() { return theApp.SaveTemplatesBeforeBuild(); }
+bool HasUnsavedWindow(const QString& path) {
+    const QString file = QFileInfo(path).absoluteFilePath();
+    for (fw::Document* d : theApp.HtmlTemplate()->Documents()) {
+        if (d->IsModified() && !d->PathName().isEmpty() && QFileInfo(d->PathName()).absoluteFilePath() == file)
+            return true;
+    }
+    return false;
+}
+void FilesRewritten(const QStringList& paths) {
+    if (app::DiskWatch* watch = theApp.Watch()) watch->Recheck(paths);
+}
 void NoteDocumentFile(fw::Document* doc, const QString& path, const QByteArray& bytes) {
     if (app::DiskWatch* watch = theApp.Watch()) watch->NoteDocumentFile(doc, path, bytes);
 }

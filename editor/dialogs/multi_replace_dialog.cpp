@@ -1,5 +1,6 @@
 #include "multi_replace_dialog.h"
 
+#include "app_context.h"
 #include "file_dialogs.h"
 #include "ids.h"
 #include "message_box.h"
@@ -52,8 +53,14 @@ void CMultiReplaceDlg::RemoveSelected() {
 
 void CMultiReplaceDlg::ReplaceInAll() {
     if (fw::ShowMessage(this, str::AskReplaceInAllFiles, fw::MessageKind::AskOkCancel) != QMessageBox::Ok) return;
+    // A file whose window holds unsaved edits is left alone: the next save there would undo
+    // the replacement, or the replacement the edits.
     QStringList files;
-    for (int i = 0; i < ui_->fileList->count(); ++i) files.append(ui_->fileList->item(i)->text());
+    QStringList skipped;
+    for (int i = 0; i < ui_->fileList->count(); ++i) {
+        const QString file = ui_->fileList->item(i)->text();
+        (app::HasUnsavedWindow(file) ? skipped : files).append(file);
+    }
     const search::FilesResult result = search::ReplaceInFiles(
         files, fw::ExactText(*ui_->searchEdit->document()),
         fw::ExactText(*ui_->replaceEdit->document()), ui_->caseCheck->isChecked(),
@@ -71,6 +78,9 @@ void CMultiReplaceDlg::ReplaceInAll() {
         text += QLatin1Char('\n') + fw::LoadString(str::FilesChangedMeanwhile)
                                         .arg(result.changedMeanwhile.join(QLatin1Char('\n')));
     }
-    const bool clean = !failed && result.changedMeanwhile.isEmpty();
+    if (!skipped.isEmpty())
+        text += QLatin1Char('\n') + fw::LoadString(str::FilesOpenWithUnsavedChanges).arg(skipped.join(QLatin1Char('\n')));
+    app::FilesRewritten(files); // open windows of the changed files show the new text
+    const bool clean = !failed && result.changedMeanwhile.isEmpty() && skipped.isEmpty();
     fw::ShowMessageText(this, text, clean ? fw::MessageKind::Information : fw::MessageKind::Error);
 }

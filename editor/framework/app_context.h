@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QMarginsF>
 #include <QString>
+#include <QStringList>
 
 class CCompilerMessagesDlg;
 class QAction;
@@ -89,6 +90,10 @@ void StoreMacroDocuments();
 // The document's file as it lies on disk after it was read or written, so that a change by
 // another program is noticed (and the editor's own writes are not).
 void NoteDocumentFile(fw::Document* doc, const QString& path, const QByteArray& bytes);
+// True when an open window holds the file with unsaved edits.
+bool HasUnsavedWindow(const QString& path);
+// The files were changed on disk by the editor's own tools: their windows reload now.
+void FilesRewritten(const QStringList& paths);
 // Before a build of the whole project: when windows of the project's templates hold unsaved
 // edits, asks once whether to save them (Yes saves them all, No builds the files on disk).
 // False for Cancel or a failed save: nothing is to be built.

@@ -7,12 +7,14 @@
 #include "html_document.h"
 #include "ls_main_view.h"
 #include "macro_document.h"
+#include "multi_replace_dialog.h"
 
 #include <brevic/ls_macrobase.h>
 #include <brevic/ls_profile.h>
 
 #include <QComboBox>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -184,6 +186,35 @@ TEST_F(WhatIsBuilt, FilesChangedOnDiskAreNoticed) {
     EXPECT_FALSE(macro->IsModified());
     int index = -1;
     EXPECT_EQ(theProject.GetActiveGroup()->GetMacroIndex(index, "added", 1), LS_OK) << "the group was read again";
+}
+
+// Multiple File Replace leaves a file whose window holds unsaved edits and names it; an
+// unmodified open window of a file it changed shows the new text at once.
+TEST_F(WhatIsBuilt, MultipleFileReplaceRespectsOpenWindows) {
+    WriteBytes(site + "other.tpl", "old other");
+    CLs_mainDoc* page = OpenTemplate(); // unmodified
+    ASSERT_NE(page, nullptr);
+    auto* other = qobject_cast<CLs_mainDoc*>(theApp.OpenDocumentFile(QString::fromStdString(site + "other.tpl")));
+    ASSERT_NE(other, nullptr);
+    View()->SetSel(0, 0);
+    View()->InsertText("mine ", true);
+    WriteBytes(site + "index.tpl", "old index");
+    QTest::qWait(400); // the unmodified window takes the new file first
+    CMultiReplaceDlg dialog(&Frame());
+    fileAnswers = {{QString::fromStdString(site + "index.tpl"), QString::fromStdString(site + "other.tpl")}};
+    dialog.AddFiles();
+    dialog.findChild<QPlainTextEdit*>("searchEdit")->setPlainText("old");
+    dialog.findChild<QPlainTextEdit*>("replaceEdit")->setPlainText("new");
+    messages.clear();
+    answers = {QMessageBox::Ok};
+    dialog.ReplaceInAll();
+    EXPECT_EQ(ReadBytes(site + "index.tpl"), "new index");
+    EXPECT_EQ(ReadBytes(site + "other.tpl"), "old other") << "its window holds unsaved edits";
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_TRUE(messages[1].text.contains(QString::fromStdString(site + "other.tpl")));
+    EXPECT_EQ(qobject_cast<CLs_mainView*>(page->Views().first())->GetText(), "new index");
+    EXPECT_FALSE(page->IsModified());
+    EXPECT_EQ(View()->GetText(), "mine old other");
 }
 
 } // namespace

@@ -17,14 +17,15 @@ struct LinkRow {
 };
 
 // Every kind of link the check knows. The site lies in site/ (the project's folder) and
-// holds en/about.htm (anchors "team" and "old"), en/sub/ with an index page, en/empty/
-// without one, en/pic.png and top.htm (anchor "t"); beside the site lie secret.txt and
+// holds en/about.htm (anchors "team" and "old"), en/sub/ with an index page, en/html/ with
+// index.html (anchor "p"), en/empty/ without one, en/pic.png and top.htm (anchor "t"); beside the site lie secret.txt and
 // outside.htm (anchor "x"), which no link may reach.
 const LinkRow kLinks[] = {
     {"<a href=\"about.htm\">", 0, ""},
     {"<a href=\"missing.htm\">", 1, "link to missing.htm, a file that does not exist"},
     {"<p>\n<a class=\"x\"\n href=\"missing.htm\">", 3, "link to missing.htm, a file that does not exist"},
     {"<a title=\"two\nlines\" href=\"missing.htm\">", 2, "link to missing.htm, a file that does not exist"},
+    {"<a href=\"missing.htm\n\">", 1, "link to missing.htm\n, a file that does not exist"},
     {"<a href=\n\"missing.htm\">", 2, "link to missing.htm, a file that does not exist"},
     {"<a href=missing.htm>", 1, "link to missing.htm, a file that does not exist"},
     {"<A HREF=\"missing.htm\">", 1, "link to missing.htm, a file that does not exist"},
@@ -57,6 +58,8 @@ const LinkRow kLinks[] = {
     // folders, and paths from the site's root
     {"<a href=\"sub/\"> <a href=\"sub\"> <a href=\"sub/index.htm\">", 0, ""},
     {"<a href=\"empty/\">", 1, "link to the folder empty/, which has no index page"},
+    {"<a href=\"html/#p\"> <a href=\"html\">", 0, ""},
+    {"<a href=\"html/#nobody\">", 1, "link to html/#nobody: en/html/index.html has no anchor \"nobody\""},
     {"<a href=\"/top.htm#t\"> <a href=\"../top.htm\"> <a href=\"/en/./sub/../about.htm#team\">", 0, ""},
     {"<a href=\"/top.htm#x\">", 1, "link to /top.htm#x: top.htm has no anchor \"x\""},
     // nothing above the site's root is reached, whatever lies there
@@ -73,6 +76,7 @@ TEST(SiteCheck, LinkRules) {
     WriteBytes(root + "en/about.htm", "<h1 id=\"team\">Team</h1>\n<a name=\"old\"></a>\n");
     WriteBytes(root + "en/sub/index.htm", "x");
     WriteBytes(root + "en/empty/.keep", "");
+    WriteBytes(root + "en/html/index.html", "<p id=\"p\">");
     WriteBytes(root + "en/pic.png", "png");
     WriteBytes(root + "top.htm", "<p id=\"t\">");
     WriteBytes(dir / "secret.txt", "secret");
@@ -95,10 +99,10 @@ TEST(SiteCheck, LongLinksAreQuotedShort) {
     const std::string root = dir / "site/";
     std::string amps;
     for (int i = 0; i < 320000; ++i) amps += "&amp;";
-    const std::string e = "\xC3\xA9"; // é
-    std::string accents;
-    for (int i = 0; i < 300; ++i) accents += e;
-    WriteBytes(root + "page.htm", "<a href=\"x" + amps + "\">\n<a href=\"#" + accents + "\">");
+    const std::string e = "\xF0\x9F\x98\x80"; // one character in four bytes
+    std::string wide;
+    for (int i = 0; i < 300; ++i) wide += e;
+    WriteBytes(root + "page.htm", "<a href=\"x" + amps + "\">\n<a href=\"#" + wide + "\">");
     std::vector<larkspan::SiteFinding> findings;
     larkspan::CheckPageLinks({{root + "page.htm", ""}}, root, findings);
     ASSERT_EQ(findings.size(), 2u);

@@ -44,10 +44,14 @@ std::string Unescape(const std::string& s) {
     return out;
 }
 
-// The url(...) parts of a style attribute.
+// The url(...) parts of a style attribute that begins on `line`, each on its own line.
 void StyleUrls(const std::string& style, int line, std::vector<PageLinks::Link>& links) {
     const std::string lower = Lower(style);
+    size_t counted = 0; // the line breaks before here are in `line`
     for (size_t at = 0; (at = lower.find("url(", at)) != std::string::npos;) {
+        line += static_cast<int>(std::count(style.begin() + static_cast<long>(counted),
+                                            style.begin() + static_cast<long>(at), '\n'));
+        counted = at;
         at += 4;
         const size_t close = style.find(')', at);
         if (close == std::string::npos) return;

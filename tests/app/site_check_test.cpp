@@ -49,6 +49,8 @@ const LinkRow kLinks[] = {
     {"<area href=\"missing.htm\">", 1, "link to missing.htm, a file that does not exist"},
     {"<p style=\"background: url('pic.png')\">", 0, ""},
     {"\n<p style=\"color: red; background: URL( nopic.png )\">", 2, "link to nopic.png, a file that does not exist"},
+    {"<p style=\"color: red;\n background: url(pic.png);\n list-style: url(nopic.png)\">", 3,
+     "link to nopic.png, a file that does not exist"},
     // fragments
     {"<a href=\"about.htm#team\"> <a href=\"about.htm#old\">", 0, ""},
     {"<a href=\"about.htm#nobody\">", 1, "link to about.htm#nobody: en/about.htm has no anchor \"nobody\""},

@@ -28,9 +28,10 @@ public:
 
     void TargetDone(const char* targetPath, int written, const std::string& messages) override {
         if (terminal_) out_ << "\r\033[K";
-        out_ << messages;
+        out_ << VisibleText(messages, true);
         if (written || !writtenOnly_)
-            out_ << (written ? "  wrote      " : "  up to date ") << Shorten(targetPath) << '\n';
+            out_ << (written ? "  wrote      " : "  up to date ")
+                 << VisibleText(Shorten(targetPath)) << '\n';
         ++targets_;
         if (written) ++written_;
     }
@@ -56,7 +57,7 @@ std::string DirectoryOf(const std::string& path) { return path.substr(0, path.rf
 
 void Fail(std::ostream& out, const char* what, tLS_Error code, const std::string& file) {
     out << "larkspan: " << what << ": " << LS_ErrorName(code) << " (" << LS_ErrorText(code) << ")";
-    if (!file.empty()) out << ": " << file;
+    if (!file.empty()) out << ": " << VisibleText(file);
     out << '\n';
 }
 
@@ -75,20 +76,75 @@ void ReportFailure(std::ostream& out, const tLS_project& project, const std::str
     std::string source = project.GetFailedTemplate();
     if (source.empty()) return;
     if (!root.empty() && source.compare(0, root.size(), root) == 0) source.erase(0, root.size());
-    out << "larkspan: failed while building " << source;
-    if (*project.GetFailedLanguage()) out << " for the language " << project.GetFailedLanguage();
+    out << "larkspan: failed while building " << VisibleText(source);
+    if (*project.GetFailedLanguage())
+        out << " for the language " << VisibleText(project.GetFailedLanguage());
     out << '\n';
+}
+
+// The length of the valid UTF-8 sequence at text[at] that is no control character, or 0.
+size_t PrintableSequence(std::string_view text, size_t at) {
+    const auto byte = [&](size_t i) {
+        return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
+    };
+    const unsigned lead = byte(at);
+    if (lead >= 0x20 && lead < 0x7F) return 1;
+    size_t length = 0;
+    unsigned low = 0x80, high = 0xBF; // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        if (lead == 0xC2) low = 0xA0; // U+0080 to U+009F are the C1 controls
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;  // overlong
+        if (lead == 0xED) high = 0x9F; // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;  // overlong
+        if (lead == 0xF4) high = 0x8F; // above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (byte(at + 1) < low || byte(at + 1) > high) return 0;
+    for (size_t i = 2; i < length; ++i)
+        if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    return length;
 }
 
 } // namespace
 
+std::string VisibleText(std::string_view text, bool lines) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        const char c = text[at];
+        const size_t length = PrintableSequence(text, at);
+        if (length) {
+            out.append(text.substr(at, length));
+            at += length;
+            continue;
+        }
+        if (c == '\t' || (lines && c == '\n')) {
+            out += c;
+        } else {
+            static const char kHex[] = "0123456789ABCDEF";
+            const auto b = static_cast<unsigned char>(c);
+            out += "\\x";
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        }
+        ++at;
+    }
+    return out;
+}
+
 bool OpenProject(tLS_project& project, const std::string& projectFile, std::ostream& out) {
     if (brevic::IsDirectory(projectFile.c_str())) {
-        out << "larkspan: cannot open project: " << projectFile << " is a directory\n";
+        out << "larkspan: cannot open project: " << VisibleText(projectFile) << " is a directory\n";
         return false;
     }
     if (!brevic::FileExists(projectFile.c_str())) {
-        out << "larkspan: cannot open project: " << projectFile << ": no such file\n";
+        out << "larkspan: cannot open project: " << VisibleText(projectFile) << ": no such file\n";
         return false;
     }
     tLS_Error opened = project.InitProject(projectFile.c_str());
@@ -107,13 +163,13 @@ int BuildAllPages(tLS_project& project, const std::string& projectFile, bool sho
     tLS_Error result = project.BuildAll(&context);
     if (showProgress) out << "\r\033[K";
     if (result != LS_OK) {
-        out << context.log; // the messages of the target that failed
+        out << VisibleText(context.log, true); // the messages of the target that failed
         ReportFailure(out, project, DirectoryOf(projectFile));
         Fail(out, FailureSummary(project).c_str(), result, project.GetFailedFile());
         return 1;
     }
     out << "Built " << progress.targets() << " page(s), " << progress.written()
-        << " written; build log: " << DirectoryOf(projectFile) << "debug.txt\n";
+        << " written; build log: " << VisibleText(DirectoryOf(projectFile)) << "debug.txt\n";
     return 0;
 }
 
@@ -127,7 +183,7 @@ int BuildTemplates(tLS_project& project, const std::vector<std::string>& templat
         std::string text;
         long modified = 0;
         if (!brevic::ReadTextFile(path.c_str(), text) || !brevic::FileModTime(path.c_str(), modified)) {
-            out << "larkspan: cannot read " << path << '\n';
+            out << "larkspan: cannot read " << VisibleText(path) << '\n';
             status = 1;
             continue;
         }
@@ -142,7 +198,7 @@ int BuildTemplates(tLS_project& project, const std::vector<std::string>& templat
             tLS_Error r = project.CreateTargetPath(target);
             if (r == LS_OK) r = project.Build(text, &context, target.c_str(), modified, location.c_str());
             if (r != LS_OK) {
-                out << context.log;
+                out << VisibleText(context.log, true);
                 Fail(out, "build failed", r, target);
                 status = 1;
             }
@@ -162,15 +218,16 @@ int RunHeadlessBuild(const HeadlessBuildOptions& options, std::ostream& out) {
         projectFile = AbsolutePath(options.projectFile);
         if (!OpenProject(project, projectFile, out)) return 1;
     } else if (!options.projectFile.empty()) {
-        out << "larkspan: " << options.projectFile
+        out << "larkspan: " << VisibleText(options.projectFile)
             << " is not a project file (.hpr); nothing to build\n";
     }
-    if (!projectFile.empty()) out << "Building " << projectFile << '\n';
+    if (!projectFile.empty()) out << "Building " << VisibleText(projectFile) << '\n';
     const int status = BuildAllPages(project, projectFile, options.showProgress, false, out);
     if (options.watch && !projectFile.empty()) return RunHeadlessWatch(project, projectFile, out);
     if (status != 0 || !options.check || projectFile.empty()) return status;
     const std::vector<SiteFinding> findings = CheckSite(project);
-    for (const SiteFinding& finding : findings) out << finding.line << '\n';
+    for (const SiteFinding& finding : findings)
+        out << VisibleText(finding.line) << '\n';
     out << "Checked the site: " << findings.size() << " problem(s) found\n";
     return findings.empty() ? 0 : 1;
 }

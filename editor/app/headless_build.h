@@ -3,6 +3,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class tLS_project;
@@ -16,6 +17,13 @@ struct HeadlessBuildOptions {
     bool watch = false;        // after the build, rebuild on every change until Ctrl+C
     bool check = false;        // after the build, check links, anchors and macros
 };
+
+// `text` as it may go to a terminal: every control character but the tab (and the line
+// break, with `lines`), every C1 control and every byte that is not part of valid UTF-8
+// becomes \xNN, byte by byte, so that nothing read from a page, a template or a file name
+// can steer the terminal. Every printer of the command line (/build, /check, --watch)
+// passes such text through here.
+std::string VisibleText(std::string_view text, bool lines = false);
 
 // Opens the project (when a .hpr file is given), builds every template for every language
 // and writes the compiler messages, the pages written and a closing line to `out`.

@@ -7,32 +7,51 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string_view>
 #include <unordered_map>
 
 namespace larkspan {
 
 namespace {
 
-
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
-// The few entities that turn up in addresses.
-std::string Unescape(std::string s) {
-    static const std::pair<const char*, const char*> kEntities[] = {
-        {"&amp;", "&"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&#39;", "'"}, {"&lt;", "<"}, {"&gt;", ">"}};
-    for (const auto& [from, to] : kEntities)
-        for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + 1))
-            s.replace(at, std::strlen(from), to);
-    return s;
+// The few entities that turn up in addresses, in one pass (a value may hold a great many).
+std::string Unescape(const std::string& s) {
+    static const std::pair<std::string_view, char> kEntities[] = {{"&amp;", '&'},   {"&quot;", '"'},
+                                                                  {"&apos;", '\''}, {"&#39;", '\''},
+                                                                  {"&lt;", '<'},    {"&gt;", '>'}};
+    if (s.find('&') == std::string::npos) return s;
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        char c = s[i];
+        if (c == '&') {
+            const std::string_view rest = std::string_view(s).substr(i);
+            for (const auto& [from, to] : kEntities) {
+                if (rest.substr(0, from.size()) == from) {
+                    c = to;
+                    i += from.size() - 1;
+                    break;
+                }
+            }
+        }
+        out += c;
+    }
+    return out;
 }
 
-// The url(...) parts of a style attribute.
+// The url(...) parts of a style attribute that begins on `line`, each on its own line.
 void StyleUrls(const std::string& style, int line, std::vector<PageLinks::Link>& links) {
     const std::string lower = Lower(style);
+    size_t counted = 0; // the line breaks before here are in `line`
     for (size_t at = 0; (at = lower.find("url(", at)) != std::string::npos;) {
+        line += static_cast<int>(std::count(style.begin() + static_cast<long>(counted),
+                                            style.begin() + static_cast<long>(at), '\n'));
+        counted = at;
         at += 4;
         const size_t close = style.find(')', at);
         if (close == std::string::npos) return;
@@ -53,6 +72,14 @@ bool LinksFrom(const std::string& element, const std::string& attribute) {
     return false;
 }
 
+// The position of the first character from `p` on that is no blank; `line` counts the line
+// breaks passed.
+size_t SkipBlanks(const std::string& html, size_t p, int& line) {
+    for (; p < html.size() && std::isspace(static_cast<unsigned char>(html[p])); ++p)
+        if (html[p] == '\n') ++line;
+    return p;
+}
+
 // Reads one tag from html[at] ("<" + a letter) and records what it links and names.
 // Returns the position after the tag; `line` follows the line breaks inside it.
 size_t ScanTag(const std::string& html, size_t at, int& line, PageLinks& out) {
@@ -69,10 +96,9 @@ size_t ScanTag(const std::string& html, size_t at, int& line, PageLinks& out) {
         const size_t attrStart = p;
         while (p < html.size() && !std::isspace(static_cast<unsigned char>(html[p])) && html[p] != '=' && html[p] != '>') ++p;
         const std::string attribute = Lower(html.substr(attrStart, p - attrStart));
-        while (p < html.size() && html[p] == ' ') ++p;
+        p = SkipBlanks(html, p, line);
         if (p >= html.size() || html[p] != '=') continue;
-        ++p;
-        while (p < html.size() && (html[p] == ' ' || html[p] == '\t')) ++p;
+        p = SkipBlanks(html, p + 1, line); // `href=` may end a line and its value start the next
         const int valueLine = line;
         std::string value;
         if (p < html.size() && (html[p] == '"' || html[p] == '\'')) {
@@ -100,38 +126,72 @@ size_t ScanTag(const std::string& html, size_t at, int& line, PageLinks& out) {
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
 
-// "a/b/../c/./d" as "a/c/d".
-std::string Normalize(const std::string& path) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t slash = path.find('/', start);
-        if (slash == std::string::npos) slash = path.size();
-        const std::string part = path.substr(start, slash - start);
+// Adds the parts of `path` to `parts`: "." and empty parts are passed over, ".." drops the
+// last part. False when a ".." finds no part left: the path climbs above where it started.
+bool Walk(std::string_view path, std::vector<std::string_view>& parts) {
+    while (!path.empty()) {
+        const size_t slash = std::min(path.find('/'), path.size());
+        const std::string_view part = path.substr(0, slash);
+        path.remove_prefix(std::min(path.size(), slash + 1));
         if (part == "..") {
-            if (parts.size() > 1) parts.pop_back();
-        } else if (part != "." && !(part.empty() && !parts.empty() && slash != path.size())) {
+            if (parts.empty()) return false;
+            parts.pop_back();
+        } else if (!part.empty() && part != ".") {
             parts.push_back(part);
         }
-        start = slash + 1;
     }
-    std::string out;
-    for (size_t i = 0; i < parts.size(); ++i) out += (i ? "/" : "") + parts[i];
-    return out;
+    return true;
 }
 
-std::string PercentDecoded(const std::string& s) {
+// Whether a path ends at a folder rather than a name: "sub/", "sub/.", "..".
+bool EndsAtFolder(std::string_view path) {
+    return path.empty() || path.back() == '/' || path == "." || path == ".." ||
+           (path.size() >= 2 && path.substr(path.size() - 2) == "/.") ||
+           (path.size() >= 3 && path.substr(path.size() - 3) == "/..");
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string PercentDecoded(std::string_view s) {
     std::string out;
+    out.reserve(s.size());
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
-            std::isxdigit(static_cast<unsigned char>(s[i + 2]))) {
-            out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
+        const int high = s[i] == '%' && i + 2 < s.size() ? HexDigit(s[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigit(s[i + 2]) : -1;
+        if (low >= 0) {
+            out += static_cast<char>(high * 16 + low);
             i += 2;
         } else {
             out += s[i];
         }
     }
     return out;
+}
+
+bool HasControl(std::string_view s) {
+    return std::any_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+// At most 200 characters of `text` for a finding (a character is a lead byte with up to
+// three continuation bytes), "..." marking the cut.
+std::string Quoted(const std::string& text) {
+    constexpr int kMaxCharacters = 200;
+    auto continues = [&](size_t i) {
+        return i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
+    };
+    size_t at = 0;
+    for (int n = 0; n < kMaxCharacters && at < text.size(); ++n) {
+        const size_t limit = ++at + 3;
+        while (at < limit && continues(at))
+            ++at;
+    }
+    return at < text.size() ? text.substr(0, at) + "..." : text;
 }
 
 // A link that leaves the site or goes nowhere: a scheme ("http:", "mailto:"), "//", empty.
@@ -196,18 +256,53 @@ bool IsHtml(const std::string& path) {
     return ends(".htm") || ends(".html");
 }
 
+// Where the links of one page are resolved: the site's root (ending in "/") and the page's
+// folder below it. A page outside the root (built from a template outside the project's
+// folder) has its own folder for a root, so its links reach nothing above that either.
+struct PageSite {
+    std::string root;
+    std::vector<std::string_view> folder;
+    std::string projectRoot; // where locations are given from
+
+    PageSite(const std::string& page, const std::string& siteRoot) : projectRoot(siteRoot) {
+        const bool inside = !siteRoot.empty() && page.compare(0, siteRoot.size(), siteRoot) == 0;
+        const std::string_view below =
+            inside ? std::string_view(page).substr(siteRoot.size(),
+                                                   page.rfind('/') + 1 - siteRoot.size())
+                   : std::string_view();
+        root = inside && Walk(below, folder) ? siteRoot : FolderOf(page);
+        if (root != siteRoot) folder.clear();
+    }
+};
+
+// The file a link's decoded path names in the site; false when the path climbs above the
+// site's root, whatever lies there.
+bool ResolveInSite(const PageSite& site, std::string_view path, std::string& file) {
+    std::vector<std::string_view> parts;
+    if (path.front() != '/') parts = site.folder;
+    if (!Walk(path, parts)) return false;
+    file = site.root;
+    for (size_t i = 0; i < parts.size(); ++i)
+        (file += i ? "/" : "") += parts[i];
+    if (!parts.empty() && EndsAtFolder(path)) file += '/';
+    return true;
+}
+
 // Checks one link of the page `page`; an empty result when it is good.
-std::string CheckLink(const std::string& page, const std::string& root, const std::string& link, AnchorCache& anchors,
-                      FileKinds& kinds) {
+std::string CheckLink(const std::string& page, const PageSite& site, const std::string& link,
+                      AnchorCache& anchors, FileKinds& kinds) {
     if (External(link)) return {};
     const size_t hash = link.find('#');
-    std::string path = link.substr(0, std::min(link.find('?'), hash));
+    const std::string path =
+        PercentDecoded(std::string_view(link).substr(0, std::min(link.find('?'), hash)));
     const std::string fragment = hash == std::string::npos ? std::string() : PercentDecoded(link.substr(hash + 1));
     std::string file = page;
     if (!path.empty()) {
-        path = PercentDecoded(path);
-        file = Normalize(path[0] == '/' ? root + path.substr(1) : FolderOf(page) + path);
-        const FileKinds::Kind kind = kinds.Of(file);
+        if (!ResolveInSite(site, path, file))
+            return "link to " + Quoted(link) + ", which leaves the site";
+        // A control character cannot be part of a name a server hands out (and a NUL would
+        // end the name the file system is asked for).
+        const FileKinds::Kind kind = HasControl(path) ? FileKinds::None : kinds.Of(file);
         if (kind == FileKinds::Folder) {
             const std::string folder = file.back() == '/' ? file : file + "/";
             if (kinds.Of(folder + "index.htm") == FileKinds::File) {
@@ -215,16 +310,17 @@ std::string CheckLink(const std::string& page, const std::string& root, const st
             } else if (kinds.Of(folder + "index.html") == FileKinds::File) {
                 file = folder + "index.html";
             } else {
-                return "link to the folder " + link + ", which has no index page";
+                return "link to the folder " + Quoted(link) + ", which has no index page";
             }
         } else if (kind != FileKinds::File) {
-            return "link to " + link + ", a file that does not exist";
+            return "link to " + Quoted(link) + ", a file that does not exist";
         }
     }
     if (fragment.empty() || !IsHtml(file)) return {};
     const std::set<std::string>* names = anchors.Of(file);
     if (names && !names->count(fragment))
-        return "link to " + link + ": " + Relative(file, root) + " has no anchor \"" + fragment + "\"";
+        return "link to " + Quoted(link) + ": " + Relative(file, site.projectRoot) +
+               " has no anchor \"" + Quoted(fragment) + "\"";
     return {};
 }
 
@@ -263,8 +359,9 @@ void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root,
         }
         PageLinks links = ScanPageLinks(html);
         anchors.Add(page.path, links.anchors);
+        const PageSite site(page.path, root);
         for (const PageLinks::Link& link : links.links) {
-            const std::string problem = CheckLink(page.path, root, link.target, anchors, kinds);
+            const std::string problem = CheckLink(page.path, site, link.target, anchors, kinds);
             if (!problem.empty()) findings.push_back({Finding(Relative(page.path, root), link.line, problem), page.language});
         }
     }

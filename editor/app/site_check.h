@@ -41,9 +41,12 @@ PageLinks ScanPageLinks(const std::string& html);
 
 // Checks the links of `pages` (their fragments against the anchors of the pages they lead
 // to; links with a scheme, "//" and empty links are not checked). A link to a folder is
-// good when the folder holds index.htm or index.html. `root` is the site's folder: links
-// starting with "/" are read from there, and locations are given from there. Appends one
-// message line per finding to `findings`.
+// good when the folder holds index.htm or index.html. `root` is the site's folder (ending
+// in "/"): links starting with "/" are read from there, and locations are given from there.
+// Nothing above `root` is looked at: a link whose path climbs above it is reported as
+// leaving the site (a page outside `root` has its own folder for a root); a decoded path
+// holding a control character is a file that does not exist. A finding quotes at most 200
+// characters of a link or fragment. Appends one message line per finding to `findings`.
 void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root,
                     std::vector<SiteFinding>& findings);
 

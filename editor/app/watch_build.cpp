@@ -176,7 +176,7 @@ int RunHeadlessWatch(tLS_project& project, const std::string& projectFile, std::
         out << "larkspan: cannot watch the project's files\n";
         return 1;
     }
-    out << "Watching " << projectFile << " (Ctrl+C ends)" << std::endl;
+    out << "Watching " << VisibleText(projectFile) << " (Ctrl+C ends)" << std::endl;
     for (;;) {
         bool ready = false;
         if (!WaitFor(watches.fd(), -1, ready)) break;
@@ -192,7 +192,7 @@ int RunHeadlessWatch(tLS_project& project, const std::string& projectFile, std::
         if (other) {
             // The project file or a macro file: the project is read again and every page
             // is built by the out-of-date rule.
-            out << "Changed: rebuilding " << projectFile << '\n';
+            out << "Changed: rebuilding " << VisibleText(projectFile) << '\n';
             const MacroTexts before = TextsOf(project);
             if (OpenProject(project, projectFile, out)) {
                 DateChangedMacros(project, before);

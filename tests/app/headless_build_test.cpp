@@ -261,6 +261,49 @@ TEST_F(HeadlessBuild, TheSiteCheckFindsBrokenLinksFragmentsAndMissingMacros) {
     EXPECT_EQ(r.status, 0) << r.output;
 }
 
+// Links that climb above the project's folder are reported as leaving the site and never
+// followed, whatever lies there; bytes from pages reach the terminal escaped, on /check,
+// /build and --watch alike.
+TEST_F(HeadlessBuild, TheSiteCheckStaysInTheSiteAndPrintsPageBytesEscaped) {
+    WriteLinkedSite(site);
+    WriteBytes(dir / "secret.txt", "beside the site");
+    WriteBytes(dir / "outside.htm", "<p id=\"x\">");
+    std::string up;
+    for (int i = 0; i < 20; ++i) up += "../";
+    WriteBytes(site + "pages/index.tpl",
+               Crlf("<a href=\"" + up + dir.path().substr(1) + "secret.txt\"> <a href=\"/../secret.txt\">\n"
+                    "<a href=\"../../../outside.htm#nobody\"> <a href=\"index.htm%00junk\">\n"
+                    "<p>{#No\x1b]0;pwned\x07Such}</p> <a href=\"x\x1b[2J.htm\">\n"));
+    Result r = Larkspan({"site.hpr", "/check"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    const std::string page = "pages/english/index.htm\t";
+    for (const std::string& finding :
+         {"(1) Error: link to " + up + dir.path().substr(1) + "secret.txt, which leaves the site",
+          std::string("(1) Error: link to /../secret.txt, which leaves the site"),
+          std::string("(2) Error: link to ../../../outside.htm#nobody, which leaves the site"),
+          std::string("(2) Error: link to index.htm%00junk, a file that does not exist"),
+          std::string("(3) Error: link to x\\x1B[2J.htm, a file that does not exist")})
+        EXPECT_NE(r.output.find(page + finding), std::string::npos) << finding << "\n" << r.output;
+    EXPECT_EQ(r.output.find(dir / "outside.htm"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("The macro \"No\\x1B]0;pwned\\x07Such\" was not found."), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find_first_of("\x1b\x07\xff"), std::string::npos) << r.output;
+
+    r = Larkspan({"site.hpr", "/build"});
+    EXPECT_NE(r.output.find("No\\x1B]0;pwned\\x07Such"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find_first_of("\x1b\x07\xff"), std::string::npos) << r.output;
+
+    const Running running = StartLarkspan({"site.hpr", "/build", "--watch"}, dir.path(), site);
+    std::string out;
+    ASSERT_TRUE(WaitForOutput(running, out, "Watching")) << out;
+    const size_t from = out.size();
+    WriteBytes(site + "pages/index.tpl", Crlf("{#W\x1b\x07\xc2\x9b\xffx}\n"));
+    ASSERT_TRUE(WaitForOutput(running, out, "Built 2 page(s)", from)) << out;
+    ::kill(running.pid, SIGINT);
+    out += FinishLarkspan(running).output;
+    EXPECT_NE(out.find("The macro \"W\\x1B\\x07\\xC2\\x9B\\xFFx\" was not found.", from), std::string::npos) << out;
+    EXPECT_EQ(out.find_first_of("\x1b\x07\x9b\xff"), std::string::npos) << out;
+}
+
 TEST_F(HeadlessBuild, WatchRebuildsWhatChangedUntilInterrupted) {
     WriteLinkedSite(site);
     const Running running = StartLarkspan({"site.hpr", "/build", "--watch"}, dir.path(), site);

@@ -314,6 +314,11 @@ TEST_F(HeadlessBuild, HelpVersionAndNoBuildSwitch) {
     r = Larkspan({"site.hpr", "--watch"});
     EXPECT_EQ(r.status, 2) << "--watch goes with /build";
     EXPECT_NE(r.output.find("--watch goes with /build"), std::string::npos) << r.output;
+    for (const char* build : {"/build", "/check"}) {
+        r = Larkspan({"site.hpr", build, "/check", "--watch"}); // the check is not left out unsaid
+        EXPECT_EQ(r.status, 2) << build;
+        EXPECT_NE(r.output.find("/check does not go with --watch"), std::string::npos) << r.output;
+    }
     r = Larkspan({"build"}); // the bare word is no switch: the window, which needs a display
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("no display"), std::string::npos) << r.output;

@@ -109,12 +109,11 @@ public:
     bool Any() const { return fd_ >= 0 && !folders_.empty(); }
 
     // Watches the folders of `files` and of every link on the way to them; a folder that is
-    // missing is waited for in its nearest existing parent. Watches no longer needed are
-    // removed. True when a folder is watched that was not before: its files may have
-    // changed unseen.
+    // missing is waited for in its nearest existing parent (any event there makes the caller
+    // set the watches again). Watches no longer needed are removed. True when a folder is
+    // watched that was not before: its files may have changed unseen.
     bool Set(const WatchedFiles& files) {
         roles_.clear();
-        awaited_.clear();
         std::set<std::string> folders;
         auto add = [&](const std::string& file, const std::string& role) {
             for (const std::string& path : LinkChain(file)) {
@@ -153,12 +152,8 @@ public:
     }
 
 private:
-    // Watches `folder`, or while it is missing its nearest existing parent; every folder on
-    // the way down to it is awaited.
+    // Watches `folder`, or while it is missing its nearest existing parent.
     void Watch(const std::string& folder, std::map<int, std::set<std::string>>& watched) {
-        for (size_t slash = folder.find('/', 1); slash != std::string::npos;
-             slash = folder.find('/', slash + 1))
-            awaited_.insert(folder.substr(0, slash));
         std::string at = folder;
         for (;;) {
             const int wd = ::inotify_add_watch(fd_, at.c_str(), kWatchMask);
@@ -192,7 +187,6 @@ private:
                 else
                     changes.templates.insert(role->second);
             }
-            if (awaited_.count(file)) changes.folders = true;
         }
     }
 
@@ -200,8 +194,7 @@ private:
     std::map<int, std::set<std::string>>
         folders_; // watch → the folder paths (with "/") reaching it
     std::map<std::string, std::string>
-        roles_;                     // a path reaching a file → its template, "" for others
-    std::set<std::string> awaited_; // folders on the way to the watched ones (no "/")
+        roles_; // a path reaching a file → its template, "" for others
 };
 
 // The live macros of a base.

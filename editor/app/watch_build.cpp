@@ -92,7 +92,7 @@ WatchedFiles FilesOf(tLS_project& project, const std::string& projectFile) {
 struct Changes {
     std::set<std::string> templates; // templates (their project paths) whose file changed
     bool other = false;   // the project file or a macro file changed, or events were lost
-    bool folders = false; // a watched folder went, or one waited for may have come
+    bool folders = false; // a watched folder went away, or events were lost
 };
 
 // The watches on the folders of the watched files.

@@ -65,6 +65,13 @@ std::vector<std::string> LinkChain(const std::string& path) {
     return chain;
 }
 
+// Whether a file just made came whole, as a symbolic link or a further name of a file does;
+// a file made empty and then written reports the end of the write as well.
+bool MadeWhole(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && (S_ISLNK(st.st_mode) || st.st_nlink > 1);
+}
+
 // The files whose change means a rebuild, as the project file names them.
 struct WatchedFiles {
     std::vector<std::string> templates;
@@ -180,6 +187,8 @@ private:
         if (event.len == 0) return;
         for (const std::string& path : folder->second) {
             const std::string file = path + event.name;
+            if ((event.mask & IN_CREATE) && !(event.mask & IN_ISDIR) && !MadeWhole(file))
+                continue; // a file being written: the end of the write tells
             const auto role = roles_.find(file);
             if (role != roles_.end()) {
                 if (role->second.empty())

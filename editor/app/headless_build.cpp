@@ -181,8 +181,7 @@ int BuildTemplates(tLS_project& project, const std::vector<std::string>& templat
     int status = 0;
     for (const std::string& path : templates) {
         std::string text;
-        long modified = 0;
-        if (!brevic::ReadTextFile(path.c_str(), text) || !brevic::FileModTime(path.c_str(), modified)) {
+        if (!brevic::ReadTextFile(path.c_str(), text)) {
             out << "larkspan: cannot read " << VisibleText(path) << '\n';
             status = 1;
             continue;
@@ -196,7 +195,9 @@ int BuildTemplates(tLS_project& project, const std::vector<std::string>& templat
             tDebugContext context;
             context.progress = &progress;
             tLS_Error r = project.CreateTargetPath(target);
-            if (r == LS_OK) r = project.Build(text, &context, target.c_str(), modified, location.c_str());
+            // The watch saw the template change: its pages are written even when the
+            // template came back with an older time (from a backup or another machine).
+            if (r == LS_OK) r = project.Build(text, &context, target.c_str(), 0, location.c_str());
             if (r != LS_OK) {
                 out << VisibleText(context.log, true);
                 Fail(out, "build failed", r, target);

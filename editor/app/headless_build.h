@@ -31,7 +31,7 @@ std::string VisibleText(std::string_view text, bool lines = false);
 // fails (a line names the error and, where there is one, the file).
 // With `check`, the site check follows a successful build: its findings are printed and
 // the status is 1 when there are any. With `watch`, RunHeadlessWatch takes over after the
-// first build.
+// first build (`check` is then ignored: the caller refuses the pair).
 int RunHeadlessBuild(const HeadlessBuildOptions& options, std::ostream& out);
 
 // Builds every page of the open project, printing the messages and the pages (with
@@ -39,17 +39,22 @@ int RunHeadlessBuild(const HeadlessBuildOptions& options, std::ostream& out);
 int BuildAllPages(tLS_project& project, const std::string& projectFile, bool showProgress, bool writtenOnly,
                   std::ostream& out);
 
-// Builds `pages` templates (full paths) of the open project for every language by the
-// out-of-date rule, printing as BuildAllPages does.
+// Builds `templates` (full paths) of the open project for every language, writing every
+// page of them, printing as BuildAllPages does (only the pages written).
 int BuildTemplates(tLS_project& project, const std::vector<std::string>& templates, const std::string& projectFile,
                    std::ostream& out);
 
 // Opens the project file; prints why not and returns false when that fails.
 bool OpenProject(tLS_project& project, const std::string& projectFile, std::ostream& out);
 
-// Watches the project file, its templates and macro files and rebuilds what changed:
-// templates alone page by page, anything else by reopening the project and building all
-// pages (only the pages written are printed). Ends with 0 at SIGINT or SIGTERM.
+// Watches the project file, its templates and macro files (through symbolic links, and
+// folders that go and come back) and rebuilds what changed: templates alone page by page,
+// anything else by reopening the project and building all pages by the out-of-date rule
+// (only the pages written are printed), with the pages that used a removed macro made out
+// of date. A macro file that is gone is reported and never created again; a project that
+// cannot be opened is reported at every change until it can. A build starts at most a
+// fifth of a second after the first change, however the writes go on. Ends with 0 at
+// SIGINT or SIGTERM.
 int RunHeadlessWatch(tLS_project& project, const std::string& projectFile, std::ostream& out);
 
 } // namespace larkspan

@@ -23,7 +23,8 @@ const char kUsage[] =
     "                  without a window; the exit status is 0 on success\n"
     "  --watch         with /build: then wait for changes of the project file,\n"
     "                  its templates and macro files and rebuild what is out of\n"
-    "                  date, printing the pages written; Ctrl+C ends (status 0)\n"
+    "                  date, printing the pages written; Ctrl+C ends (status 0);\n"
+    "                  not with /check\n"
     "  /check, -check  build the project FILE, then check every page for local\n"
     "                  links to missing files, fragments naming no anchor, and\n"
     "                  macros some languages lack; the status is 1 when anything\n"
@@ -56,6 +57,13 @@ int main(int argc, char** argv) {
     if (cmd.version) {
         std::puts("larkspan (Larkspan PLUS) " LARKSPAN_VERSION);
         return 0;
+    }
+    if (cmd.watch && cmd.check) {
+        // A check after every build of a watch is not offered; leaving it out unsaid would
+        // pass for a site checked clean.
+        std::fputs("larkspan: /check does not go with --watch; check the site with: larkspan site.hpr /check\n",
+                   stderr);
+        return 2;
     }
     if (cmd.watch && !cmd.build) {
         std::fputs("larkspan: --watch goes with /build, as in: larkspan site.hpr /build --watch\n", stderr);

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <ctime>
+#include <functional>
+#include <thread>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
@@ -203,18 +207,26 @@ TEST_F(HeadlessBuild, TwoBuildsOfOneProjectAtOnce) {
     EXPECT_EQ(files, 8u) << "the project, three macro files, the template, two pages, debug.txt: no temporary file";
 }
 
-// Reads what a running larkspan printed until `needle` appears after `from` (or 10 s pass).
-bool WaitForOutput(const Running& running, std::string& output, const std::string& needle, size_t from = 0) {
-    for (int waited = 0; output.find(needle, from) == std::string::npos; waited += 50) {
-        if (waited > 10000) return false;
+// Reads what a running larkspan prints until `done` holds; false when 10 s pass first.
+bool ReadUntil(const Running& running, std::string& output, const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
         pollfd p{running.output, POLLIN, 0};
-        if (::poll(&p, 1, 50) <= 0) continue;
+        if (::poll(&p, 1, 20) <= 0) continue;
         char buf[4096];
         const ssize_t n = ::read(running.output, buf, sizeof buf);
-        if (n <= 0) return false;
+        if (n <= 0) return done();
         output.append(buf, static_cast<size_t>(n));
     }
     return true;
+}
+
+// Reads what a running larkspan printed until `needle` appears after `from`.
+bool WaitForOutput(const Running& running, std::string& output, const std::string& needle,
+                   size_t from = 0) {
+    return ReadUntil(running, output,
+                     [&] { return output.find(needle, from) != std::string::npos; });
 }
 
 void SetPast(const std::string& path) {
@@ -346,6 +358,238 @@ TEST_F(HeadlessBuild, WatchRebuildsWhatChangedUntilInterrupted) {
     EXPECT_EQ(r.status, 0) << out << r.output;
 }
 
+// Watch scenarios, each a table of steps on one running watch: what is done to the site,
+// then what the watch prints and what a file holds afterwards.
+const std::string kNoFile = "(no file)";
+
+struct WatchStep {
+    const char* what;
+    std::function<void(const std::string& site)> act;
+    std::string printed = {}; // printed after the step began ("" none)
+    std::string file = {};    // a file of the site ("" none) ...
+    std::string bytes = {};   // ... that comes to hold these bytes (kNoFile: that does not exist)
+};
+
+// A site of three templates; link.tpl is a link to a template in another folder.
+void WriteWatchedSite(const std::string& root) {
+    WriteBytes(root + "site.hpr",
+               Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                    "Group2=deutsch.mcr\n[Sources]\nSourceNumber=3\nSource0=pages\\index.tpl\n"
+                    "Source1=pages\\about.tpl\nSource2=pages\\link.tpl\n"));
+    WriteBytes(root + "site.mcr", Crlf("{:Title:0:}\nSite\n"));
+    WriteBytes(root + "english.mcr", Crlf("{:Hello:0:}\nHello\n{:Extra:0:}\nmore\n"));
+    WriteBytes(root + "deutsch.mcr", Crlf("{:Hello:0:}\nHallo\n{:Extra:0:}\nmehr\n"));
+    WriteBytes(root + "pages/index.tpl", Crlf("<h1>{#Hello}</h1>\n"));
+    WriteBytes(root + "pages/about.tpl", Crlf("<p>{#Extra}</p>\n"));
+    WriteBytes(root + "shared/real.tpl", Crlf("linked {#Title}\n"));
+    std::filesystem::create_symlink("../shared/real.tpl", root + "pages/link.tpl");
+    // Older than the pages the first build writes, so that those are up to date.
+    for (const char* f : {"site.mcr", "english.mcr", "deutsch.mcr", "pages/index.tpl",
+                          "pages/about.tpl", "shared/real.tpl"})
+        SetPast(root + f);
+}
+
+std::string BytesOrNoFile(const std::string& path) {
+    return Exists(path) ? ReadBytes(path) : kNoFile;
+}
+
+// Runs the steps on a watch of `site`; stops at the first step that fails.
+void RunWatchSteps(const std::string& home, const std::string& site,
+                   const std::vector<WatchStep>& steps) {
+    const Running running = StartLarkspan({"site.hpr", "/build", "--watch"}, home, site);
+    std::string out;
+    ASSERT_TRUE(WaitForOutput(running, out, "Watching")) << out;
+    for (const WatchStep& step : steps) {
+        const size_t from = out.size();
+        step.act(site);
+        bool ok = step.printed.empty() || WaitForOutput(running, out, step.printed, from);
+        EXPECT_TRUE(ok) << step.what << ": \"" << step.printed << "\" not printed:\n"
+                        << out.substr(from);
+        if (ok && !step.file.empty()) {
+            ok = ReadUntil(running, out,
+                           [&] { return BytesOrNoFile(site + step.file) == step.bytes; });
+            EXPECT_EQ(BytesOrNoFile(site + step.file), step.bytes) << step.what << ":\n"
+                                                                   << out.substr(from);
+        }
+        if (!ok) break;
+    }
+    ::kill(running.pid, SIGINT);
+    const Result r = FinishLarkspan(running);
+    EXPECT_EQ(r.status, 0) << out << r.output;
+}
+
+// Removes a folder that a running build may still be writing in.
+void RemoveAll(const std::string& path) {
+    std::error_code ec;
+    for (int tries = 0; tries < 100 && (std::filesystem::remove_all(path, ec), ec); ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+// Writes a file through a temporary file renamed over it, as editors save.
+void SaveAs(const std::string& path, const std::string& bytes) {
+    WriteBytes(path + ".tmp~", bytes);
+    std::filesystem::rename(path + ".tmp~", path);
+}
+
+TEST_F(HeadlessBuild, WatchFollowsFoldersThatComeBackLinksAndTheProjectFile) {
+    WriteWatchedSite(site);
+    RunWatchSteps(
+        dir.path(), site,
+        {
+            {"the target of a linked template saved, in another folder",
+             [](const std::string& s) { SaveAs(s + "shared/real.tpl", Crlf("linked again\n")); },
+             "", "pages/english/link.htm", Crlf("linked again\n")},
+            {"the template folder removed and put back, as a checkout does",
+             [](const std::string& s) {
+                 RemoveAll(s + "pages");
+                 WriteBytes(s + "pages/index.tpl", Crlf("<h1>{#Hello}!</h1>\n"));
+                 WriteBytes(s + "pages/about.tpl", Crlf("<p>{#Extra}</p>\n"));
+                 std::filesystem::create_symlink("../shared/real.tpl", s + "pages/link.tpl");
+             },
+             "", "pages/deutsch/index.htm", Crlf("<h1>Hallo!</h1>\n")},
+            {"a template in the folder that came back, edited",
+             [](const std::string& s) {
+                 WriteBytes(s + "pages/index.tpl", Crlf("<h1>{#Hello}?</h1>\n"));
+             },
+             "", "pages/english/index.htm", Crlf("<h1>Hello?</h1>\n")},
+            {"the template folder moved away",
+             [](const std::string& s) { std::filesystem::rename(s + "pages", s + "pages.away"); },
+             "build failed (file not found)"},
+            {"and moved back, a template edited meanwhile",
+             [](const std::string& s) {
+                 WriteBytes(s + "pages.away/index.tpl", Crlf("<h1>{#Hello}:</h1>\n"));
+                 std::filesystem::rename(s + "pages.away", s + "pages");
+             },
+             "", "pages/english/index.htm", Crlf("<h1>Hello:</h1>\n")},
+            {"the project file renamed away",
+             [](const std::string& s) {
+                 std::filesystem::rename(s + "site.hpr", s + "site.hpr.away");
+             },
+             "site.hpr: no such file"},
+            {"a template edited while it is away",
+             [](const std::string& s) {
+                 WriteBytes(s + "pages/about.tpl", Crlf("<p>{#Extra}.</p>\n"));
+             },
+             "site.hpr: no such file", "pages/english/about.htm", Crlf("<p>more</p>\n")},
+            {"the project file back",
+             [](const std::string& s) {
+                 std::filesystem::rename(s + "site.hpr.away", s + "site.hpr");
+             },
+             "", "pages/english/about.htm", Crlf("<p>more.</p>\n")},
+        });
+}
+
+TEST_F(HeadlessBuild, WatchHandEditsRemovalsAndNewFolders) {
+    WriteWatchedSite(site);
+    RunWatchSteps(
+        dir.path(), site,
+        {
+            {"a macro deleted by hand, the stamps of the rest kept",
+             [](const std::string& s) {
+                 WriteBytes(s + "english.mcr", Crlf("{:Hello:0:}\nHello\n"));
+             },
+             "Built 6 page(s), 1 written;", "pages/english/about.htm", Crlf("<p></p>\n")},
+            {"a macro removed from the basis file",
+             [](const std::string& s) { WriteBytes(s + "site.mcr", ""); },
+             "Built 6 page(s), 2 written;", "pages/deutsch/link.htm", Crlf("linked \n")},
+            {"a macro file emptied",
+             [](const std::string& s) { WriteBytes(s + "deutsch.mcr", ""); }, "",
+             "pages/deutsch/index.htm", Crlf("<h1></h1>\n")},
+            {"a macro file deleted",
+             [](const std::string& s) { std::filesystem::remove(s + "english.mcr"); },
+             "english.mcr: no such file", "english.mcr", kNoFile},
+            {"a template edited while it is missing",
+             [](const std::string& s) {
+                 WriteBytes(s + "pages/index.tpl", Crlf("<h2>{#Hello}</h2>\n"));
+             },
+             "english.mcr: no such file", "english.mcr", kNoFile},
+            {"the macro file back",
+             [](const std::string& s) { WriteBytes(s + "english.mcr", Crlf("{:Hello:0:}\nHi\n")); },
+             "", "pages/english/index.htm", Crlf("<h2>Hi</h2>\n")},
+            {"a macro file replaced by a folder",
+             [](const std::string& s) {
+                 std::filesystem::remove(s + "deutsch.mcr");
+                 std::filesystem::create_directory(s + "deutsch.mcr");
+             },
+             "deutsch.mcr is a directory"},
+            {"a template edited meanwhile",
+             [](const std::string& s) {
+                 WriteBytes(s + "pages/about.tpl", Crlf("<p>{#Extra}.</p>\n"));
+             },
+             "deutsch.mcr is a directory"},
+            {"a file again",
+             [](const std::string& s) {
+                 std::filesystem::remove(s + "deutsch.mcr");
+                 WriteBytes(s + "deutsch.mcr", Crlf("{:Extra:0:}\nmehr\n"));
+             },
+             "", "pages/deutsch/about.htm", Crlf("<p>mehr.</p>\n")},
+            {"a template in a new folder added to the project file",
+             [](const std::string& s) {
+                 WriteBytes(s + "extra/sub/new.tpl", Crlf("new {#Hello}\n"));
+                 SaveAs(s + "site.hpr",
+                        Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                             "Group2=deutsch.mcr\n[Sources]\nSourceNumber=2\n"
+                             "Source0=pages\\index.tpl\nSource1=extra\\sub\\new.tpl\n"));
+             },
+             "", "extra/sub/english/new.htm", Crlf("new Hi\n")},
+            {"that template edited",
+             [](const std::string& s) {
+                 WriteBytes(s + "extra/sub/new.tpl", Crlf("newer {#Hello}\n"));
+             },
+             "", "extra/sub/english/new.htm", Crlf("newer Hi\n")},
+            {"its folder removed, nothing else watched around it",
+             [](const std::string& s) { RemoveAll(s + "extra/sub"); }, "extra/sub/new.tpl"},
+            {"its folder back",
+             [](const std::string& s) {
+                 WriteBytes(s + "extra/sub/new.tpl", Crlf("back {#Hello}\n"));
+             },
+             "", "extra/sub/english/new.htm", Crlf("back Hi\n")},
+            {"its folder moved away and another moved in, as a sync tool does",
+             [](const std::string& s) {
+                 WriteBytes(s + "extra/sub.new/new.tpl", Crlf("synced {#Hello}\n"));
+                 std::filesystem::rename(s + "extra/sub", s + "extra/sub.old");
+                 std::filesystem::rename(s + "extra/sub.new", s + "extra/sub");
+             },
+             "", "extra/sub/english/new.htm", Crlf("synced Hi\n")},
+            {"a template edited in the folder moved in",
+             [](const std::string& s) {
+                 WriteBytes(s + "extra/sub/new.tpl", Crlf("again {#Hello}\n"));
+             },
+             "", "extra/sub/english/new.htm", Crlf("again Hi\n")},
+            {"a template put back from a backup, with its older time",
+             [](const std::string& s) {
+                 WriteBytes(s + "pages/.index.tmp", Crlf("<h3>{#Hello}</h3>\n"));
+                 SetPast(s + "pages/.index.tmp");
+                 std::filesystem::rename(s + "pages/.index.tmp", s + "pages/index.tpl");
+             },
+             "", "pages/english/index.htm", Crlf("<h3>Hi</h3>\n")},
+        });
+}
+
+// A file written on and on is still built, while the writes go on.
+TEST_F(HeadlessBuild, WatchBuildsWhileAFileIsWrittenOnAndOn) {
+    WriteWatchedSite(site);
+    const Running running = StartLarkspan({"site.hpr", "/build", "--watch"}, dir.path(), site);
+    std::string out;
+    ASSERT_TRUE(WaitForOutput(running, out, "Watching")) << out;
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        while (!stop) {
+            std::ofstream(site + "english.mcr", std::ios::binary | std::ios::app) << "more\r\n";
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    const bool built = ReadUntil(running, out, [&] {
+        return ReadBytes(site + "pages/english/about.htm").find("more\r\nmore") !=
+               std::string::npos;
+    });
+    stop = true;
+    writer.join();
+    EXPECT_TRUE(built) << out;
+    ::kill(running.pid, SIGINT);
+    EXPECT_EQ(FinishLarkspan(running).status, 0);
+}
+
 TEST_F(HeadlessBuild, HelpVersionAndNoBuildSwitch) {
     std::filesystem::create_directories(site);
     Result r = Larkspan({"--help"});
@@ -357,6 +601,11 @@ TEST_F(HeadlessBuild, HelpVersionAndNoBuildSwitch) {
     r = Larkspan({"site.hpr", "--watch"});
     EXPECT_EQ(r.status, 2) << "--watch goes with /build";
     EXPECT_NE(r.output.find("--watch goes with /build"), std::string::npos) << r.output;
+    for (const char* build : {"/build", "/check"}) {
+        r = Larkspan({"site.hpr", build, "/check", "--watch"}); // the check is not left out unsaid
+        EXPECT_EQ(r.status, 2) << build;
+        EXPECT_NE(r.output.find("/check does not go with --watch"), std::string::npos) << r.output;
+    }
     r = Larkspan({"build"}); // the bare word is no switch: the window, which needs a display
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("no display"), std::string::npos) << r.output;

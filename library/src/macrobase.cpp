@@ -100,6 +100,13 @@ static tLS_Error ParseMacroPieces(const std::string& text, tBaseMember* members,
                 m.content.clear();
                 CopyTruncated(m.name, sizeof m.name, nameStart, nameLength);
                 m.lastModified = time;
+                // The rest of a header line longer than a piece belongs to the header and is
+                // ignored like its bytes after the time: as a text it could begin with "{:",
+                // which no macro file can hold (the writer's header lines are short).
+                if (pieceEnd[-1] != '\n') {
+                    const void* lineEnd = std::memchr(pieceEnd, '\n', static_cast<size_t>(end - pieceEnd));
+                    pieceEnd = lineEnd ? static_cast<const char*>(lineEnd) + 1 : end;
+                }
             } else {
                 if (lastIndex < 0) return LS_BASE_NO_HEADER;
                 members[lastIndex].content.append(p, static_cast<size_t>(pieceEnd - p));

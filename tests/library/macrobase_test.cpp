@@ -84,6 +84,26 @@ TEST_F(MacroBaseTest, LongLinesArriveInPiecesButOnlyLineStartsAreHeaders) {
     EXPECT_EQ(Content(base, 1), "n");
 }
 
+// A header line longer than a piece (only a hand-made file has one): its rest is part of the
+// header, so a rest beginning with "{:" never becomes a text the file could not hold, and
+// the base saves back (found by fuzzing).
+TEST_F(MacroBaseTest, TheRestOfALongHeaderLineIsIgnored) {
+    const std::string header = "{:Long:7" + std::string(144, 'x') + "{:tail:1:}rest";
+    WriteBytes(file, Crlf(header + "\ntext\n"));
+    tLS_Error slot = LS_INVALID;
+    {
+        tLS_macrobase base(file.c_str(), &slot);
+        ASSERT_EQ(slot, LS_OK);
+        ASSERT_EQ(base.GetLastIndex(), 0);
+        EXPECT_EQ(Content(base, 0), "text");
+        EXPECT_EQ(base.GetLastModified(0), 7);
+        ASSERT_EQ(base.SetModified(0), LS_OK);
+        EXPECT_EQ(base.SaveMacroBase(), LS_OK);
+    }
+    tLS_macrobase again(file.c_str(), &slot);
+    EXPECT_EQ(Content(again, 0), "text");
+}
+
 TEST_F(MacroBaseTest, DamagedFilesFailToLoadAndAreNeverOverwritten) {
     struct Case {
         std::string text;

@@ -195,7 +195,9 @@ int RunHeadlessWatch(tLS_project& project, const std::string& projectFile, std::
             out << "Changed: rebuilding " << projectFile << '\n';
             const MacroTexts before = TextsOf(project);
             if (OpenProject(project, projectFile, out)) {
+                const long since = static_cast<long>(::time(nullptr));
                 DateChangedMacros(project, before);
+                project.JournalChangedMacros(since); // the dates outlive this process
                 BuildAllPages(project, projectFile, false, true, out);
                 watches.Set(project, projectFile);
             }

@@ -23,9 +23,15 @@ constexpr size_t kStreamReserve = size_t(1) << 18;
 // Templates from this size on are read in pieces.
 constexpr long long kReadInPieces = 4LL << 20;
 std::atomic<unsigned> g_buildThreads{0};
+// Set from signal handlers: it must need no lock.
+std::atomic<bool> g_cancelled{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 } // namespace
 
 void SetBuildThreads(unsigned threads) { g_buildThreads = threads; }
+void CancelBuilds() { g_cancelled.store(true, std::memory_order_relaxed); }
+void ResumeBuilds() { g_cancelled.store(false, std::memory_order_relaxed); }
+bool BuildsCancelled() { return g_cancelled.load(std::memory_order_relaxed); }
 
 unsigned BuildThreads() {
     const unsigned set = g_buildThreads.load();
@@ -70,6 +76,7 @@ PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settin
         if (mode != PageMode::Memory) {
             file = std::make_unique<FileWriter>(in.targetPath, true);
             if (mode == PageMode::Aside) file->Defer();
+            if (!in.flush || mode == PageMode::Aside) file->NoFlush();
         }
         TextFileReader reader;
         if (!in.text && !reader.Open(in.sourcePath)) return fail(in.sourcePath, 0, LS_REASON_READ);
@@ -87,6 +94,7 @@ PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settin
                     : compiler.BuildTarget(reader, output, &ctx, in.bases, in.location, &options);
         compiler.SetOutputFile(nullptr);
         if (built != LS_OK) {
+            if (BuildsCancelled()) return fail(nullptr, 0, LS_REASON_CANCELLED);
             if (reader.Failed()) return fail(in.sourcePath, 0, LS_REASON_READ);
             if (file && file->Failed()) return fail(in.targetPath, 1, LS_REASON_WRITE);
             return fail(nullptr, 0, built == LS_RECURSION ? LS_REASON_RECURSION : LS_REASON_OUTPUT);
@@ -117,6 +125,7 @@ bool PlacePage(BuiltPage& page, const char* targetPath) {
             ok = page.file->Place();
         } else {
             FileWriter file(targetPath, true);
+            file.NoFlush();
             ok = file.Write(page.text) && file.Commit();
         }
     } catch (const std::bad_alloc&) {
@@ -132,6 +141,31 @@ bool PlacePage(BuiltPage& page, const char* targetPath) {
     }
     return ok;
 }
+
+bool PageWriter::MakeFolder(const PageJob& job) {
+    if (!job.makeFolder || folders.count(job.folder)) return false;
+    const bool existed = IsDirectory(job.folder.c_str());
+    if (!MakeDirectory(job.folder.c_str())) return false;
+    folders.insert(job.folder);
+    return !existed;
+}
+
+bool PageWriter::Place(const PageJob& job, BuiltPage& page, bool made) {
+    if (PlacePage(page, job.target.c_str())) return true;
+    Undo(job, made);
+    return false;
+}
+
+void PageWriter::Undo(const PageJob& job, bool made) {
+    if (made && RemoveEmptyDirectory(job.folder.c_str())) folders.erase(job.folder);
+}
+
+void PageWriter::Done(const PageJob& job, bool written) {
+    ++done;
+    if (written && writtenTo.insert(job.folder).second) flushPaths.push_back(job.target);
+}
+
+bool PageWriter::Flush() const { return flushPaths.empty() || FlushFileSystems(flushPaths); }
 
 namespace {
 
@@ -215,7 +249,7 @@ void ParallelBuild::BuildOne(tLS_compiler& compiler, size_t i) {
     input.sourcePath = job.sourcePath.c_str();
     input.targetPath = job.target.c_str();
     input.location = AfterLastSeparator(input.sourcePath);
-    input.sourceTime = source.text.sourceTime;
+    input.sourceTime = job.forced ? 0 : source.text.sourceTime;
     input.bases = bases;
     page.result = BuildPageFile(compiler, settings, input, page.context,
                                 folderThere ? PageMode::Aside : PageMode::Memory, &page);

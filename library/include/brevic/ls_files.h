@@ -130,6 +130,9 @@ public:
     // Before the first write of a deferred writer: Commit leaves the flush to disk to Place,
     // so that files written one after another can be flushed together first.
     void SyncAtPlace() { syncAtPlace = deferred && !opened; }
+    // Before the first write: the file is never flushed to disk here (nor when written over
+    // in place); the caller flushes its file system later and covers it until then.
+    void NoFlush() { noFlush = !opened; }
     // After Commit: the file the content goes to (where the path's links lead).
     const std::string& Target() const { return target; }
     // After Commit of a deferred writer with SyncAtPlace: the file system holding Target
@@ -169,6 +172,7 @@ private:
     bool placed = false;
     bool syncAtPlace = false;
     bool flushed = false;
+    bool noFlush = false;
     int fd = -1;
     unsigned replacedUid = 0, replacedGid = 0, replacedMode = 0;
     std::unique_ptr<Behind> behind; // writing behind: the helper thread and the bytes it has

@@ -11,6 +11,15 @@ namespace brevic::internal {
 
 // True when this call of the given kind is the one armed to fail.
 bool Faulted(FaultOp op);
+// While one lives, the calls of this thread are not counted by the fault seam (the build
+// journal's, which the tests of pages and files do not count on).
+class Unfaulted {
+public:
+    Unfaulted();
+    ~Unfaulted();
+    Unfaulted(const Unfaulted&) = delete;
+    Unfaulted& operator=(const Unfaulted&) = delete;
+};
 // Turns every CR LF of d[0..n) into "\n" in place; returns the new length.
 size_t FromTextMode(char* d, size_t n);
 // Writes all n bytes, going on after interruptions; false on an error.

@@ -325,7 +325,7 @@ bool FileWriter::Place() {
     placed = true;
     if (inPlace) return true; // written over the file at Commit already
     // Left out when the file system was flushed since Commit (Flushed).
-    if ((syncAtPlace && !flushed && ::fdatasync(fd) != 0) || Faulted(FaultOp::Rename) ||
+    if ((syncAtPlace && !flushed && !noFlush && ::fdatasync(fd) != 0) || Faulted(FaultOp::Rename) ||
         ::rename(temporary.c_str(), target.c_str()) != 0) {
         Discard();
         return false;
@@ -340,14 +340,15 @@ bool FileWriter::Place() {
 // its lock keeps a clean-up away until the rename is done.
 bool FileWriter::Finish() {
     if (inPlace) {
-        bool ok = ::ftruncate(fd, 0) == 0 && WriteAll(fd, gathered.data(), gathered.size()) && ::fdatasync(fd) == 0;
+        bool ok = ::ftruncate(fd, 0) == 0 && WriteAll(fd, gathered.data(), gathered.size()) &&
+                  (noFlush || ::fdatasync(fd) == 0);
         std::string().swap(gathered);
         return ok;
     }
     if (replacing) CopyAttributes(fd, replacedUid, replacedGid, replacedMode);
     // On disk before the rename, so that after a power cut the name holds the old file or
     // the new one, never a part.
-    if (!syncAtPlace && ::fdatasync(fd) != 0) return false;
+    if (!syncAtPlace && !noFlush && ::fdatasync(fd) != 0) return false;
     if (deferred) return true; // Place renames it; the open file keeps its lock till then
     if (Faulted(FaultOp::Rename) || ::rename(temporary.c_str(), target.c_str()) != 0) return false;
     temporary.clear(); // no longer ours to remove

@@ -7,6 +7,7 @@
 #include <brevic/ls_files.h>
 #include <brevic/ls_macrobase.h>
 #include <brevic/ls_project.h>
+#include <brevic/ls_testing.h>
 
 #include <gtest/gtest.h>
 

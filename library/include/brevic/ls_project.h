@@ -26,9 +26,6 @@ struct PageJob;
 class PageWriter;
 struct PageResult;
 struct TemplateText;
-// The threads a full build uses, for tests: 0 (the default) one per core, at most 8; 1 builds
-// one page after the other. Whatever the number, a build writes the same.
-BREVIC_API void SetBuildThreads(unsigned threads);
 // Stops the builds of this process: a build running stops within its current page, which
 // is abandoned (its target keeps its old content), and fails with LS_REASON_CANCELLED, as
 // does every build started before ResumeBuilds. Safe to call from a signal handler.

@@ -9,8 +9,9 @@
 
 namespace brevic::internal {
 
-// True when this call of the given kind is the one armed to fail.
-bool Faulted(FaultOp op);
+// True when this call of the given kind is the one armed to fail: by count, or (with
+// `path`) as the operation on the path armed.
+bool Faulted(FaultOp op, const std::string* path = nullptr);
 // While one lives, the calls of this thread are not counted by the fault seam (the build
 // journal's, which the tests of pages and files do not count on).
 class Unfaulted {

@@ -47,7 +47,8 @@ int OpenRegular(const char* path, int flags, struct stat& st) {
 
 bool TextFileReader::Open(const char* path) {
     if (!path || !*path || fd >= 0) return false;
-    if (Faulted(FaultOp::Read)) return false;
+    const std::string named = path;
+    if (Faulted(FaultOp::Read, &named)) return false;
     struct stat st {};
     fd = OpenRegular(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK, st);
     if (fd < 0) return false;
@@ -189,7 +190,7 @@ bool FileWriter::Open() {
     } catch (...) {
         return false;
     }
-    if (Faulted(FaultOp::Write)) return false;
+    if (Faulted(FaultOp::Write, &path)) return false;
     replacing = final.exists;
     replacedUid = final.status.st_uid;
     replacedGid = final.status.st_gid;
@@ -296,7 +297,7 @@ bool FileWriter::Commit() {
     if (behind) behind->helper.Wait();
     if (failed || committed) return false;
     bool ok = (opened || Open()) && Flush();
-    if (ok && Faulted(FaultOp::Kill)) {
+    if (ok && Faulted(FaultOp::Kill, &path)) {
         // As a killed program: the temporary file stays, nothing is renamed.
         ::close(fd);
         fd = -1;
@@ -325,7 +326,7 @@ bool FileWriter::Place() {
     placed = true;
     if (inPlace) return true; // written over the file at Commit already
     // Left out when the file system was flushed since Commit (Flushed).
-    if ((syncAtPlace && !flushed && !noFlush && ::fdatasync(fd) != 0) || Faulted(FaultOp::Rename) ||
+    if ((syncAtPlace && !flushed && !noFlush && ::fdatasync(fd) != 0) || Faulted(FaultOp::Rename, &path) ||
         ::rename(temporary.c_str(), target.c_str()) != 0) {
         Discard();
         return false;
@@ -350,7 +351,7 @@ bool FileWriter::Finish() {
     // the new one, never a part.
     if (!syncAtPlace && !noFlush && ::fdatasync(fd) != 0) return false;
     if (deferred) return true; // Place renames it; the open file keeps its lock till then
-    if (Faulted(FaultOp::Rename) || ::rename(temporary.c_str(), target.c_str()) != 0) return false;
+    if (Faulted(FaultOp::Rename, &path) || ::rename(temporary.c_str(), target.c_str()) != 0) return false;
     temporary.clear(); // no longer ours to remove
     return true;
 }

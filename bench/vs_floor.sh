@@ -41,7 +41,7 @@ for p in range(100):
     open(d + "/tpl/page%03d.tpl" % p, "w", newline="").write("{#Header}\r\n{#Menu}\r\n" + body + "{#Footer}\r\n")
 PY
 site=$work/site
-(cd "$site" && "$larkspan" site.hpr /build >/dev/null)
+(cd "$site" && "$larkspan" site.hpr /build >/dev/null 2>&1)
 (cd "$site" && find tpl -name '*.htm' -printf '%s %p\n') >"$work/list"
 pages=$(wc -l <"$work/list")
 aside=0
@@ -50,7 +50,7 @@ for run in $(seq 1 "$runs"); do
     # The output of the run before goes aside outside the timing (see vs_hugo.sh).
     aside=$((aside + 1)); mkdir -p "$work/aside$aside"
     for f in "$site"/tpl/l*/; do mv "$f" "$work/aside$aside/"; done
-    start=$(now); (cd "$site" && "$larkspan" site.hpr /build >/dev/null); end=$(now)
+    start=$(now); (cd "$site" && "$larkspan" site.hpr /build >/dev/null 2>&1); end=$(now)
     ours+=($(((end - start) / 1000000)))
     rm -rf "$work/out$run.old"; [ -d "$work/out" ] && mv "$work/out" "$work/out$run.old"
     mkdir -p "$work/out/tpl"
@@ -73,7 +73,7 @@ size=$(stat -c %s "$big/tpl/big.tpl")
 ours=() cps=()
 for run in $(seq 1 "$runs"); do
     rm -f "$big/tpl/big.htm" "$work/copy"
-    start=$(now); (cd "$big" && "$larkspan" site.hpr /build >/dev/null); end=$(now)
+    start=$(now); (cd "$big" && "$larkspan" site.hpr /build >/dev/null 2>&1); end=$(now)
     ours+=($(((end - start) / 1000000)))
     start=$(now); cp "$big/tpl/big.tpl" "$work/copy"; end=$(now)
     cps+=($(((end - start) / 1000000)))

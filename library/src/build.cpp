@@ -62,11 +62,14 @@ private:
 // build writes there again (files being written by another build stay).
 void RemoveLeftovers(const std::vector<brevic::PageJob>& jobs, const std::string& logPath) {
     std::unordered_set<std::string> cleaned;
+    std::unordered_set<std::string> seen; // the pages' folders, each looked at once
     auto clean = [&cleaned](const char* path) {
         std::string folder = brevic::WriteFolder(path);
         if (!folder.empty() && cleaned.insert(folder).second) brevic::RemoveLeftoverTemporaries(folder);
     };
-    for (const brevic::PageJob& job : jobs) clean(job.target.c_str());
+    for (const brevic::PageJob& job : jobs) {
+        if (seen.insert(job.folder).second) clean(job.target.c_str());
+    }
     clean(logPath.c_str());
 }
 
@@ -221,9 +224,6 @@ tLS_Error tLS_project::BuildAll(tDebugContext* context) {
         std::vector<brevic::PageJob> jobs;
         std::string readFirst;
         const tLS_Error stopped = ListPages(sources, jobs, readFirst);
-        std::string logFolder;
-        ProjectDirectory(logFolder);
-        RemoveLeftovers(jobs, logFolder + "debug.txt");
         tLS_Error r = BuildJournaled(jobs, context);
         if (r != LS_OK) return r;
         if (stopped != LS_OK) {
@@ -272,7 +272,14 @@ tLS_Error tLS_project::ListPages(int sources, std::vector<brevic::PageJob>& jobs
 tLS_Error tLS_project::BuildJournaled(std::vector<brevic::PageJob>& jobs, tDebugContext* context) {
     const std::string path = JournalPath();
     brevic::BuildJournal found;
-    found.Read(path);
+    // A journal no build holds is a killed build's: its temporary files go. (Pages are
+    // written into temporary files without a lock each; the journal held tells them from a
+    // running build's.)
+    if (found.Read(path) && !brevic::JournalHeld(path)) {
+        std::string logFolder;
+        ProjectDirectory(logFolder);
+        RemoveLeftovers(jobs, logFolder + "debug.txt");
+    }
     found.Apply(groups, groupCount);
     const std::unordered_set<std::string> named(found.pages.begin(), found.pages.end());
     brevic::BuildJournal journal;
@@ -287,6 +294,7 @@ tLS_Error tLS_project::BuildJournaled(std::vector<brevic::PageJob>& jobs, tDebug
         SetFailureCause(LS_REASON_WRITE, "", "");
         return LS_BUILD_FAILED;
     }
+    const brevic::JournalHold hold(path);
     brevic::PageWriter writer;
     const tLS_Error r = BuildPages(jobs, context, writer);
     // What was written is on disk before the journal stops naming it; should the flush fail,

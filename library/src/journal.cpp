@@ -11,6 +11,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <unistd.h>
 
@@ -138,6 +140,23 @@ void BuildJournal::AddMacro(const std::string& file, const std::string& name, lo
         }
     }
     macros.push_back({file, name, time});
+}
+
+JournalHold::JournalHold(const std::string& path) {
+    fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) ::flock(fd, LOCK_SH | LOCK_NB);
+}
+
+JournalHold::~JournalHold() {
+    if (fd >= 0) ::close(fd);
+}
+
+bool JournalHeld(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
 }
 
 } // namespace brevic

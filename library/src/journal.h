@@ -46,4 +46,20 @@ struct BuildJournal {
     void AddMacro(const std::string& file, const std::string& name, long time);
 };
 
+// Holds the journal at `path` for a build's duration (a shared lock on it), so that other
+// builds know it is being worked on: they leave the temporary files of its pages alone.
+class JournalHold {
+public:
+    explicit JournalHold(const std::string& path);
+    ~JournalHold();
+    JournalHold(const JournalHold&) = delete;
+    JournalHold& operator=(const JournalHold&) = delete;
+
+private:
+    int fd = -1;
+};
+
+// Whether a build holds the journal at `path` (is still running).
+bool JournalHeld(const std::string& path);
+
 } // namespace brevic

@@ -47,7 +47,8 @@ bool ResolveTarget(const std::string& path, RewriteTarget& target);
 // RemoveLeftoverTemporaries leaves it alone; `name` is its path. A new file gets mode 0666
 // less the umask, a replacement 0600 until CopyAttributes. -1 with errno set on failure
 // (EACCES when the fault seam's Temporary fault fires).
-int CreateTemporary(const RewriteTarget& target, std::string& name);
+// Without `lock` the file is not locked (its writer keeps clean-ups away otherwise).
+int CreateTemporary(const RewriteTarget& target, std::string& name, bool lock = true);
 
 // Gives the file `fd` the owner and group of a replaced file where this process may set
 // them, and its permission bits (`mode`) without set-user-id, set-group-id and sticky.

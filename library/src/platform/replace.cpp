@@ -134,7 +134,7 @@ bool ResolveTarget(const std::string& path, RewriteTarget& target) {
     return true;
 }
 
-int CreateTemporary(const RewriteTarget& target, std::string& name) {
+int CreateTemporary(const RewriteTarget& target, std::string& name, bool lock) {
     if (Faulted(FaultOp::Temporary, &target.path)) {
         errno = EACCES; // as a folder that forbids creating files
         return -1;
@@ -151,7 +151,7 @@ int CreateTemporary(const RewriteTarget& target, std::string& name) {
             name.clear();
             return -1;
         }
-        if (HoldOn(fd, name)) return fd;
+        if (!lock || HoldOn(fd, name)) return fd;
         ::close(fd);
     }
     name.clear();

@@ -195,7 +195,7 @@ bool FileWriter::Open() {
     replacedUid = final.status.st_uid;
     replacedGid = final.status.st_gid;
     replacedMode = final.status.st_mode;
-    fd = CreateTemporary(final, temporary);
+    fd = CreateTemporary(final, temporary, !unlocked);
     if (fd >= 0) return true;
     // A folder that forbids new files may still hold a file this user can write.
     if (!replacing || (errno != EACCES && errno != EPERM)) return false;
@@ -308,7 +308,14 @@ bool FileWriter::Commit() {
     if (ok && deferred && !inPlace) {
         committed = true;
         std::string().swap(chunk); // no buffer kept while it waits to be placed
-        return true;               // the file stays open until Place
+        if (!unlocked) return true; // the file stays open (and locked) until Place
+        ok = ::close(fd) == 0;
+        fd = -1;
+        if (ok) return true;
+        committed = false;
+        failed = true;
+        Discard();
+        return false;
     }
     if (fd >= 0 && ::close(fd) != 0) ok = false;
     fd = -1;
@@ -332,7 +339,7 @@ bool FileWriter::Place() {
         return false;
     }
     temporary.clear(); // no longer ours to remove
-    const bool closed = ::close(fd) == 0;
+    const bool closed = fd < 0 || ::close(fd) == 0;
     fd = -1;
     return closed;
 }

@@ -31,12 +31,14 @@ int main(int argc, char** argv) {
         const std::string folder = file.substr(0, file.rfind('/'));
         if (folders.insert(folder).second) ::mkdir(folder.c_str(), 0777);
         const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0 || ::write(fd, data.data(), bytes) != static_cast<ssize_t>(bytes) || ::close(fd) != 0) {
+        if (fd < 0 || ::write(fd, data.data(), bytes) != static_cast<ssize_t>(bytes) ||
+            ::close(fd) != 0) {
             std::perror(file.c_str());
             return 1;
         }
     }
-    const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const auto ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::printf("%.1f\n", ms);
     return 0;
 }

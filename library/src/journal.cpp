@@ -26,11 +26,20 @@ constexpr char kName[] = ".larkspan-journal";
 void Escape(std::string& out, const std::string& field) {
     for (char c : field) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
         }
     }
 }
@@ -60,14 +69,17 @@ std::vector<std::string> Fields(const std::string& line) {
 
 } // namespace
 
-std::string BuildJournal::PathIn(const std::string& folder) { return folder + kName; }
+std::string BuildJournal::PathIn(const std::string& folder) {
+    return folder + kName;
+}
 
 std::string BuildJournal::NewId() {
     static std::atomic<unsigned> counter{0};
     unsigned long long random = 0;
     if (::getrandom(&random, sizeof random, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof random))
         random = static_cast<unsigned long long>(::time(nullptr));
-    return std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + "-" + std::to_string(random);
+    return std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + "-" +
+           std::to_string(random);
 }
 
 bool BuildJournal::Read(const std::string& path) {

@@ -8,6 +8,8 @@
 #include <brevic/ls_project.h>
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 
 namespace larkspan {
@@ -59,6 +61,24 @@ void Fail(std::ostream& out, const char* what, tLS_Error code, const std::string
     out << "larkspan: " << what << ": " << LS_ErrorName(code) << " (" << LS_ErrorText(code) << ")";
     if (!file.empty()) out << ": " << VisibleText(file);
     out << '\n';
+}
+
+// The signal that interrupted the build (0: none).
+std::atomic<int> g_interrupted{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+void OnInterrupt(int signal) {
+    g_interrupted.store(signal);
+    brevic::CancelBuilds();
+}
+
+// Until the build ends, SIGINT and SIGTERM stop it at the page in hand rather than the
+// process at once: the page being written is abandoned and the journal keeps what is left.
+void StopBuildsOnSignals() {
+    struct sigaction stop {};
+    stop.sa_handler = OnInterrupt;
+    ::sigaction(SIGINT, &stop, nullptr);
+    ::sigaction(SIGTERM, &stop, nullptr);
 }
 
 // "build failed" and why, as far as that is known.
@@ -162,6 +182,10 @@ int BuildAllPages(tLS_project& project, const std::string& projectFile, bool sho
     context.progress = &progress;
     tLS_Error result = project.BuildAll(&context);
     if (showProgress) out << "\r\033[K";
+    if (result != LS_OK && project.GetFailureReason() == LS_REASON_CANCELLED) {
+        out << "larkspan: build interrupted; the next build builds the pages left\n";
+        return 1;
+    }
     if (result != LS_OK) {
         out << VisibleText(context.log, true); // the messages of the target that failed
         ReportFailure(out, project, DirectoryOf(projectFile));
@@ -223,7 +247,10 @@ int RunHeadlessBuild(const HeadlessBuildOptions& options, std::ostream& out) {
             << " is not a project file (.hpr); nothing to build\n";
     }
     if (!projectFile.empty()) out << "Building " << VisibleText(projectFile) << '\n';
+    StopBuildsOnSignals();
     const int status = BuildAllPages(project, projectFile, options.showProgress, false, out);
+    // Interrupted: 128 and the signal's number, as a shell reports a process it ended.
+    if (const int signal = g_interrupted.load()) return 128 + signal;
     if (options.watch && !projectFile.empty()) return RunHeadlessWatch(project, projectFile, out);
     if (status != 0 || !options.check || projectFile.empty()) return status;
     const std::vector<SiteFinding> findings = CheckSite(project);

@@ -353,7 +353,9 @@ void Rebuild(tLS_project& project, const std::string& projectFile, MacroTexts& t
         project.InitProject(nullptr); // nothing builds against what the files no longer say
         return;
     }
+    const long since = static_cast<long>(::time(nullptr));
     AgePagesUsing(project, DateChangedMacros(project, texts));
+    project.JournalChangedMacros(since); // the dates given in memory outlive this process
     texts = TextsOf(project);
     BuildAllPages(project, projectFile, false, true, out);
 }

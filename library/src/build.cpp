@@ -3,6 +3,7 @@
 #include "brevic/ls_macrobase.h"
 #include "brevic/ls_profile.h"
 #include "brevic/ls_project.h"
+#include "journal.h"
 #include "pages.h"
 #include "strings.h"
 
@@ -61,11 +62,14 @@ private:
 // build writes there again (files being written by another build stay).
 void RemoveLeftovers(const std::vector<brevic::PageJob>& jobs, const std::string& logPath) {
     std::unordered_set<std::string> cleaned;
+    std::unordered_set<std::string> seen; // the pages' folders, each looked at once
     auto clean = [&cleaned](const char* path) {
         std::string folder = brevic::WriteFolder(path);
         if (!folder.empty() && cleaned.insert(folder).second) brevic::RemoveLeftoverTemporaries(folder);
     };
-    for (const brevic::PageJob& job : jobs) clean(job.target.c_str());
+    for (const brevic::PageJob& job : jobs) {
+        if (seen.insert(job.folder).second) clean(job.target.c_str());
+    }
     clean(logPath.c_str());
 }
 
@@ -79,6 +83,7 @@ const char* tLS_project::FailureReasonText(tLS_FailureReason reason) {
     case LS_REASON_WRITE: return "cannot write";
     case LS_REASON_RECURSION: return "recursion depth: macros nested deeper than 21 levels";
     case LS_REASON_OUTPUT: return "output limit: the page grew too large (or memory ran out)";
+    case LS_REASON_CANCELLED: return "interrupted";
     }
     return "";
 }
@@ -152,6 +157,13 @@ tLS_Error tLS_project::BuildPage(const std::string* text, const char* sourcePath
         ctx.log.clear();
         tCompilerSettings settings;
         GetCompilerSettings(settings);
+        // A page the journal names is written whatever the times say, and macros it names
+        // count as changed.
+        brevic::BuildJournal journal;
+        if (sourceTime != 0 && journal.Read(JournalPath())) {
+            journal.Apply(groups, groupCount);
+            if (std::find(journal.pages.begin(), journal.pages.end(), targetPath) != journal.pages.end()) sourceTime = 0;
+        }
         tLS_macrobase* bases[3] = {nullptr, nullptr, nullptr};
         ActiveBases(bases);
         brevic::PageInput input;
@@ -218,10 +230,7 @@ tLS_Error tLS_project::BuildAll(tDebugContext* context) {
         std::vector<brevic::PageJob> jobs;
         std::string readFirst;
         const tLS_Error stopped = ListPages(sources, jobs, readFirst);
-        std::string logFolder;
-        ProjectDirectory(logFolder);
-        RemoveLeftovers(jobs, logFolder + "debug.txt");
-        tLS_Error r = BuildPages(jobs, context);
+        tLS_Error r = BuildJournaled(jobs, context);
         if (r != LS_OK) return r;
         if (stopped != LS_OK) {
             // The step that failed came after its template was read: that read comes first.
@@ -267,12 +276,79 @@ tLS_Error tLS_project::ListPages(int sources, std::vector<brevic::PageJob>& jobs
     return LS_OK;
 }
 
-tLS_Error tLS_project::BuildPages(const std::vector<brevic::PageJob>& jobs, tDebugContext* context) {
+tLS_Error tLS_project::BuildJournaled(std::vector<brevic::PageJob>& jobs, tDebugContext* context) {
+    const std::string path = JournalPath();
+    brevic::BuildJournal found;
+    // A journal no build holds is a killed build's: its temporary files go. (Pages are
+    // written into temporary files without a lock each; the journal held tells them from a
+    // running build's.)
+    if (found.Read(path) && !brevic::JournalHeld(path)) {
+        std::string logFolder;
+        ProjectDirectory(logFolder);
+        RemoveLeftovers(jobs, logFolder + "debug.txt");
+    }
+    found.Apply(groups, groupCount);
+    const std::unordered_set<std::string> named(found.pages.begin(), found.pages.end());
+    brevic::BuildJournal journal;
+    journal.id = brevic::BuildJournal::NewId();
+    journal.macros = found.macros;
+    for (brevic::PageJob& job : jobs) {
+        job.forced = named.count(job.target) > 0;
+        journal.pages.push_back(job.target);
+    }
+    if (!path.empty() && !jobs.empty() && !journal.Write(path)) {
+        SetFailure(path, 1);
+        SetFailureCause(LS_REASON_WRITE, "", "");
+        return LS_BUILD_FAILED;
+    }
+    const brevic::JournalHold hold(path);
+    brevic::PageWriter writer;
+    const tLS_Error r = BuildPages(jobs, context, writer);
+    // What was written is on disk before the journal stops naming it; should the flush fail,
+    // the journal keeps naming every page.
+    if (path.empty() || !writer.Flush()) return r;
+    journal.pages.erase(journal.pages.begin(), journal.pages.begin() + static_cast<long>(writer.DoneCount()));
+    brevic::BuildJournal there;
+    if (!there.Read(path) || there.id != journal.id) return r; // another build's by now
+    if (journal.pages.empty()) {
+        journal.RemoveIfOwn(path);
+    } else {
+        journal.Write(path); // what is left to build (a failed write leaves it all named)
+    }
+    return r;
+}
+
+tLS_Error tLS_project::JournalChangedMacros(long since) {
+    if (!isProject) return LS_NO_PROJECT;
+    const std::string path = JournalPath();
+    brevic::BuildJournal journal;
+    journal.Read(path);
+    journal.id = brevic::BuildJournal::NewId(); // a build running meanwhile must not remove it
+    for (int g = 0; g < groupCount; ++g) {
+        for (int i = 0; i <= groups[g]->GetLastIndex(); ++i) {
+            tBaseMember* member = nullptr;
+            if (groups[g]->GetMacroContent(i, member) == LS_OK && member->lastModified >= since)
+                journal.AddMacro(groups[g]->GetFilePath(), member->name, member->lastModified);
+        }
+    }
+    if (path.empty() || !journal.Write(path)) {
+        SetFailure(path, 1);
+        return LS_BUILD_FAILED;
+    }
+    return LS_OK;
+}
+
+std::string tLS_project::JournalPath() const {
+    std::string dir;
+    return ProjectDirectory(dir) ? brevic::BuildJournal::PathIn(dir) : std::string();
+}
+
+tLS_Error tLS_project::BuildPages(const std::vector<brevic::PageJob>& jobs, tDebugContext* context,
+                                  brevic::PageWriter& writer) {
     tDebugContext privateContext;
     tDebugContext& ctx = context ? *context : privateContext;
     tCompilerSettings settings;
     GetCompilerSettings(settings);
-    std::unordered_set<std::string> folders; // the language folders made so far
     // Pages are built side by side when nothing ties them to one thread: the scramble
     // option carries its counter from page to page, a message list is filled as messages
     // come, and injected faults count calls in order.
@@ -283,101 +359,54 @@ tLS_Error tLS_project::BuildPages(const std::vector<brevic::PageJob>& jobs, tDeb
     if (parallel) {
         threads = static_cast<unsigned>(std::min<size_t>(threads, jobs.size()));
         tLS_Error result = LS_OK;
-        // A page held in memory goes into a temporary file beside its target at its turn;
-        // a batch of them is flushed to disk together and then put in place, in order.
-        struct Waiting {
-            size_t index;
-            brevic::BuiltPage page;
-            bool madeFolder;
-        };
-        std::vector<Waiting> waiting;
-        auto done = [&](size_t i, brevic::BuiltPage& page) {
-            const brevic::PageJob& job = jobs[i];
-            brevic::PlacePage(page, job.target.c_str());
-            ctx.log.swap(page.context.log);
-            ctx.errors = page.context.errors;
-            ctx.warnings = page.context.warnings;
-            SetFailure("", 0);
-            result = PageDone(page.result, ctx, job.target.c_str());
+        auto place = [&](size_t i, brevic::BuiltPage& page) {
+            result = PlaceBuilt(jobs[i], page, settings, ctx, writer);
             // Progress is that of the whole build here: pages finish faster than one shows.
             if (ctx.progress) ctx.progress->SetPos(static_cast<int>((i + 1) * 100 / jobs.size()));
             return result == LS_OK;
-        };
-        auto placeWaiting = [&] {
-            std::vector<std::string> targets;
-            for (const Waiting& w : waiting) targets.push_back(w.page.file->Target());
-            // One flush for the batch; should it fail, each page flushes its own file.
-            if (brevic::FlushFileSystems(targets)) {
-                for (Waiting& w : waiting) w.page.file->Flushed();
-            }
-            for (size_t k = 0; k < waiting.size(); ++k) {
-                if (done(waiting[k].index, waiting[k].page)) continue;
-                // Nothing after the failed page stays: its temporary files go with the
-                // writers, and the folders made for them (when still empty) too.
-                for (size_t later = waiting.size(); later-- > k + 1;) {
-                    waiting[later].page = brevic::BuiltPage{};
-                    const std::string& folder = jobs[waiting[later].index].folder;
-                    if (waiting[later].madeFolder && brevic::RemoveEmptyDirectory(folder.c_str())) folders.erase(folder);
-                }
-                waiting.clear();
-                return false;
-            }
-            waiting.clear();
-            return true;
-        };
-        constexpr size_t kBatch = 64;
-        // Every page is put in place here, in order: its folder is made only now.
-        auto place = [&](size_t i, brevic::BuiltPage& page) {
-            const brevic::PageJob& job = jobs[i];
-            const bool last = i + 1 == jobs.size();
-            bool made = false;
-            // A page before this one failed: the folder made for this one goes again.
-            auto abandon = [&] {
-                if (made && brevic::RemoveEmptyDirectory(job.folder.c_str())) folders.erase(job.folder);
-                return false;
-            };
-            if (!page.inOrder && page.result.error == LS_OK && page.result.written && !page.file) {
-                made = MakeFolder(job, folders);
-                auto file = std::make_unique<brevic::FileWriter>(job.target.c_str(), true);
-                file->Defer();
-                file->SyncAtPlace();
-                bool written = file->Write(page.text);
-                // A page written over its file at Commit comes after the pages before it.
-                if (written && file->InPlace() && !placeWaiting()) return abandon();
-                if (written && file->Commit()) {
-                    page.file = std::move(file);
-                    std::string().swap(page.text);
-                    waiting.push_back({i, std::move(page), made});
-                    return (waiting.size() < kBatch && !last) || placeWaiting();
-                }
-                // It cannot be written aside: written at its turn, it fails there.
-            }
-            if (!placeWaiting()) return abandon();
-            if (page.inOrder) {
-                brevic::TemplateText text;
-                result = BuildInOrder(job, text, true, settings, ctx, folders);
-                if (ctx.progress) ctx.progress->SetPos(static_cast<int>((i + 1) * 100 / jobs.size()));
-                return result == LS_OK;
-            }
-            MakeFolder(job, folders);
-            return done(i, page);
         };
         if (brevic::BuildPagesInParallel(jobs, settings, threads, place)) return result;
     }
     brevic::TemplateText text; // the template of the page, read when the build reaches it
     for (size_t i = 0; i < jobs.size(); ++i) {
         const bool read = i == 0 || jobs[i].source != jobs[i - 1].source;
-        tLS_Error r = BuildInOrder(jobs[i], text, read, settings, ctx, folders);
+        tLS_Error r = BuildInOrder(jobs[i], text, read, settings, ctx, writer);
         if (r != LS_OK) return r;
     }
     return LS_OK;
 }
 
+tLS_Error tLS_project::PlaceBuilt(const brevic::PageJob& job, brevic::BuiltPage& page,
+                                  const tCompilerSettings& settings, tDebugContext& ctx, brevic::PageWriter& writer) {
+    if (brevic::BuildsCancelled()) return Cancelled(job);
+    if (page.inOrder) {
+        brevic::TemplateText text;
+        return BuildInOrder(job, text, true, settings, ctx, writer);
+    }
+    // Its folder is made only now, at its turn.
+    const bool made = page.result.error == LS_OK && page.result.written && writer.MakeFolder(job);
+    if (page.result.error == LS_OK) writer.Place(job, page, made);
+    ctx.log.swap(page.context.log);
+    ctx.errors = page.context.errors;
+    ctx.warnings = page.context.warnings;
+    SetFailure("", 0);
+    const tLS_Error r = PageDone(page.result, ctx, job.target.c_str());
+    if (r == LS_OK) writer.Done(job, page.result.written);
+    return r;
+}
+
+tLS_Error tLS_project::Cancelled(const brevic::PageJob& job) {
+    SetFailure("", 0);
+    SetFailureCause(LS_REASON_CANCELLED, job.sourcePath, job.bases[1] ? job.bases[1]->GetName() : "");
+    return LS_BUILD_FAILED;
+}
+
 tLS_Error tLS_project::BuildInOrder(const brevic::PageJob& job, brevic::TemplateText& text, bool read,
                                     const tCompilerSettings& settings, tDebugContext& ctx,
-                                    std::unordered_set<std::string>& folders) {
+                                    brevic::PageWriter& writer) {
     ctx.log.clear();
     SetFailure("", 0);
+    if (brevic::BuildsCancelled()) return Cancelled(job);
     // A missing or unreadable template must not overwrite its targets with nothing (nor be
     // created empty).
     if (read && !brevic::ReadTemplate(job.sourcePath.c_str(), text)) {
@@ -385,24 +414,20 @@ tLS_Error tLS_project::BuildInOrder(const brevic::PageJob& job, brevic::Template
         SetFailureCause(UnreadReason(job.sourcePath), job.sourcePath, "");
         return LS_BUILD_FAILED;
     }
-    MakeFolder(job, folders);
+    const bool made = writer.MakeFolder(job);
     tLS_macrobase* bases[3] = {job.bases[0], job.bases[1], job.bases[2]};
     brevic::PageInput input;
     input.text = text.inPieces ? nullptr : &text.text;
     input.sourcePath = job.sourcePath.c_str();
     input.targetPath = job.target.c_str();
     input.location = brevic::AfterLastSeparator(input.sourcePath);
-    input.sourceTime = text.sourceTime;
+    input.sourceTime = job.forced ? 0 : text.sourceTime;
     input.bases = bases;
-    return PageDone(brevic::BuildPageFile(*compiler, settings, input, ctx, brevic::PageMode::InPlace, nullptr), ctx,
-                    job.target.c_str());
-}
-
-bool tLS_project::MakeFolder(const brevic::PageJob& job, std::unordered_set<std::string>& folders) {
-    // A failure shows when the target is written.
-    if (!job.makeFolder || folders.count(job.folder)) return false;
-    const bool existed = brevic::IsDirectory(job.folder.c_str());
-    if (!brevic::MakeDirectory(job.folder.c_str())) return false;
-    folders.insert(job.folder);
-    return !existed;
+    input.flush = false;
+    const brevic::PageResult page =
+        brevic::BuildPageFile(*compiler, settings, input, ctx, brevic::PageMode::InPlace, nullptr);
+    if (page.error != LS_OK) writer.Undo(job, made);
+    const tLS_Error r = PageDone(page, ctx, job.target.c_str());
+    if (r == LS_OK) writer.Done(job, page.written);
+    return r;
 }

@@ -3,6 +3,7 @@
 #include "brevic/ls_files.h"
 #include "brevic/ls_macrobase.h"
 #include "brevic/ls_project.h"
+#include "brevic/ls_testing.h"
 #include "strings.h"
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <mutex>
 #include <new>
 #include <thread>
+#include <unordered_map>
 
 namespace brevic {
 
@@ -23,9 +25,15 @@ constexpr size_t kStreamReserve = size_t(1) << 18;
 // Templates from this size on are read in pieces.
 constexpr long long kReadInPieces = 4LL << 20;
 std::atomic<unsigned> g_buildThreads{0};
+// Set from signal handlers: it must need no lock.
+std::atomic<bool> g_cancelled{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 } // namespace
 
 void SetBuildThreads(unsigned threads) { g_buildThreads = threads; }
+void CancelBuilds() { g_cancelled.store(true, std::memory_order_relaxed); }
+void ResumeBuilds() { g_cancelled.store(false, std::memory_order_relaxed); }
+bool BuildsCancelled() { return g_cancelled.load(std::memory_order_relaxed); }
 
 unsigned BuildThreads() {
     const unsigned set = g_buildThreads.load();
@@ -70,6 +78,10 @@ PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settin
         if (mode != PageMode::Memory) {
             file = std::make_unique<FileWriter>(in.targetPath, true);
             if (mode == PageMode::Aside) file->Defer();
+            if (!in.flush || mode == PageMode::Aside) {
+                file->NoFlush();
+                file->Unlocked();
+            }
         }
         TextFileReader reader;
         if (!in.text && !reader.Open(in.sourcePath)) return fail(in.sourcePath, 0, LS_REASON_READ);
@@ -87,6 +99,7 @@ PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settin
                     : compiler.BuildTarget(reader, output, &ctx, in.bases, in.location, &options);
         compiler.SetOutputFile(nullptr);
         if (built != LS_OK) {
+            if (BuildsCancelled()) return fail(nullptr, 0, LS_REASON_CANCELLED);
             if (reader.Failed()) return fail(in.sourcePath, 0, LS_REASON_READ);
             if (file && file->Failed()) return fail(in.targetPath, 1, LS_REASON_WRITE);
             return fail(nullptr, 0, built == LS_RECURSION ? LS_REASON_RECURSION : LS_REASON_OUTPUT);
@@ -117,6 +130,8 @@ bool PlacePage(BuiltPage& page, const char* targetPath) {
             ok = page.file->Place();
         } else {
             FileWriter file(targetPath, true);
+            file.NoFlush();
+            file.Unlocked();
             ok = file.Write(page.text) && file.Commit();
         }
     } catch (const std::bad_alloc&) {
@@ -133,18 +148,51 @@ bool PlacePage(BuiltPage& page, const char* targetPath) {
     return ok;
 }
 
+bool PageWriter::MakeFolder(const PageJob& job) {
+    if (!job.makeFolder || folders.count(job.folder)) return false;
+    const bool existed = IsDirectory(job.folder.c_str());
+    if (!MakeDirectory(job.folder.c_str())) return false;
+    folders.insert(job.folder);
+    return !existed;
+}
+
+bool PageWriter::Place(const PageJob& job, BuiltPage& page, bool made) {
+    if (PlacePage(page, job.target.c_str())) return true;
+    Undo(job, made);
+    return false;
+}
+
+void PageWriter::Undo(const PageJob& job, bool made) {
+    if (made && RemoveEmptyDirectory(job.folder.c_str())) folders.erase(job.folder);
+}
+
+void PageWriter::Done(const PageJob& job, bool written) {
+    ++done;
+    if (written && writtenTo.insert(job.folder).second) flushPaths.push_back(job.target);
+}
+
+bool PageWriter::Flush() const { return flushPaths.empty() || FlushFileSystems(flushPaths); }
+
 namespace {
 
 // Pages built ahead of the last page placed hold temporary files, or memory: while those in
 // memory hold this much, the threads keep only one page each ahead. The calling thread may
 // be slow to get a core; the threads do not wait for it otherwise.
 constexpr size_t kHeldInMemory = size_t(64) << 20;
+// And never more pages ahead than this (each may hold a temporary file).
+constexpr size_t kAhead = 2048;
 
 // What the threads of a full build share. Pages are claimed in order.
 class ParallelBuild {
 public:
     ParallelBuild(const std::vector<PageJob>& jobs, const tCompilerSettings& settings, unsigned threads)
-        : jobs(jobs), settings(settings), threads(threads), slots(new Slot[jobs.size()]), sources(new Source[jobs.empty() ? 1 : jobs.back().source + 1]) {}
+        : jobs(jobs), settings(settings), threads(threads), slots(new Slot[jobs.size()]),
+          sources(new Source[jobs.empty() ? 1 : jobs.back().source + 1]), folderOf(jobs.size()) {
+        std::unordered_map<std::string, size_t> folders;
+        for (size_t i = 0; i < jobs.size(); ++i) folderOf[i] = folders.emplace(jobs[i].folder, folders.size()).first->second;
+        ready.reset(new std::atomic<bool>[folders.size() + 1]);
+        for (size_t f = 0; f <= folders.size(); ++f) ready[f] = false;
+    }
 
     // One thread: builds pages until there are none left or the build stops.
     void Work();
@@ -167,12 +215,16 @@ private:
     };
     bool Claim(size_t& i);
     void BuildOne(tLS_compiler& compiler, size_t i);
+    // Whether the folder of page i is there (looked at until it is).
+    bool FolderThere(size_t i);
 
     const std::vector<PageJob>& jobs;
     const tCompilerSettings& settings;
     const size_t threads;
     std::unique_ptr<Slot[]> slots;
     std::unique_ptr<Source[]> sources;
+    std::vector<size_t> folderOf;              // each page's folder, numbered
+    std::unique_ptr<std::atomic<bool>[]> ready; // by folder: known to be there
     std::mutex mutex;
     std::condition_variable changed; // a page was finished or placed, or the build stopped
     size_t next = 0;   // the next page to claim
@@ -185,7 +237,8 @@ private:
 bool ParallelBuild::Claim(size_t& i) {
     std::unique_lock<std::mutex> lock(mutex);
     changed.wait(lock, [&] {
-        return stop || next >= jobs.size() || next < placed + threads || held < kHeldInMemory;
+        return stop || next >= jobs.size() || next < placed + threads ||
+               (held < kHeldInMemory && next < placed + kAhead);
     });
     if (stop || next >= jobs.size()) return false;
     i = next++;
@@ -199,12 +252,12 @@ void ParallelBuild::BuildOne(tLS_compiler& compiler, size_t i) {
     // Read without being created: a missing template is created only when the build
     // reaches it, and the page is built then.
     std::call_once(source.once, [&] { source.read = ReadTemplate(job.sourcePath.c_str(), source.text); });
-    // A page of a large template goes into a temporary file beside its target (written while
-    // it is expanded), when the folder is there; any other page is held in memory until the
-    // build reaches it. A large page whose folder is not there yet would need memory of its
-    // size: it is built in order. (A temporary file waiting for its turn stays open, so that
-    // no other build's clean-up takes it: only large pages, few at a time, wait that way.)
-    const bool folderThere = source.text.inPieces && IsDirectory(job.folder.c_str());
+    // A page goes into a temporary file beside its target (written while it is expanded),
+    // closed, when the folder is there, so that the calling thread only renames it; else it
+    // is held in memory until the build reaches it. A large page whose folder is not there
+    // yet would need memory of its size: it is built in order. (Other builds leave those
+    // temporary files alone while this build holds its journal.)
+    const bool folderThere = FolderThere(i);
     if (!source.read || (source.text.inPieces && !folderThere)) {
         page.inOrder = true;
         return;
@@ -215,10 +268,16 @@ void ParallelBuild::BuildOne(tLS_compiler& compiler, size_t i) {
     input.sourcePath = job.sourcePath.c_str();
     input.targetPath = job.target.c_str();
     input.location = AfterLastSeparator(input.sourcePath);
-    input.sourceTime = source.text.sourceTime;
+    input.sourceTime = job.forced ? 0 : source.text.sourceTime;
     input.bases = bases;
     page.result = BuildPageFile(compiler, settings, input, page.context,
                                 folderThere ? PageMode::Aside : PageMode::Memory, &page);
+}
+
+bool ParallelBuild::FolderThere(size_t i) {
+    std::atomic<bool>& there = ready[folderOf[i]];
+    if (!there.load(std::memory_order_relaxed) && IsDirectory(jobs[i].folder.c_str())) there = true;
+    return there;
 }
 
 void ParallelBuild::Work() {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class tLS_macrobase;
@@ -48,6 +49,7 @@ struct PageInput {
     const char* location = ""; // the template's name in messages
     long sourceTime = 0;
     tLS_macrobase** bases = nullptr;
+    bool flush = true; // false: not flushed to disk (the build journal covers the page)
 };
 
 // Where a page goes while it is built.
@@ -73,8 +75,8 @@ struct BuiltPage {
 PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settings, const PageInput& input,
                          tDebugContext& context, PageMode mode, BuiltPage* page);
 
-// Puts a page built aside or in memory in its place (nothing when it is not to be written).
-// False when it cannot be written; the page's result says so then.
+// Puts a page built aside or in memory in its place (nothing when it is not to be written),
+// without a flush to disk. False when it cannot be written; the page's result says so then.
 bool PlacePage(BuiltPage& page, const char* targetPath);
 
 // One page of a full build.
@@ -85,6 +87,35 @@ struct PageJob {
     bool makeFolder = false; // a language folder: made when the build reaches the page
     tLS_macrobase* bases[3] = {nullptr, nullptr, nullptr};
     size_t source = 0; // the template's place in the project; its pages follow one another
+    bool forced = false; // named by the build journal: written whatever the times say
+};
+
+// Puts the pages of a full build in place, in order, on the calling thread: it makes their
+// language folders, and keeps which it made, which pages are done and where pages were
+// written. Pages are not flushed one by one (the build journal names them until Flush).
+class PageWriter {
+public:
+    // Makes the language folder of `job` unless the build made it before: true when this
+    // call made it. A failure shows when the page is written.
+    bool MakeFolder(const PageJob& job);
+    // Puts a page built aside or in memory in place; on failure the folder made for it
+    // (`made`) goes again when it is still empty. False on failure.
+    bool Place(const PageJob& job, BuiltPage& page, bool made);
+    // After a failed page: its folder goes again when this build made it for the page and
+    // it is still empty.
+    void Undo(const PageJob& job, bool made);
+    // A page is done (written or up to date).
+    void Done(const PageJob& job, bool written);
+    // The pages done so far: the build stopped at the page with this index.
+    size_t DoneCount() const { return done; }
+    // Flushes to disk, once each, the file systems pages were written to. False on failure.
+    bool Flush() const;
+
+private:
+    std::unordered_set<std::string> folders;      // the language folders made so far
+    std::unordered_set<std::string> writtenTo;    // the folders pages were written into
+    std::vector<std::string> flushPaths;          // a page of each of them
+    size_t done = 0;
 };
 
 // Builds the jobs on `threads` threads, each with a compiler of its own, changing nothing on

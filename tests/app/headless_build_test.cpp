@@ -590,6 +590,98 @@ TEST_F(HeadlessBuild, WatchBuildsWhileAFileIsWrittenOnAndOn) {
     EXPECT_EQ(FinishLarkspan(running).status, 0);
 }
 
+// Whether a temporary file of a page is in `folder`.
+bool TemporaryIn(const std::string& folder) {
+    if (!std::filesystem::is_directory(folder)) return false;
+    for (auto& e : std::filesystem::directory_iterator(folder))
+        if (e.path().filename().string().find(".larkspan-tmp") != std::string::npos) return true;
+    return false;
+}
+
+// A large page that takes a while: a template of 5 MB, each line eight macros deep.
+void WriteSlowSite(const std::string& root) {
+    WriteBytes(root + "site.hpr", Crlf("[Groups]\nGroupNumber=2\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                                       "[Sources]\nSourceNumber=2\nSource0=pages\\big.tpl\nSource1=pages\\small.tpl\n"));
+    WriteBytes(root + "site.mcr", Crlf("{:Big:0:}\n{#X}{#X}{#X}{#X}{#X}{#X}{#X}{#X}\n{:X:0:}\nab\n"));
+    WriteBytes(root + "english.mcr", "");
+    std::string text;
+    while (text.size() < (5u << 20)) text += "{#Big}\n";
+    WriteBytes(root + "pages/big.tpl", text);
+    WriteBytes(root + "pages/small.tpl", "small\n");
+    WriteBytes(root + "pages/english/big.htm", "previous");
+    WriteBytes(root + "pages/english/small.htm", "previous");
+    SetPast(root + "pages/english/big.htm");
+    SetPast(root + "pages/english/small.htm");
+}
+
+// SIGINT or SIGTERM during a build, plain or the first of a watch: the page being written
+// is abandoned (no temporary file, the old content kept), the status says which signal,
+// and the journal leaves the page to the next build.
+TEST_F(HeadlessBuild, ASignalStopsTheBuildAndLeavesTheRestToTheNext) {
+    const struct {
+        int signal;
+        bool watch;
+        int status;
+    } cases[] = {{SIGTERM, false, 143}, {SIGINT, false, 130}, {SIGINT, true, 130}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.signal) + (c.watch ? " watch" : ""));
+        WriteSlowSite(site);
+        std::vector<std::string> args = {"site.hpr", "/build"};
+        if (c.watch) args.push_back("--watch");
+        const Running running = StartLarkspan(args, dir.path(), site);
+        for (int waited = 0; !TemporaryIn(site + "pages/english") && waited < 20000; ++waited) ::usleep(500);
+        ::kill(running.pid, c.signal);
+        const Result r = FinishLarkspan(running);
+        EXPECT_EQ(r.status, c.status) << r.output;
+        EXPECT_NE(r.output.find("build interrupted"), std::string::npos) << r.output;
+        EXPECT_FALSE(TemporaryIn(site + "pages/english"));
+        EXPECT_EQ(ReadBytes(site + "pages/english/big.htm"), "previous");
+        EXPECT_TRUE(Exists(site + ".larkspan-journal"));
+        const Result next = Larkspan({"site.hpr", "/build"});
+        EXPECT_EQ(next.status, 0) << next.output;
+        EXPECT_NE(next.output.find("2 written"), std::string::npos) << next.output;
+        EXPECT_FALSE(Exists(site + ".larkspan-journal"));
+    }
+}
+
+// A watch killed while it rebuilds the pages of a macro file edited by hand (its stamps kept
+// as they were): the next plain build still rebuilds them.
+TEST_F(HeadlessBuild, AKilledWatchLeavesNoPageTheNextBuildTrusts) {
+    const int pages = 100; // in two languages
+    std::string hpr = "[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\nGroup2=deutsch.mcr\n"
+                      "[Sources]\nSourceNumber=" + std::to_string(pages) + "\n";
+    std::string text;
+    for (int i = 0; i < 3000; ++i) text += "<p>{#Hello} and more text</p>\n";
+    for (int i = 0; i < pages; ++i) {
+        hpr += "Source" + std::to_string(i) + "=pages\\p" + std::to_string(100 + i) + ".tpl\n";
+        WriteBytes(site + "pages/p" + std::to_string(100 + i) + ".tpl", text);
+    }
+    WriteBytes(site + "site.hpr", Crlf(hpr));
+    // Macros in macros: the rebuild takes a while.
+    const std::string more = "{#W}{#W}{#W}{#W}{#W}{#W}{#W}{#W}\n";
+    WriteBytes(site + "site.mcr", Crlf("{:W:0:}\nw\n"));
+    WriteBytes(site + "english.mcr", Crlf("{:Hello:0:}\nHello" + more));
+    WriteBytes(site + "deutsch.mcr", Crlf("{:Hello:0:}\nHallo" + more));
+    const Running running = StartLarkspan({"site.hpr", "/build", "--watch"}, dir.path(), site);
+    const std::string first = site + "pages/english/p100.htm";
+    std::string out;
+    ASSERT_TRUE(WaitForOutput(running, out, "Watching")) << out;
+    WriteBytes(site + "english.mcr", Crlf("{:Hello:0:}\nServus" + more));
+    for (const time_t end = ::time(nullptr) + 60; ReadBytes(first).find("Servus") == std::string::npos;) {
+        if (::time(nullptr) > end) break;
+        ::usleep(200);
+    }
+    ::kill(running.pid, SIGKILL);
+    FinishLarkspan(running);
+    ASSERT_NE(ReadBytes(first).find("Servus"), std::string::npos);
+    const Result r = Larkspan({"site.hpr", "/build"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    for (int i = 0; i < pages; ++i) {
+        const std::string page = site + "pages/english/p" + std::to_string(100 + i) + ".htm";
+        EXPECT_EQ(ReadBytes(page).find("Hello"), std::string::npos) << page;
+    }
+}
+
 TEST_F(HeadlessBuild, HelpVersionAndNoBuildSwitch) {
     std::filesystem::create_directories(site);
     Result r = Larkspan({"--help"});

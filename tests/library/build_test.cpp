@@ -3,6 +3,7 @@
 #include <brevic/ls_files.h>
 #include <brevic/ls_macrobase.h>
 #include <brevic/ls_project.h>
+#include <brevic/ls_testing.h>
 
 #include <gtest/gtest.h>
 
@@ -247,10 +248,10 @@ TEST_F(BuildTest, AFailedPageEndsTheBuildInOrderOnAnyNumberOfThreads) {
             WriteBytes(site + "b/two.tpl", Crlf(failing == 1 ? "{#Slow}\n" : quick));
             std::filesystem::create_directories(site + "c");
             std::set<std::string> expected = Tree(site);
-            expected.insert("a/english/"); // the failed page's folder is made before it fails
-            if (failing == 1) {
-                expected.insert({"a/english/one.htm", "a/deutsch/", "a/deutsch/one.htm", "b/english/"});
-            }
+            // The failed page's folder, made for it, goes with it; the journal keeps the
+            // pages not built.
+            expected.insert(".larkspan-journal");
+            if (failing == 1) expected.insert({"a/english/", "a/english/one.htm", "a/deutsch/", "a/deutsch/one.htm"});
             tLS_project p;
             p.SetIniFilePath(ini.c_str());
             ASSERT_EQ(p.InitProject((site + "site.hpr").c_str()), LS_OK);
@@ -276,9 +277,70 @@ TEST_F(BuildTest, AFailedPageEndsTheBuildInOrderOnAnyNumberOfThreads) {
             }
             ASSERT_EQ(pages.size(), 6u);
             expected = Tree(site);
+            expected.insert(".larkspan-journal");
             EXPECT_EQ(p.BuildAll(nullptr), LS_BUILD_FAILED);
             EXPECT_EQ(Tree(site), expected);
             for (const std::string& file : pages) EXPECT_EQ(ReadBytes(site + file), "old") << file;
+        }
+    }
+}
+
+// A page that cannot be put in place, on one thread or several: the build stops there in
+// page order. The pages before it are new; it and every page after it keep their old
+// content (none is written later, none leaves a temporary file); the failed page's folder
+// goes when the build made it for that page; an empty folder the build did not make stays.
+TEST_F(BuildTest, AFailedPageIsRolledBackOnAnyNumberOfThreads) {
+    struct Reset {
+        ~Reset() { brevic::SetBuildThreads(0); }
+    } reset;
+    WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\nGroup2=deutsch.mcr\n"
+                         "[Sources]\nSourceNumber=3\nSource0=a\\one.tpl\nSource1=b\\two.tpl\nSource2=c\\three.tpl\n"));
+    const std::vector<std::string> pages = {"a/english/one.htm", "a/deutsch/one.htm", "b/english/two.htm",
+                                            "b/deutsch/two.htm", "c/english/three.htm", "c/deutsch/three.htm"};
+    for (const char* t : {"a/one.tpl", "b/two.tpl", "c/three.tpl"}) WriteBytes(dir / t, Crlf("{#Head}\n"));
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    std::vector<std::string> built;
+    for (const std::string& page : pages) built.push_back(ReadBytes(dir / page));
+    const struct {
+        brevic::FaultOp op;
+        size_t failing;
+    } cases[] = {{brevic::FaultOp::Write, 3}, {brevic::FaultOp::Rename, 3}, {brevic::FaultOp::Rename, 2},
+                 {brevic::FaultOp::Write, 0}, {brevic::FaultOp::Rename, 5}, {brevic::FaultOp::Kill, 1}};
+    for (unsigned threads : {1u, 2u, 8u}) {
+        brevic::SetBuildThreads(threads);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::to_string(threads) + " threads, page " + pages[c.failing] + " fails, op " +
+                         std::to_string(static_cast<int>(c.op)));
+            // The failing page's folder is one the build makes (b/deutsch) or one that is there;
+            // c/english is there, empty.
+            std::filesystem::remove_all(dir / "b/deutsch");
+            std::filesystem::remove(dir / "c/english/three.htm");
+            auto absent = [](const std::string& page) {
+                return page.rfind("b/deutsch/", 0) == 0 || page.rfind("c/english/", 0) == 0;
+            };
+            for (const std::string& page : pages) {
+                if (absent(page)) continue;
+                WriteBytes(dir / page, "old");
+                SetTime(dir / page, brevic::CurrentTime() - 1000);
+            }
+            brevic::InjectFaultAt(c.op, (dir / pages[c.failing]).c_str());
+            EXPECT_EQ(project.BuildAll(nullptr), LS_BUILD_FAILED);
+            brevic::ClearFaults();
+            EXPECT_EQ(std::string(project.GetFailedFile()), dir / pages[c.failing]);
+            for (size_t i = 0; i < pages.size(); ++i) {
+                const std::string expected = i < c.failing ? built[i] : absent(pages[i]) ? "" : "old";
+                EXPECT_EQ(Exists(dir / pages[i]) ? ReadBytes(dir / pages[i]) : "", expected) << pages[i];
+            }
+            EXPECT_EQ(Exists(dir / "b/deutsch"), c.failing > 3) << "made for the failed page or one after it: gone";
+            EXPECT_TRUE(std::filesystem::is_directory(dir / "c/english")) << "not made by the build: kept";
+            size_t temporaries = 0;
+            for (const std::string& file : Tree(dir.path()))
+                temporaries += file.find(".larkspan-tmp") != std::string::npos;
+            EXPECT_EQ(temporaries, c.op == brevic::FaultOp::Kill ? 1u : 0u) << "a killed writer's file only";
+            // The next build builds what is left.
+            ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+            for (size_t i = 0; i < pages.size(); ++i) EXPECT_EQ(ReadBytes(dir / pages[i]), built[i]) << pages[i];
         }
     }
 }

@@ -154,6 +154,13 @@ public:
     // Before the first write of a deferred writer: Commit leaves the flush to disk to Place,
     // so that files written one after another can be flushed together first.
     void SyncAtPlace() { syncAtPlace = deferred && !opened; }
+    // Before the first write: the file is never flushed to disk here (nor when written over
+    // in place); the caller flushes its file system later and covers it until then.
+    void NoFlush() { noFlush = !opened; }
+    // Before the first write: the temporary file is not locked while it is written, and a
+    // deferred writer closes it at Commit (Place renames it by name). For a full build's
+    // pages, whose journal, held by the build, keeps other builds' clean-ups away.
+    void Unlocked() { unlocked = !opened; }
     // After Commit: the file the content goes to (where the path's links lead).
     const std::string& Target() const { return target; }
     // After Commit of a deferred writer with SyncAtPlace: the file system holding Target
@@ -193,6 +200,8 @@ private:
     bool placed = false;
     bool syncAtPlace = false;
     bool flushed = false;
+    bool noFlush = false;
+    bool unlocked = false;
     int fd = -1;
     unsigned replacedUid = 0, replacedGid = 0, replacedMode = 0;
     std::unique_ptr<Behind> behind; // writing behind: the helper thread and the bytes it has
@@ -232,7 +241,7 @@ BREVIC_API std::string FormatLogDate(long seconds);
 // that of the file its links lead to. "" when the path cannot be written.
 BREVIC_API std::string WriteFolder(const char* path);
 // Removes the temporary files a killed writer of this program left in `folder`: only this
-// user's, and never one that a writer (in any process) is still writing.
+// user's, and never one that a writer (in any process) is still writing and holds locked.
 BREVIC_API void RemoveLeftoverTemporaries(const std::string& folder);
 
 // Test seam: makes the Nth call (counted from 1, from the moment of arming) of one kind of

@@ -21,12 +21,17 @@
 
 class tLS_macrobase;
 namespace brevic {
+struct BuiltPage;
 struct PageJob;
+class PageWriter;
 struct PageResult;
 struct TemplateText;
-// The threads a full build uses, for tests: 0 (the default) one per core, at most 8; 1 builds
-// one page after the other. Whatever the number, a build writes the same.
-BREVIC_API void SetBuildThreads(unsigned threads);
+// Stops the builds of this process: a build running stops within its current page, which
+// is abandoned (its target keeps its old content), and fails with LS_REASON_CANCELLED, as
+// does every build started before ResumeBuilds. Safe to call from a signal handler.
+BREVIC_API void CancelBuilds();
+BREVIC_API void ResumeBuilds();
+BREVIC_API bool BuildsCancelled();
 } // namespace brevic
 
 // Why a build failed, beside its result code.
@@ -37,6 +42,7 @@ enum tLS_FailureReason : int32_t {
     LS_REASON_WRITE = 3,     // a page or the build log could not be written
     LS_REASON_RECURSION = 4, // macros nested deeper than 21 levels
     LS_REASON_OUTPUT = 5,    // the page grew past the output limit, or memory ran out
+    LS_REASON_CANCELLED = 6, // CancelBuilds stopped the build
 };
 
 // Shows a message of the library to the user (LS_MSG_NO_LANGUAGE_SELECTED of a build). Without a hook the
@@ -140,7 +146,18 @@ public:
     // other, in project order, whatever the threads: the targets before it are written,
     // nothing after it is (no target, no language folder), and debug.txt is not written.
     // Removes the temporary files a killed build left in the folders it writes in.
+    // Pages are crash-safe by the build journal beside debug.txt rather than by a flush
+    // each: before the first page is put in place it names every page to build; at the end
+    // the pages are flushed to disk together and the journal goes. A build that stops early
+    // (a failure, CancelBuilds) leaves in it the pages it did not reach. Every build, Build
+    // too, that finds a journal writes the pages it names and counts the macros it names as
+    // changed, whatever the times on disk say.
     tLS_Error BuildAll(tDebugContext* context);
+    // Records in the build journal every macro of the loaded groups dated `since` or later
+    // (times raised in memory, which its file does not hold), so that the pages using them
+    // are rebuilt by the next build of any process, should this one end before it has
+    // rebuilt them. LS_NO_PROJECT, or LS_BUILD_FAILED when the journal cannot be written.
+    tLS_Error JournalChangedMacros(long since);
 
     // The file a failed Build or BuildAll could not read or write, or the macro file that a
     // closing InitProject could not write ("" when none), and whether it was a write.
@@ -179,15 +196,25 @@ private:
     // The error of the step that ended the list; `readFirst` then names the template read
     // before that step.
     tLS_Error ListPages(int sources, std::vector<brevic::PageJob>& jobs, std::string& readFirst);
-    // The pages of a full build, in order, on as many threads as help.
-    tLS_Error BuildPages(const std::vector<brevic::PageJob>& jobs, tDebugContext* context);
+    // The pages of a full build, in order, on as many threads as help, all put in place
+    // through `writer`.
+    tLS_Error BuildPages(const std::vector<brevic::PageJob>& jobs, tDebugContext* context,
+                         brevic::PageWriter& writer);
     // Builds one page of a full build here (its template read first when `read`) and writes
-    // it; `folders` are the language folders made so far.
+    // it through `writer`.
     tLS_Error BuildInOrder(const brevic::PageJob& job, brevic::TemplateText& text, bool read,
-                           const tCompilerSettings& settings, tDebugContext& context,
-                           std::unordered_set<std::string>& folders);
-    // True when this call made the folder.
-    static bool MakeFolder(const brevic::PageJob& job, std::unordered_set<std::string>& folders);
+                           const tCompilerSettings& settings, tDebugContext& context, brevic::PageWriter& writer);
+    // Puts a page built side by side in place (or builds it here when it was left for its
+    // turn).
+    tLS_Error PlaceBuilt(const brevic::PageJob& job, brevic::BuiltPage& page, const tCompilerSettings& settings,
+                         tDebugContext& context, brevic::PageWriter& writer);
+    // The pages of BuildAll with the journal around them: read, written before the first page
+    // and removed (or left with what was not built) at the end.
+    tLS_Error BuildJournaled(std::vector<brevic::PageJob>& jobs, tDebugContext* context);
+    // The failure of a build stopped by CancelBuilds at `job`.
+    tLS_Error Cancelled(const brevic::PageJob& job);
+    // The journal's path beside debug.txt ("" without a project folder).
+    std::string JournalPath() const;
     // The basis group and the active group, as a page is built with them.
     void ActiveBases(tLS_macrobase** bases);
     // Takes over the result of building one page: the build log, failure, progress.

@@ -1,6 +1,7 @@
 // File layer: reading, text mode, creating files and the fault-injection seam.
 #include "brevic/ls_files.h"
 #include "files_internal.h"
+#include "brevic/ls_testing.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -22,16 +23,30 @@ namespace {
 struct FaultCounter {
     std::atomic<int> armedAt{0}; // fail when `calls` reaches this; 0: never
     int calls = 0;
+    std::atomic<bool> pathArmed{false};
+    std::string path; // with pathArmed: fail the operation on this path
 };
 FaultCounter g_faults[static_cast<int>(FaultOp::Kill) + 1];
 std::mutex g_faultMutex;
+thread_local int t_unfaulted = 0;
 
 } // namespace
 
 namespace internal {
 
-bool Faulted(FaultOp op) {
+Unfaulted::Unfaulted() { ++t_unfaulted; }
+Unfaulted::~Unfaulted() { --t_unfaulted; }
+
+bool Faulted(FaultOp op, const std::string* path) {
+    if (t_unfaulted) return false;
     FaultCounter& f = g_faults[static_cast<int>(op)];
+    if (path && f.pathArmed.load(std::memory_order_relaxed)) {
+        std::lock_guard<std::mutex> lock(g_faultMutex);
+        if (f.pathArmed && f.path == *path) {
+            f.pathArmed = false;
+            return true;
+        }
+    }
     if (f.armedAt.load(std::memory_order_relaxed) == 0) return false;
     std::lock_guard<std::mutex> lock(g_faultMutex);
     if (f.armedAt == 0 || ++f.calls != f.armedAt) return false;
@@ -94,6 +109,13 @@ void InjectFault(FaultOp op, int nth) {
     f.armedAt = nth > 0 ? nth : 0;
 }
 
+void InjectFaultAt(FaultOp op, const char* path) {
+    FaultCounter& f = g_faults[static_cast<int>(op)];
+    std::lock_guard<std::mutex> lock(g_faultMutex);
+    f.path = path ? path : "";
+    f.pathArmed = path != nullptr;
+}
+
 bool FaultsArmed() {
     for (const FaultCounter& f : g_faults) {
         if (f.armedAt != 0) return true;
@@ -106,6 +128,7 @@ void ClearFaults() {
     for (FaultCounter& f : g_faults) {
         f.armedAt = 0;
         f.calls = 0;
+        f.pathArmed = false;
     }
 }
 
@@ -122,7 +145,8 @@ FileIdentity IdentityOf(const struct stat& st) {
 
 bool ReadWhole(const char* path, std::string& data, FileIdentity* identity) {
     if (!path || !*path) return false;
-    if (Faulted(FaultOp::Read)) return false;
+    const std::string named = path;
+    if (Faulted(FaultOp::Read, &named)) return false;
     // Non-blocking, so that a FIFO at the path cannot hang the program before the check.
     int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;

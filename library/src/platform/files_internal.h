@@ -9,8 +9,18 @@
 
 namespace brevic::internal {
 
-// True when this call of the given kind is the one armed to fail.
-bool Faulted(FaultOp op);
+// True when this call of the given kind is the one armed to fail: by count, or (with
+// `path`) as the operation on the path armed.
+bool Faulted(FaultOp op, const std::string* path = nullptr);
+// While one lives, the calls of this thread are not counted by the fault seam (the build
+// journal's, which the tests of pages and files do not count on).
+class Unfaulted {
+public:
+    Unfaulted();
+    ~Unfaulted();
+    Unfaulted(const Unfaulted&) = delete;
+    Unfaulted& operator=(const Unfaulted&) = delete;
+};
 // Turns every CR LF of d[0..n) into "\n" in place; returns the new length.
 size_t FromTextMode(char* d, size_t n);
 // Writes all n bytes, going on after interruptions; false on an error.
@@ -37,7 +47,8 @@ bool ResolveTarget(const std::string& path, RewriteTarget& target);
 // RemoveLeftoverTemporaries leaves it alone; `name` is its path. A new file gets mode 0666
 // less the umask, a replacement 0600 until CopyAttributes. -1 with errno set on failure
 // (EACCES when the fault seam's Temporary fault fires).
-int CreateTemporary(const RewriteTarget& target, std::string& name);
+// Without `lock` the file is not locked (its writer keeps clean-ups away otherwise).
+int CreateTemporary(const RewriteTarget& target, std::string& name, bool lock = true);
 
 // Gives the file `fd` the owner and group of a replaced file where this process may set
 // them, and its permission bits (`mode`) without set-user-id, set-group-id and sticky.

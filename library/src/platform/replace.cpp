@@ -62,21 +62,27 @@ uint64_t Mix(uint64_t x) {
     return x ^ (x >> 31);
 }
 
-// A part of a name that nobody can guess beforehand.
+// A part of a name that nobody can guess beforehand: the random seed of the process (read
+// once), mixed with a count of the names made.
 std::string RandomPart() {
     static const char kDigits[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    unsigned char bytes[kRandomLength];
-    if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+    static const uint64_t seed = [] {
+        uint64_t random = 0;
+        if (::getrandom(&random, sizeof random, GRND_NONBLOCK) == static_cast<ssize_t>(sizeof random)) return random;
         // No entropy yet (early boot): still unique within this program and hard to guess.
-        static std::atomic<uint64_t> counter{0};
         struct timespec now {};
         ::clock_gettime(CLOCK_REALTIME, &now);
-        uint64_t seed = Mix(static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(::getpid()) << 32) ^
-                            counter.fetch_add(1) ^ reinterpret_cast<uintptr_t>(&now));
-        for (unsigned char& b : bytes) b = static_cast<unsigned char>(seed = Mix(seed));
-    }
+        return Mix(static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(::getpid()) << 32) ^
+                   reinterpret_cast<uintptr_t>(&now));
+    }();
+    static std::atomic<uint64_t> counter{0};
+    uint64_t bits = Mix(seed ^ Mix(counter.fetch_add(1)));
     std::string part(kRandomLength, 'a');
-    for (size_t i = 0; i < kRandomLength; ++i) part[i] = kDigits[bytes[i] % (sizeof kDigits - 1)];
+    for (size_t i = 0; i < kRandomLength; ++i) {
+        if (i == kRandomLength / 2) bits = Mix(bits ^ seed);
+        part[i] = kDigits[bits % (sizeof kDigits - 1)];
+        bits /= sizeof kDigits - 1;
+    }
     return part;
 }
 
@@ -127,8 +133,8 @@ bool ResolveTarget(const std::string& path, RewriteTarget& target) {
     return true;
 }
 
-int CreateTemporary(const RewriteTarget& target, std::string& name) {
-    if (Faulted(FaultOp::Temporary)) {
+int CreateTemporary(const RewriteTarget& target, std::string& name, bool lock) {
+    if (Faulted(FaultOp::Temporary, &target.path)) {
         errno = EACCES; // as a folder that forbids creating files
         return -1;
     }
@@ -144,7 +150,7 @@ int CreateTemporary(const RewriteTarget& target, std::string& name) {
             name.clear();
             return -1;
         }
-        if (HoldOn(fd, name)) return fd;
+        if (!lock || HoldOn(fd, name)) return fd;
         ::close(fd);
     }
     name.clear();

@@ -47,7 +47,8 @@ int OpenRegular(const char* path, int flags, struct stat& st) {
 
 bool TextFileReader::Open(const char* path) {
     if (!path || !*path || fd >= 0) return false;
-    if (Faulted(FaultOp::Read)) return false;
+    const std::string named = path;
+    if (Faulted(FaultOp::Read, &named)) return false;
     struct stat st {};
     fd = OpenRegular(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK, st);
     if (fd < 0) return false;
@@ -189,12 +190,12 @@ bool FileWriter::Open() {
     } catch (...) {
         return false;
     }
-    if (Faulted(FaultOp::Write)) return false;
+    if (Faulted(FaultOp::Write, &path)) return false;
     replacing = final.exists;
     replacedUid = final.status.st_uid;
     replacedGid = final.status.st_gid;
     replacedMode = final.status.st_mode;
-    fd = CreateTemporary(final, temporary);
+    fd = CreateTemporary(final, temporary, !unlocked);
     if (fd >= 0) return true;
     // A folder that forbids new files may still hold a file this user can write.
     if (!replacing || (errno != EACCES && errno != EPERM)) return false;
@@ -296,7 +297,7 @@ bool FileWriter::Commit() {
     if (behind) behind->helper.Wait();
     if (failed || committed) return false;
     bool ok = (opened || Open()) && Flush();
-    if (ok && Faulted(FaultOp::Kill)) {
+    if (ok && Faulted(FaultOp::Kill, &path)) {
         // As a killed program: the temporary file stays, nothing is renamed.
         ::close(fd);
         fd = -1;
@@ -307,7 +308,14 @@ bool FileWriter::Commit() {
     if (ok && deferred && !inPlace) {
         committed = true;
         std::string().swap(chunk); // no buffer kept while it waits to be placed
-        return true;               // the file stays open until Place
+        if (!unlocked) return true; // the file stays open (and locked) until Place
+        ok = ::close(fd) == 0;
+        fd = -1;
+        if (ok) return true;
+        committed = false;
+        failed = true;
+        Discard();
+        return false;
     }
     if (fd >= 0 && ::close(fd) != 0) ok = false;
     fd = -1;
@@ -325,13 +333,13 @@ bool FileWriter::Place() {
     placed = true;
     if (inPlace) return true; // written over the file at Commit already
     // Left out when the file system was flushed since Commit (Flushed).
-    if ((syncAtPlace && !flushed && ::fdatasync(fd) != 0) || Faulted(FaultOp::Rename) ||
+    if ((syncAtPlace && !flushed && !noFlush && ::fdatasync(fd) != 0) || Faulted(FaultOp::Rename, &path) ||
         ::rename(temporary.c_str(), target.c_str()) != 0) {
         Discard();
         return false;
     }
     temporary.clear(); // no longer ours to remove
-    const bool closed = ::close(fd) == 0;
+    const bool closed = fd < 0 || ::close(fd) == 0;
     fd = -1;
     return closed;
 }
@@ -340,16 +348,17 @@ bool FileWriter::Place() {
 // its lock keeps a clean-up away until the rename is done.
 bool FileWriter::Finish() {
     if (inPlace) {
-        bool ok = ::ftruncate(fd, 0) == 0 && WriteAll(fd, gathered.data(), gathered.size()) && ::fdatasync(fd) == 0;
+        bool ok = ::ftruncate(fd, 0) == 0 && WriteAll(fd, gathered.data(), gathered.size()) &&
+                  (noFlush || ::fdatasync(fd) == 0);
         std::string().swap(gathered);
         return ok;
     }
     if (replacing) CopyAttributes(fd, replacedUid, replacedGid, replacedMode);
     // On disk before the rename, so that after a power cut the name holds the old file or
     // the new one, never a part.
-    if (!syncAtPlace && ::fdatasync(fd) != 0) return false;
+    if (!syncAtPlace && !noFlush && ::fdatasync(fd) != 0) return false;
     if (deferred) return true; // Place renames it; the open file keeps its lock till then
-    if (Faulted(FaultOp::Rename) || ::rename(temporary.c_str(), target.c_str()) != 0) return false;
+    if (Faulted(FaultOp::Rename, &path) || ::rename(temporary.c_str(), target.c_str()) != 0) return false;
     temporary.clear(); // no longer ours to remove
     return true;
 }

@@ -12,7 +12,10 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/larkspan lib/larkspan/larkspan lib/larkspan/liblarkspan_gui.so lib/larkspan/libbrevic.so.3 \
          share/larkspan/autochar.txt share/larkspan/styles.dat share/larkspan/help/index.html \
          share/larkspan/new-htm/default.htm share/larkspan/larkspan.svg share/applications/larkspan.desktop \
-         share/mime/packages/larkspan.xml share/icons/hicolor/scalable/apps/larkspan.svg; do
+         share/mime/packages/larkspan.xml share/icons/hicolor/scalable/apps/larkspan.svg \
+         share/icons/hicolor/scalable/mimetypes/application-x-larkspan-project.svg \
+         share/man/man1/larkspan.1.gz share/metainfo/org.larkspan.larkspan.metainfo.xml \
+         share/bash-completion/completions/larkspan share/doc/larkspan/copyright; do
   [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 [ -L "$prefix/bin/larkspan" ] || { echo "bin/larkspan is not a link"; exit 1; }

@@ -80,8 +80,10 @@ std::string MimeType(std::string_view type, std::string_view parent, std::string
 std::string MimePackage() {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n" +
-           MimeType(kProjectMimeType, "text/plain", "Larkspan PLUS project", "*.hpr", "text-x-generic") +
-           MimeType(kTemplateMimeType, "text/html", "Larkspan HTML Templates", "*.tpl", "text-html") +
+           MimeType(kProjectMimeType, "text/plain", "Larkspan PLUS project", "*.hpr",
+                    "text-x-generic") +
+           MimeType(kTemplateMimeType, "text/html", "Larkspan HTML Templates", "*.tpl",
+                    "text-html") +
            "</mime-info>\n";
 }
 

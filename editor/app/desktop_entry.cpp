@@ -38,8 +38,9 @@ std::string ProgramEntry(const std::string& program, const std::string& icon) {
            "TryExec=" + StringValue(program) + "\n"
            "Exec=" + exec + " %f\n"
            "Icon=" + StringValue(icon) + "\n"
-           "MimeType=" + kMimeType + ";\n"
+           "MimeType=" + kProjectMimeType + ";" + kTemplateMimeType + ";\n"
            "Categories=Development;WebDevelopment;\n"
+           "Keywords=HTML;web site;template;macro;multilingual;\n"
            "Terminal=false\n"
            "Actions=print;\n"
            "\n"
@@ -60,14 +61,29 @@ std::string HelpEntry(const std::string& page, const std::string& icon) {
            "Terminal=false\n";
 }
 
+namespace {
+// One type of the MIME package; the icon's name is the type's with "-" for "/".
+std::string MimeType(std::string_view type, std::string_view parent, std::string_view comment,
+                     std::string_view glob, std::string_view genericIcon) {
+    std::string icon(type);
+    icon[icon.find('/')] = '-';
+    std::string text = "  <mime-type type=\"";
+    text.append(type).append("\">\n    <comment>").append(comment).append("</comment>\n");
+    text.append("    <sub-class-of type=\"").append(parent).append("\"/>\n");
+    text.append("    <icon name=\"").append(icon).append("\"/>\n");
+    text.append("    <generic-icon name=\"").append(genericIcon).append("\"/>\n");
+    text.append("    <glob pattern=\"").append(glob).append("\"/>\n  </mime-type>\n");
+    return text;
+}
+} // namespace
+
 std::string MimePackage() {
-    return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                       "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-                       "  <mime-type type=\"") + kMimeType + "\">\n"
-           "    <comment>Larkspan HTML Templates</comment>\n"
-           "    <glob pattern=\"*.tpl\"/>\n"
-           "    <glob pattern=\"*.hpr\"/>\n"
-           "  </mime-type>\n"
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n" +
+           MimeType(kProjectMimeType, "text/plain", "Larkspan PLUS project", "*.hpr",
+                    "text-x-generic") +
+           MimeType(kTemplateMimeType, "text/html", "Larkspan HTML Templates", "*.tpl",
+                    "text-html") +
            "</mime-info>\n";
 }
 

@@ -8,8 +8,10 @@
 
 namespace desktop {
 
-// The MIME type that templates (.tpl) and projects (.hpr) share.
-inline constexpr char kMimeType[] = "application/x-larkspan-template";
+// The MIME types of project files (.hpr, a kind of plain text) and of templates (.tpl, a
+// kind of HTML): the same names in the package's MIME package and in the editor's own.
+inline constexpr char kProjectMimeType[] = "application/x-larkspan-project";
+inline constexpr char kTemplateMimeType[] = "application/x-larkspan-template";
 // The file names of the two entries under .../applications/.
 inline constexpr char kProgramEntryFile[] = "larkspan.desktop";
 inline constexpr char kHelpEntryFile[] = "larkspan-help.desktop";
@@ -25,11 +27,12 @@ std::string StringValue(std::string_view text);
 std::string ExecArgument(std::string_view path);
 
 // The entry "Larkspan PLUS" that starts `program` on the files it opens, with the print
-// action and the MIME type. Paths must not hold control characters (check first).
+// action and both MIME types. Paths must not hold control characters (check first).
 std::string ProgramEntry(const std::string& program, const std::string& icon);
 // The entry "Larkspan Help" that opens the help page `page` in the desktop's browser.
 std::string HelpEntry(const std::string& page, const std::string& icon);
-// The MIME package that gives both extensions the type kMimeType.
+// The MIME package of the two types: each with its glob, parent type, comment and icon
+// (named after the type; the package installs it, a generic icon stands in elsewhere).
 std::string MimePackage();
 
 } // namespace desktop

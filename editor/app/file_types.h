@@ -1,5 +1,6 @@
-// Registers the project and template file types with the desktop (freedesktop.org): one
-// MIME type for both extensions, and a desktop entry that opens them with this program.
+// Registers the project and template file types with the desktop (freedesktop.org): a MIME
+// type for each extension (the same two the Debian package installs), and a desktop entry
+// that opens them with this program.
 #pragma once
 
 #include <QString>

@@ -14,7 +14,10 @@ for f in bin/larkspan lib/larkspan/larkspan lib/larkspan/liblarkspan_gui.so lib/
          share/larkspan/new-htm/default.htm share/larkspan/larkspan.svg share/larkspan/licence.txt \
          share/larkspan/demo1/Demo1/index1.htm share/larkspan/demo2/Demo2/deutsch/index2.htm \
          share/applications/larkspan.desktop \
-         share/mime/packages/larkspan.xml share/icons/hicolor/scalable/apps/larkspan.svg; do
+         share/mime/packages/larkspan.xml share/icons/hicolor/scalable/apps/larkspan.svg \
+         share/icons/hicolor/scalable/mimetypes/application-x-larkspan-project.svg \
+         share/man/man1/larkspan.1.gz share/metainfo/org.larkspan.larkspan.metainfo.xml \
+         share/bash-completion/completions/larkspan share/doc/larkspan/copyright; do
   [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 [ -L "$prefix/bin/larkspan" ] || { echo "bin/larkspan is not a link"; exit 1; }

@@ -3,8 +3,8 @@
 #include "app_context.h"
 #include "doc_template.h"
 #include "html_document.h"
-#include "ls_main_app.h"
 #include "ids.h"
+#include "ls_main_app.h"
 #include "macro_document.h"
 #include "message_box.h"
 
@@ -25,7 +25,8 @@ namespace {
 // The file's bytes; a null array when it is not there or is no file.
 QByteArray ReadIfThere(const QString& path) {
     std::string bytes;
-    if (!QFileInfo(path).isFile() || !brevic::ReadBinaryFile(QFile::encodeName(path).constData(), bytes))
+    if (!QFileInfo(path).isFile() ||
+        !brevic::ReadBinaryFile(QFile::encodeName(path).constData(), bytes))
         return QByteArray();
     QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
     if (data.isNull()) data = QByteArray(""); // there, and empty
@@ -41,7 +42,8 @@ bool SameMacros(tLS_macrobase* base, const std::string& text) {
     for (int i = 0; i <= base->GetLastIndex(); ++i) {
         tBaseMember* m = nullptr;
         if (base->GetMacroContent(i, m) != LS_OK) continue; // deleted: not in the file
-        if (slot > last || std::string(m->name) != members[slot].name || m->content != members[slot].content)
+        if (slot > last || std::string(m->name) != members[slot].name ||
+            m->content != members[slot].content)
             return false;
         ++slot;
     }
@@ -115,7 +117,8 @@ void DiskWatch::Changed(const QString& path) {
 }
 
 void DiskWatch::Recheck(const QStringList& files) {
-    for (const QString& file : files) pending_.insert(QFileInfo(file).absoluteFilePath());
+    for (const QString& file : files)
+        pending_.insert(QFileInfo(file).absoluteFilePath());
     CheckNow();
 }
 
@@ -158,8 +161,8 @@ void DiskWatch::CheckDocument(Tracked& tracked, const QString& path) {
     tracked.missingSaid = false;
     if (doc->IsModified()) {
         doc->Activate();
-        if (fw::ShowMessage(MainWindow(), str::AskReloadChangedFile, fw::MessageKind::WarnYesNo, path) !=
-            QMessageBox::Yes) {
+        if (fw::ShowMessage(MainWindow(), str::AskReloadChangedFile, fw::MessageKind::WarnYesNo,
+                            path) != QMessageBox::Yes) {
             tracked.bytes = now; // kept: asked once per change; the next save writes over it
             return;
         }
@@ -172,19 +175,22 @@ void DiskWatch::CheckMacroFile(const QString& path) {
     tLS_macrobase* base = theProject.GetGroup(g);
     if (!base) return;
     std::string text;
-    if (!brevic::ReadTextFile(QFile::encodeName(path).constData(), text) || SameMacros(base, text)) return;
+    if (!brevic::ReadTextFile(QFile::encodeName(path).constData(), text) || SameMacros(base, text))
+        return;
     if (declined_.value(path) == text) return; // asked about this content already
     const QList<ClsMacroDoc*> windows = MacroWindowsOf(base);
     bool unsaved = base->IsModified() != 0;
-    for (ClsMacroDoc* w : windows) unsaved = unsaved || w->IsModified();
-    if (unsaved && fw::ShowMessage(MainWindow(), str::AskReloadChangedMacroFile, fw::MessageKind::WarnYesNo, path) !=
-                       QMessageBox::Yes) {
+    for (ClsMacroDoc* w : windows)
+        unsaved = unsaved || w->IsModified();
+    if (unsaved && fw::ShowMessage(MainWindow(), str::AskReloadChangedMacroFile,
+                                   fw::MessageKind::WarnYesNo, path) != QMessageBox::Yes) {
         declined_.insert(path, text);
         return;
     }
     declined_.remove(path);
     if (theProject.ReloadGroup(g) != LS_OK) return; // a file that does not load: the group stays
-    for (ClsMacroDoc* w : windows) w->Rebind(theProject.GetGroup(g));
+    for (ClsMacroDoc* w : windows)
+        w->Rebind(theProject.GetGroup(g));
 }
 
 } // namespace app

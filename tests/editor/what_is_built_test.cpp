@@ -31,8 +31,9 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         site = scratch / "site/";
-        WriteBytes(site + "site.hpr", Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
-                                           "Group2=deutsch.mcr\n[Sources]\nSourceNumber=1\nSource0=index.tpl\n"));
+        WriteBytes(site + "site.hpr",
+                   Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                        "Group2=deutsch.mcr\n[Sources]\nSourceNumber=1\nSource0=index.tpl\n"));
         WriteBytes(site + "site.mcr", "");
         WriteBytes(site + "english.mcr", Crlf("{:footer:0:}\nenglish footer\n"));
         WriteBytes(site + "deutsch.mcr", Crlf("{:footer:0:}\ndeutsch footer\n"));
@@ -45,13 +46,15 @@ protected:
         messages.clear();
     }
     CLs_mainDoc* OpenTemplate() {
-        return qobject_cast<CLs_mainDoc*>(theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")));
+        return qobject_cast<CLs_mainDoc*>(
+            theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")));
     }
     CLs_mainView* View() { return qobject_cast<CLs_mainView*>(Frame().ActiveView()); }
     QStringList MessageLines() {
         QStringList lines;
         QListWidget* list = Frame().CompilerMessages()->List();
-        for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
+        for (int i = 0; i < list->count(); ++i)
+            lines << list->item(i)->text();
         return lines;
     }
     std::string site;
@@ -75,7 +78,8 @@ TEST_F(WhatIsBuilt, BuildProjectAsksAboutUnsavedTemplatesOnce) {
 
     answers = {QMessageBox::No};
     Frame().Router().Execute(cmd::BuildProject);
-    EXPECT_EQ(ReadBytes(site + "english/index.htm"), Crlf("<p>english footer</p>\n")) << "No builds the file on disk";
+    EXPECT_EQ(ReadBytes(site + "english/index.htm"), Crlf("<p>english footer</p>\n"))
+        << "No builds the file on disk";
     EXPECT_TRUE(page->IsModified());
 
     answers = {QMessageBox::Yes};
@@ -125,7 +129,8 @@ TEST_F(WhatIsBuilt, BuildingWithNeutralChosenShowsTheWarningBox) {
     EXPECT_EQ(messages[0].stringId, str::NoLanguageSelected);
     EXPECT_EQ(messages[0].kind, fw::MessageKind::Error);
     EXPECT_TRUE(Exists(site + "index.htm"));
-    EXPECT_TRUE(Frame().statusBar()->currentMessage().contains("index.htm")) << "Build File says what it wrote";
+    EXPECT_TRUE(Frame().statusBar()->currentMessage().contains("index.htm"))
+        << "Build File says what it wrote";
 }
 
 // After Build Project the messages window lists every page's messages under its template and
@@ -181,11 +186,13 @@ TEST_F(WhatIsBuilt, FilesChangedOnDiskAreNoticed) {
     app::OpenMacroByName("footer");
     auto* macro = qobject_cast<ClsMacroDoc*>(Frame().ActiveDocument());
     ASSERT_NE(macro, nullptr);
-    WriteBytes(site + "deutsch.mcr", Crlf("{:footer:5:}\nnew footer\n{:added:5:}\nx\n")); // the active language
+    WriteBytes(site + "deutsch.mcr",
+               Crlf("{:footer:5:}\nnew footer\n{:added:5:}\nx\n")); // the active language
     EXPECT_TRUE(QTest::qWaitFor([&] { return View()->GetText() == "new footer"; }, 5000));
     EXPECT_FALSE(macro->IsModified());
     int index = -1;
-    EXPECT_EQ(theProject.GetActiveGroup()->GetMacroIndex(index, "added", 1), LS_OK) << "the group was read again";
+    EXPECT_EQ(theProject.GetActiveGroup()->GetMacroIndex(index, "added", 1), LS_OK)
+        << "the group was read again";
 }
 
 // Multiple File Replace leaves a file whose window holds unsaved edits and names it; an
@@ -194,14 +201,16 @@ TEST_F(WhatIsBuilt, MultipleFileReplaceRespectsOpenWindows) {
     WriteBytes(site + "other.tpl", "old other");
     CLs_mainDoc* page = OpenTemplate(); // unmodified
     ASSERT_NE(page, nullptr);
-    auto* other = qobject_cast<CLs_mainDoc*>(theApp.OpenDocumentFile(QString::fromStdString(site + "other.tpl")));
+    auto* other = qobject_cast<CLs_mainDoc*>(
+        theApp.OpenDocumentFile(QString::fromStdString(site + "other.tpl")));
     ASSERT_NE(other, nullptr);
     View()->SetSel(0, 0);
     View()->InsertText("mine ", true);
     WriteBytes(site + "index.tpl", "old index");
     QTest::qWait(400); // the unmodified window takes the new file first
     CMultiReplaceDlg dialog(&Frame());
-    fileAnswers = {{QString::fromStdString(site + "index.tpl"), QString::fromStdString(site + "other.tpl")}};
+    fileAnswers = {
+        {QString::fromStdString(site + "index.tpl"), QString::fromStdString(site + "other.tpl")}};
     dialog.AddFiles();
     dialog.findChild<QPlainTextEdit*>("searchEdit")->setPlainText("old");
     dialog.findChild<QPlainTextEdit*>("replaceEdit")->setPlainText("new");

@@ -306,7 +306,8 @@ TEST_F(BuildTest, AFailedPageIsRolledBackOnAnyNumberOfThreads) {
         brevic::FaultOp op;
         size_t failing;
     } cases[] = {{brevic::FaultOp::Write, 3}, {brevic::FaultOp::Rename, 3}, {brevic::FaultOp::Rename, 2},
-                 {brevic::FaultOp::Write, 0}, {brevic::FaultOp::Rename, 5}, {brevic::FaultOp::Kill, 1}};
+                 {brevic::FaultOp::Write, 0}, {brevic::FaultOp::Rename, 5}, {brevic::FaultOp::Kill, 1},
+                 {brevic::FaultOp::Rename, 4}};
     for (unsigned threads : {1u, 2u, 8u}) {
         brevic::SetBuildThreads(threads);
         for (const auto& c : cases) {
@@ -343,6 +344,35 @@ TEST_F(BuildTest, AFailedPageIsRolledBackOnAnyNumberOfThreads) {
             for (size_t i = 0; i < pages.size(); ++i) EXPECT_EQ(ReadBytes(dir / pages[i]), built[i]) << pages[i];
         }
     }
+}
+
+// A journal left behind (by a build or a watch that was killed) is obeyed before any time: the
+// pages it names are written, and a macro it dates counts as changed then.
+TEST_F(BuildTest, AJournalLeftBehindRebuildsWhatItNames) {
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    const std::string index = dir / "tpl/english/index.htm", about = dir / "tpl/english/about.htm";
+    const std::string good = ReadBytes(index);
+    const long later = brevic::CurrentTime() + 100;
+    for (const std::string& page : {index, about}) {
+        WriteBytes(page, "stale");
+        SetTime(page, later); // newer than everything: trusted by the times
+    }
+    const std::string journal = dir / ".larkspan-journal";
+    WriteBytes(journal, "larkspan build journal 1\tkilled\nP\t" + index + "\n");
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    EXPECT_EQ(ReadBytes(index), good) << "named: written whatever the times say";
+    EXPECT_EQ(ReadBytes(about), "stale") << "not named: the times hold";
+    EXPECT_FALSE(Exists(journal));
+
+    // A macro changed by hand with its stamp kept; the journal gives it the time it was seen.
+    WriteBytes(dir / "english.mcr", Crlf("{:Title:100:}\nHello\n"));
+    SetTime(index, later);
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    WriteBytes(journal, "larkspan build journal 1\tkilled\nM\t" + std::to_string(later + 50) + "\t" +
+                            (dir / "english.mcr") + "\tTitle\n");
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    EXPECT_NE(ReadBytes(index).find("Hello"), std::string::npos) << "its pages are rebuilt";
 }
 
 TEST_F(BuildTest, BuildAllFailures) {

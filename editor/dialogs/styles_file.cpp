@@ -171,9 +171,21 @@ Insertion MakeInsertion(Form form, const Style& style) {
 
 unsigned ColorValue(const QString& text) {
     if (text.size() != 7 || text[0] != QLatin1Char('#')) return 0;
-    bool ok = false;
-    const unsigned rgb = text.mid(1).toUInt(&ok, 16);
-    if (!ok) return 0;
+    // Digits only: the number parser would also take a sign, blanks or a "0x" prefix.
+    unsigned rgb = 0;
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        unsigned digit = 0;
+        if (c >= u'0' && c <= u'9')
+            digit = c - u'0';
+        else if (c >= u'a' && c <= u'f')
+            digit = c - u'a' + 10;
+        else if (c >= u'A' && c <= u'F')
+            digit = c - u'A' + 10;
+        else
+            return 0;
+        rgb = rgb << 4 | digit;
+    }
     // The pairs reordered: blue, green, red.
     return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
 }

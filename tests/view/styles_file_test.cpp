@@ -58,9 +58,40 @@ TEST(StyleTexts, MeasuredValuesTakeTheirUnitAndKeepTheOrder) {
     s.values[styles::LineHeightUnit] = "";
     s.values[styles::TextAlign] = "center";
     EXPECT_EQ(styles::BuildDeclarations(s), "text-align: center; font-size: 12px; line-height: 1.5; color: #FF8000; ");
-    EXPECT_EQ(styles::ColorValue("#FF8000"), 0x0080FFu) << "red in the low byte";
-    EXPECT_EQ(styles::ColorValue(""), 0u);
-    EXPECT_EQ(styles::ColorValue("orange"), 0u);
+}
+
+TEST(StyleTexts, EachOfTheFiveMeasuredValuesTakesItsOwnUnit) {
+    const struct {
+        int value, unit;
+        const char* key;
+    } pairs[] = {
+        {styles::FontSize, styles::FontSizeUnit, "font-size"},
+        {styles::MarginRight, styles::MarginRightUnit, "margin-right"},
+        {styles::MarginLeft, styles::MarginLeftUnit, "margin-left"},
+        {styles::TextIndent, styles::TextIndentUnit, "text-indent"},
+        {styles::LineHeight, styles::LineHeightUnit, "line-height"},
+    };
+    for (const auto& p : pairs) {
+        Style s;
+        EXPECT_EQ(s.values[p.unit], "pt") << p.key;
+        s.values[p.unit] = "cm";
+        EXPECT_EQ(styles::BuildDeclarations(s), "") << p.key << ": a unit alone";
+        s.values[p.value] = "3";
+        EXPECT_EQ(styles::BuildDeclarations(s), QString("%1: 3cm; ").arg(p.key));
+    }
+}
+
+TEST(StyleTexts, OnlyAHashAndSixHexDigitsAreAColour) {
+    const struct {
+        const char* text;
+        unsigned bgr; // 0: not a colour, drawn black
+    } cases[] = {
+        {"#FF8000", 0x0080FFu}, {"#0f0B0c", 0x0C0B0Fu}, {"", 0},        {"orange", 0},
+        {"#FF800", 0},          {"#FF80001", 0},        {"0FF8000", 0}, {"#GG8000", 0},
+        {"#+FF800", 0},         {"# FF800", 0},         {"#0xF800", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(styles::ColorValue(c.text), c.bgr) << c.text;
 }
 
 class StylesFileTest : public ::testing::Test {

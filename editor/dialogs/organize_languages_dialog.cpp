@@ -91,6 +91,7 @@ void COrganizeLanguagesDlg::OnNew() {
         if (list->item(row)->text().startsWith(name, Qt::CaseInsensitive)) found = list->item(row);
     }
     if (found) list->setCurrentItem(found);
+    ui_->nameEdit->clear(); // ready for the next name
     ui_->nameEdit->setFocus();
 }
 

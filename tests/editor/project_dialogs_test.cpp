@@ -127,7 +127,9 @@ TEST_F(ProjectDialogs, NewLanguage) {
     EXPECT_EQ(Ini("Groups", "GroupNumber"), "3");
     EXPECT_TRUE(Exists(dir + "deutsch.mcr"));
     EXPECT_EQ(project.GetLoadedGroupCount(), 3);
+    EXPECT_TRUE(edit->text().isEmpty()) << "the name field is ready for the next name";
 
+    edit->setText("deutsch");
     newButton->click();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].stringId, 142);

@@ -104,9 +104,12 @@ void DiskWatch::NoteDocumentFile(fw::Document* doc, const QString& file, const Q
 
 void DiskWatch::WatchMacroFiles() {
     macroFiles_.clear();
+    seen_.clear();
     for (int g = 0; tLS_macrobase* base = theProject.GetGroup(g); ++g) {
         const QString path = QFileInfo(QFile::decodeName(base->GetFilePath())).absoluteFilePath();
         macroFiles_.insert(path);
+        std::string text;
+        if (brevic::ReadTextFile(base->GetFilePath(), text)) seen_.insert(path, text);
         Watch(path);
     }
 }
@@ -175,19 +178,20 @@ void DiskWatch::CheckMacroFile(const QString& path) {
     tLS_macrobase* base = theProject.GetGroup(g);
     if (!base) return;
     std::string text;
-    if (!brevic::ReadTextFile(QFile::encodeName(path).constData(), text) || SameMacros(base, text))
-        return;
-    if (declined_.value(path) == text) return; // asked about this content already
+    if (!brevic::ReadTextFile(QFile::encodeName(path).constData(), text)) return;
+    // Unchanged since the last look (what the editor holds unsaved is its own), or holding
+    // just what the editor holds (its own write): nothing to do.
+    const auto seen = seen_.constFind(path);
+    const bool same = seen != seen_.cend() && *seen == text;
+    seen_.insert(path, text);
+    if (same || SameMacros(base, text)) return;
     const QList<ClsMacroDoc*> windows = MacroWindowsOf(base);
     bool unsaved = base->IsModified() != 0;
     for (ClsMacroDoc* w : windows)
         unsaved = unsaved || w->IsModified();
     if (unsaved && fw::ShowMessage(MainWindow(), str::AskReloadChangedMacroFile,
-                                   fw::MessageKind::WarnYesNo, path) != QMessageBox::Yes) {
-        declined_.insert(path, text);
+                                   fw::MessageKind::WarnYesNo, path) != QMessageBox::Yes)
         return;
-    }
-    declined_.remove(path);
     if (theProject.ReloadGroup(g) != LS_OK) return; // a file that does not load: the group stays
     for (ClsMacroDoc* w : windows)
         w->Rebind(theProject.GetGroup(g));

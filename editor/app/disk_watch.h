@@ -60,7 +60,9 @@ private:
     QFileSystemWatcher* watcher_;
     QHash<QString, Tracked> documents_; // by absolute path
     QSet<QString> macroFiles_;
-    QHash<QString, std::string> declined_; // macro files whose reload was answered No
+    // Each macro file's text as last looked at: a file that still holds it has not changed,
+    // whatever the editor holds unsaved in memory.
+    QHash<QString, std::string> seen_;
     QSet<QString> pending_;
     QTimer settle_;
 };

@@ -186,10 +186,20 @@ TEST_F(WhatIsBuilt, FilesChangedOnDiskAreNoticed) {
     app::OpenMacroByName("footer");
     auto* macro = qobject_cast<ClsMacroDoc*>(Frame().ActiveDocument());
     ASSERT_NE(macro, nullptr);
+    // Stored back but not written (as before a build): the file did not change, nothing asks.
+    View()->SetSel(0, 0);
+    View()->InsertText("kept ", true);
+    app::StoreMacroDocuments();
+    WriteBytes(site + "other.txt", "a file beside it");
+    QTest::qWait(400);
+    EXPECT_EQ(messages.size(), 3u) << "the editor's own unsaved macros are no change on disk";
+    answers = {QMessageBox::Yes}; // now the file does change: reload, dropping what is unsaved
     WriteBytes(site + "deutsch.mcr",
                Crlf("{:footer:5:}\nnew footer\n{:added:5:}\nx\n")); // the active language
     EXPECT_TRUE(QTest::qWaitFor([&] { return View()->GetText() == "new footer"; }, 5000));
     EXPECT_FALSE(macro->IsModified());
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_EQ(messages[3].stringId, str::AskReloadChangedMacroFile);
     int index = -1;
     EXPECT_EQ(theProject.GetActiveGroup()->GetMacroIndex(index, "added", 1), LS_OK)
         << "the group was read again";

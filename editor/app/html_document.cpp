@@ -67,9 +67,14 @@ QByteArray CLs_mainDoc::TextBytes() const { return codec::Encode(Text(), encodin
 void CLs_mainDoc::OnViewAdded(QWidget* view) {
     if (auto* v = qobject_cast<CLs_mainView*>(view)) {
         v->SetFileText(pendingText_);
-        v->setReadOnly(binary_);
+        v->setReadOnly(binary_ || readOnly_);
         pendingText_.clear();
     }
+}
+
+void CLs_mainDoc::SetReadOnly(bool readOnly) {
+    readOnly_ = readOnly;
+    if (CLs_mainView* v = View()) v->setReadOnly(binary_ || readOnly_);
 }
 
 bool CLs_mainDoc::ReadDocumentFile(const QString& path, QString& text, codec::Encoding& encoding, bool& binary,
@@ -121,7 +126,7 @@ bool CLs_mainDoc::OnOpenDocument(const QString& path) {
     if (binary_) fw::ShowMessage(Parent(), str::NotATextFile, fw::MessageKind::Error, path);
     if (CLs_mainView* v = View()) {
         v->SetFileText(text);
-        v->setReadOnly(binary_);
+        v->setReadOnly(binary_ || readOnly_);
     } else {
         pendingText_ = text;
     }

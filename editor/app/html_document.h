@@ -29,6 +29,8 @@ public:
     QString FileText() const;
     codec::Encoding GetEncoding() const { return encoding_; }
     bool IsBinary() const { return binary_; }
+    // A window that only shows its file (a built page): its text cannot be edited.
+    void SetReadOnly(bool readOnly);
 
     // The target of this template for the active language. 0, or the library's code after
     // telling the user (12 for an unsaved document; 13, not a template, silently).
@@ -62,5 +64,6 @@ private:
     codec::Encoding encoding_ = codec::Encoding::Utf8;
     codec::LineEnd newLineEnd_ = codec::LineEnd::CrLf; // the end of lines made in the editor
     bool binary_ = false;
+    bool readOnly_ = false;
     QString pendingText_; // the file's text read before the view exists
 };

@@ -283,6 +283,15 @@ fw::Document* CLs_mainApp::OpenDocumentFile(const QString& named) {
     return doc;
 }
 
+fw::Document* CLs_mainApp::OpenReadOnly(const QString& path) {
+    const QString file = QFileInfo(path).absoluteFilePath();
+    const auto documents = htmlTemplate_->Documents();
+    const bool open = std::any_of(documents.begin(), documents.end(), [&](fw::Document* d) { return d->PathName() == file; });
+    fw::Document* doc = htmlTemplate_->OpenDocumentFile(file);
+    if (auto* html = qobject_cast<CLs_mainDoc*>(doc); html && !open) html->SetReadOnly(true);
+    return doc;
+}
+
 void CLs_mainApp::StoreMacroDocuments() {
     if (!macroTemplate_) return;
     for (fw::Document* d : macroTemplate_->Documents()) {

@@ -57,6 +57,9 @@ public:
     // Opens a file by its extension: ".htm…" asks to copy it into a template first,
     // ".hpr" opens the project (null result), ".tpl" opens, anything else asks first.
     fw::Document* OpenDocumentFile(const QString& path);
+    // Opens a file as it is, in a window that cannot edit it (an open window of it is only
+    // shown), whatever its extension.
+    fw::Document* OpenReadOnly(const QString& path);
     // Every macro window stores its modified text into its macro base.
     void StoreMacroDocuments();
     // A new macro window, made as `mode` says (the name for MacroOpenMode::ByName).

@@ -63,7 +63,8 @@ void MessagePlaces::TargetDone(const char* targetPath, int written, const std::s
     if (keep_ && !messages.empty()) pages_.emplace_back(target, messages);
 }
 
-void GoToMessagePlace(const QString& location, int line, const QString& folder, const QByteArray& language) {
+void GoToMessagePlace(const QString& location, int line, const QString& folder, const QByteArray& language,
+                      bool readOnly) {
     CMainFrame* frame = theApp.MainFrame();
     if (!frame) return;
     if (location.startsWith(QLatin1String("{#")) && location.endsWith(QLatin1Char('}'))) {
@@ -84,6 +85,11 @@ void GoToMessagePlace(const QString& location, int line, const QString& folder, 
     }
     const QString path = QDir::isAbsolutePath(location) ? location : (folder.isEmpty() ? ProjectFolder() : folder) + location;
     if (!QFileInfo(path).isFile()) return;
+    if (readOnly) {
+        SelectLine(theApp.OpenReadOnly(path), line);
+        frame->statusBar()->showMessage(fw::LoadString(str::PageShownReadOnly));
+        return;
+    }
     SelectLine(OpenDocumentFile(path), line);
 }
 
@@ -134,6 +140,12 @@ void CheckSite(QMainWindow* window) {
     for (const larkspan::SiteFinding& finding : findings) {
         list->AddString(finding.line.c_str());
         list->NoteTarget(root, QByteArray::fromStdString(finding.language));
+        // A finding on a page leads to where its line came from, else to the page as built.
+        if (!finding.source.empty())
+            list->NotePlace(QString::fromStdString(finding.source), static_cast<int>(finding.sourceLine),
+                            QByteArray::fromStdString(finding.sourceLanguage), false);
+        else if (!finding.page.empty())
+            list->NotePlace(QFile::decodeName(finding.page.c_str()), 1, QByteArray(), true);
     }
     const QString summary = fw::LoadString(str::SiteChecked).arg(findings.size());
     // The list says how the check ended too, so that it is never shown empty.

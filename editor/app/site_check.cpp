@@ -45,7 +45,7 @@ std::string Unescape(const std::string& s) {
 }
 
 // The url(...) parts of a style attribute that begins on `line`, each on its own line.
-void StyleUrls(const std::string& style, int line, std::vector<PageLinks::Link>& links) {
+void StyleUrls(const std::string& style, int line, size_t offset, std::vector<PageLinks::Link>& links) {
     const std::string lower = Lower(style);
     size_t counted = 0; // the line breaks before here are in `line`
     for (size_t at = 0; (at = lower.find("url(", at)) != std::string::npos;) {
@@ -58,7 +58,7 @@ void StyleUrls(const std::string& style, int line, std::vector<PageLinks::Link>&
         std::string url = style.substr(at, close - at);
         url.erase(0, url.find_first_not_of(" \t\"'"));
         url.erase(url.find_last_not_of(" \t\"'") + 1);
-        links.push_back({url, line});
+        links.push_back({url, line, offset + at});
         at = close;
     }
 }
@@ -100,6 +100,7 @@ size_t ScanTag(const std::string& html, size_t at, int& line, PageLinks& out) {
         if (p >= html.size() || html[p] != '=') continue;
         p = SkipBlanks(html, p + 1, line); // `href=` may end a line and its value start the next
         const int valueLine = line;
+        const size_t valueAt = p < html.size() && (html[p] == '"' || html[p] == '\'') ? p + 1 : p;
         std::string value;
         if (p < html.size() && (html[p] == '"' || html[p] == '\'')) {
             const size_t close = html.find(html[p], p + 1);
@@ -116,9 +117,9 @@ size_t ScanTag(const std::string& html, size_t at, int& line, PageLinks& out) {
         if (attribute == "id" || (attribute == "name" && element == "a")) {
             out.anchors.insert(value);
         } else if (attribute == "style") {
-            StyleUrls(value, valueLine, out.links);
+            StyleUrls(value, valueLine, valueAt, out.links);
         } else if (LinksFrom(element, attribute)) {
-            out.links.push_back({value, valueLine});
+            out.links.push_back({value, valueLine, valueAt});
         }
     }
     return std::min(html.size(), p + 1);
@@ -354,7 +355,7 @@ void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root,
     for (const SitePage& page : pages) {
         std::string html;
         if (!brevic::ReadBinaryFile(page.path.c_str(), html)) {
-            findings.push_back({Finding(Relative(page.path, root), 1, "the page cannot be read"), page.language});
+            findings.push_back({Finding(Relative(page.path, root), 1, "the page cannot be read"), page.language, page.path});
             continue;
         }
         PageLinks links = ScanPageLinks(html);
@@ -362,8 +363,53 @@ void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root,
         const PageSite site(page.path, root);
         for (const PageLinks::Link& link : links.links) {
             const std::string problem = CheckLink(page.path, site, link.target, anchors, kinds);
-            if (!problem.empty()) findings.push_back({Finding(Relative(page.path, root), link.line, problem), page.language});
+            if (!problem.empty())
+                findings.push_back({Finding(Relative(page.path, root), link.line, problem), page.language, page.path,
+                                    link.offset});
         }
+    }
+}
+
+void PlaceFindings(tLS_project& project, const std::vector<SitePage>& pages, const std::string& root,
+                   std::vector<SiteFinding>& findings) {
+    std::map<std::string, const SitePage*> byPath;
+    for (const SitePage& page : pages) byPath.emplace(page.path, &page);
+    std::string mappedPath, html, text, built;
+    tLS_LineMap map;
+    bool mapped = false;
+    for (SiteFinding& finding : findings) {
+        auto it = byPath.find(finding.page);
+        if (it == byPath.end() || it->second->source.empty()) continue;
+        if (finding.page != mappedPath) {
+            // The map is trusted only for the page as it is on disk: a page built from other
+            // text (edited since, or a time that changed) is not placed.
+            mappedPath = finding.page;
+            text.clear();
+            mapped = brevic::ReadBinaryFile(finding.page.c_str(), html) &&
+                     brevic::ReadTextFile(finding.page.c_str(), text) &&
+                     project.MapPage(it->second->source.c_str(), it->second->group, built, map) == LS_OK &&
+                     built == text;
+        }
+        // The page's line breaks are written as CR LF; the expansion has LF alone.
+        size_t crlf = 0;
+        for (size_t i = 0; mapped && i + 1 < html.size() && i < finding.offset; ++i)
+            crlf += html[i] == '\r' && html[i + 1] == '\n';
+        tLS_LineMap::Place place;
+        if (!mapped || !map.PlaceOf(text, finding.offset - crlf, place)) continue;
+        std::string named;
+        if (place.macro) {
+            finding.source = "{#" + place.name + "}";
+            finding.sourceLanguage = place.base ? place.base->GetName() : "";
+            const std::string file = place.base ? place.base->GetFilePath() : "";
+            named = finding.source + " in " + file.substr(file.find_last_of("/\\") + 1);
+        } else {
+            finding.source = Relative(it->second->source, root);
+            named = finding.source;
+        }
+        finding.sourceLine = place.line;
+        const size_t tab = finding.line.find(") ");
+        if (tab != std::string::npos)
+            finding.line.insert(tab + 2, "from " + named + " (" + std::to_string(place.line) + "): ");
     }
 }
 
@@ -398,7 +444,7 @@ std::vector<SitePage> ListSitePages(tLS_project& project) {
             if (project.IsGroupRetired(g) || project.GetGroupName(g, name) != LS_OK) continue;
             project.SetActiveLanguageName(name);
             std::string target = source;
-            if (project.CreateTargetPath(target) == LS_OK) pages.push_back({target, g ? name : ""});
+            if (project.CreateTargetPath(target) == LS_OK) pages.push_back({target, g ? name : "", source, g});
         }
     }
     project.SetActiveLanguageName(active.c_str());
@@ -423,7 +469,9 @@ std::vector<SiteFinding> CheckSite(tLS_project& project) {
     std::vector<SiteFinding> findings;
     const char* projectPath = project.GetProjectPath();
     const std::string root = projectPath ? FolderOf(projectPath) : std::string();
-    CheckPageLinks(ListSitePages(project), root, findings);
+    const std::vector<SitePage> pages = ListSitePages(project);
+    CheckPageLinks(pages, root, findings);
+    PlaceFindings(project, pages, root, findings);
     std::map<std::string, std::set<std::string>> languages;
     std::set<std::string> basis;
     ListMacroNames(project, languages, basis);

@@ -18,12 +18,23 @@ namespace larkspan {
 struct SitePage {
     std::string path;
     std::string language;
+    std::string source{}; // the template it is built from ("" when not known)
+    int group = -1;     // the language group it is built for
 };
 
 // One finding: its message line, and for a macro the language that defines it.
 struct SiteFinding {
     std::string line;
     std::string language;
+    // A finding on a page: the page (its path) and the place in it.
+    std::string page{};
+    size_t offset = 0;
+    // Where that place came from, when the page's line map tells: a template (its path
+    // from the site's root) or a macro "{#Name}", the line there, and for a macro the
+    // language group it was found in ("" for the basis group).
+    std::string source{};
+    long sourceLine = 0;
+    std::string sourceLanguage{};
 };
 
 // The links and anchors of one HTML text.
@@ -31,6 +42,7 @@ struct PageLinks {
     struct Link {
         std::string target; // as written, entities such as &amp; resolved
         int line = 1;
+        size_t offset = 0; // where its value starts in the text
     };
     std::vector<Link> links;      // href and src of the usual elements, url() in style attributes
     std::set<std::string> anchors; // id of any element, name of <a>
@@ -49,6 +61,12 @@ PageLinks ScanPageLinks(const std::string& html);
 // characters of a link or fragment. Appends one message line per finding to `findings`.
 void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root,
                     std::vector<SiteFinding>& findings);
+
+// Names in each finding on a page of `pages` where its place came from, by the page's line
+// map, when the page on disk is what its template and macros expand to now; other findings
+// stay as they are (a place not known).
+void PlaceFindings(tLS_project& project, const std::vector<SitePage>& pages, const std::string& root,
+                   std::vector<SiteFinding>& findings);
 
 // The macros that some language groups define and others lack (and the basis group does
 // not supply), one message line each, located at the macro in a language that has it.

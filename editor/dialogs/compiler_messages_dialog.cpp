@@ -37,6 +37,10 @@ namespace {
 constexpr int kTabWidth = 8;
 constexpr int kFolderRole = Qt::UserRole + 1;
 constexpr int kLanguageRole = Qt::UserRole + 2;
+constexpr int kPlaceRole = Qt::UserRole + 3;
+constexpr int kPlaceLineRole = Qt::UserRole + 4;
+constexpr int kPlaceLanguageRole = Qt::UserRole + 5;
+constexpr int kReadOnlyRole = Qt::UserRole + 6;
 
 // The line with each tab expanded to the next stop; the first tab (after the location)
 // goes to `firstStop`, so that the locations of all lines line up.
@@ -72,7 +76,22 @@ void CCompilerMessagesDlg::NoteTarget(const QString& folder, const QByteArray& l
     }
 }
 
+void CCompilerMessagesDlg::NotePlace(const QString& location, int line, const QByteArray& language, bool readOnly) {
+    QListWidgetItem* item = ui_->messages->item(ui_->messages->count() - 1);
+    if (!item) return;
+    item->setData(kPlaceRole, location);
+    item->setData(kPlaceLineRole, line);
+    item->setData(kPlaceLanguageRole, language);
+    item->setData(kReadOnlyRole, readOnly);
+}
+
 void CCompilerMessagesDlg::GoToPlace(const QListWidgetItem* item) const {
+    if (item && !item->data(kPlaceRole).toString().isEmpty()) {
+        app::GoToMessagePlace(item->data(kPlaceRole).toString(), item->data(kPlaceLineRole).toInt(),
+                              item->data(kFolderRole).toString(), item->data(kPlaceLanguageRole).toByteArray(),
+                              item->data(kReadOnlyRole).toBool());
+        return;
+    }
     // A message reads: location, a tab, "(" line ") " and its text.
     static const QRegularExpression kMessage(QStringLiteral(R"(^([^\t]+)\t\((\d{1,9})\) )"));
     const QRegularExpressionMatch m = item ? kMessage.match(item->data(Qt::UserRole).toString()) : QRegularExpressionMatch();

@@ -29,6 +29,10 @@ public:
     // that names a line number opens its template, or for a location "{#Name}" that macro
     // in a macro window of the language, at that line.
     void NoteTarget(const QString& folder, const QByteArray& language);
+    // The last line added leads to `location` (a file from the folder NoteTarget gives, or
+    // "{#Name}") at `line`, in `language`, whatever its text names; with `readOnly`, to that
+    // file opened read-only.
+    void NotePlace(const QString& location, int line, const QByteArray& language, bool readOnly);
 
     QListWidget* List() const;
     // The lines as shown: tabs expanded to tab stops, the text after the location of every

@@ -180,6 +180,28 @@ tLS_Error tLS_project::BuildPage(const std::string* text, const char* sourcePath
     }
 }
 
+tLS_Error tLS_project::MapPage(const char* sourcePath, int group, std::string& page, tLS_LineMap& map) {
+    if (group < 0 || group >= groupCount) return LS_BAD_GROUP_INDEX;
+    try {
+        std::string text;
+        if (!sourcePath || !brevic::ReadTextFile(sourcePath, text)) return LS_BUILD_FAILED;
+        tCompilerSettings settings;
+        GetCompilerSettings(settings);
+        // The bases of ActiveBases for that language, without its warning.
+        tLS_macrobase* bases[3] = {groups[0], group > 0 ? groups[group] : nullptr, nullptr};
+        tLS_compiler mapper;
+        unsigned long examined = 0; // the library-wide counter is the builds' own
+        mapper.CountInto(&examined);
+        map.Clear();
+        mapper.SetLineMap(&map);
+        page.clear();
+        tDebugContext quiet;
+        return mapper.BuildTarget(text, page, &quiet, bases, brevic::AfterLastSeparator(sourcePath), &settings);
+    } catch (const std::bad_alloc&) {
+        return LS_BUILD_FAILED;
+    }
+}
+
 void tLS_project::ActiveBases(tLS_macrobase** bases) {
     int count = 0;
     if (groupCount > 0) bases[count++] = groups[0];

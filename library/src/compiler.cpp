@@ -154,6 +154,40 @@ size_t AttributeStart(const std::string& out, size_t mark) {
 
 } // namespace
 
+bool tLS_LineMap::PlaceOf(const std::string& output, size_t offset, Place& place) const {
+    if (offset >= output.size()) return false;
+    auto after = std::upper_bound(steps_.begin(), steps_.end(), offset,
+                                  [](size_t at, const Mark& m) { return at < m.offset; });
+    if (after == steps_.begin()) return false;
+    const Mark& m = *(after - 1);
+    const Origin& o = origins_[static_cast<size_t>(m.origin)];
+    place.macro = o.macro;
+    place.name = o.name;
+    place.base = o.base;
+    place.line = m.line + static_cast<long>(std::count(output.begin() + static_cast<long>(m.offset),
+                                                       output.begin() + static_cast<long>(offset), '\n'));
+    return true;
+}
+
+void tLS_LineMap::Clear() {
+    origins_.clear();
+    steps_.clear();
+}
+
+int tLS_LineMap::OriginOf(bool macro, const char* name, tLS_macrobase* base) {
+    for (size_t i = 0; i < origins_.size(); ++i) {
+        const Origin& o = origins_[i];
+        if (o.macro == macro && o.base == base && o.name == name) return static_cast<int>(i);
+    }
+    origins_.push_back({macro, name, base});
+    return static_cast<int>(origins_.size() - 1);
+}
+
+void tLS_LineMap::Step(int origin, long line, size_t offset) {
+    while (!steps_.empty() && steps_.back().offset >= offset) steps_.pop_back();
+    steps_.push_back({offset, line, origin});
+}
+
 namespace brevic {
 void SetOutputLimit(size_t bytes) { g_limits.output = bytes; }
 void SetPieceSize(size_t bytes) { g_limits.piece = std::max<size_t>(bytes, 1); }
@@ -310,6 +344,7 @@ struct tLS_compiler::Expansion {
     const long firstLine;
     const long lastLine;
     bool skipping = false;
+    const int origin; // in the compiler's line map, if it keeps one
 
     LS_STEP Expansion(tLS_compiler& c, const char* t, long n, std::string& output, tLS_macrobase** b,
               tDebugContext& context, const Location& where, const tMacro& macro, Piece* p)
@@ -323,9 +358,18 @@ struct tLS_compiler::Expansion {
           lastPercent(p ? p->lastPercent : -1), state(p ? p->state : ScanState{}),
           mark(p ? p->mark : output.size()), early(p && p->assumed && !p->flushed),
           inexact(p && p->inexact), lineStatement(macro.hasLineStatement != 0),
-          firstLine(macro.firstLine), lastLine(macro.lastLine) {
+          firstLine(macro.firstLine), lastLine(macro.lastLine),
+          origin(c.lineMap ? c.lineMap->OriginOf(where.macro, where.text, where.base) : -1) {
         if (lineStatement && firstLine == -1) JumpToLastLine();
         skipping = PassedOver();
+        MapHere();
+    }
+
+    // Tells the line map (if any) where the output goes on from: called wherever the
+    // output's line breaks stop following the text's (a line the output does not get, a
+    // line break it gets from elsewhere, another text's output before this point).
+    LS_STEP void MapHere() {
+        if (origin >= 0) compiler.lineMap->Step(origin, state.line, compiler.spilled + out.size());
     }
 
     LS_STEP bool PassedOver() const {
@@ -399,6 +443,7 @@ struct tLS_compiler::Expansion {
             return false;
         }
         ++pos;
+        if (c == '\n') MapHere();
         return true;
     }
 
@@ -478,6 +523,7 @@ struct tLS_compiler::Expansion {
             Flush();
         }
         Put(newlineToSpace && state.tag != Tag::Comment ? ' ' : '\n');
+        if (enclosing.hasLineText || newlineToSpace) MapHere();
         ++pos;
         return LS_OK;
     }
@@ -488,6 +534,7 @@ struct tLS_compiler::Expansion {
         if (scramble && state.tag != Tag::Comment && static_cast<long long>(count) > opt.ScrambleBlockSize) {
             count = 0;
             Put('\n');
+            MapHere();
         }
     }
 
@@ -518,6 +565,7 @@ struct tLS_compiler::Expansion {
             ++state.line;
             skipping = PassedOver();
             ++pos;
+            MapHere();
         }
     }
 
@@ -570,6 +618,7 @@ struct tLS_compiler::Expansion {
         if (r != LS_OK || compiler.moreText) return r;
         Flush();
         skipping = PassedOver();
+        MapHere();
         return LS_OK;
     }
 
@@ -678,7 +727,7 @@ tLS_Error tLS_compiler::ExpandMacro(const tMacro& macro, long line, std::string&
         std::string* content = nullptr;
         const tLS_Error r = (*base)->GetMacroContent(index, content);
         if (r != LS_OK) return r;
-        const Location inner{name, true};
+        const Location inner{name, true, *base};
         return CompileNested(content->c_str(), static_cast<long>(strnlen(content->c_str(), content->size())), out,
                              bases, ctx, inner, macro);
     }

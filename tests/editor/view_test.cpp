@@ -524,7 +524,7 @@ TEST_F(BuildCommands, MessagesLeadToTheirTemplateOrMacroLine) {
 }
 
 
-TEST_F(BuildCommands, CheckSiteListsFindingsThatLeadToThePage) {
+TEST_F(BuildCommands, CheckSiteListsFindingsThatLeadToTheTemplateLine) {
     WriteBytes(site + "index.tpl", Crlf("{#Head}\n<a href=\"missing.htm\">gone</a>\n"));
     OpenSite();
     Frame().Router().Execute(cmd::CheckSite);
@@ -536,12 +536,13 @@ TEST_F(BuildCommands, CheckSiteListsFindingsThatLeadToThePage) {
     ASSERT_GE(list->count(), 2);
     EXPECT_TRUE(list->item(list->count() - 1)->data(Qt::UserRole).toString().startsWith("Site check finished"));
     QListWidgetItem* finding = list->item(list->count() - 2);
-    EXPECT_EQ(finding->data(Qt::UserRole).toString(), "english/index.htm\t(2) Error: link to missing.htm, a file that does not exist");
+    EXPECT_EQ(finding->data(Qt::UserRole).toString(),
+              "english/index.htm\t(2) from index.tpl (2): Error: link to missing.htm, a file that does not exist");
     list->setFocus();
     list->setCurrentItem(finding);
     QTest::keyClick(list, Qt::Key_Return);
     ASSERT_NE(Frame().ActiveDocument(), nullptr);
-    EXPECT_TRUE(Frame().ActiveDocument()->PathName().endsWith("/site/english/index.htm"));
+    EXPECT_TRUE(Frame().ActiveDocument()->PathName().endsWith("/site/index.tpl"));
     EXPECT_EQ(View()->GetSelText(), "<a href=\"missing.htm\">gone</a>");
 }
 

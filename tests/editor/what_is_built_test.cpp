@@ -8,9 +8,13 @@
 #include "ls_main_view.h"
 #include "macro_document.h"
 #include "multi_replace_dialog.h"
+#include "string_table.h"
 
 #include <brevic/ls_macrobase.h>
 #include <brevic/ls_profile.h>
+
+#include <chrono>
+#include <filesystem>
 
 #include <QComboBox>
 #include <QListWidget>
@@ -147,6 +151,48 @@ TEST_F(WhatIsBuilt, BuildProjectListsTheMessagesOfEveryPage) {
     EXPECT_TRUE(lines[3].contains("nothere"));
     EXPECT_TRUE(Frame().statusBar()->currentMessage().contains("2 warnings"))
         << Frame().statusBar()->currentMessage().toStdString();
+}
+
+// A Check Site finding leads to the line that produced it: inside a macro, to that macro's
+// line in the page's language. A page changed by hand after its build cannot be placed: it
+// opens as it is, read-only, and nothing offers to make it a template.
+TEST_F(WhatIsBuilt, CheckSiteFindingsLeadToTheirMacroLine) {
+    WriteBytes(site + "deutsch.mcr", Crlf("{:footer:0:}\ndeutsch footer\n<a href=\"fehlt.htm\">x</a>\n"));
+    WriteBytes(site + "index.tpl", Crlf("<h1>title</h1>\n<p>{#footer}</p>\n"));
+    Frame().OpenProjectFile(QString::fromStdString(site + "site.hpr"));
+    Frame().Router().Execute(cmd::CheckSite);
+    QListWidget* list = Frame().CompilerMessages()->List();
+    auto row = [&](const QString& start) {
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->data(Qt::UserRole).toString().startsWith(start)) return i;
+        return -1;
+    };
+    const int finding = row("deutsch/index.htm\t(3) from {#footer} in deutsch.mcr (2): Error: link to fehlt.htm");
+    ASSERT_GE(finding, 0) << MessageLines().join('\n').toStdString();
+    list->setFocus();
+    list->setCurrentRow(finding);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(QByteArray(theProject.GetActiveLanguageName()), "deutsch");
+    ASSERT_NE(Frame().ActiveDocument(), nullptr);
+    EXPECT_EQ(Frame().ActiveDocument()->metaObject()->className(), QByteArray("ClsMacroDoc"));
+    EXPECT_EQ(View()->GetSelText(), "<a href=\"fehlt.htm\">x</a>");
+
+    // The English page edited by hand after the build (and so newer than its template).
+    theApp.CloseAllDocuments();
+    WriteBytes(site + "english/index.htm", Crlf("<h1>title</h1>\n<p>english footer <a href=\"hand.htm\">x</a></p>\n"));
+    std::filesystem::last_write_time(site + "english/index.htm",
+                                     std::filesystem::file_time_type::clock::now() + std::chrono::hours(1));
+    Frame().Router().Execute(cmd::CheckSite);
+    const int unplaced = row("english/index.htm\t(2) Error: link to hand.htm");
+    ASSERT_GE(unplaced, 0) << MessageLines().join('\n').toStdString();
+    messages.clear();
+    list->setCurrentRow(unplaced);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_TRUE(messages.empty()) << "no offer to copy the page into a template";
+    ASSERT_NE(Frame().ActiveDocument(), nullptr);
+    EXPECT_TRUE(Frame().ActiveDocument()->PathName().endsWith("/site/english/index.htm"));
+    EXPECT_TRUE(View()->isReadOnly());
+    EXPECT_EQ(Frame().statusBar()->currentMessage(), fw::LoadString(str::PageShownReadOnly));
 }
 
 // Files changed by another program under open windows: an unmodified window reloads at

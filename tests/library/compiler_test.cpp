@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -191,6 +193,38 @@ TEST(CompilerMessages, TextsAreExact) {
     EXPECT_STREQ(tLS_compiler::MessageText(221), "\" Missing or one to much.");
     EXPECT_STREQ(tLS_compiler::MessageText(224), "Referenced Parameter not defined in Macroplaceholder.");
     EXPECT_STREQ(tLS_compiler::MessageText(999), "");
+}
+
+// Every marker of the output ("T3": the template's line 3, "M2": line 2 of macro M, and so
+// on) is placed by the line map where the marker says, through whole-line comments, line
+// statements, line-formatting texts, nested macros and line breaks made blanks.
+TEST_F(CompilerTest, TheLineMapPlacesEveryPartOfThePage) {
+    Macros("{:M:0:}\nM1\nM2 {#N} M2\nM3\n{:N:0:}\nN1\n{:X:0:}\nX1\nX2\nX3\nX4\n");
+    const std::string source = "T1 {#M} T1\n<< a comment line\nT3 {#X[2-3]} T3\n<p>{#\"<br>\"X}</p> T4\n\nT6";
+    for (int blanks = 0; blanks < 2; ++blanks) {
+        settings.RemoveNewLineOnTags = blanks;
+        tLS_LineMap map;
+        compiler.SetLineMap(&map);
+        ASSERT_EQ(Run(source), LS_OK);
+        compiler.SetLineMap(nullptr);
+        int markers = 0;
+        for (size_t at = 0; at + 1 < output.size(); ++at) {
+            const char kind = output[at];
+            if (!std::strchr("TMNX", kind) || !std::isdigit(static_cast<unsigned char>(output[at + 1]))) continue;
+            tLS_LineMap::Place place;
+            ASSERT_TRUE(map.PlaceOf(output, at, place)) << at;
+            EXPECT_EQ(place.macro, kind != 'T') << output << " at " << at;
+            if (kind != 'T') {
+                EXPECT_EQ(place.name, std::string(1, kind));
+            }
+            EXPECT_EQ(place.line, output[at + 1] - '0') << output << " at " << at;
+            if (place.macro) {
+                EXPECT_EQ(place.base, base.get());
+            }
+            ++markers;
+        }
+        EXPECT_EQ(markers, 17) << output;
+    }
 }
 
 } // namespace

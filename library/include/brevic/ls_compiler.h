@@ -10,6 +10,7 @@
 
 #include <deque>
 #include <string>
+#include <vector>
 
 class tLS_macrobase;
 namespace brevic {
@@ -35,6 +36,45 @@ enum tLS_Message : int {
     LS_MSG_QUOTE_MISSING = 221,
     LS_MSG_TOO_MANY_PARAMS = 223,
     LS_MSG_PARAM_UNDEFINED = 224,
+};
+
+// Where the parts of one expanded text came from: the template's lines, or the lines of a
+// macro in the base it was found in. A compiler given a map with SetLineMap fills it while
+// it expands; the map costs nothing when none is given.
+class BREVIC_API tLS_LineMap {
+public:
+    struct Place {
+        bool macro = false;               // a macro's text, else the template's
+        std::string name;                 // the macro's name (as expanded) or the template's location
+        tLS_macrobase* base = nullptr; // the base the macro was found in
+        long line = 0;                    // the line in that text, from 1
+    };
+
+    // The place the byte at `offset` of the expanded text `output` came from; false when
+    // the map knows nothing of it (an empty map, or an offset past the text).
+    bool PlaceOf(const std::string& output, size_t offset, Place& place) const;
+    void Clear();
+
+    // Used by the compiler: the index of an origin, made on first use.
+    int OriginOf(bool macro, const char* name, tLS_macrobase* base);
+    // From output offset `offset` on, the text comes from `origin` at `line`; the lines
+    // after it follow the line breaks of the output. A step before an earlier one (output
+    // taken back) replaces the steps after it.
+    void Step(int origin, long line, size_t offset);
+
+private:
+    struct Origin {
+        bool macro;
+        std::string name;
+        tLS_macrobase* base;
+    };
+    struct Mark {
+        size_t offset;
+        long line;
+        int origin;
+    };
+    std::vector<Origin> origins_;
+    std::vector<Mark> steps_;
 };
 
 class BREVIC_API tLS_compiler {
@@ -69,6 +109,10 @@ public:
     // the library-wide one again), for a compiler that runs beside others.
     void CountInto(unsigned long* count) { counter = count; }
 
+    // Fills `map` (cleared first by the caller) with where each part of the output of the
+    // next BuildTarget calls came from; null (the default) keeps no map.
+    void SetLineMap(tLS_LineMap* map) { lineMap = map; }
+
     // The newest lastModified of all macros the last BuildTarget expanded; 0 if none.
     long GetModified() const { return modified; }
 
@@ -88,6 +132,7 @@ private:
     struct Location {
         const char* text;
         bool macro;
+        tLS_macrobase* base = nullptr; // where a macro's text was found
     };
     // Where the scan of a text stands, as far as the rest of the text depends on it: the
     // line number, whether it is inside a tag or an HTML comment, and whether a quote is
@@ -156,6 +201,7 @@ private:
     size_t spilled = 0; // bytes handed to outputFile during this build
     size_t outputLimit = 0; // the output this build may produce
     unsigned long* counter = nullptr;
+    tLS_LineMap* lineMap = nullptr;
     // The end of a template piece that more text follows: a placeholder that reaches it
     // waits for the next piece (moreText is then set).
     const char* openEnd = nullptr;

@@ -158,6 +158,11 @@ public:
     // are rebuilt by the next build of any process, should this one end before it has
     // rebuilt them. LS_NO_PROJECT, or LS_BUILD_FAILED when the journal cannot be written.
     tLS_Error JournalChangedMacros(long since);
+    // Expands the template at `sourcePath` for the group `group` (index in the loaded
+    // groups) as BuildAll expands its page, into `page`, and fills `map` with where each part
+    // of the page came from. Nothing is written and no message is kept. LS_BAD_GROUP_INDEX,
+    // LS_BUILD_FAILED (the template cannot be read, or the expansion fails), else LS_OK.
+    tLS_Error MapPage(const char* sourcePath, int group, std::string& page, tLS_LineMap& map);
 
     // The file a failed Build or BuildAll could not read or write, or the macro file that a
     // closing InitProject could not write ("" when none), and whether it was a write.

@@ -25,6 +25,7 @@
 #include <brevic/ls_project.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -51,6 +52,9 @@ namespace {
 // The control id of the language list on the Application Tools bar (toolbars.inc).
 constexpr int kLanguageComboId = 20000;
 constexpr int kIdleMilliseconds = 150;
+// How long the idle step goes on after the last input: long enough for what a command
+// starts (a build, a reload) to show.
+constexpr int kIdleAwakeMilliseconds = 3000;
 // The most groups a project file is read for (a damaged count must not hold the window up).
 constexpr int kMaxGroups = 1000;
 
@@ -108,9 +112,13 @@ bool CMainFrame::Create() {
         return route;
     });
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { OnIdle(); });
-    auto* idle = new QTimer(this);
-    connect(idle, &QTimer::timeout, this, &CMainFrame::OnIdle);
-    idle->start(kIdleMilliseconds);
+    idle_ = new QTimer(this);
+    connect(idle_, &QTimer::timeout, this, [this] {
+        OnIdle();
+        if (sinceWoken_.elapsed() > kIdleAwakeMilliseconds) idle_->stop();
+    });
+    qApp->installEventFilter(this);
+    WakeIdle();
     OnIdle();
     return true;
 }
@@ -368,6 +376,30 @@ QString CMainFrame::CaptionText() {
         caption += QStringLiteral(" - ") + project;
     }
     return caption;
+}
+
+void CMainFrame::WakeIdle() {
+    sinceWoken_.start();
+    if (idle_ && !idle_->isActive()) idle_->start(kIdleMilliseconds);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::Wheel:
+    case QEvent::FocusIn:
+    case QEvent::WindowActivate:
+    case QEvent::Drop:
+    case QEvent::Shortcut:
+        WakeIdle();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainFrame::OnIdle() {

@@ -8,6 +8,7 @@
 
 #include <brevic/ls_types.h>
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <memory>
 
@@ -17,6 +18,7 @@ class QComboBox;
 class QLabel;
 class QMdiArea;
 class QMenu;
+class QTimer;
 class QToolBar;
 
 namespace fw {
@@ -64,6 +66,9 @@ public:
     void ShowActiveLanguage();
     // The idle step: caption, caret position, command states.
     void OnIdle();
+    // Something changed that the idle step shows: it runs again on its clock, which stops
+    // a while after the last input or change, so that an idle editor takes no CPU.
+    void WakeIdle();
     // "Larkspan PLUS 3.0", and " - " with the project's name when a project path is set.
     static QString CaptionText();
     // Opens the help beside the program at a topic (0: contents), in the configured
@@ -71,6 +76,8 @@ public:
     void OpenHelp(int topic);
 
 protected:
+    // Input anywhere in the program wakes the idle step.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     // Files dropped on the window open as if chosen with Open.
@@ -106,4 +113,6 @@ private:
     QList<QMenu*> baseMenus_;
     bool editorMenuShown_ = false;
     QString caption_; // the caption the idle step set last
+    QTimer* idle_ = nullptr;
+    QElapsedTimer sinceWoken_;
 };

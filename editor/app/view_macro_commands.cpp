@@ -91,7 +91,6 @@ void OpenMacro(CLs_mainView* view) {
 }
 
 void DeletePlaceholder(CLs_mainView* view) {
-    view->EmptyUndoBuffer();
     int start = 0;
     int end = 0;
     view->GetSel(start, end);

@@ -15,6 +15,7 @@ CEditorSettingsDlg::CEditorSettingsDlg(QWidget* parent)
     ui_->autotagCheck->setChecked(values.autotagging != 0);
     intfield::Show(ui_->minSelEdit, values.autotagMinSel);
     ui_->caseSensitiveCheck->setChecked(values.caseSensitive != 0);
+    ui_->typeThroughCheck->setChecked(values.typeThrough != 0);
     ui_->coloringCheck->setChecked(values.syntaxColoring != 0);
     connect(ui_->helpButton, &QPushButton::clicked, this, [] { app::ShowDialogHelp(kDialogId); });
     connect(ui_->closeButton, &QPushButton::clicked, this, &QDialog::reject);
@@ -38,6 +39,7 @@ void CEditorSettingsDlg::Finish() {
     values.autotagging = ui_->autotagCheck->isChecked() ? 1 : 0;
     values.autotagMinSel = intfield::Read(ui_->minSelEdit, values.autotagMinSel);
     values.caseSensitive = ui_->caseSensitiveCheck->isChecked() ? 1 : 0;
+    values.typeThrough = ui_->typeThroughCheck->isChecked() ? 1 : 0;
     values.syntaxColoring = ui_->coloringCheck->isChecked() ? 1 : 0;
     values.Save(app::SettingsFile());
 }

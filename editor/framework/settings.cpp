@@ -22,6 +22,7 @@ void Editor::Load(const fw::ProfileFile& f) {
     syntaxColoring = f.ReadInt(kEditor, QStringLiteral("SyntaxColoring"), 1);
     caseSensitive = f.ReadInt(kEditor, QStringLiteral("CaseSensitive"), 0);
     autotagMinSel = f.ReadInt(kEditor, QStringLiteral("AutotagMinSel"), 10);
+    typeThrough = f.ReadInt(kEditor, QStringLiteral("TypeThrough"), 1);
 }
 
 void Editor::Save(const fw::ProfileFile& f) const {
@@ -29,6 +30,9 @@ void Editor::Save(const fw::ProfileFile& f) const {
     f.WriteString(kEditor, QStringLiteral("SyntaxColoring"), syntaxColoring ? "1" : "0");
     f.WriteString(kEditor, QStringLiteral("CaseSensitive"), caseSensitive ? "1" : "0");
     f.WriteInt(kEditor, QStringLiteral("AutotagMinSel"), autotagMinSel);
+    // Written once it is turned off, so that the section stays as it was for everyone else.
+    if (!typeThrough || f.ReadInt(kEditor, QStringLiteral("TypeThrough"), 1) == 0)
+        f.WriteString(kEditor, QStringLiteral("TypeThrough"), typeThrough ? "1" : "0");
 }
 
 void Browser::Load(const fw::ProfileFile& f) {

@@ -23,6 +23,8 @@ struct Editor {
     int syntaxColoring = 1;
     int caseSensitive = 0;
     int autotagMinSel = 10;
+    // After a completion, typed keys that match its text move over it.
+    int typeThrough = 1;
 
     void Load(const fw::ProfileFile& file);
     void Save(const fw::ProfileFile& file) const;

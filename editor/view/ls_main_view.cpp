@@ -34,6 +34,16 @@ namespace {
 QString g_autocharPath;
 
 constexpr char kEscape = 27;
+// "<" and a tag name: letters, digits and "-".
+bool IsTagName(const QString& run) {
+    if (run.size() < 2 || run.front() != QLatin1Char('<')) return false;
+    return std::all_of(run.begin() + 1, run.end(), [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('-'); });
+}
+
+// The longest run of typed characters a completion's tag name is compared with.
+constexpr qsizetype kLongestRun = 64;
+// A pause in typing longer than this ends an undo step.
+constexpr qint64 kTypingPauseMs = 1000;
 
 // Whether InsertText colours: the SyntaxColoring setting.
 bool Coloring() { return app::EditorSettings().syntaxColoring != 0; }
@@ -96,6 +106,12 @@ CLs_mainView::CLs_mainView(fw::Document* doc, QWidget* parent) : CRichEditCtrl(p
     OnCommand({cmd::Copy}, [this] { copy(); }, [this](fw::CommandUi& ui) { ui.enabled = textCursor().hasSelection(); });
     OnCommand({cmd::Paste}, [this] { paste(); }, [this](fw::CommandUi& ui) { ui.enabled = canPaste() && !isReadOnly(); });
     OnCommand({cmd::Undo}, [this] { UndoColored(); }, [this](fw::CommandUi& ui) { ui.enabled = CanUndo() && !isReadOnly(); });
+    OnCommand({cmd::Redo}, [this] { RedoColored(); },
+              [this](fw::CommandUi& ui) { ui.enabled = document()->isRedoAvailable() && !isReadOnly(); });
+    // Any change but typing ends the typed step.
+    connect(document(), &QTextDocument::contentsChange, this, [this] {
+        if (!typing_) typedEnd_ = -1;
+    });
     OnCommand({cmd::Print}, [this] { Print(false); });
     OnCommand({cmd::PrintPreview}, [this] { Print(true); });
     OnCommand({cmd::LeftParameter}, [this] { JumpParameter(true); });
@@ -134,21 +150,191 @@ void CLs_mainView::LookUpCharacter(char ch, const char** text, int* offset) {
 void CLs_mainView::HandleCharacter(char ch, QKeyEvent* event) {
     const char* text = nullptr;
     int offset = 0;
-    LookUpCharacter(ch, &text, &offset);
-    // From a tag start or a word start on, all that is typed is one undoable action, which
-    // a completion takes back.
-    if (ch == '<' || g_previousChar == ' ' || g_previousChar == '\r') EmptyUndoBuffer();
-    g_previousChar = ch;
-    if (!text || (!app::EditorSettings().autotagging && ch != kEscape)) {
-        if (event) CRichEditCtrl::keyPressEvent(event);
-        return;
-    }
-    Undo();
     int start = 0;
     int end = 0;
     GetSel(start, end);
-    InsertText(QString::fromUtf8(text), true);
-    SetSel(start + offset + 1, start + offset + 1);
+    // From a tag start or a word start on, what is typed is what a completion takes back;
+    // so is it when the caret was moved away from the typing.
+    if (ch == '<' || g_previousChar == ' ' || g_previousChar == '\r' || runStart_ < 0 || runStart_ > start ||
+        typedEnd_ != start) {
+        runStart_ = start;
+        typedRun_.clear();
+    }
+    if (ch == '\b') {
+        typedRun_.chop(1);
+    } else if (typedRun_.size() < kLongestRun) {
+        typedRun_ += QChar::fromLatin1(ch);
+    }
+    g_previousChar = ch;
+    if (TypedThrough(QChar::fromLatin1(ch))) {
+        LookUpCharacter(ch); // the table follows what the author types; its offer waits
+        return;
+    }
+    LookUpCharacter(ch, &text, &offset);
+    const bool drop = std::exchange(dropOffered_, false);
+    if (!text || (!app::EditorSettings().autotagging && ch != kEscape)) {
+        if (drop && completion_.start >= 0) {
+            DropCompletion();
+            wordEnded_ = true;
+        } else if (event) {
+            TypeKey(event);
+        }
+        // A tag name typed past what the table looks at: ">" completes it all the same.
+        if (ch == '>' && app::EditorSettings().autotagging && app::EditorSettings().typeThrough &&
+            IsTagName(typedRun_.chopped(1)))
+            CompleteTypedTag();
+        return;
+    }
+    Complete(text, offset);
+    // The author goes on typing the tag: the rest of its name and its ">" move over it. The
+    // tag is the one the table's entry is named after (a page skeleton holds several).
+    const QString completion = QString::fromUtf8(text);
+    through_ = {};
+    const QString entry = EntryNameOf(text);
+    if (!app::EditorSettings().typeThrough || !entry.startsWith(QLatin1Char('<')) ||
+        !typedRun_.startsWith(QLatin1Char('<')) || !entry.startsWith(typedRun_, Qt::CaseInsensitive))
+        return;
+    qsizetype tag = completion.indexOf(entry, 0, Qt::CaseInsensitive);
+    if (tag < 0) tag = 0;
+    const qsizetype close = completion.indexOf(QLatin1Char('>'), tag);
+    if (close < 0) return;
+    through_ = {entry.mid(typedRun_.size()), completion_.start + static_cast<int>(close) + 1, completion_.caret};
+}
+
+QString CLs_mainView::EntryNameOf(const char* completion) const {
+    tLS_macrobase* base = autochar_ ? autochar_->GetBase() : nullptr;
+    for (int i = 0; base && i <= base->GetLastIndex(); ++i) {
+        tBaseMember* member = nullptr;
+        if (base->GetMacroContent(i, member) == LS_OK && member->content.c_str() == completion)
+            return QString::fromUtf8(member->name);
+    }
+    return QString();
+}
+
+bool CLs_mainView::TypedThrough(QChar typed) {
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    if (through_.caret < 0 || start != end || start != through_.caret) {
+        through_ = {};
+        return false;
+    }
+    if (!through_.rest.isEmpty() && through_.rest.front().toLower() == typed.toLower()) {
+        through_.rest.remove(0, 1);
+        return true;
+    }
+    const bool nameGoesOn = typed.isLetterOrNumber() || typed == QLatin1Char('-');
+    if (typed == QLatin1Char('>') && through_.rest.isEmpty()) {
+        // The caret goes behind the opening tag, between the pair.
+        const int to = through_.tagEnd;
+        SetSel(to, to);
+        typedEnd_ = to;
+    } else if (typed == QLatin1Char('>')) {
+        // The author ended the name before the one offered: the tag typed, if the table has it.
+        DropCompletion();
+        CompleteTypedTag();
+    } else {
+        // Another letter of a name: the table may know that tag (else the completion goes).
+        through_ = {};
+        dropOffered_ = nameGoesOn;
+        return false;
+    }
+    through_ = {};
+    completion_ = {};
+    wordEnded_ = true;
+    return true;
+}
+
+void CLs_mainView::DropCompletion() {
+    // What was typed comes back in place of the completion.
+    SetSel(completion_.start, completion_.start + completion_.length);
+    InsertText(typedRun_, true);
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    typedEnd_ = start;
+    completion_ = {};
+}
+
+void CLs_mainView::CompleteTypedTag() {
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    const QString typed = typedRun_.chopped(1); // without the ">"
+    tLS_macrobase* base = autochar_ ? autochar_->GetBase() : nullptr;
+    int index = -1;
+    std::string* content = nullptr;
+    if (!base || start != end || !typed.startsWith(QLatin1Char('<')) || runStart_ < 0 ||
+        base->GetMacroIndex(index, typed.toUtf8().constData(), app::EditorSettings().caseSensitive) != LS_OK ||
+        base->GetMacroContent(index, content) != LS_OK)
+        return;
+    const QString completion = QString::fromUtf8(content->data(), static_cast<qsizetype>(content->size()));
+    const qsizetype close = completion.indexOf(QLatin1Char('>'));
+    SetSel(runStart_, start);
+    InsertText(completion, true);
+    const int caret = runStart_ + static_cast<int>(close < 0 ? completion.size() : close + 1);
+    SetSel(caret, caret);
+    typedEnd_ = caret;
+}
+
+void CLs_mainView::Complete(const char* text, int offset) {
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    int from = std::min(runStart_, start);
+    // A completion still where it was offered gives way to the next one (Escape's, or the
+    // one the next typed character finds) as a whole.
+    if (completion_.start >= 0 && start == completion_.caret && end == start && typedEnd_ == start) {
+        from = completion_.start;
+        end = completion_.start + completion_.length;
+    }
+    const QString completion = QString::fromUtf8(text);
+    SetSel(from, end);
+    InsertText(completion, true);
+    // The caret's place counts the completion's bytes; a character outside ASCII is one.
+    const int caret = from + static_cast<int>(QString::fromUtf8(text, std::max(0, offset + 1)).size());
+    SetSel(caret, caret);
+    completion_ = {from, static_cast<int>(completion.size()), caret};
+    runStart_ = from;
+    typedEnd_ = caret;
+    wordEnded_ = true; // what is typed next is a step of its own
+}
+
+void CLs_mainView::TypeKey(QKeyEvent* event) {
+    const int key = event->key();
+    const bool lineBreak = (key == Qt::Key_Return || key == Qt::Key_Enter) && !(event->modifiers() & Qt::ShiftModifier);
+    const QString typed = event->text();
+    if (!lineBreak && (typed.isEmpty() || typed.front().category() == QChar::Other_Control)) {
+        CRichEditCtrl::keyPressEvent(event); // Backspace, Escape and the like
+        return;
+    }
+    Type(typed, lineBreak);
+    event->accept();
+}
+
+void CLs_mainView::Type(const QString& text, bool lineBreak) {
+    QTextCursor c = textCursor();
+    const bool join = typedEnd_ == c.position() && !c.hasSelection() && !wordEnded_ && typedAt_.isValid() &&
+                      typedAt_.elapsed() <= kTypingPauseMs;
+    typing_ = true;
+    if (join) {
+        c.joinPreviousEditBlock();
+    } else {
+        c.beginEditBlock();
+    }
+    if (!lineBreak && overwriteMode() && !c.hasSelection() && !c.atBlockEnd()) c.deleteChar();
+    if (lineBreak) {
+        c.insertBlock();
+    } else {
+        c.insertText(text);
+    }
+    c.endEditBlock();
+    typing_ = false;
+    setTextCursor(c);
+    ensureCursorVisible();
+    typedEnd_ = c.position();
+    wordEnded_ = lineBreak || text == QLatin1String(" ") || text == QLatin1String("\t");
+    typedAt_.start();
 }
 
 void CLs_mainView::JumpParameter(bool left) {
@@ -243,7 +429,10 @@ void CLs_mainView::RecolorLine() {
     RecolorLineAt(ExLineFromChar(start));
 }
 
-void CLs_mainView::UndoColored() {
+void CLs_mainView::UndoColored() { UndoRedoColored(false); }
+void CLs_mainView::RedoColored() { UndoRedoColored(true); }
+
+void CLs_mainView::UndoRedoColored(bool again) {
     int first = -1;
     int last = -1;
     const QMetaObject::Connection watch =
@@ -251,8 +440,14 @@ void CLs_mainView::UndoColored() {
             first = first < 0 ? from : std::min(first, from);
             last = std::max(last, from + added);
         });
-    Undo();
+    if (again) {
+        redo();
+    } else {
+        Undo();
+    }
     disconnect(watch);
+    typedEnd_ = -1;
+    completion_ = {};
     if (first < 0 || !Coloring()) return;
     for (int line = ExLineFromChar(first), to = ExLineFromChar(last); line <= to; ++line) RecolorLineAt(line);
 }

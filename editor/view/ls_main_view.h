@@ -10,6 +10,7 @@
 #include <brevic/ls_types.h>
 
 #include <QStringList>
+#include <QElapsedTimer>
 #include <memory>
 
 class tLS_autochar;
@@ -43,9 +44,10 @@ public:
     int LineFromChar(int position) const { return ExLineFromChar(position); }
     // Colours the line that holds the selection start again (the whole line, however long).
     void RecolorLine();
-    // Undoes the last change; the text it brings back is coloured again (undo restores the
-    // characters, not their colours).
+    // Undoes the last step, or does again the last one undone; the text it brings back is
+    // coloured again (undo restores the characters, not their colours).
     void UndoColored();
+    void RedoColored();
 
     // Finds, in `text` (GetText), the text between the nearest `open` before the selection
     // start and the nearest `close` from it on, with no delimiter of either kind between.
@@ -96,6 +98,15 @@ protected:
 
 private:
     void RecolorLineAt(int line);
+    void UndoRedoColored(bool again);
+    // Types a key's text (or a line break) at the caret as the author types: a word with
+    // the blank or line break after it is one undo step, and a pause of more than a second
+    // ends a step too. Keys that type nothing go to the control.
+    void TypeKey(QKeyEvent* event);
+    void Type(const QString& text, bool lineBreak);
+    // Puts the completion `text` in place of what was typed since the run began (with
+    // Escape: of the completion offered before), as one undo step.
+    void Complete(const char* text, int offset);
     void Print(bool preview);
 
     void RunCommand(int id);
@@ -116,4 +127,37 @@ private:
     ToggleState toggle_;
     int previousKey_ = 0;
     bool previousExtended_ = false;
+    // Typing: where the run a completion takes back begins, where the caret stood after the
+    // last typed key (-1: the next key starts a new step), and when.
+    int runStart_ = -1;
+    QString typedRun_; // the characters typed since (UTF-8 bytes, one each)
+    int typedEnd_ = -1;
+    bool wordEnded_ = false;
+    bool typing_ = false;
+    QElapsedTimer typedAt_;
+    // The last completion offered: its range and the caret it left, for Escape's next one.
+    struct Completion {
+        int start = -1;
+        int length = 0;
+        int caret = -1;
+    };
+    Completion completion_;
+    // Typing through the last completion: the rest of its tag name still to be typed, and
+    // where its opening tag ends; active while the caret stays at `caret`.
+    struct TypeThrough {
+        QString rest;
+        int tagEnd = -1;
+        int caret = -1;
+    };
+    TypeThrough through_;
+    // A typed key that types through the completion: moved over instead of inserted.
+    bool TypedThrough(QChar typed);
+    // After "<name>" was typed at the caret: the table's text for "<name" in its place, the
+    // caret behind its opening tag. Nothing when the table has no such tag.
+    void CompleteTypedTag();
+    // Puts back what was typed in place of the last completion.
+    void DropCompletion();
+    // The name of the table's entry whose text `completion` is ("" when none).
+    QString EntryNameOf(const char* completion) const;
+    bool dropOffered_ = false; // the key just typed left the completion it typed through
 };

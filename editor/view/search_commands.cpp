@@ -39,7 +39,6 @@ void Replace(CLs_mainView* view, CReplaceDlg* dialog) {
     int start = 0;
     int end = 0;
     view->GetSel(start, end);
-    view->EmptyUndoBuffer();
     view->setFocus();
     if (start != end) view->InsertText(dialog->Replacement(), true); // usually the previous match
     const SearchValues v = dialog->Values();
@@ -48,7 +47,6 @@ void Replace(CLs_mainView* view, CReplaceDlg* dialog) {
 
 void ReplaceAll(CLs_mainView* view, CReplaceDlg* dialog) {
     const SearchValues v = dialog->Values();
-    view->EmptyUndoBuffer();
     int start = 0;
     int end = 0;
     view->GetSel(start, end);

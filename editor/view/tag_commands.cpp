@@ -45,8 +45,6 @@ bool SelectTag(CLs_mainView* view) {
 }
 
 void OnTag(CLs_mainView* view, TagAction action) {
-    // The deletion is one undo step of its own: what came before it cannot be undone.
-    if (action == TagAction::Delete) view->EmptyUndoBuffer();
     if (!SelectTag(view)) return;
     switch (action) {
     case TagAction::Delete:

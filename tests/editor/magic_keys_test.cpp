@@ -57,7 +57,12 @@ TEST_F(MagicKeys, OneMatchInsertsThePairAndUndoRemovesIt) {
     EXPECT_EQ(view->GetText(), "x <b></b>");
     EXPECT_EQ(Caret(), 5) << "between the pair";
     QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(view->GetText(), "x ") << "the completion goes, and the initials with it";
+    EXPECT_EQ(view->GetText(), "x <") << "the completion goes, what was typed before it comes back";
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view->GetText(), "x ");
+    QTest::keyClick(view, Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(view->GetText(), "x <b></b>") << "redone step by step";
 }
 
 TEST_F(MagicKeys, EveryTypedCharacterReachesTheTable) {

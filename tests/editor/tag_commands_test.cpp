@@ -78,8 +78,7 @@ TEST_F(TagCommands, DeleteHtmlTagTakesTheTagAroundTheCaretOnly) {
     Key(Qt::Key_Delete, Qt::ShiftModifier);
     EXPECT_EQ(view->GetText(), "a<p>x");
     Key(Qt::Key_Z, Qt::ControlModifier);
-    Key(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(view->GetText(), "a<p>x</p>") << "the deletion undoes, what came before it not";
+    EXPECT_EQ(view->GetText(), "a<p>x</p>") << "the deletion is one step";
     EXPECT_EQ(view->ColorAt(7), view->ColorAt(2)) << "the tag brought back is coloured as a tag";
 }
 

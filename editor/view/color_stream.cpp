@@ -244,4 +244,109 @@ std::string ColorToRtf(const char* text, long capacity) {
     return rtf;
 }
 
+namespace {
+// The stream's colour table, by colour code.
+constexpr QRgb kTable[7] = {0xFF000000, 0xFF008000, 0xFF0000FF, 0xFFFF00FF, 0xFF800000, 0xFFE04E29, 0xFF808080};
+constexpr int CodeOf(int lexical) { return lexical == kComment ? 6 : lexical; }
+} // namespace
+
+// The state machine of ColorStream::Convert, over UTF-16 characters: every character that
+// is not ASCII is copied as it is in every class, as its bytes are there.
+void ColorLine(QStringView line, ColorState& st, std::vector<LineRun>& runs) {
+    int s = st.lexical;
+    int code = CodeOf(s);
+    auto put = [&](int n) {
+        if (n <= 0) return;
+        if (!runs.empty() && runs.back().color == kTable[code]) {
+            runs.back().length += n;
+        } else {
+            runs.push_back({n, kTable[code]});
+        }
+    };
+    auto switchTo = [&](int k) {
+        s = k;
+        code = CodeOf(k);
+    };
+    const qsizetype n = line.size();
+    auto at = [&](qsizetype i) { return i < n ? line[i].unicode() : u'\0'; };
+    for (qsizetype pos = 0; pos < n;) {
+        const char16_t c = line[pos].unicode();
+        if (c >= 0x80 || c == 0 || kOrdinary[s][c]) {
+            qsizetype run = 1;
+            while (pos + run < n) {
+                const char16_t d = line[pos + run].unicode();
+                if (d < 0x80 && d != 0 && !kOrdinary[s][d]) break;
+                ++run;
+            }
+            // A NUL ends the stream's text; the line's characters after it stay uncoloured.
+            put(static_cast<int>(run));
+            pos += run;
+            continue;
+        }
+        switch (c) {
+        case ' ':
+            switchTo(kAttribute);
+            put(1);
+            break;
+        case '"':
+            if (s == kQuoted) {
+                put(1);
+                switchTo(st.atQuote);
+            } else {
+                st.atQuote = s;
+                if (s == kAttribute || s == kValue) switchTo(kQuoted);
+                put(1);
+            }
+            break;
+        case ',':
+            code = CodeOf(kQuoted);
+            put(1);
+            break;
+        case '<':
+            if (at(pos + 1) == '<') {
+                switchTo(kDoubleAngle);
+                put(1);
+            } else if (at(pos + 1) == '!' && at(pos + 2) == '-' && at(pos + 3) == '-') {
+                switchTo(kComment);
+                put(1);
+            } else {
+                st.atAngle = s;
+                put(1);
+                switchTo(kTagName);
+            }
+            break;
+        case '=':
+            switchTo(kValue);
+            put(1);
+            break;
+        case '>':
+            if (pos >= 2 && line[pos - 2] == u'-' && line[pos - 1] == u'-') {
+                put(1);
+                switchTo(kPlain);
+            } else if (s >= kDoubleAngle) {
+                put(1);
+            } else {
+                switchTo(st.atAngle);
+                put(1);
+            }
+            break;
+        case '{':
+            put(1);
+            st.atBrace = s;
+            if (s < kDoubleAngle && at(pos + 1) == '#') switchTo(kPlaceholder);
+            break;
+        case '}':
+            if (s < kDoubleAngle) switchTo(st.atBrace);
+            put(1);
+            break;
+        default: // '\\'
+            put(1);
+            break;
+        }
+        ++pos;
+    }
+    if (s != kComment) s = kPlain; // the line break
+    st.lexical = s;
+}
+
 } // namespace view

@@ -7,8 +7,12 @@
 // the terminating NUL ends with "}", then one more call that resets the state and stops.
 #pragma once
 
+#include <QStringView>
+#include <QtGui/qrgb.h>
+
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace view {
 
@@ -56,5 +60,30 @@ ColorStream& SharedColorStream();
 // (capacity of 20 or less) it stops and returns what was produced so far. Capacities above
 // 1 MiB run as 1 MiB, which gives the same bytes.
 std::string ColorToRtf(const char* text, long capacity = 4096);
+
+// The same colouring for the view, a line at a time: the state the scan is in at a line's
+// start (what the line before leaves) goes in, and the state after its line break comes
+// out, so that a comment or tag begun above colours the lines below. The colours are those
+// of the stream's colour table.
+struct ColorState {
+    int lexical = 0; // the class the scan is in
+    int atBrace = 0; // the classes saved at the last "{", "<" and quote
+    int atAngle = 0;
+    int atQuote = 0;
+    bool operator==(const ColorState&) const = default;
+    // As one number (and back), to be kept beside a line.
+    int Packed() const { return lexical | atBrace << 3 | atAngle << 6 | atQuote << 9; }
+    static ColorState Unpacked(int packed) {
+        return {packed & 7, packed >> 3 & 7, packed >> 6 & 7, packed >> 9 & 7};
+    }
+};
+struct LineRun {
+    int length;
+    QRgb color;
+};
+// Colours `line` (one line, without its break) from `state`: appends runs that cover its
+// characters in order to `runs` and leaves in `state` the state after the line's break.
+// Gives the colours ColorToRtf gives the same characters.
+void ColorLine(QStringView line, ColorState& state, std::vector<LineRun>& runs);
 
 } // namespace view

@@ -27,6 +27,7 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QUrl>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <memory>
 
@@ -109,8 +110,12 @@ CLs_mainView::CLs_mainView(fw::Document* doc, QWidget* parent) : CRichEditCtrl(p
     OnCommand({cmd::Redo}, [this] { RedoColored(); },
               [this](fw::CommandUi& ui) { ui.enabled = document()->isRedoAvailable() && !isReadOnly(); });
     // Any change but typing ends the typed step.
-    connect(document(), &QTextDocument::contentsChange, this, [this] {
+    connect(document(), &QTextDocument::contentsChange, this, [this](int from, int, int added) {
         if (!typing_) typedEnd_ = -1;
+        // Whatever changed the text (typing, paste, drop, undo, a command), its lines are
+        // coloured again, and the lines after them as far as the change reaches.
+        if (!Editing() || !Coloring()) return;
+        ColourLines(document()->findBlock(from), document()->findBlock(from + added));
     });
     OnCommand({cmd::Print}, [this] { Print(false); });
     OnCommand({cmd::PrintPreview}, [this] { Print(true); });
@@ -398,14 +403,37 @@ void CLs_mainView::RunCommand(int id) {
 }
 
 void CLs_mainView::InsertText(const QString& text, bool selectionOnly) {
-    if (!Coloring()) {
-        if (!selectionOnly) ExSetSel(0, -1);
-        ReplaceSel(text, true);
+    if (selectionOnly) {
+        ReplaceSel(text, true); // coloured as every change is
         return;
     }
-    QByteArray bytes = text.toUtf8();
-    std::string rtf = view::ColorToRtf(bytes.constData());
-    StreamInRtf(rtf.data(), rtf.size(), selectionOnly);
+    ReplaceAllText(text);
+    if (Coloring()) ColourLines(document()->begin(), document()->lastBlock());
+}
+
+void CLs_mainView::ColourLines(QTextBlock first, const QTextBlock& last) {
+    if (!first.isValid()) return;
+    // The state the first line starts in: what the line before left, or (not known) what
+    // colouring from the last line known gives.
+    QTextBlock from = first;
+    while (from.previous().isValid() && LineTag(from.previous()) < 0) from = from.previous();
+    view::ColorState state =
+        from.previous().isValid() ? view::ColorState::Unpacked(LineTag(from.previous())) : view::ColorState{};
+    std::vector<view::LineRun> runs;
+    std::vector<std::pair<int, QRgb>> line;
+    const int lastNumber = last.isValid() ? last.blockNumber() : first.blockNumber();
+    for (QTextBlock b = from; b.isValid(); b = b.next()) {
+        const int before = LineTag(b);
+        runs.clear();
+        view::ColorLine(b.text(), state, runs);
+        line.clear();
+        for (const view::LineRun& r : runs) line.emplace_back(r.length, r.color);
+        SetLineColors(b, line, state.Packed());
+        // Past the change, a line that ends in the state it ended in before leaves the
+        // lines after it as they were.
+        if (b.blockNumber() >= lastNumber && before == state.Packed()) break;
+    }
+    viewport()->update();
 }
 
 void CLs_mainView::SetText(const QString& text) {
@@ -433,39 +461,25 @@ void CLs_mainView::UndoColored() { UndoRedoColored(false); }
 void CLs_mainView::RedoColored() { UndoRedoColored(true); }
 
 void CLs_mainView::UndoRedoColored(bool again) {
-    int first = -1;
-    int last = -1;
-    const QMetaObject::Connection watch =
-        connect(document(), &QTextDocument::contentsChange, this, [&](int from, int, int added) {
-            first = first < 0 ? from : std::min(first, from);
-            last = std::max(last, from + added);
-        });
+    // What comes back is coloured as every change is.
     if (again) {
         redo();
     } else {
         Undo();
     }
-    disconnect(watch);
     typedEnd_ = -1;
     completion_ = {};
-    if (first < 0 || !Coloring()) return;
-    for (int line = ExLineFromChar(first), to = ExLineFromChar(last); line <= to; ++line) RecolorLineAt(line);
 }
 
 void CLs_mainView::RecolorLineAt(int line) {
-    const int lineStart = LineIndex(line);
-    if (lineStart < 0) return;
-    const int length = LineLength(lineStart);
-    // The whole line, however long it is; only its colours change, not its text (so the
-    // undo history is not touched).
-    QString text = GetLine(line, length);
-    QByteArray bytes = text.toUtf8();
-    std::string rtf = Coloring() ? view::ColorToRtf(bytes.constData()) : std::string();
-    view::RtfDocument parsed;
-    if (Coloring() && view::ParseRtf(rtf.data(), rtf.size(), parsed) && parsed.text == text) {
-        SetColors(lineStart, text, parsed.runs, parsed.colors);
+    // Only its colours change, not its text (so the undo history is not touched).
+    const QTextBlock block = document()->findBlockByNumber(line);
+    if (!block.isValid()) return;
+    if (Coloring()) {
+        ColourLines(block, block);
     } else {
-        SetColors(lineStart, text, {}, {});
+        std::vector<std::pair<int, QRgb>> black;
+        SetLineColors(block, black, -1);
     }
 }
 

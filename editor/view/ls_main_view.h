@@ -98,6 +98,9 @@ protected:
 
 private:
     void RecolorLineAt(int line);
+    // Colours the lines from `first` to `last`, and the lines after them while the colour
+    // state they start in differs from before.
+    void ColourLines(QTextBlock first, const QTextBlock& last);
     void UndoRedoColored(bool again);
     // Types a key's text (or a line break) at the caret as the author types: a word with
     // the blank or line break after it is one undo step, and a pause of more than a second

@@ -102,6 +102,7 @@ struct RunCursor {
 struct CRichEditCtrl::Runs : QTextBlockUserData {
     RunList runs;
     bool applied = false;
+    int tag = -1;
 };
 
 CRichEditCtrl::CRichEditCtrl(QWidget* parent) : QPlainTextEdit(parent) {
@@ -134,6 +135,36 @@ void CRichEditCtrl::StoreRuns(const QTextBlock& block, std::vector<std::pair<int
     }
     data->runs.swap(runs);
     data->applied = false;
+    data->tag = -1;
+}
+
+void CRichEditCtrl::SetLineColors(const QTextBlock& block, std::vector<std::pair<int, QRgb>>& runs, int tag) {
+    Fit(runs, block.length() - 1, kBlack);
+    StoreRuns(block, runs);
+    static_cast<Runs*>(block.userData())->tag = tag;
+}
+
+int CRichEditCtrl::LineTag(const QTextBlock& block) {
+    const auto* data = static_cast<const Runs*>(block.userData());
+    return data ? data->tag : -1;
+}
+
+void CRichEditCtrl::ReplaceAllText(const QString& text) {
+    bulk_ = true;
+    setPlainText(text);
+    bulk_ = false;
+    // The document holds this text as it is unless a character of it makes a line end of
+    // its own or a frame.
+    const QStringView t(text);
+    if (!t.contains(QLatin1Char('\r')) && !t.contains(QChar::ParagraphSeparator) && !t.contains(QChar(0xFDD0)) &&
+        !t.contains(QChar(0xFDD1))) {
+        text_ = text;
+        textAt_ = textChanges_;
+    }
+    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) b.setUserData(nullptr);
+    moveCursor(QTextCursor::Start);
+    document()->setModified(true); // the content changed; readers of files clear it
+    viewport()->update();
 }
 
 void CRichEditCtrl::OnContentsChange(int from, int removed, int added) {
@@ -213,21 +244,8 @@ bool CRichEditCtrl::StreamInRtf(const char* rtf, size_t length, bool selectionOn
     view::RtfDocument parsed;
     if (!view::ParseRtf(rtf, length, parsed)) return false;
     if (!selectionOnly) {
-        bulk_ = true;
-        setPlainText(parsed.text);
-        bulk_ = false;
-        // The document holds this text as it is unless a character of it makes a line end
-        // of its own or a frame.
-        const QStringView t(parsed.text);
-        if (!t.contains(QLatin1Char('\r')) && !t.contains(QChar::ParagraphSeparator) &&
-            !t.contains(QChar(0xFDD0)) && !t.contains(QChar(0xFDD1))) {
-            text_ = parsed.text;
-            textAt_ = textChanges_;
-        }
-        for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) b.setUserData(nullptr);
+        ReplaceAllText(parsed.text);
         SetColors(0, parsed.text, parsed.runs, parsed.colors);
-        moveCursor(QTextCursor::Start);
-        document()->setModified(true); // the content changed; readers of files clear it
         return true;
     }
     QTextCursor c = textCursor();

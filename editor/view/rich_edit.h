@@ -26,6 +26,15 @@ public:
     bool StreamInRtf(const char* rtf, size_t length, bool selectionOnly);
     // The same for plain text (black).
     void ReplaceSel(const QString& text, bool undoable);
+    // Replaces the whole content with plain text (black) and empties the undo buffer.
+    void ReplaceAllText(const QString& text);
+    // The colours of one line: (length, colour) runs over its characters, and a number the
+    // colourer keeps beside it (its state after the line; -1 when unknown, as after an edit).
+    void SetLineColors(const QTextBlock& block, std::vector<std::pair<int, QRgb>>& runs, int tag);
+    static int LineTag(const QTextBlock& block);
+    // False while the whole text is being replaced or colours are handed to the layout:
+    // the changes reported then are not edits of the text.
+    bool Editing() const { return !bulk_ && !applying_; }
     // The whole text, one "\n" per line end; every other character as it is (a no-break
     // space stays one).
     QString StreamOutText() const;

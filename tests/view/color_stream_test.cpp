@@ -1,4 +1,9 @@
 #include "color_stream.h"
+#include "rtf_reader.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -302,3 +307,65 @@ TEST(ColorStreamTest, LargeTextInOnePass) {
 }
 
 } // namespace
+
+namespace {
+
+// The colour of every character of `text` as the stream gives it.
+std::vector<QRgb> StreamColours(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    const std::string rtf = view::ColorToRtf(utf8.constData());
+    view::RtfDocument parsed;
+    EXPECT_TRUE(view::ParseRtf(rtf.data(), rtf.size(), parsed));
+    std::vector<QRgb> colours(static_cast<size_t>(parsed.text.size()), 0xFF000000);
+    for (const view::ColorRun& r : parsed.runs)
+        for (int i = r.start; i < r.start + r.length; ++i)
+            colours[static_cast<size_t>(i)] = parsed.colors[static_cast<size_t>(r.color)] | 0xFF000000;
+    return colours;
+}
+
+// The same, a line at a time with the state carried from line to line (line breaks black).
+std::vector<QRgb> LineColours(const QString& text) {
+    std::vector<QRgb> colours;
+    view::ColorState state;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        std::vector<view::LineRun> runs;
+        view::ColorLine(line, state, runs);
+        for (const view::LineRun& r : runs) colours.insert(colours.end(), static_cast<size_t>(r.length), r.color);
+        colours.push_back(0); // the line break, compared apart
+    }
+    colours.pop_back();
+    return colours;
+}
+
+} // namespace
+
+// The view colours line by line what the stream colours whole: hand-picked edges (a
+// comment over lines, a tag over lines, placeholders with parameters, quotes, braces,
+// backslashes, "<<" runs, characters outside ASCII) and random texts of the characters
+// that change the state.
+TEST(ColorLine, GivesTheStreamsColoursLineByLine) {
+    std::vector<QString> texts = {
+        "<p class=\"a\" id=x>text</p>",
+        "a <!-- one\n<b>two</b>\nthree --> <i>after</i>",
+        "<a\nhref=\"x.htm\"\n>link</a>",
+        "{#Macro(a,b)} <b title=\"{#T}\">{#X}</b> \\{ \\\\ }",
+        "<< line comment\n<p>\"quoted\" and <<more</p>",
+        QString::fromUtf8("<p title=\"\xC3\xA9t\xC3\xA9\">\xE2\x82\xAC {#N\xC3\xBC}</p>"),
+    };
+    std::srand(7);
+    const char alphabet[] = "<>!-\"= ,{}#\\\nab";
+    for (int t = 0; t < 300; ++t) {
+        QString text;
+        for (int i = 0; i < 60; ++i) text += QLatin1Char(alphabet[std::rand() % (sizeof alphabet - 1)]);
+        texts.push_back(text);
+    }
+    for (const QString& text : texts) {
+        const std::vector<QRgb> stream = StreamColours(text);
+        const std::vector<QRgb> lines = LineColours(text);
+        ASSERT_EQ(stream.size(), lines.size()) << text.toStdString();
+        for (size_t i = 0; i < stream.size(); ++i) {
+            if (text[static_cast<qsizetype>(i)] == QLatin1Char('\n')) continue;
+            ASSERT_EQ(stream[i], lines[i]) << "at " << i << " of " << text.toStdString();
+        }
+    }
+}

@@ -214,10 +214,10 @@ void CLs_mainDoc::BuildFile() {
     if (!BuildIntoFile(target, &context)) return;
     // Said like Build Project's summary, so that a build without messages is seen to run.
     if (auto* frame = qobject_cast<QMainWindow*>(Parent()))
-        frame->statusBar()->showMessage(fw::LoadString(str::BuildFileWritten)
-                                            .arg(QDir::toNativeSeparators(target))
-                                            .arg(context.errors)
-                                            .arg(context.warnings));
+        frame->statusBar()->showMessage(fw::CountsRead(fw::LoadString(str::BuildFileWritten)
+                                                           .arg(QDir::toNativeSeparators(target))
+                                                           .arg(context.errors)
+                                                           .arg(context.warnings)));
 }
 
 void CLs_mainDoc::BuildProject() {
@@ -245,7 +245,7 @@ void CLs_mainDoc::BuildProject() {
 void CLs_mainDoc::ShowBuildSummary(int built, int written, int errors, int warnings) {
     auto* frame = qobject_cast<QMainWindow*>(Parent());
     if (!frame) return;
-    QString text = fw::LoadString(str::BuildSummary).arg(built).arg(written).arg(errors).arg(warnings);
+    QString text = fw::CountsRead(fw::LoadString(str::BuildSummary).arg(built).arg(written).arg(errors).arg(warnings));
     if (errors || warnings) text += fw::LoadString(str::BuildSummaryShowMessages);
     frame->statusBar()->showMessage(text);
 }

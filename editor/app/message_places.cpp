@@ -147,7 +147,7 @@ void CheckSite(QMainWindow* window) {
         else if (!finding.page.empty())
             list->NotePlace(QFile::decodeName(finding.page.c_str()), 1, QByteArray(), true);
     }
-    const QString summary = fw::LoadString(str::SiteChecked).arg(findings.size());
+    const QString summary = fw::CountsRead(fw::LoadString(str::SiteChecked).arg(findings.size()));
     // The list says how the check ended too, so that it is never shown empty.
     list->AddString(summary.toUtf8().constData());
     frame->statusBar()->showMessage(summary);

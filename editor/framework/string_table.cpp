@@ -1,5 +1,8 @@
 #include "string_table.h"
 
+#include <QRegularExpression>
+#include <utility>
+
 #include <algorithm>
 #include <iterator>
 
@@ -26,6 +29,18 @@ const Entry* Find(int id) {
 QString LoadString(int id) {
     const Entry* e = Find(id);
     return e ? QString::fromUtf8(e->text) : QString();
+}
+
+QString CountsRead(QString text) {
+    static const std::pair<const char*, const char*> kSingular[] = {
+        {"replacements were", "replacement was"}, {"files", "file"},   {"problems", "problem"},
+        {"pages", "page"},                        {"errors", "error"}, {"warnings", "warning"},
+    };
+    for (const auto& [plural, singular] : kSingular) {
+        const QRegularExpression one(QStringLiteral("(^|[^0-9.,])1 %1\\b").arg(QLatin1String(plural)));
+        text.replace(one, QStringLiteral("\\11 ") + QLatin1String(singular));
+    }
+    return text;
 }
 
 } // namespace fw

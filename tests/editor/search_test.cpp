@@ -254,7 +254,7 @@ TEST_F(SearchTest, MultipleFileReplaceLeavesFilesChangedMeanwhile) {
     EXPECT_EQ(ReadBytes(kept), "new\n");
     ASSERT_EQ(messages.size(), 2u);
     const QString report = messages[1].text;
-    EXPECT_TRUE(report.startsWith("1 replacements were made in 1 files.")) << report.toStdString();
+    EXPECT_TRUE(report.startsWith("1 replacement was made in 1 file.")) << report.toStdString();
     EXPECT_TRUE(report.contains(fw::LoadString(str::FilesChangedMeanwhile).section('%', 0, 0)));
     for (const std::string& f : {grown, swapped, gone})
         EXPECT_TRUE(report.contains(QString::fromStdString(f))) << report.toStdString();

@@ -467,7 +467,7 @@ TEST_F(BuildCommands, BuildProjectSaysWhatHappenedInTheStatusBar) {
     ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")), nullptr);
     Frame().Router().Execute(cmd::BuildProjectTool);
     EXPECT_EQ(Frame().statusBar()->currentMessage(),
-              "Build finished: 1 pages built, 1 written, 0 errors, 0 warnings.");
+              "Build finished: 1 page built, 1 written, 0 errors, 0 warnings.");
     WriteBytes(site + "english.mcr", Crlf("{:Title:0:}\nHello {#Missing}\n"));
     // Within the same second the page would count as up to date: the build must write it.
     std::filesystem::remove_all(site + "english");
@@ -475,7 +475,7 @@ TEST_F(BuildCommands, BuildProjectSaysWhatHappenedInTheStatusBar) {
     ASSERT_NE(theApp.OpenDocumentFile(QString::fromStdString(site + "index.tpl")), nullptr);
     Frame().Router().Execute(cmd::BuildProjectTool);
     const QString line = Frame().statusBar()->currentMessage();
-    EXPECT_TRUE(line.startsWith("Build finished: 1 pages built, 1 written, ")) << line.toStdString();
+    EXPECT_TRUE(line.startsWith("Build finished: 1 page built, 1 written, ")) << line.toStdString();
     EXPECT_TRUE(line.endsWith(" F8 shows the messages.")) << line.toStdString();
 }
 
@@ -529,7 +529,7 @@ TEST_F(BuildCommands, CheckSiteListsFindingsThatLeadToTheTemplateLine) {
     OpenSite();
     Frame().Router().Execute(cmd::CheckSite);
     EXPECT_EQ(Frame().statusBar()->currentMessage(),
-              "Site check finished: 1 problems found. Double-click a message to go to its place.");
+              "Site check finished: 1 problem found. Double-click a message to go to its place.");
     CCompilerMessagesDlg* out = Frame().CompilerMessages();
     ASSERT_TRUE(out->isVisible());
     QListWidget* list = out->List();

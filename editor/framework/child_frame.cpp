@@ -1,5 +1,7 @@
 #include "child_frame.h"
 
+#include <QMenu>
+
 #include "document.h"
 #include "ids.h"
 
@@ -13,6 +15,11 @@ ChildFrame::ChildFrame(Document* doc, QWidget* view) : document_(doc) {
     setWidget(view);
     setWindowIcon(QIcon(QStringLiteral(":/icons/cmd-%1.svg").arg(cmd::FileNew)));
     doc->AddView(view);
+    // The window menu's own keys (Ctrl+F4, Ctrl+W) would make the accelerator table's keys
+    // ambiguous; its commands stay in the menu.
+    if (QMenu* menu = systemMenu()) {
+        for (QAction* action : menu->actions()) action->setShortcuts({});
+    }
     UpdateTitle();
     connect(doc, &Document::TitleChanged, this, &ChildFrame::UpdateTitle);
     connect(doc, &Document::ModifiedChanged, this, &ChildFrame::UpdateTitle);

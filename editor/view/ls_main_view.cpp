@@ -586,6 +586,13 @@ void CLs_mainView::mousePressEvent(QMouseEvent* event) {
             }
         }
         setFocus(Qt::MouseFocusReason);
+        // A click outside the selection puts the caret there first: the menu is for the
+        // place clicked.
+        const QTextCursor at = cursorForPosition(event->position().toPoint());
+        const QTextCursor current = textCursor();
+        if (!current.hasSelection() || at.position() < current.selectionStart() ||
+            at.position() > current.selectionEnd())
+            setTextCursor(at);
         update();
         // A chosen command may close this window.
         QPointer<CLs_mainView> self(this);

@@ -323,7 +323,7 @@ TEST_F(EditorTest, EveryAcceleratorRunsItsCommand) {
         QAction* action = Frame().Router().Action(id);
         EXPECT_TRUE(action->shortcuts().contains(key)) << id << " " << key.toString().toStdString();
     }
-    EXPECT_EQ(fw::AcceleratorTable().size(), 45);
+    EXPECT_EQ(fw::AcceleratorTable().size(), 46);
     // Real keys: F8 shows and hides the output window; Ctrl+N makes a new document.
     Frame().show();
     QApplication::setActiveWindow(&Frame());
@@ -334,6 +334,9 @@ TEST_F(EditorTest, EveryAcceleratorRunsItsCommand) {
     EXPECT_FALSE(Frame().CompilerMessages()->isVisible());
     QTest::keyClick(&Frame(), Qt::Key_N, Qt::ControlModifier);
     EXPECT_EQ(Frame().MdiArea()->subWindowList().size(), 2);
+    QTest::keyClick(Frame().ActiveView(), Qt::Key_F4, Qt::ControlModifier);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Frame().MdiArea()->subWindowList().size(), 1) << "Ctrl+F4 closes the active window";
 }
 
 TEST_F(EditorTest, CommandsWithoutAHandlerAreDisabled) {

@@ -227,9 +227,14 @@ TEST_F(TagCommands, TheRightButtonOffersTheMenuForTheCaret) {
         }
         return chosen;
     });
+    // A click on the character at `start` (the selection set first stays when the click is
+    // inside it); a click elsewhere first moves the caret there.
     auto rightClick = [this](int start, int end) {
         view->SetSel(start, end);
-        QTest::mouseClick(view->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+        QTextCursor at(view->document());
+        at.setPosition(start);
+        const QRect r = view->cursorRect(at);
+        QTest::mouseClick(view->viewport(), Qt::RightButton, {}, QPoint(r.left() + 1, r.center().y()));
     };
     QApplication::clipboard()->setText("pasted");
     view->SetText("<P>{#footer}</P> <A HREF=\"{#link}\">x</A>");
@@ -243,7 +248,13 @@ TEST_F(TagCommands, TheRightButtonOffersTheMenuForTheCaret) {
     EXPECT_EQ(shown, "Selection");
     EXPECT_EQ(entries, QStringList({"Cut", "Copy", "Paste", "Indent", "Unindent", "Text Styles", "Color", "Font",
                                     "Macro from Text", "ISO-8859-1 Conversion"}));
-    rightClick(16, 16);
+    view->SetSel(6, 6);
+    QTextCursor blank(view->document());
+    blank.setPosition(16);
+    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, view->cursorRect(blank).center());
+    int s = 0, e = 0;
+    view->GetSel(s, e);
+    EXPECT_EQ(s, 16) << "the click moved the caret first";
     EXPECT_EQ(shown, "NoSel");
     EXPECT_TRUE(entries.contains("Table") && entries.contains("Image")) << "the view's insert commands: "
                                                                          << entries.join(", ").toStdString();

@@ -50,8 +50,9 @@ bool ReadTemplate(const char* path, TemplateText& t) {
     if (!t.inPieces) {
         if (!ReadTextFile(path, t.text)) return false;
     }
-    t.sourceTime = 0;
-    FileModTime(path, t.sourceTime);
+    // Whole seconds, as FileModTime gives them (rounded down, also before 1970).
+    constexpr long long kNs = 1000000000LL;
+    t.sourceTime = static_cast<long>(stampNs / kNs - (stampNs % kNs < 0 ? 1 : 0));
     return true;
 }
 
@@ -71,9 +72,6 @@ PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settin
         // Whether the target is written is known before expanding, unless only a changed
         // macro could make it out of date. When it is known, finished output goes to the
         // file while expanding, so that a large page needs no memory of its size.
-        long targetTime = 0;
-        const bool exists = FileModTime(in.targetPath, targetTime);
-        const bool writeKnown = in.sourceTime == 0 || !exists || in.sourceTime >= targetTime;
         std::unique_ptr<FileWriter> file;
         if (mode != PageMode::Memory) {
             file = std::make_unique<FileWriter>(in.targetPath, true);
@@ -83,6 +81,11 @@ PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settin
                 file->Unlocked();
             }
         }
+        // The writer's own look at the target tells its time too (one look per page).
+        long targetTime = 0;
+        bool exists = false;
+        if (!file || !file->LookAtTarget(exists, targetTime)) exists = FileModTime(in.targetPath, targetTime);
+        const bool writeKnown = in.sourceTime == 0 || !exists || in.sourceTime >= targetTime;
         TextFileReader reader;
         if (!in.text && !reader.Open(in.sourcePath)) return fail(in.sourcePath, 0, LS_REASON_READ);
         // Otherwise: room for twice the template, as macros usually make the page longer

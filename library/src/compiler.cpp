@@ -273,7 +273,8 @@ void tLS_compiler::Report(tDebugContext& context, long line, const Location& loc
 // its staging part when it resumes, and none holds on to the output's buffer.
 bool tLS_compiler::Spill(std::string& out, size_t& mark) {
     // A cancelled build stops here too, so that a large page does not hold it up.
-    if (brevic::BuildsCancelled() || !outputFile->WriteFront(out, mark)) return false;
+    if (brevic::internal::g_cancelled.load(std::memory_order_relaxed) || !outputFile->WriteFront(out, mark))
+        return false;
     spilled += mark;
     mark = 0;
     return true;
@@ -691,7 +692,7 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
 tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& pos, long& line, std::string& out,
                                           tLS_macrobase** bases, tDebugContext& ctx, const Location& location,
                                           const tMacro& enclosing) {
-    if (brevic::BuildsCancelled()) return LS_BUILD_FAILED;
+    if (brevic::internal::g_cancelled.load(std::memory_order_relaxed)) return LS_BUILD_FAILED;
     // One record per nesting level, used again for every placeholder of that level.
     const size_t level = static_cast<size_t>(ctx.depth);
     if (macros.size() <= level) macros.resize(level + 1);

@@ -4,6 +4,7 @@
 #include "brevic/ls_macrobase.h"
 #include "brevic/ls_project.h"
 #include "brevic/ls_testing.h"
+#include "limits.h"
 #include "strings.h"
 
 #include <algorithm>
@@ -25,15 +26,12 @@ constexpr size_t kStreamReserve = size_t(1) << 18;
 // Templates from this size on are read in pieces.
 constexpr long long kReadInPieces = 4LL << 20;
 std::atomic<unsigned> g_buildThreads{0};
-// Set from signal handlers: it must need no lock.
-std::atomic<bool> g_cancelled{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
 } // namespace
 
 void SetBuildThreads(unsigned threads) { g_buildThreads = threads; }
-void CancelBuilds() { g_cancelled.store(true, std::memory_order_relaxed); }
-void ResumeBuilds() { g_cancelled.store(false, std::memory_order_relaxed); }
-bool BuildsCancelled() { return g_cancelled.load(std::memory_order_relaxed); }
+void CancelBuilds() { internal::g_cancelled.store(true, std::memory_order_relaxed); }
+void ResumeBuilds() { internal::g_cancelled.store(false, std::memory_order_relaxed); }
+bool BuildsCancelled() { return internal::g_cancelled.load(std::memory_order_relaxed); }
 
 unsigned BuildThreads() {
     const unsigned set = g_buildThreads.load();

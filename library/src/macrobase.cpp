@@ -223,10 +223,14 @@ int tLS_macrobase::FindName(const char* name, int caseSensitive) const {
         } catch (const std::bad_alloc&) {
         }
     }
-    // Not in the table (or the table is stale): the slots themselves decide.
+    // Not in the table (or the table is stale): the slots themselves decide. Most differ in
+    // their first character already, which is compared here without a call.
+    const unsigned char first = static_cast<unsigned char>(name[0]);
+    const int foldedFirst = std::tolower(first);
     for (int i = 0; i <= lastIndex; ++i) {
         const char* slotName = members[i].name;
-        if (slotName[0] == '\0') continue;
+        const unsigned char c = static_cast<unsigned char>(slotName[0]);
+        if (c == '\0' || (c != first && (caseSensitive || std::tolower(c) != foldedFirst))) continue;
         if (caseSensitive ? std::strcmp(slotName, name) == 0 : ::strcasecmp(slotName, name) == 0) return i;
     }
     return -1;

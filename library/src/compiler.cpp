@@ -54,7 +54,8 @@ const ClassTable kClassTables[4] = {{false, false}, {false, true}, {true, false}
 // Of the sixteen characters at `v`: the bits of those that stop a run, and of the blanks. A
 // few plain characters (the other control characters) also stop the run: the slow path
 // copies them just the same.
-[[gnu::always_inline]] inline unsigned BlockStops(__m128i v, bool iso, bool scramble, unsigned& blankBits) {
+[[gnu::always_inline]] inline unsigned BlockStops(__m128i v, bool iso, bool scramble,
+                                                  unsigned& blankBits) {
     const __m128i ctrlMax = _mm_set1_epi8('\r');
     const __m128i a = _mm_sub_epi8(v, _mm_set1_epi8('<')); // "<", "=" and ">" follow each other
     __m128i special = _mm_cmpeq_epi8(_mm_min_epu8(v, ctrlMax), v);
@@ -73,8 +74,8 @@ const ClassTable kClassTables[4] = {{false, false}, {false, true}, {true, false}
 // The last characters of a text, from `pos` (less than sixteen before `length`): one block
 // that ends with the text (or, for a text shorter than that, a copy of it), the characters
 // outside [pos, length) masked.
-[[gnu::always_inline]] inline long ScanTail(const char* text, long pos, long length, bool iso, bool scramble,
-                                            long& lastBlank) {
+[[gnu::always_inline]] inline long ScanTail(const char* text, long pos, long length, bool iso,
+                                            bool scramble, long& lastBlank) {
     long base = length - 16;
     __m128i v;
     unsigned outside = 0; // bits of the block beyond the text's end
@@ -273,7 +274,8 @@ void tLS_compiler::Report(tDebugContext& context, long line, const Location& loc
 // its staging part when it resumes, and none holds on to the output's buffer.
 bool tLS_compiler::Spill(std::string& out, size_t& mark) {
     // A cancelled build stops here too, so that a large page does not hold it up.
-    if (brevic::internal::g_cancelled.load(std::memory_order_relaxed) || !outputFile->WriteFront(out, mark))
+    if (brevic::internal::g_cancelled.load(std::memory_order_relaxed) ||
+        !outputFile->WriteFront(out, mark))
         return false;
     spilled += mark;
     mark = 0;

@@ -5,12 +5,12 @@
 #include "strings.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
-#include <cstdint>
 #include <vector>
 
 namespace {
@@ -133,7 +133,8 @@ class NameTable {
 public:
     void Reserve(size_t names) {
         size_t size = 16;
-        while (size < 2 * names) size *= 2;
+        while (size < 2 * names)
+            size *= 2;
         entries.assign(size, Entry{});
     }
     // Keeps the first slot of a key.
@@ -163,7 +164,8 @@ private:
     };
     static size_t Hash(std::string_view s) {
         uint64_t h = 1469598103934665603ULL; // FNV-1a: names are short
-        for (unsigned char c : s) h = (h ^ c) * 1099511628211ULL;
+        for (unsigned char c : s)
+            h = (h ^ c) * 1099511628211ULL;
         return static_cast<size_t>(h ^ (h >> 29));
     }
     std::vector<Entry> entries;
@@ -178,7 +180,8 @@ std::string Folded(const char* name) {
 // `name` without letter case into `buffer` when it fits (else into `spare`).
 std::string_view FoldedView(const char* name, char* buffer, size_t size, std::string& spare) {
     size_t n = 0;
-    for (; name[n] && n < size; ++n) buffer[n] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[n])));
+    for (; name[n] && n < size; ++n)
+        buffer[n] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[n])));
     if (!name[n]) return std::string_view(buffer, n);
     spare = Folded(name);
     return spare;
@@ -214,11 +217,13 @@ int tLS_macrobase::FindName(const char* name, int caseSensitive) const {
         try {
             char buffer[64];
             std::string spare;
-            const int found = caseSensitive ? names->exact.Find(name)
-                                            : names->folded.Find(FoldedView(name, buffer, sizeof buffer, spare));
+            const int found =
+                caseSensitive ? names->exact.Find(name)
+                              : names->folded.Find(FoldedView(name, buffer, sizeof buffer, spare));
             if (found >= 0) {
                 const char* slot = members[found].name;
-                if (caseSensitive ? std::strcmp(slot, name) == 0 : ::strcasecmp(slot, name) == 0) return found;
+                if (caseSensitive ? std::strcmp(slot, name) == 0 : ::strcasecmp(slot, name) == 0)
+                    return found;
             }
         } catch (const std::bad_alloc&) {
         }
@@ -230,7 +235,8 @@ int tLS_macrobase::FindName(const char* name, int caseSensitive) const {
     for (int i = 0; i <= lastIndex; ++i) {
         const char* slotName = members[i].name;
         const unsigned char c = static_cast<unsigned char>(slotName[0]);
-        if (c == '\0' || (c != first && (caseSensitive || std::tolower(c) != foldedFirst))) continue;
+        if (c == '\0' || (c != first && (caseSensitive || std::tolower(c) != foldedFirst)))
+            continue;
         if (caseSensitive ? std::strcmp(slotName, name) == 0 : ::strcasecmp(slotName, name) == 0) return i;
     }
     return -1;

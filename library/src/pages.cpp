@@ -29,9 +29,15 @@ std::atomic<unsigned> g_buildThreads{0};
 } // namespace
 
 void SetBuildThreads(unsigned threads) { g_buildThreads = threads; }
-void CancelBuilds() { internal::g_cancelled.store(true, std::memory_order_relaxed); }
-void ResumeBuilds() { internal::g_cancelled.store(false, std::memory_order_relaxed); }
-bool BuildsCancelled() { return internal::g_cancelled.load(std::memory_order_relaxed); }
+void CancelBuilds() {
+    internal::g_cancelled.store(true, std::memory_order_relaxed);
+}
+void ResumeBuilds() {
+    internal::g_cancelled.store(false, std::memory_order_relaxed);
+}
+bool BuildsCancelled() {
+    return internal::g_cancelled.load(std::memory_order_relaxed);
+}
 
 unsigned BuildThreads() {
     const unsigned set = g_buildThreads.load();
@@ -82,7 +88,8 @@ PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settin
         // The writer's own look at the target tells its time too (one look per page).
         long targetTime = 0;
         bool exists = false;
-        if (!file || !file->LookAtTarget(exists, targetTime)) exists = FileModTime(in.targetPath, targetTime);
+        if (!file || !file->LookAtTarget(exists, targetTime))
+            exists = FileModTime(in.targetPath, targetTime);
         const bool writeKnown = in.sourceTime == 0 || !exists || in.sourceTime >= targetTime;
         TextFileReader reader;
         if (!in.text && !reader.Open(in.sourcePath)) return fail(in.sourcePath, 0, LS_REASON_READ);
@@ -237,10 +244,11 @@ private:
     std::vector<size_t> folderOf;              // each page's folder, numbered
     std::unique_ptr<std::atomic<bool>[]> ready; // by folder: known to be there
     std::mutex mutex;
-    std::condition_variable claimable; // the threads wait here: a page was placed, or the build stopped
+    std::condition_variable
+        claimable; // the threads wait here: a page was placed, or the build stopped
     std::condition_variable placeable; // the calling thread waits here (see PlacerReady)
-    size_t idle = 0;           // threads waiting to claim a page
-    bool placerWaiting = false; // the calling thread waits for page `placed`
+    size_t idle = 0;                   // threads waiting to claim a page
+    bool placerWaiting = false;        // the calling thread waits for page `placed`
     size_t next = 0;   // the next page to claim
     size_t placed = 0; // the pages placed so far
     size_t held = 0;   // bytes of the pages finished in memory and not yet placed
@@ -249,7 +257,8 @@ private:
 };
 
 bool ParallelBuild::CanClaim() const {
-    return stop || next >= jobs.size() || next < placed + threads || (held < kHeldInMemory && next < placed + kAhead);
+    return stop || next >= jobs.size() || next < placed + threads ||
+           (held < kHeldInMemory && next < placed + kAhead);
 }
 
 bool ParallelBuild::Claim(size_t& i) {

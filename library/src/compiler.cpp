@@ -50,6 +50,54 @@ struct ClassTable {
 // Indexed by ConvertISO * 2 + ScrambleCode.
 const ClassTable kClassTables[4] = {{false, false}, {false, true}, {true, false}, {true, true}};
 
+#if defined(__SSE2__)
+// Of the sixteen characters at `v`: the bits of those that stop a run, and of the blanks. A
+// few plain characters (the other control characters) also stop the run: the slow path
+// copies them just the same.
+[[gnu::always_inline]] inline unsigned BlockStops(__m128i v, bool iso, bool scramble,
+                                                  unsigned& blankBits) {
+    const __m128i ctrlMax = _mm_set1_epi8('\r');
+    const __m128i a = _mm_sub_epi8(v, _mm_set1_epi8('<')); // "<", "=" and ">" follow each other
+    __m128i special = _mm_cmpeq_epi8(_mm_min_epu8(v, ctrlMax), v);
+    special = _mm_or_si128(special, _mm_cmpeq_epi8(_mm_min_epu8(a, _mm_set1_epi8(2)), a));
+    special = _mm_or_si128(special, _mm_cmpeq_epi8(v, _mm_set1_epi8('"')));
+    special = _mm_or_si128(special, _mm_cmpeq_epi8(v, _mm_set1_epi8('\\')));
+    special = _mm_or_si128(special, _mm_cmpeq_epi8(v, _mm_set1_epi8('{')));
+    const __m128i blanks = _mm_cmpeq_epi8(v, _mm_set1_epi8(' '));
+    if (scramble) special = _mm_or_si128(special, blanks);
+    unsigned stops = static_cast<unsigned>(_mm_movemask_epi8(special));
+    if (iso) stops |= static_cast<unsigned>(_mm_movemask_epi8(v)); // bytes from 0x80
+    blankBits = static_cast<unsigned>(_mm_movemask_epi8(blanks));
+    return stops;
+}
+
+// The last characters of a text, from `pos` (less than sixteen before `length`): one block
+// that ends with the text (or, for a text shorter than that, a copy of it), the characters
+// outside [pos, length) masked.
+[[gnu::always_inline]] inline long ScanTail(const char* text, long pos, long length, bool iso,
+                                            bool scramble, long& lastBlank) {
+    long base = length - 16;
+    __m128i v;
+    unsigned outside = 0; // bits of the block beyond the text's end
+    if (base >= 0) {
+        v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + base));
+    } else {
+        alignas(16) char copy[16] = {};
+        std::memcpy(copy, text, static_cast<size_t>(length));
+        v = _mm_load_si128(reinterpret_cast<const __m128i*>(copy));
+        base = 0;
+        outside = 0xFFFFu & ~((1u << length) - 1);
+    }
+    const unsigned before = (1u << (pos - base)) - 1;
+    unsigned blankBits = 0;
+    const unsigned stops = (BlockStops(v, iso, scramble, blankBits) | outside) & ~before;
+    blankBits &= ~before & ~outside;
+    if (stops) blankBits &= (1u << __builtin_ctz(stops)) - 1;
+    if (blankBits) lastBlank = base + 31 - __builtin_clz(blankBits);
+    return stops ? std::min(length, base + __builtin_ctz(stops)) : length;
+}
+#endif
+
 // The end of the run of plain characters and blanks that starts at `pos`, and in
 // `lastBlank` the position of its last blank (left alone when it has none).
 long ScanRun(const char* text, long pos, long length, const unsigned char* cls, [[maybe_unused]] bool iso,
@@ -57,34 +105,17 @@ long ScanRun(const char* text, long pos, long length, const unsigned char* cls, 
     // Half the runs in markup are empty: one special character follows another.
     if (pos < length && (cls[static_cast<unsigned char>(text[pos])] & kSpecial)) return pos;
 #if defined(__SSE2__)
-    // Sixteen characters at a time. A few plain characters (the other control characters)
-    // also stop the run: the slow path copies them just the same.
-    const __m128i ctrlMax = _mm_set1_epi8('\r');
-    const __m128i angle = _mm_set1_epi8('<'); // "<", "=" and ">" follow each other
-    const __m128i two = _mm_set1_epi8(2);
-    const __m128i quote = _mm_set1_epi8('"');
-    const __m128i backslash = _mm_set1_epi8('\\');
-    const __m128i brace = _mm_set1_epi8('{');
-    const __m128i blank = _mm_set1_epi8(' ');
+    // Sixteen characters at a time, the last few in one block that ends with the text.
     for (; pos + 16 <= length; pos += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + pos));
-        __m128i special = _mm_cmpeq_epi8(_mm_min_epu8(v, ctrlMax), v);
-        const __m128i a = _mm_sub_epi8(v, angle);
-        special = _mm_or_si128(special, _mm_cmpeq_epi8(_mm_min_epu8(a, two), a));
-        special = _mm_or_si128(special, _mm_cmpeq_epi8(v, quote));
-        special = _mm_or_si128(special, _mm_cmpeq_epi8(v, backslash));
-        special = _mm_or_si128(special, _mm_cmpeq_epi8(v, brace));
-        const __m128i blanks = _mm_cmpeq_epi8(v, blank);
-        if (scramble) special = _mm_or_si128(special, blanks);
-        unsigned stops = static_cast<unsigned>(_mm_movemask_epi8(special));
-        if (iso) stops |= static_cast<unsigned>(_mm_movemask_epi8(v)); // bytes from 0x80
-        unsigned blankBits = static_cast<unsigned>(_mm_movemask_epi8(blanks));
+        unsigned blankBits = 0;
+        const unsigned stops = BlockStops(v, iso, scramble, blankBits);
         if (stops) blankBits &= (1u << __builtin_ctz(stops)) - 1;
         if (blankBits) lastBlank = pos + 31 - __builtin_clz(blankBits);
         if (stops) return pos + __builtin_ctz(stops);
     }
-#endif
-    // The rest (or everything, without SSE2) one character at a time.
+    return pos < length ? ScanTail(text, pos, length, iso, scramble, lastBlank) : pos;
+#else
     for (; pos < length; ++pos) {
         const unsigned char k = cls[static_cast<unsigned char>(text[pos])];
         if (k == kBlank) {
@@ -94,6 +125,7 @@ long ScanRun(const char* text, long pos, long length, const unsigned char* cls, 
         }
     }
     return pos;
+#endif
 }
 
 struct Message {
@@ -242,7 +274,9 @@ void tLS_compiler::Report(tDebugContext& context, long line, const Location& loc
 // its staging part when it resumes, and none holds on to the output's buffer.
 bool tLS_compiler::Spill(std::string& out, size_t& mark) {
     // A cancelled build stops here too, so that a large page does not hold it up.
-    if (brevic::BuildsCancelled() || !outputFile->WriteFront(out, mark)) return false;
+    if (brevic::internal::g_cancelled.load(std::memory_order_relaxed) ||
+        !outputFile->WriteFront(out, mark))
+        return false;
     spilled += mark;
     mark = 0;
     return true;
@@ -660,7 +694,7 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
 tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& pos, long& line, std::string& out,
                                           tLS_macrobase** bases, tDebugContext& ctx, const Location& location,
                                           const tMacro& enclosing) {
-    if (brevic::BuildsCancelled()) return LS_BUILD_FAILED;
+    if (brevic::internal::g_cancelled.load(std::memory_order_relaxed)) return LS_BUILD_FAILED;
     // One record per nesting level, used again for every placeholder of that level.
     const size_t level = static_cast<size_t>(ctx.depth);
     if (macros.size() <= level) macros.resize(level + 1);

@@ -2,6 +2,7 @@
 // in ls_compiler.h) stand together in one record.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 
 namespace brevic::internal {
@@ -20,6 +21,11 @@ inline Limits g_limits;
 // With an output file, finished output goes to it whenever this much has gathered: the
 // output buffer stays small enough for the cache, and a large page never needs memory of
 // its own size.
+// Set by CancelBuilds (also from signal handlers: it needs no lock); read at every
+// placeholder, inline, as a call per placeholder would cost more than the read.
+inline std::atomic<bool> g_cancelled{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
 constexpr size_t kSpillSize = size_t(1) << 19;
 
 // The twin gathers its output in memory: a piece that expands to more than this is left

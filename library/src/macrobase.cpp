@@ -5,12 +5,13 @@
 #include "strings.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -125,17 +126,65 @@ static tLS_Error ParseMacroPieces(const std::string& text, tBaseMember* members,
 // Name to first slot, exactly and without letter case. Lookups check what they find against
 // the slot itself, so a stale table cannot hand out a slot of another name.
 namespace {
-// Looked up by the name as it stands, without making a string of it.
-struct NameHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+// One table: open addressing over the names as they were when it was made (the keys), a
+// power of two of entries at most half full, so a lookup takes no allocation and no
+// division.
+class NameTable {
+public:
+    void Reserve(size_t names) {
+        size_t size = 16;
+        while (size < 2 * names)
+            size *= 2;
+        entries.assign(size, Entry{});
+    }
+    // Keeps the first slot of a key.
+    void Add(std::string key, int slot) {
+        for (size_t at = Hash(key) & (entries.size() - 1);; at = (at + 1) & (entries.size() - 1)) {
+            Entry& e = entries[at];
+            if (e.slot < 0) {
+                e.key = std::move(key);
+                e.slot = slot;
+                return;
+            }
+            if (e.key == key) return;
+        }
+    }
+    // The slot made for `key`, or -1.
+    int Find(std::string_view key) const {
+        for (size_t at = Hash(key) & (entries.size() - 1);; at = (at + 1) & (entries.size() - 1)) {
+            const Entry& e = entries[at];
+            if (e.slot < 0 || e.key == key) return e.slot;
+        }
+    }
+
+private:
+    struct Entry {
+        std::string key;
+        int slot = -1;
+    };
+    static size_t Hash(std::string_view s) {
+        uint64_t h = 1469598103934665603ULL; // FNV-1a: names are short
+        for (unsigned char c : s)
+            h = (h ^ c) * 1099511628211ULL;
+        return static_cast<size_t>(h ^ (h >> 29));
+    }
+    std::vector<Entry> entries;
 };
-using NameTable = std::unordered_map<std::string, int, NameHash, std::equal_to<>>;
 
 std::string Folded(const char* name) {
     std::string s(name);
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
+}
+
+// `name` without letter case into `buffer` when it fits (else into `spare`).
+std::string_view FoldedView(const char* name, char* buffer, size_t size, std::string& spare) {
+    size_t n = 0;
+    for (; name[n] && n < size; ++n)
+        buffer[n] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[n])));
+    if (!name[n]) return std::string_view(buffer, n);
+    spare = Folded(name);
+    return spare;
 }
 } // namespace
 
@@ -153,10 +202,12 @@ int tLS_macrobase::FindName(const char* name, int caseSensitive) const {
     if (!names) {
         try {
             names = new NameIndex;
+            names->exact.Reserve(static_cast<size_t>(lastIndex + 1));
+            names->folded.Reserve(static_cast<size_t>(lastIndex + 1));
             for (int i = 0; i <= lastIndex; ++i) {
                 if (members[i].name[0] == '\0') continue;
-                names->exact.emplace(members[i].name, i); // keeps the first slot of a name
-                names->folded.emplace(Folded(members[i].name), i);
+                names->exact.Add(members[i].name, i);
+                names->folded.Add(Folded(members[i].name), i);
             }
         } catch (const std::bad_alloc&) {
             ForgetNames();
@@ -164,19 +215,28 @@ int tLS_macrobase::FindName(const char* name, int caseSensitive) const {
     }
     if (names) {
         try {
-            const auto& table = caseSensitive ? names->exact : names->folded;
-            auto it = caseSensitive ? table.find(std::string_view(name)) : table.find(Folded(name));
-            if (it != table.end()) {
-                const char* slot = members[it->second].name;
-                if (caseSensitive ? std::strcmp(slot, name) == 0 : ::strcasecmp(slot, name) == 0) return it->second;
+            char buffer[64];
+            std::string spare;
+            const int found =
+                caseSensitive ? names->exact.Find(name)
+                              : names->folded.Find(FoldedView(name, buffer, sizeof buffer, spare));
+            if (found >= 0) {
+                const char* slot = members[found].name;
+                if (caseSensitive ? std::strcmp(slot, name) == 0 : ::strcasecmp(slot, name) == 0)
+                    return found;
             }
         } catch (const std::bad_alloc&) {
         }
     }
-    // Not in the table (or the table is stale): the slots themselves decide.
+    // Not in the table (or the table is stale): the slots themselves decide. Most differ in
+    // their first character already, which is compared here without a call.
+    const unsigned char first = static_cast<unsigned char>(name[0]);
+    const int foldedFirst = std::tolower(first);
     for (int i = 0; i <= lastIndex; ++i) {
         const char* slotName = members[i].name;
-        if (slotName[0] == '\0') continue;
+        const unsigned char c = static_cast<unsigned char>(slotName[0]);
+        if (c == '\0' || (c != first && (caseSensitive || std::tolower(c) != foldedFirst)))
+            continue;
         if (caseSensitive ? std::strcmp(slotName, name) == 0 : ::strcasecmp(slotName, name) == 0) return i;
     }
     return -1;

@@ -4,6 +4,7 @@
 #include "brevic/ls_macrobase.h"
 #include "brevic/ls_project.h"
 #include "brevic/ls_testing.h"
+#include "limits.h"
 #include "strings.h"
 
 #include <algorithm>
@@ -25,15 +26,18 @@ constexpr size_t kStreamReserve = size_t(1) << 18;
 // Templates from this size on are read in pieces.
 constexpr long long kReadInPieces = 4LL << 20;
 std::atomic<unsigned> g_buildThreads{0};
-// Set from signal handlers: it must need no lock.
-std::atomic<bool> g_cancelled{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
 } // namespace
 
 void SetBuildThreads(unsigned threads) { g_buildThreads = threads; }
-void CancelBuilds() { g_cancelled.store(true, std::memory_order_relaxed); }
-void ResumeBuilds() { g_cancelled.store(false, std::memory_order_relaxed); }
-bool BuildsCancelled() { return g_cancelled.load(std::memory_order_relaxed); }
+void CancelBuilds() {
+    internal::g_cancelled.store(true, std::memory_order_relaxed);
+}
+void ResumeBuilds() {
+    internal::g_cancelled.store(false, std::memory_order_relaxed);
+}
+bool BuildsCancelled() {
+    return internal::g_cancelled.load(std::memory_order_relaxed);
+}
 
 unsigned BuildThreads() {
     const unsigned set = g_buildThreads.load();
@@ -50,8 +54,9 @@ bool ReadTemplate(const char* path, TemplateText& t) {
     if (!t.inPieces) {
         if (!ReadTextFile(path, t.text)) return false;
     }
-    t.sourceTime = 0;
-    FileModTime(path, t.sourceTime);
+    // Whole seconds, as FileModTime gives them (rounded down, also before 1970).
+    constexpr long long kNs = 1000000000LL;
+    t.sourceTime = static_cast<long>(stampNs / kNs - (stampNs % kNs < 0 ? 1 : 0));
     return true;
 }
 
@@ -71,9 +76,6 @@ PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settin
         // Whether the target is written is known before expanding, unless only a changed
         // macro could make it out of date. When it is known, finished output goes to the
         // file while expanding, so that a large page needs no memory of its size.
-        long targetTime = 0;
-        const bool exists = FileModTime(in.targetPath, targetTime);
-        const bool writeKnown = in.sourceTime == 0 || !exists || in.sourceTime >= targetTime;
         std::unique_ptr<FileWriter> file;
         if (mode != PageMode::Memory) {
             file = std::make_unique<FileWriter>(in.targetPath, true);
@@ -83,6 +85,12 @@ PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settin
                 file->Unlocked();
             }
         }
+        // The writer's own look at the target tells its time too (one look per page).
+        long targetTime = 0;
+        bool exists = false;
+        if (!file || !file->LookAtTarget(exists, targetTime))
+            exists = FileModTime(in.targetPath, targetTime);
+        const bool writeKnown = in.sourceTime == 0 || !exists || in.sourceTime >= targetTime;
         TextFileReader reader;
         if (!in.text && !reader.Open(in.sourcePath)) return fail(in.sourcePath, 0, LS_REASON_READ);
         // Otherwise: room for twice the template, as macros usually make the page longer
@@ -181,6 +189,10 @@ namespace {
 constexpr size_t kHeldInMemory = size_t(64) << 20;
 // And never more pages ahead than this (each may hold a temporary file).
 constexpr size_t kAhead = 2048;
+// The calling thread, waiting for the next page, is woken when this many pages from it on
+// are finished (or fewer, when not all of them are claimed yet): one hand-off for a batch
+// of pages instead of one for each.
+constexpr size_t kPlaceBatch = 16;
 
 // What the threads of a full build share. Pages are claimed in order.
 class ParallelBuild {
@@ -214,6 +226,12 @@ private:
         bool read = false;
     };
     bool Claim(size_t& i);
+    bool CanClaim() const;
+    // Whether the calling thread, waiting for page `placed`, goes on now.
+    bool PlacerReady() const;
+    void Finished(size_t i);
+    void WaitFor(size_t i);
+    void Placed(size_t i, size_t size, bool goOn);
     void BuildOne(tLS_compiler& compiler, size_t i);
     // Whether the folder of page i is there (looked at until it is).
     bool FolderThere(size_t i);
@@ -226,7 +244,11 @@ private:
     std::vector<size_t> folderOf;              // each page's folder, numbered
     std::unique_ptr<std::atomic<bool>[]> ready; // by folder: known to be there
     std::mutex mutex;
-    std::condition_variable changed; // a page was finished or placed, or the build stopped
+    std::condition_variable
+        claimable; // the threads wait here: a page was placed, or the build stopped
+    std::condition_variable placeable; // the calling thread waits here (see PlacerReady)
+    size_t idle = 0;                   // threads waiting to claim a page
+    bool placerWaiting = false;        // the calling thread waits for page `placed`
     size_t next = 0;   // the next page to claim
     size_t placed = 0; // the pages placed so far
     size_t held = 0;   // bytes of the pages finished in memory and not yet placed
@@ -234,15 +256,56 @@ private:
     unsigned long counted = 0; // characters the threads examined
 };
 
+bool ParallelBuild::CanClaim() const {
+    return stop || next >= jobs.size() || next < placed + threads ||
+           (held < kHeldInMemory && next < placed + kAhead);
+}
+
 bool ParallelBuild::Claim(size_t& i) {
     std::unique_lock<std::mutex> lock(mutex);
-    changed.wait(lock, [&] {
-        return stop || next >= jobs.size() || next < placed + threads ||
-               (held < kHeldInMemory && next < placed + kAhead);
-    });
+    if (!CanClaim()) {
+        ++idle;
+        claimable.wait(lock, [&] { return CanClaim(); });
+        --idle;
+    }
     if (stop || next >= jobs.size()) return false;
     i = next++;
     return true;
+}
+
+bool ParallelBuild::PlacerReady() const {
+    if (!slots[placed].finished) return false;
+    const size_t end = std::min(jobs.size(), placed + kPlaceBatch);
+    // Pages of the batch not claimed yet may wait for this one to be placed.
+    if (stop || next < end) return true;
+    for (size_t k = placed + 1; k < end; ++k) {
+        if (!slots[k].finished) return false; // its thread tells when it is
+    }
+    return true;
+}
+
+void ParallelBuild::Finished(size_t i) {
+    std::lock_guard<std::mutex> lock(mutex);
+    slots[i].finished = true;
+    held += slots[i].page.text.capacity();
+    if (slots[i].page.result.error != LS_OK) stop = true; // later pages will not be needed
+    if (placerWaiting && PlacerReady()) placeable.notify_one();
+}
+
+void ParallelBuild::WaitFor(size_t i) {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (slots[i].finished) return;
+    placerWaiting = true;
+    placeable.wait(lock, [&] { return slots[i].finished && (stop || PlacerReady()); });
+    placerWaiting = false;
+}
+
+void ParallelBuild::Placed(size_t i, size_t size, bool goOn) {
+    std::lock_guard<std::mutex> lock(mutex);
+    placed = i + 1;
+    held -= size;
+    stop = stop || !goOn;
+    if (idle && CanClaim()) claimable.notify_all();
 }
 
 void ParallelBuild::BuildOne(tLS_compiler& compiler, size_t i) {
@@ -287,11 +350,7 @@ void ParallelBuild::Work() {
     size_t i = 0;
     while (Claim(i)) {
         BuildOne(compiler, i);
-        std::lock_guard<std::mutex> lock(mutex);
-        slots[i].finished = true;
-        held += slots[i].page.text.capacity();
-        if (slots[i].page.result.error != LS_OK) stop = true; // later pages will not be needed
-        changed.notify_all();
+        Finished(i);
     }
     std::lock_guard<std::mutex> lock(mutex);
     counted += count;
@@ -299,23 +358,14 @@ void ParallelBuild::Work() {
 
 bool ParallelBuild::Place(const std::function<bool(size_t, BuiltPage&)>& place) {
     for (size_t i = 0; i < jobs.size(); ++i) {
-        {
-            std::unique_lock<std::mutex> lock(mutex);
-            changed.wait(lock, [&] { return slots[i].finished; });
-        }
+        WaitFor(i);
         const size_t size = slots[i].page.text.capacity();
         const bool goOn = place(i, slots[i].page);
         slots[i].page = BuiltPage{}; // placed, or discarded
         // The template's last page: no thread needs its text any more.
         if (i + 1 == jobs.size() || jobs[i + 1].source != jobs[i].source)
             TemplateText().text.swap(sources[jobs[i].source].text.text);
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            placed = i + 1;
-            held -= size;
-            stop = stop || !goOn;
-        }
-        changed.notify_all();
+        Placed(i, size, goOn);
         if (!goOn) return false;
     }
     return true;
@@ -326,7 +376,8 @@ void ParallelBuild::Stop() {
         std::lock_guard<std::mutex> lock(mutex);
         stop = true;
     }
-    changed.notify_all();
+    claimable.notify_all();
+    placeable.notify_all();
 }
 
 } // namespace

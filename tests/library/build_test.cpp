@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <algorithm>
@@ -169,6 +171,35 @@ TEST_F(BuildTest, OutOfDateRuleInBothDirections) {
     ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
     EXPECT_EQ(ReadBytes(target), before);
     (void)MTime;
+}
+
+// The out-of-date rule dates a page that is a symbolic link by the file it leads to, and a
+// rebuild writes through the link.
+TEST_F(BuildTest, APageThatIsALinkIsDatedByTheFileItLeadsTo) {
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    const std::string target = dir / "tpl/english/index.htm";
+    const std::string real = dir / "real.htm";
+    const std::string built = ReadBytes(target);
+    WriteBytes(real, "by hand");
+    ASSERT_EQ(::unlink(target.c_str()), 0);
+    ASSERT_EQ(::symlink(real.c_str(), target.c_str()), 0);
+    const long now = brevic::CurrentTime();
+    SetTime(dir / "tpl/index.tpl", now - 1000);
+    SetTime(dir / "tpl/about.tpl", now - 1000);
+    // The file newer than the template, the link itself older: left alone.
+    SetTime(real, now - 500);
+    const struct timespec old[2] = {{now - 2000, 0}, {now - 2000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, target.c_str(), old, AT_SYMLINK_NOFOLLOW), 0);
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    EXPECT_EQ(ReadBytes(real), "by hand");
+    // The file older, the link newer: rebuilt into the file, the link stays.
+    SetTime(real, now - 1500);
+    const struct timespec fresh[2] = {{now, 0}, {now, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, target.c_str(), fresh, AT_SYMLINK_NOFOLLOW), 0);
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    EXPECT_EQ(ReadBytes(real), built);
+    EXPECT_TRUE(std::filesystem::is_symlink(target));
 }
 
 TEST_F(BuildTest, SingleTargetBuildAndMessage214) {

@@ -15,6 +15,10 @@
 
 namespace brevic {
 
+namespace internal {
+struct RewriteTarget;
+}
+
 // Reads the whole file in text mode and appends it to `text`. Returns false (and leaves
 // `text` as it was) when the file cannot be opened or read, or is not a regular file.
 BREVIC_API bool ReadTextFile(const char* path, std::string& text);
@@ -161,6 +165,12 @@ public:
     // deferred writer closes it at Commit (Place renames it by name). For a full build's
     // pages, whose journal, held by the build, keeps other builds' clean-ups away.
     void Unlocked() { unlocked = !opened; }
+    // Before the first write: looks where the content will go (following the path's links
+    // as the write does) and gives in `exists` and `seconds` whether a file is there and its
+    // modification time, as FileModTime of the path would. The write then goes by what was
+    // found here, so a page needs one look at its target. False (nothing found out) when the
+    // path cannot be written as it stands.
+    bool LookAtTarget(bool& exists, long& seconds);
     // After Commit: the file the content goes to (where the path's links lead).
     const std::string& Target() const { return target; }
     // After Commit of a deferred writer with SyncAtPlace: the file system holding Target
@@ -205,6 +215,7 @@ private:
     int fd = -1;
     unsigned replacedUid = 0, replacedGid = 0, replacedMode = 0;
     std::unique_ptr<Behind> behind; // writing behind: the helper thread and the bytes it has
+    std::unique_ptr<internal::RewriteTarget> looked; // LookAtTarget's finding, until Open
 };
 
 // Creates an empty file when none exists (where a dangling link points, by the rule of

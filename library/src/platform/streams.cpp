@@ -179,11 +179,30 @@ bool FileWriter::Failed() const {
     return failed;
 }
 
+bool FileWriter::LookAtTarget(bool& exists, long& seconds) {
+    if (opened || path.empty()) return false;
+    try {
+        auto found = std::make_unique<RewriteTarget>();
+        if (!ResolveTarget(path, *found)) return false;
+        exists = found->exists;
+        if (exists) seconds = static_cast<long>(found->status.st_mtime);
+        looked = std::move(found);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
 bool FileWriter::Open() {
     opened = true;
     if (path.empty()) return false;
     RewriteTarget final;
-    if (!ResolveTarget(path, final)) return false;
+    if (looked) {
+        final = std::move(*looked); // this writer's LookAtTarget: the target was looked at then
+        looked.reset();
+    } else if (!ResolveTarget(path, final)) {
+        return false;
+    }
     try {
         target = final.path;
         if (textMode) chunk.reserve(kChunkSize);

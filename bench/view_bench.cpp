@@ -1,9 +1,11 @@
-// Figures for the HTML view: loading a large page with and without colouring into the same
+// Figures for the HTML view: typing into a long line and a large page, pasting, undoing a
+// Replace All, loading a large page with and without colouring into the same
 // widget, recolouring one line of a large document, Find Next and Replace All in it, and
 // Multiple File Replace against sed; Replace All with and without case. Prints the times and
 // ratios.
-//   view_bench [runs] [replace]   (needs a display or QT_QPA_PLATFORM=offscreen; "replace":
-//                                  only the Replace All figures)
+//   view_bench [runs] [replace|editing]   (needs a display or QT_QPA_PLATFORM=offscreen;
+//                                  "replace": only the Replace All figures, "editing": only
+//                                  the typing, paste and undo figures)
 #include "ls_main_app.h"
 #include "ls_main_view.h"
 #include "styles_file.h"
@@ -11,6 +13,8 @@
 #include "text_search.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -197,6 +201,61 @@ void StylesFigures() {
                 t.nsecsElapsed() / 1e6);
 }
 
+// Milliseconds per key of typing `keys` letters at the caret, each shown (coloured and
+// painted) before the next.
+double TypedKeyMs(CLs_mainView& view, int keys) {
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < keys; ++i) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        QApplication::sendEvent(&view, &press);
+        view.repaint();
+    }
+    return t.nsecsElapsed() / 1e6 / keys;
+}
+
+// Typing into a line of 100,000 characters and into the 5 MB page, pasting 3,000 lines, and
+// the undo of a Replace All in the 5 MB page.
+void EditingFigures() {
+    CLs_mainView view(nullptr);
+    view.resize(1000, 700);
+    view.show();
+    QString line = MakePage(100000);
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    view.InsertText(line.left(100000), false);
+    view.SetSel(50000, 50000);
+    QApplication::processEvents();
+    std::printf("a typed key on a line of 100,000 characters: %.2f ms (goal < 5 ms)\n", TypedKeyMs(view, 50));
+    const QString page = MakePage(5 << 20);
+    view.InsertText(page, false);
+    view.SetSel(static_cast<int>(page.size() / 2), static_cast<int>(page.size() / 2));
+    QApplication::processEvents();
+    std::printf("a typed key in the 5 MB page: %.2f ms (goal < 2 ms)\n", TypedKeyMs(view, 50));
+
+    QString block;
+    for (int i = 0; block.count(QLatin1Char('\n')) < 3000; ++i) block += MakePage(200);
+    block = block.section(QLatin1Char('\n'), 0, 2999) + QLatin1Char('\n');
+    QApplication::clipboard()->setText(block);
+    QElapsedTimer t;
+    t.start();
+    view.paste();
+    view.repaint();
+    std::printf("pasting 3,000 lines, coloured and shown: %.0f ms (goal < 100 ms)\n", t.nsecsElapsed() / 1e6);
+
+    view.InsertText(page, false);
+    QString text = view.GetText();
+    qsizetype count = 0;
+    search::ReplaceAllInText(text, QStringLiteral("td"), QStringLiteral("TD"), true, false, &count);
+    view.SetSel(0, -1);
+    view.InsertText(text, true);
+    QApplication::processEvents();
+    t.restart();
+    view.UndoColored();
+    view.repaint();
+    std::printf("undo of Replace All of %lld matches in 5 MB: %.0f ms (goal < 500 ms)\n",
+                static_cast<long long>(count), t.nsecsElapsed() / 1e6);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -211,8 +270,14 @@ int main(int argc, char** argv) {
     // "replace" as the last argument: only the Replace All figures.
     const bool replaceOnly = argc > 1 && std::strcmp(argv[argc - 1], "replace") == 0;
     const int runs = argc > 1 + replaceOnly ? std::max(1, std::atoi(argv[1])) : 3;
+    // "editing" as the last argument: only the typing, paste and undo figures.
+    if (argc > 1 && std::strcmp(argv[argc - 1], "editing") == 0) {
+        EditingFigures();
+        return 0;
+    }
     CaseFigures(MakePage(5 << 20), runs);
     if (replaceOnly) return 0;
+    EditingFigures();
     for (int mb : {1, 5}) {
         const QString page = MakePage(mb << 20);
         const double plain = LoadMs(page, false, runs);

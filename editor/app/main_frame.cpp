@@ -26,6 +26,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -384,6 +386,15 @@ void CMainFrame::WakeIdle() {
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    // Enter in the tool bar's search box searches forward (once: the box does nothing else
+    // with it).
+    if (event->type() == QEvent::KeyPress && searchCombo && watched == searchCombo->lineEdit()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            router_->Execute(cmd::SearchForward);
+            return true;
+        }
+    }
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:

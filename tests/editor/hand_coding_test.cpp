@@ -7,6 +7,8 @@
 #include "ls_main_view.h"
 
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QTest>
 #include <sstream>
 
@@ -98,6 +100,21 @@ TEST_F(HandCoding, TypeThroughCanBeTurnedOff) {
     view->SetText("");
     QTest::keyClicks(view, "<p>");
     EXPECT_EQ(view->GetText(), "<p>></p>");
+}
+
+// Enter in the tool bar's search box finds the next match, once per Enter.
+TEST_F(HandCoding, EnterInTheSearchBoxSearchesForward) {
+    view->SetText("a needle, and a needle");
+    view->SetSel(0, 0);
+    searchCombo->setEditText("needle");
+    searchCombo->lineEdit()->setFocus();
+    QTest::keyClick(searchCombo->lineEdit(), Qt::Key_Return);
+    int s = 0, e = 0;
+    view->GetSel(s, e);
+    EXPECT_EQ(s, 2);
+    QTest::keyClick(searchCombo->lineEdit(), Qt::Key_Return);
+    view->GetSel(s, e);
+    EXPECT_EQ(s, 16) << "the next one";
 }
 
 } // namespace

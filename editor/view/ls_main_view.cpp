@@ -43,6 +43,8 @@ bool IsTagName(const QString& run) {
 
 // The longest run of typed characters a completion's tag name is compared with.
 constexpr qsizetype kLongestRun = 64;
+// The closing tags a view remembers for typing over.
+constexpr size_t kMostClosers = 32;
 // A pause in typing longer than this ends an undo step.
 constexpr qint64 kTypingPauseMs = 1000;
 
@@ -171,7 +173,7 @@ void CLs_mainView::HandleCharacter(char ch, QKeyEvent* event) {
         typedRun_ += QChar::fromLatin1(ch);
     }
     g_previousChar = ch;
-    if (TypedThrough(QChar::fromLatin1(ch))) {
+    if (TypedOverClosingTag(ch) || TypedThrough(QChar::fromLatin1(ch))) {
         LookUpCharacter(ch); // the table follows what the author types; its offer waits
         return;
     }
@@ -230,10 +232,12 @@ bool CLs_mainView::TypedThrough(QChar typed) {
     }
     const bool nameGoesOn = typed.isLetterOrNumber() || typed == QLatin1Char('-');
     if (typed == QLatin1Char('>') && through_.rest.isEmpty()) {
-        // The caret goes behind the opening tag, between the pair.
+        // The caret goes behind the opening tag, between the pair; the closing tag there is
+        // moved over too when the author types it.
         const int to = through_.tagEnd;
         SetSel(to, to);
         typedEnd_ = to;
+        RememberCloser(to);
     } else if (typed == QLatin1Char('>')) {
         // The author ended the name before the one offered: the tag typed, if the table has it.
         DropCompletion();
@@ -261,6 +265,47 @@ void CLs_mainView::DropCompletion() {
     completion_ = {};
 }
 
+bool CLs_mainView::TypedOverClosingTag(char typed) {
+    int start = 0;
+    int end = 0;
+    GetSel(start, end);
+    if (start != end) return false;
+    const QString text = GetText();
+    const QChar next = start < text.size() ? text[start] : QChar();
+    if (closing_.isNull() && typed == '<' && next == QLatin1Char('<') && text.mid(start, 2) == QLatin1String("</")) {
+        // A "<" typed where a closing tag offered stands: that tag is typed over.
+        for (auto it = closers_.rbegin(); it != closers_.rend(); ++it) {
+            if (it->position() == start) {
+                closing_ = *it;
+                closers_.erase(std::next(it).base());
+                break;
+            }
+        }
+    }
+    if (closing_.isNull()) return false;
+    if (next != QLatin1Char(typed) || next.isNull()) {
+        // Another key than the tag's: typed as it is. After the "<" alone, that "<" began
+        // another tag: it is typed before the closing tag, which is kept.
+        const bool lessOnly = closingTyped_ == 1;
+        closing_ = QTextCursor();
+        closingTyped_ = 0;
+        if (lessOnly) {
+            SetSel(start - 1, start - 1);
+            Type(QStringLiteral("<"), false);
+            RememberCloser(start);
+        }
+        return false;
+    }
+    SetSel(start + 1, start + 1);
+    typedEnd_ = start + 1;
+    ++closingTyped_;
+    if (typed == '>') {
+        closing_ = QTextCursor();
+        closingTyped_ = 0;
+    }
+    return true;
+}
+
 void CLs_mainView::CompleteTypedTag() {
     int start = 0;
     int end = 0;
@@ -280,6 +325,14 @@ void CLs_mainView::CompleteTypedTag() {
     const int caret = runStart_ + static_cast<int>(close < 0 ? completion.size() : close + 1);
     SetSel(caret, caret);
     typedEnd_ = caret;
+    RememberCloser(caret);
+}
+
+void CLs_mainView::RememberCloser(int position) {
+    if (GetText().mid(position, 2) != QLatin1String("</") || closers_.size() >= kMostClosers) return;
+    QTextCursor at(document());
+    at.setPosition(position);
+    closers_.push_back(at);
 }
 
 void CLs_mainView::Complete(const char* text, int offset) {
@@ -407,6 +460,8 @@ void CLs_mainView::InsertText(const QString& text, bool selectionOnly) {
         ReplaceSel(text, true); // coloured as every change is
         return;
     }
+    closers_.clear();
+    closing_ = QTextCursor();
     ReplaceAllText(text);
     if (Coloring()) ColourLines(document()->begin(), document()->lastBlock());
 }

@@ -11,7 +11,9 @@
 
 #include <QStringList>
 #include <QElapsedTimer>
+#include <QTextCursor>
 #include <memory>
+#include <vector>
 
 class tLS_autochar;
 namespace fw {
@@ -163,4 +165,12 @@ private:
     // The name of the table's entry whose text `completion` is ("" when none).
     QString EntryNameOf(const char* completion) const;
     bool dropOffered_ = false; // the key just typed left the completion it typed through
+    // The closing tags of completions typed through, where they stand now: the author who
+    // types one by hand there moves over it. `closing_` is the one being typed over.
+    std::vector<QTextCursor> closers_;
+    QTextCursor closing_;
+    int closingTyped_ = 0; // its characters typed over so far
+    bool TypedOverClosingTag(char typed);
+    // Remembers the closing tag at `position` (if one starts there) for typing over.
+    void RememberCloser(int position);
 };

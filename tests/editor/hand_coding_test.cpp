@@ -117,4 +117,14 @@ TEST_F(HandCoding, EnterInTheSearchBoxSearchesForward) {
     EXPECT_EQ(s, 16) << "the next one";
 }
 
+// A page typed by hand, closing tags and all, comes out as typed: the closing tags the
+// completions offered are typed over, not doubled.
+TEST_F(HandCoding, ClosingTagsTypedByHandAreTypedOver) {
+    view->SetText("");
+    const QString page = "<p>Fresh <b>daily</b> bread <i>here</i> <u>now</u></p>";
+    QTest::keyClicks(view, page);
+    EXPECT_EQ(view->GetText(), page) << view->GetText().toStdString();
+    EXPECT_EQ(Caret(), page.size());
+}
+
 } // namespace

@@ -182,15 +182,17 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
         exitStatus_ = view && view->PrintWithoutAsking() ? 0 : 1;
         return false;
     }
+    if (options.showWindow) {
+        // The window stands before anything the file opens (Organize Templates for a
+        // project) shows over it. Without a window manager "maximised" means nothing: take
+        // the screen's space.
+        if (QScreen* screen = QGuiApplication::primaryScreen()) mainFrame_->setGeometry(screen->availableGeometry());
+        mainFrame_->showMaximized();
+    }
     if (withoutFile) {
         Dispatch(cmd::FileNew);
     } else {
         OpenDocumentFile(QFile::decodeName(commandLine.file.c_str()));
-    }
-    if (options.showWindow) {
-        // Without a window manager "maximised" means nothing: take the screen's space.
-        if (QScreen* screen = QGuiApplication::primaryScreen()) mainFrame_->setGeometry(screen->availableGeometry());
-        mainFrame_->showMaximized();
     }
     mainFrame_->OnIdle();
     if (options.showHint) CHintDlg::Show(mainFrame_.get(), str::HintStartUp, settings_);

@@ -5,9 +5,12 @@
 #include "app_context.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QScreen>
+#include <algorithm>
 
 CCompilerMessagesDlg::CCompilerMessagesDlg(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::CCompilerMessagesDlg>()) {
@@ -98,6 +101,19 @@ void CCompilerMessagesDlg::GoToPlace(const QListWidgetItem* item) const {
     if (!m.hasMatch()) return;
     app::GoToMessagePlace(m.captured(1), m.captured(2).toInt(), item->data(kFolderRole).toString(),
                           item->data(kLanguageRole).toByteArray());
+}
+
+void CCompilerMessagesDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    QListWidget* list = ui_->messages;
+    int widest = 0;
+    const QFontMetrics metrics(list->font());
+    for (int i = 0; i < list->count(); ++i) widest = std::max(widest, metrics.horizontalAdvance(list->item(i)->text()));
+    // The list's frame and scroll bar, and the dialog's margins around it.
+    const int wanted = widest + (width() - list->viewport()->width()) + 2 * metrics.averageCharWidth();
+    const QScreen* screen = this->screen();
+    const int most = screen ? screen->availableGeometry().width() * 9 / 10 : wanted;
+    if (wanted > width()) resize(std::min(wanted, most), height());
 }
 
 void CCompilerMessagesDlg::AddString(const char* line) {

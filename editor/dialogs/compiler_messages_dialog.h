@@ -41,6 +41,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Shown, the window grows to the width of its longest line (up to the screen's); a
+    // size the author gave it stays while it is enough.
+    void showEvent(QShowEvent* event) override;
 
 private:
     std::unique_ptr<Ui::CCompilerMessagesDlg> ui_;

@@ -10,6 +10,7 @@
 
 #include <brevic/ls_macrobase.h>
 
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <algorithm>
@@ -72,7 +73,27 @@ COrganizeMacrosDlg::COrganizeMacrosDlg(QWidget* parent, tLS_macrobase* base)
     connect(ui_->macroList, &QListWidget::itemDoubleClicked, this, &COrganizeMacrosDlg::OnEdit);
     Fill();
     if (ui_->macroList->count() > 0) ui_->macroList->setCurrentRow(0);
+    ui_->nameEdit->installEventFilter(this);
     ui_->nameEdit->setFocus();
+}
+
+bool COrganizeMacrosDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->nameEdit && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const QString name = ui_->nameEdit->text();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !name.isEmpty()) {
+            const QList<QListWidgetItem*> found =
+                ui_->macroList->findItems(name, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+            if (found.isEmpty()) {
+                OnNew();
+            } else {
+                ui_->macroList->setCurrentItem(found.first());
+                OnEdit();
+            }
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 COrganizeMacrosDlg::~COrganizeMacrosDlg() = default;

@@ -65,6 +65,11 @@ public:
     // Close, Escape and the window's close button give result 2.
     void reject() override;
 
+protected:
+    // Enter in the name field: a name the list does not hold is made (New), one it holds
+    // is opened (Edit), whatever entry is selected.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void ReadControls();
     void Fill();

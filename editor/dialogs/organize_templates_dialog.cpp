@@ -128,8 +128,11 @@ void COrganizeTemplatesDlg::OnRemove() {
 }
 
 void COrganizeTemplatesDlg::OnOpen() {
-    // Without a selection there is nothing to open; the dialog stays.
-    if (ui_->templateList->selectedItems().isEmpty()) return;
+    // Without a selection there is nothing to open; the dialog stays and says so.
+    if (ui_->templateList->selectedItems().isEmpty()) {
+        fw::ShowMessage(this, str::SelectTemplateToOpen, fw::MessageKind::Information);
+        return;
+    }
     done(QDialog::Accepted);
 }
 

@@ -11,10 +11,29 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QScreen>
 
 namespace {
 
 constexpr int kHistoryMax = 30;
+
+// A dialog that covers the match just selected moves below it (above it when there is no
+// room below), so that the author sees what was found.
+void MoveOffSelection(QWidget* dialog, CLs_mainView* view) {
+    if (!dialog->isVisible()) return;
+    const QRect match(view->viewport()->mapToGlobal(view->cursorRect().topLeft()), view->cursorRect().size());
+    QRect frame = dialog->frameGeometry();
+    if (!frame.intersects(match.adjusted(-200, 0, 200, 0))) return;
+    const QScreen* screen = dialog->screen();
+    const QRect room = screen ? screen->availableGeometry() : QRect();
+    constexpr int kGap = 24;
+    if (room.isNull() || match.bottom() + kGap + frame.height() <= room.bottom()) {
+        frame.moveTop(match.bottom() + kGap);
+    } else {
+        frame.moveBottom(match.top() - kGap);
+    }
+    dialog->move(frame.topLeft());
+}
 
 template <typename Dialog> Dialog* DialogOf(CLs_mainView* view) {
     auto* dialog = view->findChild<Dialog*>(QString(), Qt::FindDirectChildrenOnly);
@@ -29,7 +48,7 @@ void ShowSearch(CLs_mainView* view) {
         QObject::connect(dialog, &CSearchDlg::SearchRequested, view, [view, dialog](bool forward) {
             const SearchValues v = dialog->Values();
             view->setFocus();
-            view->Search(v.text, v.caseSensitive, v.wholeWords, forward, true);
+            if (view->Search(v.text, v.caseSensitive, v.wholeWords, forward, true)) MoveOffSelection(dialog, view);
         });
     }
     dialog->Present();
@@ -42,7 +61,7 @@ void Replace(CLs_mainView* view, CReplaceDlg* dialog) {
     view->setFocus();
     if (start != end) view->InsertText(dialog->Replacement(), true); // usually the previous match
     const SearchValues v = dialog->Values();
-    view->Search(v.text, v.caseSensitive, v.wholeWords, true, true);
+    if (view->Search(v.text, v.caseSensitive, v.wholeWords, true, true)) MoveOffSelection(dialog, view);
 }
 
 void ReplaceAll(CLs_mainView* view, CReplaceDlg* dialog) {
@@ -67,7 +86,7 @@ void ShowReplace(CLs_mainView* view) {
         QObject::connect(dialog, &CReplaceDlg::SearchRequested, view, [view, dialog] {
             const SearchValues v = dialog->Values();
             view->setFocus();
-            view->Search(v.text, v.caseSensitive, v.wholeWords, true, true);
+            if (view->Search(v.text, v.caseSensitive, v.wholeWords, true, true)) MoveOffSelection(dialog, view);
         });
         QObject::connect(dialog, &CReplaceDlg::ReplaceRequested, view, [view, dialog] { Replace(view, dialog); });
         QObject::connect(dialog, &CReplaceDlg::ReplaceAllRequested, view,

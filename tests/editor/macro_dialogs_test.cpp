@@ -164,6 +164,24 @@ TEST_F(MacroDialogs, OrganizeMacrosWithoutBaseOrOnAnEmptyBase) {
     EXPECT_FALSE(b.IsModified());
 }
 
+// Enter after typing a name: a new name is made, a name of the list opens that macro (not
+// the entry that happens to be selected).
+TEST_F(MacroDialogs, OrganizeMacrosEnterMakesOrOpensTheTypedName) {
+    tLS_macrobase& b = Base("{:beta:1:}\nB\n{:Alpha:1:}\nA\n{:gamma:1:}\nG\n");
+    COrganizeMacrosDlg dialog(nullptr, &b);
+    dialog.show();
+    QLineEdit* edit = Child<QLineEdit>(dialog, "nameEdit");
+    QTest::keyClicks(edit, "delta");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(Items(Child<QListWidget>(dialog, "macroList")), (QStringList{"Alpha", "beta", "delta", "gamma"}));
+    EXPECT_TRUE(dialog.isVisible()) << "New keeps the dialog open";
+    edit->setText("beta");
+    Child<QListWidget>(dialog, "macroList")->setCurrentRow(0);
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), 1);
+    EXPECT_EQ(dialog.selectedName, "beta");
+}
+
 TEST_F(MacroDialogs, OrganizeMacrosNewAndDelete) {
     tLS_macrobase& b = Base("{:beta:1:}\nB\n{:Alpha:1:}\nA\n{:gamma:1:}\nG\n");
     COrganizeMacrosDlg dialog(nullptr, &b);
@@ -300,18 +318,18 @@ TEST_F(MacroDialogs, OrganizeMacrosEditHandsBackTheSelection) {
         EXPECT_EQ(dialog.selectedName, "Header");
     }
     {
-        // Enter in the name edit: the list selection follows the text, Edit is the default.
+        // Enter in the name edit with a name of the list opens that macro.
         COrganizeMacrosDlg dialog(nullptr, &b);
         modalAnswer = [](QDialog& d) {
             d.show();
             auto* edit = d.findChild<QLineEdit*>("nameEdit");
-            QTest::keyClicks(edit, "foo");
+            QTest::keyClicks(edit, "Footer");
             QTest::keyClick(edit, Qt::Key_Return);
             return d.result();
         };
         EXPECT_EQ(dialog.Run(), 1);
         EXPECT_EQ(dialog.selectedName, "Footer");
-        EXPECT_EQ(dialog.nameText, "foo");
+        EXPECT_EQ(dialog.nameText, "Footer");
     }
     {
         COrganizeMacrosDlg dialog(nullptr, &b);

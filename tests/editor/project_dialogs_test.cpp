@@ -1,6 +1,7 @@
 // The project dialogs driven through their widgets, checked against the project file:
 // Organize languages, Organize templates and New Document.
 #include "editor_fixture.h"
+#include "ids.h"
 #include "widget_helpers.h"
 
 #include "new_document_dialog.h"
@@ -244,6 +245,10 @@ TEST_F(ProjectDialogs, TemplatesWithoutProjectOrSelection) {
     EXPECT_EQ(dialog.selectedPath, "");
     COrganizeTemplatesDlg nothing(nullptr, nullptr);
     EXPECT_EQ(Child<QListWidget>(nothing, "templateList")->count(), 0);
+    messages.clear();
+    Child<QPushButton>(nothing, "openButton")->click();
+    ASSERT_EQ(messages.size(), 1u) << "Open with nothing selected says why it does nothing";
+    EXPECT_EQ(messages[0].stringId, str::SelectTemplateToOpen);
 }
 
 TEST_F(ProjectDialogs, RemoveTakesTheTemplateShownEvenWithUnreadableEntries) {

@@ -112,8 +112,12 @@ void CCompilerMessagesDlg::showEvent(QShowEvent* event) {
     // The list's frame and scroll bar, and the dialog's margins around it.
     const int wanted = widest + (width() - list->viewport()->width()) + 2 * metrics.averageCharWidth();
     const QScreen* screen = this->screen();
-    const int most = screen ? screen->availableGeometry().width() * 9 / 10 : wanted;
-    if (wanted > width()) resize(std::min(wanted, most), height());
+    if (!screen || wanted <= width()) return;
+    const QRect room = screen->availableGeometry();
+    resize(std::min(wanted, room.width() * 9 / 10), height());
+    // Grown, it still stands on the screen.
+    const QRect frame = frameGeometry();
+    if (frame.right() > room.right()) move(std::max(room.left(), room.right() - frame.width()), pos().y());
 }
 
 void CCompilerMessagesDlg::AddString(const char* line) {

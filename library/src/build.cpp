@@ -304,11 +304,16 @@ tLS_Error tLS_project::BuildJournaled(std::vector<brevic::PageJob>& jobs, tDebug
     // A journal no build holds is a killed build's: its temporary files go. (Pages are
     // written into temporary files without a lock each; the journal held tells them from a
     // running build's.)
-    if (found.Read(path) && !brevic::JournalHeld(path)) {
+    const bool held = brevic::JournalHeld(path);
+    if (found.Read(path) && !held) {
         std::string logFolder;
         ProjectDirectory(logFolder);
         RemoveLeftovers(jobs, logFolder + "debug.txt");
     }
+    // A build killed while it wrote the journal leaves the journal's temporary file and no
+    // journal; nobody writes a journal here but a build that holds it.
+    if (!path.empty() && !held)
+        brevic::RemoveLeftoverTemporaries(brevic::WriteFolder(path.c_str()), brevic::AfterLastSeparator(path.c_str()));
     found.Apply(groups, groupCount);
     const std::unordered_set<std::string> named(found.pages.begin(), found.pages.end());
     brevic::BuildJournal journal;

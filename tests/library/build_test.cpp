@@ -406,6 +406,19 @@ TEST_F(BuildTest, AJournalLeftBehindRebuildsWhatItNames) {
     EXPECT_NE(ReadBytes(index).find("Hello"), std::string::npos) << "its pages are rebuilt";
 }
 
+// A build killed while it wrote its journal leaves the journal's temporary file and no
+// journal: the next build removes it (and leaves other files' temporaries alone).
+TEST_F(BuildTest, AKilledJournalWriteLeavesNothingBehind) {
+    ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
+    const std::string journalTemporary = dir / "..larkspan-journal.abcdefghijkl.larkspan-tmp";
+    const std::string other = dir / ".notes.txt.abcdefghijkl.larkspan-tmp";
+    WriteBytes(journalTemporary, "larkspan build journal 1\tkill");
+    WriteBytes(other, "another writer's");
+    ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
+    EXPECT_FALSE(Exists(journalTemporary));
+    EXPECT_TRUE(Exists(other));
+}
+
 TEST_F(BuildTest, BuildAllFailures) {
     EXPECT_EQ(project.BuildAll(nullptr), LS_NO_PROJECT);
     WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n"));

@@ -175,13 +175,14 @@ std::string WriteFolder(const char* path) {
     return target.folder.empty() ? std::string("./") : target.folder;
 }
 
-void RemoveLeftoverTemporaries(const std::string& folder) {
+void RemoveLeftoverTemporaries(const std::string& folder, const std::string& of) {
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return;
     const int dfd = ::dirfd(dir);
     const uid_t me = ::geteuid();
+    const std::string start = of.empty() ? std::string() : "." + of.substr(0, kKeptName) + ".";
     while (const struct dirent* entry = ::readdir(dir)) {
-        if (!IsTemporaryName(entry->d_name)) continue;
+        if (!IsTemporaryName(entry->d_name) || std::strncmp(entry->d_name, start.c_str(), start.size()) != 0) continue;
         const int fd = ::openat(dfd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) continue;
         // Only this user's files, and only while no writer holds them.

@@ -14,10 +14,10 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QKeyEvent>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -232,7 +232,8 @@ void EditingFigures() {
     view.InsertText(line.left(100000), false);
     view.SetSel(50000, 50000);
     QApplication::processEvents();
-    std::printf("a typed key on a line of 100,000 characters: %.2f ms (goal < 5 ms)\n", TypedKeyMs(view, 50));
+    std::printf("a typed key on a line of 100,000 characters: %.2f ms (goal < 5 ms)\n",
+                TypedKeyMs(view, 50));
     const QString page = MakePage(5 << 20);
     view.InsertText(page, false);
     view.SetSel(static_cast<int>(page.size() / 2), static_cast<int>(page.size() / 2));
@@ -240,14 +241,16 @@ void EditingFigures() {
     std::printf("a typed key in the 5 MB page: %.2f ms (goal < 2 ms)\n", TypedKeyMs(view, 50));
 
     QString block;
-    for (int i = 0; block.count(QLatin1Char('\n')) < 3000; ++i) block += MakePage(200);
+    for (int i = 0; block.count(QLatin1Char('\n')) < 3000; ++i)
+        block += MakePage(200);
     block = block.section(QLatin1Char('\n'), 0, 2999) + QLatin1Char('\n');
     QApplication::clipboard()->setText(block);
     QElapsedTimer t;
     t.start();
     view.paste();
     view.repaint();
-    std::printf("pasting 3,000 lines, coloured and shown: %.0f ms (goal < 100 ms)\n", t.nsecsElapsed() / 1e6);
+    std::printf("pasting 3,000 lines, coloured and shown: %.0f ms (goal < 100 ms)\n",
+                t.nsecsElapsed() / 1e6);
 
     view.InsertText(page, false);
     const qsizetype count = ReplaceAllInView(view);

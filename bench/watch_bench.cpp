@@ -30,13 +30,16 @@ namespace {
 double CpuMs() {
     rusage use{};
     getrusage(RUSAGE_SELF, &use);
-    return (use.ru_utime.tv_sec + use.ru_stime.tv_sec) * 1e3 + (use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e3;
+    return (use.ru_utime.tv_sec + use.ru_stime.tv_sec) * 1e3 +
+           (use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e3;
 }
 
 QByteArray Page(int bytes, char mark) {
     QByteArray page;
-    const QByteArray row = QByteArray("<p class=\"row\">Fresh bread every morning, <b>") + mark + "</b> {#Link}</p>\r\n";
-    while (page.size() < bytes) page += row;
+    const QByteArray row = QByteArray("<p class=\"row\">Fresh bread every morning, <b>") + mark +
+                           "</b> {#Link}</p>\r\n";
+    while (page.size() < bytes)
+        page += row;
     return page;
 }
 
@@ -46,7 +49,8 @@ void SaveElsewhere(const QString& path, const QByteArray& bytes) {
     if (!file.open(QIODevice::WriteOnly)) std::exit(1);
     file.write(bytes);
     file.close();
-    ::rename(QFile::encodeName(path + QStringLiteral(".new")).constData(), QFile::encodeName(path).constData());
+    ::rename(QFile::encodeName(path + QStringLiteral(".new")).constData(),
+             QFile::encodeName(path).constData());
 }
 
 void Wait(int ms) {
@@ -60,8 +64,10 @@ void Wait(int ms) {
 int main(int argc, char** argv) {
     const int idleSeconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     QTemporaryDir scratch;
-    ::setenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.filePath(QStringLiteral("config"))).constData(), 1);
-    ::setenv("XDG_DATA_HOME", QFile::encodeName(scratch.filePath(QStringLiteral("data"))).constData(), 1);
+    ::setenv("XDG_CONFIG_HOME",
+             QFile::encodeName(scratch.filePath(QStringLiteral("config"))).constData(), 1);
+    ::setenv("XDG_DATA_HOME",
+             QFile::encodeName(scratch.filePath(QStringLiteral("data"))).constData(), 1);
     QApplication qt(argc, argv);
     theProject.InitProject("");
     fw::SetMessageHook([](const fw::MessageRequest&) { return static_cast<int>(QMessageBox::Ok); });
@@ -73,10 +79,12 @@ int main(int argc, char** argv) {
 
     const QString folder = scratch.filePath(QStringLiteral("site"));
     QDir().mkpath(folder);
-    for (int i = 0; i < 49; ++i) SaveElsewhere(folder + QStringLiteral("/page%1.tpl").arg(i), Page(20000, 'a'));
+    for (int i = 0; i < 49; ++i)
+        SaveElsewhere(folder + QStringLiteral("/page%1.tpl").arg(i), Page(20000, 'a'));
     const QString large = folder + QStringLiteral("/large.tpl");
     SaveElsewhere(large, Page(1 << 20, 'a'));
-    for (int i = 0; i < 49; ++i) theApp.OpenDocumentFile(folder + QStringLiteral("/page%1.tpl").arg(i));
+    for (int i = 0; i < 49; ++i)
+        theApp.OpenDocumentFile(folder + QStringLiteral("/page%1.tpl").arg(i));
     fw::Document* doc = theApp.OpenDocumentFile(large);
     auto* view = doc ? qobject_cast<CLs_mainView*>(doc->Views().value(0)) : nullptr;
     if (!view) return 1;
@@ -89,7 +97,8 @@ int main(int argc, char** argv) {
         idle.start();
         Wait(idleSeconds * 1000);
         const double idleCpu = CpuMs() - before;
-        std::printf("50 windows open, idle %.1f s, caret %s: %.1f ms of CPU (%.2f %% of one core; goal 0)\n",
+        std::printf("50 windows open, idle %.1f s, caret %s: %.1f ms of CPU (%.2f %% of one core; "
+                    "goal 0)\n",
                     idle.nsecsElapsed() / 1e9, blinking ? "blinking" : "still", idleCpu,
                     idleCpu / (idle.nsecsElapsed() / 1e6) * 100);
     }
@@ -104,7 +113,8 @@ int main(int argc, char** argv) {
         view->repaint();
         QApplication::processEvents();
         best = std::min(best, t.nsecsElapsed() / 1e6);
-        if (!view->toPlainText().contains(QLatin1Char('b' + run))) std::printf("  (run %d: not reloaded)\n", run);
+        if (!view->toPlainText().contains(QLatin1Char('b' + run)))
+            std::printf("  (run %d: not reloaded)\n", run);
         Wait(300); // the watcher's own notice of that write passes
     }
     std::printf("1 MB unmodified window reloaded: best %.1f ms of 5 (goal < 100 ms)\n", best);
@@ -113,9 +123,11 @@ int main(int argc, char** argv) {
     SaveElsewhere(large, Page(1 << 20, 'z'));
     QElapsedTimer t;
     t.start();
-    while (!view->document()->findBlockByNumber(0).text().contains(QLatin1Char('z')) && t.elapsed() < 5000)
+    while (!view->document()->findBlockByNumber(0).text().contains(QLatin1Char('z')) &&
+           t.elapsed() < 5000)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    std::printf("from the write to the new text shown: %.1f ms (of it 150 ms the watch waits for the write to end)\n",
+    std::printf("from the write to the new text shown: %.1f ms (of it 150 ms the watch waits for "
+                "the write to end)\n",
                 t.nsecsElapsed() / 1e6);
     theApp.ExitInstance();
     return 0;

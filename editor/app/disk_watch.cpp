@@ -5,8 +5,8 @@
 #include "html_document.h"
 #include "ids.h"
 #include "ls_main_app.h"
-#include "main_frame.h"
 #include "macro_document.h"
+#include "main_frame.h"
 #include "message_box.h"
 
 #include <brevic/ls_files.h>
@@ -128,7 +128,8 @@ void DiskWatch::Recheck(const QStringList& files) {
 
 void DiskWatch::CheckNow() {
     settle_.stop();
-    if (CMainFrame* frame = theApp.MainFrame()) frame->WakeIdle(); // a reload changes captions and states
+    if (CMainFrame* frame = theApp.MainFrame())
+        frame->WakeIdle(); // a reload changes captions and states
     const QSet<QString> paths = std::exchange(pending_, {});
     for (const QString& path : paths) {
         // A dialog open now may hold a group's macros: their files wait until it closes.

@@ -245,7 +245,8 @@ void CLs_mainDoc::BuildProject() {
 void CLs_mainDoc::ShowBuildSummary(int built, int written, int errors, int warnings) {
     auto* frame = qobject_cast<QMainWindow*>(Parent());
     if (!frame) return;
-    QString text = fw::CountsRead(fw::LoadString(str::BuildSummary).arg(built).arg(written).arg(errors).arg(warnings));
+    QString text = fw::CountsRead(
+        fw::LoadString(str::BuildSummary).arg(built).arg(written).arg(errors).arg(warnings));
     if (errors || warnings) text += fw::LoadString(str::BuildSummaryShowMessages);
     frame->statusBar()->showMessage(text);
 }

@@ -186,7 +186,8 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
         // The window stands before anything the file opens (Organize Templates for a
         // project) shows over it. Without a window manager "maximised" means nothing: take
         // the screen's space.
-        if (QScreen* screen = QGuiApplication::primaryScreen()) mainFrame_->setGeometry(screen->availableGeometry());
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            mainFrame_->setGeometry(screen->availableGeometry());
         mainFrame_->showMaximized();
     }
     if (withoutFile) {
@@ -288,7 +289,8 @@ fw::Document* CLs_mainApp::OpenDocumentFile(const QString& named) {
 fw::Document* CLs_mainApp::OpenReadOnly(const QString& path) {
     const QString file = QFileInfo(path).absoluteFilePath();
     const auto documents = htmlTemplate_->Documents();
-    const bool open = std::any_of(documents.begin(), documents.end(), [&](fw::Document* d) { return d->PathName() == file; });
+    const bool open = std::any_of(documents.begin(), documents.end(),
+                                  [&](fw::Document* d) { return d->PathName() == file; });
     fw::Document* doc = htmlTemplate_->OpenDocumentFile(file);
     if (auto* html = qobject_cast<CLs_mainDoc*>(doc); html && !open) html->SetReadOnly(true);
     return doc;

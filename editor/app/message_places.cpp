@@ -63,8 +63,8 @@ void MessagePlaces::TargetDone(const char* targetPath, int written, const std::s
     if (keep_ && !messages.empty()) pages_.emplace_back(target, messages);
 }
 
-void GoToMessagePlace(const QString& location, int line, const QString& folder, const QByteArray& language,
-                      bool readOnly) {
+void GoToMessagePlace(const QString& location, int line, const QString& folder,
+                      const QByteArray& language, bool readOnly) {
     CMainFrame* frame = theApp.MainFrame();
     if (!frame) return;
     if (location.startsWith(QLatin1String("{#")) && location.endsWith(QLatin1Char('}'))) {
@@ -142,7 +142,8 @@ void CheckSite(QMainWindow* window) {
         list->NoteTarget(root, QByteArray::fromStdString(finding.language));
         // A finding on a page leads to where its line came from, else to the page as built.
         if (!finding.source.empty())
-            list->NotePlace(QString::fromStdString(finding.source), static_cast<int>(finding.sourceLine),
+            list->NotePlace(QString::fromStdString(finding.source),
+                            static_cast<int>(finding.sourceLine),
                             QByteArray::fromStdString(finding.sourceLanguage), false);
         else if (!finding.page.empty())
             list->NotePlace(QFile::decodeName(finding.page.c_str()), 1, QByteArray(), true);

@@ -45,7 +45,8 @@ std::string Unescape(const std::string& s) {
 }
 
 // The url(...) parts of a style attribute that begins on `line`, each on its own line.
-void StyleUrls(const std::string& style, int line, size_t offset, std::vector<PageLinks::Link>& links) {
+void StyleUrls(const std::string& style, int line, size_t offset,
+               std::vector<PageLinks::Link>& links) {
     const std::string lower = Lower(style);
     size_t counted = 0; // the line breaks before here are in `line`
     for (size_t at = 0; (at = lower.find("url(", at)) != std::string::npos;) {
@@ -355,7 +356,8 @@ void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root,
     for (const SitePage& page : pages) {
         std::string html;
         if (!brevic::ReadBinaryFile(page.path.c_str(), html)) {
-            findings.push_back({Finding(Relative(page.path, root), 1, "the page cannot be read"), page.language, page.path});
+            findings.push_back({Finding(Relative(page.path, root), 1, "the page cannot be read"),
+                                page.language, page.path});
             continue;
         }
         PageLinks links = ScanPageLinks(html);
@@ -364,16 +366,17 @@ void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root,
         for (const PageLinks::Link& link : links.links) {
             const std::string problem = CheckLink(page.path, site, link.target, anchors, kinds);
             if (!problem.empty())
-                findings.push_back({Finding(Relative(page.path, root), link.line, problem), page.language, page.path,
-                                    link.offset});
+                findings.push_back({Finding(Relative(page.path, root), link.line, problem),
+                                    page.language, page.path, link.offset});
         }
     }
 }
 
-void PlaceFindings(tLS_project& project, const std::vector<SitePage>& pages, const std::string& root,
-                   std::vector<SiteFinding>& findings) {
+void PlaceFindings(tLS_project& project, const std::vector<SitePage>& pages,
+                   const std::string& root, std::vector<SiteFinding>& findings) {
     std::map<std::string, const SitePage*> byPath;
-    for (const SitePage& page : pages) byPath.emplace(page.path, &page);
+    for (const SitePage& page : pages)
+        byPath.emplace(page.path, &page);
     std::string mappedPath, html, text, built;
     tLS_LineMap map;
     bool mapped = false;
@@ -387,7 +390,8 @@ void PlaceFindings(tLS_project& project, const std::vector<SitePage>& pages, con
             text.clear();
             mapped = brevic::ReadBinaryFile(finding.page.c_str(), html) &&
                      brevic::ReadTextFile(finding.page.c_str(), text) &&
-                     project.MapPage(it->second->source.c_str(), it->second->group, built, map) == LS_OK &&
+                     project.MapPage(it->second->source.c_str(), it->second->group, built, map) ==
+                         LS_OK &&
                      built == text;
         }
         // The page's line breaks are written as CR LF; the expansion has LF alone.
@@ -409,7 +413,8 @@ void PlaceFindings(tLS_project& project, const std::vector<SitePage>& pages, con
         finding.sourceLine = place.line;
         const size_t tab = finding.line.find(") ");
         if (tab != std::string::npos)
-            finding.line.insert(tab + 2, "from " + named + " (" + std::to_string(place.line) + "): ");
+            finding.line.insert(tab + 2,
+                                "from " + named + " (" + std::to_string(place.line) + "): ");
     }
 }
 
@@ -444,7 +449,8 @@ std::vector<SitePage> ListSitePages(tLS_project& project) {
             if (project.IsGroupRetired(g) || project.GetGroupName(g, name) != LS_OK) continue;
             project.SetActiveLanguageName(name);
             std::string target = source;
-            if (project.CreateTargetPath(target) == LS_OK) pages.push_back({target, g ? name : "", source, g});
+            if (project.CreateTargetPath(target) == LS_OK)
+                pages.push_back({target, g ? name : "", source, g});
         }
     }
     project.SetActiveLanguageName(active.c_str());

@@ -19,7 +19,7 @@ struct SitePage {
     std::string path;
     std::string language;
     std::string source{}; // the template it is built from ("" when not known)
-    int group = -1;     // the language group it is built for
+    int group = -1;       // the language group it is built for
 };
 
 // One finding: its message line, and for a macro the language that defines it.
@@ -65,8 +65,8 @@ void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root,
 // Names in each finding on a page of `pages` where its place came from, by the page's line
 // map, when the page on disk is what its template and macros expand to now; other findings
 // stay as they are (a place not known).
-void PlaceFindings(tLS_project& project, const std::vector<SitePage>& pages, const std::string& root,
-                   std::vector<SiteFinding>& findings);
+void PlaceFindings(tLS_project& project, const std::vector<SitePage>& pages,
+                   const std::string& root, std::vector<SiteFinding>& findings);
 
 // The macros that some language groups define and others lack (and the basis group does
 // not supply), one message line each, located at the macro in a language that has it.

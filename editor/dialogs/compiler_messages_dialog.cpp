@@ -79,7 +79,8 @@ void CCompilerMessagesDlg::NoteTarget(const QString& folder, const QByteArray& l
     }
 }
 
-void CCompilerMessagesDlg::NotePlace(const QString& location, int line, const QByteArray& language, bool readOnly) {
+void CCompilerMessagesDlg::NotePlace(const QString& location, int line, const QByteArray& language,
+                                     bool readOnly) {
     QListWidgetItem* item = ui_->messages->item(ui_->messages->count() - 1);
     if (!item) return;
     item->setData(kPlaceRole, location);
@@ -91,7 +92,8 @@ void CCompilerMessagesDlg::NotePlace(const QString& location, int line, const QB
 void CCompilerMessagesDlg::GoToPlace(const QListWidgetItem* item) const {
     if (item && !item->data(kPlaceRole).toString().isEmpty()) {
         app::GoToMessagePlace(item->data(kPlaceRole).toString(), item->data(kPlaceLineRole).toInt(),
-                              item->data(kFolderRole).toString(), item->data(kPlaceLanguageRole).toByteArray(),
+                              item->data(kFolderRole).toString(),
+                              item->data(kPlaceLanguageRole).toByteArray(),
                               item->data(kReadOnlyRole).toBool());
         return;
     }
@@ -108,16 +110,19 @@ void CCompilerMessagesDlg::showEvent(QShowEvent* event) {
     QListWidget* list = ui_->messages;
     int widest = 0;
     const QFontMetrics metrics(list->font());
-    for (int i = 0; i < list->count(); ++i) widest = std::max(widest, metrics.horizontalAdvance(list->item(i)->text()));
+    for (int i = 0; i < list->count(); ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(list->item(i)->text()));
     // The list's frame and scroll bar, and the dialog's margins around it.
-    const int wanted = widest + (width() - list->viewport()->width()) + 2 * metrics.averageCharWidth();
+    const int wanted =
+        widest + (width() - list->viewport()->width()) + 2 * metrics.averageCharWidth();
     const QScreen* screen = this->screen();
     if (!screen || wanted <= width()) return;
     const QRect room = screen->availableGeometry();
     resize(std::min(wanted, room.width() * 9 / 10), height());
     // Grown, it still stands on the screen.
     const QRect frame = frameGeometry();
-    if (frame.right() > room.right()) move(std::max(room.left(), room.right() - frame.width()), pos().y());
+    if (frame.right() > room.right())
+        move(std::max(room.left(), room.right() - frame.width()), pos().y());
 }
 
 void CCompilerMessagesDlg::AddString(const char* line) {

@@ -70,9 +70,10 @@ void CMultiReplaceDlg::ReplaceInAll() {
             QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         });
     const bool failed = !result.failed.isEmpty();
-    QString text = fw::CountsRead(fw::LoadString(failed ? str::FilesNotChanged : str::ReplaceSummary)
-                                      .arg(result.replacements)
-                                      .arg(result.filesChanged));
+    QString text =
+        fw::CountsRead(fw::LoadString(failed ? str::FilesNotChanged : str::ReplaceSummary)
+                           .arg(result.replacements)
+                           .arg(result.filesChanged));
     if (failed) text = text.arg(result.failed.join(QLatin1Char('\n')));
     if (!result.changedMeanwhile.isEmpty()) {
         text += QLatin1Char('\n') + fw::LoadString(str::FilesChangedMeanwhile)

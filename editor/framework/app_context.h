@@ -85,8 +85,8 @@ void OpenMacroByName(const QByteArray& name);
 // `folder`) or a page's path (from `folder`), or "{#Name}" for a macro, opened in a macro
 // window of `language` (empty: the active one); the line `line` (from 1) is selected. With
 // `readOnly` a file (a built page) is opened read-only, as it is.
-void GoToMessagePlace(const QString& location, int line, const QString& folder, const QByteArray& language,
-                      bool readOnly = false);
+void GoToMessagePlace(const QString& location, int line, const QString& folder,
+                      const QByteArray& language, bool readOnly = false);
 // Every macro window stores its modified text into its macro base.
 void StoreMacroDocuments();
 // The document's file as it lies on disk after it was read or written, so that a change by

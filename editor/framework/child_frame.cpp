@@ -18,7 +18,8 @@ ChildFrame::ChildFrame(Document* doc, QWidget* view) : document_(doc) {
     // The window menu's own keys (Ctrl+F4, Ctrl+W) would make the accelerator table's keys
     // ambiguous; its commands stay in the menu.
     if (QMenu* menu = systemMenu()) {
-        for (QAction* action : menu->actions()) action->setShortcuts({});
+        for (QAction* action : menu->actions())
+            action->setShortcuts({});
     }
     UpdateTitle();
     connect(doc, &Document::TitleChanged, this, &ChildFrame::UpdateTitle);

@@ -33,11 +33,16 @@ QString LoadString(int id) {
 
 QString CountsRead(QString text) {
     static const std::pair<const char*, const char*> kSingular[] = {
-        {"replacements were", "replacement was"}, {"files", "file"},   {"problems", "problem"},
-        {"pages", "page"},                        {"errors", "error"}, {"warnings", "warning"},
+        {"replacements were", "replacement was"},
+        {"files", "file"},
+        {"problems", "problem"},
+        {"pages", "page"},
+        {"errors", "error"},
+        {"warnings", "warning"},
     };
     for (const auto& [plural, singular] : kSingular) {
-        const QRegularExpression one(QStringLiteral("(^|[^0-9.,])1 %1\\b").arg(QLatin1String(plural)));
+        const QRegularExpression one(
+            QStringLiteral("(^|[^0-9.,])1 %1\\b").arg(QLatin1String(plural)));
         text.replace(one, QStringLiteral("\\11 ") + QLatin1String(singular));
     }
     return text;

@@ -246,8 +246,11 @@ std::string ColorToRtf(const char* text, long capacity) {
 
 namespace {
 // The stream's colour table, by colour code.
-constexpr QRgb kTable[7] = {0xFF000000, 0xFF008000, 0xFF0000FF, 0xFFFF00FF, 0xFF800000, 0xFFE04E29, 0xFF808080};
-constexpr int CodeOf(int lexical) { return lexical == kComment ? 6 : lexical; }
+constexpr QRgb kTable[7] = {0xFF000000, 0xFF008000, 0xFF0000FF, 0xFFFF00FF,
+                            0xFF800000, 0xFFE04E29, 0xFF808080};
+constexpr int CodeOf(int lexical) {
+    return lexical == kComment ? 6 : lexical;
+}
 } // namespace
 
 // The state machine of ColorStream::Convert, over UTF-16 characters: every character that

@@ -26,9 +26,9 @@
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QPointer>
-#include <QUrl>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QUrl>
 #include <memory>
 
 namespace {
@@ -38,7 +38,8 @@ constexpr char kEscape = 27;
 // "<" and a tag name: letters, digits and "-".
 bool IsTagName(const QString& run) {
     if (run.size() < 2 || run.front() != QLatin1Char('<')) return false;
-    return std::all_of(run.begin() + 1, run.end(), [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('-'); });
+    return std::all_of(run.begin() + 1, run.end(),
+                       [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('-'); });
 }
 
 // The longest run of typed characters a completion's tag name is compared with.
@@ -109,8 +110,9 @@ CLs_mainView::CLs_mainView(fw::Document* doc, QWidget* parent) : CRichEditCtrl(p
     OnCommand({cmd::Copy}, [this] { copy(); }, [this](fw::CommandUi& ui) { ui.enabled = textCursor().hasSelection(); });
     OnCommand({cmd::Paste}, [this] { paste(); }, [this](fw::CommandUi& ui) { ui.enabled = canPaste() && !isReadOnly(); });
     OnCommand({cmd::Undo}, [this] { UndoColored(); }, [this](fw::CommandUi& ui) { ui.enabled = CanUndo() && !isReadOnly(); });
-    OnCommand({cmd::Redo}, [this] { RedoColored(); },
-              [this](fw::CommandUi& ui) { ui.enabled = document()->isRedoAvailable() && !isReadOnly(); });
+    OnCommand(
+        {cmd::Redo}, [this] { RedoColored(); },
+        [this](fw::CommandUi& ui) { ui.enabled = document()->isRedoAvailable() && !isReadOnly(); });
     // Any change but typing ends the typed step.
     connect(document(), &QTextDocument::contentsChange, this, [this](int from, int, int added) {
         if (!typing_) typedEnd_ = -1;
@@ -162,8 +164,8 @@ void CLs_mainView::HandleCharacter(char ch, QKeyEvent* event) {
     GetSel(start, end);
     // From a tag start or a word start on, what is typed is what a completion takes back;
     // so is it when the caret was moved away from the typing.
-    if (ch == '<' || g_previousChar == ' ' || g_previousChar == '\r' || runStart_ < 0 || runStart_ > start ||
-        typedEnd_ != start) {
+    if (ch == '<' || g_previousChar == ' ' || g_previousChar == '\r' || runStart_ < 0 ||
+        runStart_ > start || typedEnd_ != start) {
         runStart_ = start;
         typedRun_.clear();
     }
@@ -199,13 +201,15 @@ void CLs_mainView::HandleCharacter(char ch, QKeyEvent* event) {
     through_ = {};
     const QString entry = EntryNameOf(text);
     if (!app::EditorSettings().typeThrough || !entry.startsWith(QLatin1Char('<')) ||
-        !typedRun_.startsWith(QLatin1Char('<')) || !entry.startsWith(typedRun_, Qt::CaseInsensitive))
+        !typedRun_.startsWith(QLatin1Char('<')) ||
+        !entry.startsWith(typedRun_, Qt::CaseInsensitive))
         return;
     qsizetype tag = completion.indexOf(entry, 0, Qt::CaseInsensitive);
     if (tag < 0) tag = 0;
     const qsizetype close = completion.indexOf(QLatin1Char('>'), tag);
     if (close < 0) return;
-    through_ = {entry.mid(typedRun_.size()), completion_.start + static_cast<int>(close) + 1, completion_.caret};
+    through_ = {entry.mid(typedRun_.size()), completion_.start + static_cast<int>(close) + 1,
+                completion_.caret};
 }
 
 QString CLs_mainView::EntryNameOf(const char* completion) const {
@@ -272,7 +276,8 @@ bool CLs_mainView::TypedOverClosingTag(char typed) {
     if (start != end) return false;
     const QString text = GetText();
     const QChar next = start < text.size() ? text[start] : QChar();
-    if (closing_.isNull() && typed == '<' && next == QLatin1Char('<') && text.mid(start, 2) == QLatin1String("</")) {
+    if (closing_.isNull() && typed == '<' && next == QLatin1Char('<') &&
+        text.mid(start, 2) == QLatin1String("</")) {
         // A "<" typed where a closing tag offered stands: that tag is typed over.
         for (auto it = closers_.rbegin(); it != closers_.rend(); ++it) {
             if (it->position() == start) {
@@ -315,10 +320,12 @@ void CLs_mainView::CompleteTypedTag() {
     int index = -1;
     std::string* content = nullptr;
     if (!base || start != end || !typed.startsWith(QLatin1Char('<')) || runStart_ < 0 ||
-        base->GetMacroIndex(index, typed.toUtf8().constData(), app::EditorSettings().caseSensitive) != LS_OK ||
+        base->GetMacroIndex(index, typed.toUtf8().constData(),
+                            app::EditorSettings().caseSensitive) != LS_OK ||
         base->GetMacroContent(index, content) != LS_OK)
         return;
-    const QString completion = QString::fromUtf8(content->data(), static_cast<qsizetype>(content->size()));
+    const QString completion =
+        QString::fromUtf8(content->data(), static_cast<qsizetype>(content->size()));
     const qsizetype close = completion.indexOf(QLatin1Char('>'));
     SetSel(runStart_, start);
     InsertText(completion, true);
@@ -329,7 +336,8 @@ void CLs_mainView::CompleteTypedTag() {
 }
 
 void CLs_mainView::RememberCloser(int position) {
-    if (GetText().mid(position, 2) != QLatin1String("</") || closers_.size() >= kMostClosers) return;
+    if (GetText().mid(position, 2) != QLatin1String("</") || closers_.size() >= kMostClosers)
+        return;
     QTextCursor at(document());
     at.setPosition(position);
     closers_.push_back(at);
@@ -342,7 +350,8 @@ void CLs_mainView::Complete(const char* text, int offset) {
     int from = std::min(runStart_, start);
     // A completion still where it was offered gives way to the next one (Escape's, or the
     // one the next typed character finds) as a whole.
-    if (completion_.start >= 0 && start == completion_.caret && end == start && typedEnd_ == start) {
+    if (completion_.start >= 0 && start == completion_.caret && end == start &&
+        typedEnd_ == start) {
         from = completion_.start;
         end = completion_.start + completion_.length;
     }
@@ -350,7 +359,8 @@ void CLs_mainView::Complete(const char* text, int offset) {
     SetSel(from, end);
     InsertText(completion, true);
     // The caret's place counts the completion's bytes; a character outside ASCII is one.
-    const int caret = from + static_cast<int>(QString::fromUtf8(text, std::max(0, offset + 1)).size());
+    const int caret =
+        from + static_cast<int>(QString::fromUtf8(text, std::max(0, offset + 1)).size());
     SetSel(caret, caret);
     completion_ = {from, static_cast<int>(completion.size()), caret};
     runStart_ = from;
@@ -360,7 +370,8 @@ void CLs_mainView::Complete(const char* text, int offset) {
 
 void CLs_mainView::TypeKey(QKeyEvent* event) {
     const int key = event->key();
-    const bool lineBreak = (key == Qt::Key_Return || key == Qt::Key_Enter) && !(event->modifiers() & Qt::ShiftModifier);
+    const bool lineBreak = (key == Qt::Key_Return || key == Qt::Key_Enter) &&
+                           !(event->modifiers() & Qt::ShiftModifier);
     const QString typed = event->text();
     if (!lineBreak && (typed.isEmpty() || typed.front().category() == QChar::Other_Control)) {
         CRichEditCtrl::keyPressEvent(event); // Backspace, Escape and the like
@@ -372,8 +383,8 @@ void CLs_mainView::TypeKey(QKeyEvent* event) {
 
 void CLs_mainView::Type(const QString& text, bool lineBreak) {
     QTextCursor c = textCursor();
-    const bool join = typedEnd_ == c.position() && !c.hasSelection() && !wordEnded_ && typedAt_.isValid() &&
-                      typedAt_.elapsed() <= kTypingPauseMs;
+    const bool join = typedEnd_ == c.position() && !c.hasSelection() && !wordEnded_ &&
+                      typedAt_.isValid() && typedAt_.elapsed() <= kTypingPauseMs;
     typing_ = true;
     if (join) {
         c.joinPreviousEditBlock();
@@ -471,9 +482,11 @@ void CLs_mainView::ColourLines(QTextBlock first, const QTextBlock& last) {
     // The state the first line starts in: what the line before left, or (not known) what
     // colouring from the last line known gives.
     QTextBlock from = first;
-    while (from.previous().isValid() && LineTag(from.previous()) < 0) from = from.previous();
-    view::ColorState state =
-        from.previous().isValid() ? view::ColorState::Unpacked(LineTag(from.previous())) : view::ColorState{};
+    while (from.previous().isValid() && LineTag(from.previous()) < 0)
+        from = from.previous();
+    view::ColorState state = from.previous().isValid()
+                                 ? view::ColorState::Unpacked(LineTag(from.previous()))
+                                 : view::ColorState{};
     std::vector<view::LineRun> runs;
     std::vector<std::pair<int, QRgb>> line;
     const int lastNumber = last.isValid() ? last.blockNumber() : first.blockNumber();
@@ -482,7 +495,8 @@ void CLs_mainView::ColourLines(QTextBlock first, const QTextBlock& last) {
         runs.clear();
         view::ColorLine(b.text(), state, runs);
         line.clear();
-        for (const view::LineRun& r : runs) line.emplace_back(r.length, r.color);
+        for (const view::LineRun& r : runs)
+            line.emplace_back(r.length, r.color);
         SetLineColors(b, line, state.Packed());
         // Past the change, a line that ends in the state it ended in before leaves the
         // lines after it as they were.
@@ -512,8 +526,12 @@ void CLs_mainView::RecolorLine() {
     RecolorLineAt(ExLineFromChar(start));
 }
 
-void CLs_mainView::UndoColored() { UndoRedoColored(false); }
-void CLs_mainView::RedoColored() { UndoRedoColored(true); }
+void CLs_mainView::UndoColored() {
+    UndoRedoColored(false);
+}
+void CLs_mainView::RedoColored() {
+    UndoRedoColored(true);
+}
 
 void CLs_mainView::UndoRedoColored(bool again) {
     // What comes back is coloured as every change is.

@@ -9,8 +9,8 @@
 
 #include <brevic/ls_types.h>
 
-#include <QStringList>
 #include <QElapsedTimer>
+#include <QStringList>
 #include <QTextCursor>
 #include <memory>
 #include <vector>

@@ -138,7 +138,8 @@ void CRichEditCtrl::StoreRuns(const QTextBlock& block, std::vector<std::pair<int
     data->tag = -1;
 }
 
-void CRichEditCtrl::SetLineColors(const QTextBlock& block, std::vector<std::pair<int, QRgb>>& runs, int tag) {
+void CRichEditCtrl::SetLineColors(const QTextBlock& block, std::vector<std::pair<int, QRgb>>& runs,
+                                  int tag) {
     Fit(runs, block.length() - 1, kBlack);
     StoreRuns(block, runs);
     static_cast<Runs*>(block.userData())->tag = tag;
@@ -156,12 +157,13 @@ void CRichEditCtrl::ReplaceAllText(const QString& text) {
     // The document holds this text as it is unless a character of it makes a line end of
     // its own or a frame.
     const QStringView t(text);
-    if (!t.contains(QLatin1Char('\r')) && !t.contains(QChar::ParagraphSeparator) && !t.contains(QChar(0xFDD0)) &&
-        !t.contains(QChar(0xFDD1))) {
+    if (!t.contains(QLatin1Char('\r')) && !t.contains(QChar::ParagraphSeparator) &&
+        !t.contains(QChar(0xFDD0)) && !t.contains(QChar(0xFDD1))) {
         text_ = text;
         textAt_ = textChanges_;
     }
-    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) b.setUserData(nullptr);
+    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next())
+        b.setUserData(nullptr);
     moveCursor(QTextCursor::Start);
     document()->setModified(true); // the content changed; readers of files clear it
     viewport()->update();

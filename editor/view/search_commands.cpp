@@ -21,7 +21,8 @@ constexpr int kHistoryMax = 30;
 // room below), so that the author sees what was found.
 void MoveOffSelection(QWidget* dialog, CLs_mainView* view) {
     if (!dialog->isVisible()) return;
-    const QRect match(view->viewport()->mapToGlobal(view->cursorRect().topLeft()), view->cursorRect().size());
+    const QRect match(view->viewport()->mapToGlobal(view->cursorRect().topLeft()),
+                      view->cursorRect().size());
     QRect frame = dialog->frameGeometry();
     if (!frame.intersects(match.adjusted(-200, 0, 200, 0))) return;
     const QScreen* screen = dialog->screen();
@@ -48,7 +49,8 @@ void ShowSearch(CLs_mainView* view) {
         QObject::connect(dialog, &CSearchDlg::SearchRequested, view, [view, dialog](bool forward) {
             const SearchValues v = dialog->Values();
             view->setFocus();
-            if (view->Search(v.text, v.caseSensitive, v.wholeWords, forward, true)) MoveOffSelection(dialog, view);
+            if (view->Search(v.text, v.caseSensitive, v.wholeWords, forward, true))
+                MoveOffSelection(dialog, view);
         });
     }
     dialog->Present();
@@ -61,7 +63,8 @@ void Replace(CLs_mainView* view, CReplaceDlg* dialog) {
     view->setFocus();
     if (start != end) view->InsertText(dialog->Replacement(), true); // usually the previous match
     const SearchValues v = dialog->Values();
-    if (view->Search(v.text, v.caseSensitive, v.wholeWords, true, true)) MoveOffSelection(dialog, view);
+    if (view->Search(v.text, v.caseSensitive, v.wholeWords, true, true))
+        MoveOffSelection(dialog, view);
 }
 
 void ReplaceAll(CLs_mainView* view, CReplaceDlg* dialog) {
@@ -86,7 +89,8 @@ void ShowReplace(CLs_mainView* view) {
         QObject::connect(dialog, &CReplaceDlg::SearchRequested, view, [view, dialog] {
             const SearchValues v = dialog->Values();
             view->setFocus();
-            if (view->Search(v.text, v.caseSensitive, v.wholeWords, true, true)) MoveOffSelection(dialog, view);
+            if (view->Search(v.text, v.caseSensitive, v.wholeWords, true, true))
+                MoveOffSelection(dialog, view);
         });
         QObject::connect(dialog, &CReplaceDlg::ReplaceRequested, view, [view, dialog] { Replace(view, dialog); });
         QObject::connect(dialog, &CReplaceDlg::ReplaceAllRequested, view,

@@ -180,7 +180,8 @@ tLS_Error tLS_project::BuildPage(const std::string* text, const char* sourcePath
     }
 }
 
-tLS_Error tLS_project::MapPage(const char* sourcePath, int group, std::string& page, tLS_LineMap& map) {
+tLS_Error tLS_project::MapPage(const char* sourcePath, int group, std::string& page,
+                               tLS_LineMap& map) {
     if (group < 0 || group >= groupCount) return LS_BAD_GROUP_INDEX;
     try {
         std::string text;
@@ -196,7 +197,8 @@ tLS_Error tLS_project::MapPage(const char* sourcePath, int group, std::string& p
         mapper.SetLineMap(&map);
         page.clear();
         tDebugContext quiet;
-        return mapper.BuildTarget(text, page, &quiet, bases, brevic::AfterLastSeparator(sourcePath), &settings);
+        return mapper.BuildTarget(text, page, &quiet, bases, brevic::AfterLastSeparator(sourcePath),
+                                  &settings);
     } catch (const std::bad_alloc&) {
         return LS_BUILD_FAILED;
     }
@@ -313,7 +315,8 @@ tLS_Error tLS_project::BuildJournaled(std::vector<brevic::PageJob>& jobs, tDebug
     // A build killed while it wrote the journal leaves the journal's temporary file and no
     // journal; nobody writes a journal here but a build that holds it.
     if (!path.empty() && !held)
-        brevic::RemoveLeftoverTemporaries(brevic::WriteFolder(path.c_str()), brevic::AfterLastSeparator(path.c_str()));
+        brevic::RemoveLeftoverTemporaries(brevic::WriteFolder(path.c_str()),
+                                          brevic::AfterLastSeparator(path.c_str()));
     found.Apply(groups, groupCount);
     const std::unordered_set<std::string> named(found.pages.begin(), found.pages.end());
     brevic::BuildJournal journal;

@@ -196,8 +196,9 @@ bool tLS_LineMap::PlaceOf(const std::string& output, size_t offset, Place& place
     place.macro = o.macro;
     place.name = o.name;
     place.base = o.base;
-    place.line = m.line + static_cast<long>(std::count(output.begin() + static_cast<long>(m.offset),
-                                                       output.begin() + static_cast<long>(offset), '\n'));
+    place.line =
+        m.line + static_cast<long>(std::count(output.begin() + static_cast<long>(m.offset),
+                                              output.begin() + static_cast<long>(offset), '\n'));
     return true;
 }
 
@@ -216,7 +217,8 @@ int tLS_LineMap::OriginOf(bool macro, const char* name, tLS_macrobase* base) {
 }
 
 void tLS_LineMap::Step(int origin, long line, size_t offset) {
-    while (!steps_.empty() && steps_.back().offset >= offset) steps_.pop_back();
+    while (!steps_.empty() && steps_.back().offset >= offset)
+        steps_.pop_back();
     steps_.push_back({offset, line, origin});
 }
 
@@ -380,8 +382,9 @@ struct tLS_compiler::Expansion {
     bool skipping = false;
     const int origin; // in the compiler's line map, if it keeps one
 
-    LS_STEP Expansion(tLS_compiler& c, const char* t, long n, std::string& output, tLS_macrobase** b,
-              tDebugContext& context, const Location& where, const tMacro& macro, Piece* p)
+    LS_STEP Expansion(tLS_compiler& c, const char* t, long n, std::string& output,
+                      tLS_macrobase** b, tDebugContext& context, const Location& where,
+                      const tMacro& macro, Piece* p)
         : compiler(c), opt(*c.settings), text(t), length(n), out(output), bases(b), ctx(context),
           location(where), enclosing(macro), piece(p), count(c.counter ? *c.counter : g_counter),
           cls(kClassTables[(opt.ConvertISO ? 2 : 0) + (opt.ScrambleCode ? 1 : 0)].cls),

@@ -258,9 +258,15 @@ TEST_F(HeadlessBuild, TheSiteCheckFindsBrokenLinksFragmentsAndMissingMacros) {
     EXPECT_EQ(r.status, 1) << r.output;
     for (const char* language : {"english", "deutsch"}) {
         const std::string page = std::string("pages/") + language + "/index.htm\t";
-        EXPECT_NE(r.output.find(page + "(3) from pages/index.tpl (3): Error: link to about.htm#nobody: pages/" + language +
-                                "/about.htm has no anchor \"nobody\""), std::string::npos) << r.output;
-        EXPECT_NE(r.output.find(page + "(4) from pages/index.tpl (4): Error: link to missing.png, a file that does not exist"), std::string::npos);
+        EXPECT_NE(
+            r.output.find(page +
+                          "(3) from pages/index.tpl (3): Error: link to about.htm#nobody: pages/" +
+                          language + "/about.htm has no anchor \"nobody\""),
+            std::string::npos)
+            << r.output;
+        EXPECT_NE(r.output.find(page + "(4) from pages/index.tpl (4): Error: link to missing.png, "
+                                       "a file that does not exist"),
+                  std::string::npos);
     }
     EXPECT_NE(r.output.find("{#Extra}\t(1) Error: the macro is defined for english but missing for deutsch"),
               std::string::npos) << r.output;
@@ -290,11 +296,16 @@ TEST_F(HeadlessBuild, TheSiteCheckStaysInTheSiteAndPrintsPageBytesEscaped) {
     EXPECT_EQ(r.status, 1) << r.output;
     const std::string page = "pages/english/index.htm\t";
     for (const std::string& finding :
-         {"(1) from pages/index.tpl (1): Error: link to " + up + dir.path().substr(1) + "secret.txt, which leaves the site",
-          std::string("(1) from pages/index.tpl (1): Error: link to /../secret.txt, which leaves the site"),
-          std::string("(2) from pages/index.tpl (2): Error: link to ../../../outside.htm#nobody, which leaves the site"),
-          std::string("(2) from pages/index.tpl (2): Error: link to index.htm%00junk, a file that does not exist"),
-          std::string("(3) from pages/index.tpl (3): Error: link to x\\x1B[2J.htm, a file that does not exist")})
+         {"(1) from pages/index.tpl (1): Error: link to " + up + dir.path().substr(1) +
+              "secret.txt, which leaves the site",
+          std::string(
+              "(1) from pages/index.tpl (1): Error: link to /../secret.txt, which leaves the site"),
+          std::string("(2) from pages/index.tpl (2): Error: link to ../../../outside.htm#nobody, "
+                      "which leaves the site"),
+          std::string("(2) from pages/index.tpl (2): Error: link to index.htm%00junk, a file that "
+                      "does not exist"),
+          std::string("(3) from pages/index.tpl (3): Error: link to x\\x1B[2J.htm, a file that "
+                      "does not exist")})
         EXPECT_NE(r.output.find(page + finding), std::string::npos) << finding << "\n" << r.output;
     EXPECT_EQ(r.output.find(dir / "outside.htm"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("The macro \"No\\x1B]0;pwned\\x07Such\" was not found."), std::string::npos) << r.output;

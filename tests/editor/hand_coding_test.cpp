@@ -6,7 +6,6 @@
 #include "document.h"
 #include "ls_main_view.h"
 
-
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
@@ -55,8 +54,11 @@ TEST_F(HandCoding, EveryTagTypedWholeGivesItsPair) {
         const QString expected = QString::fromStdString(completion);
         view->SetText("");
         QTest::keyClicks(view, "<" + name + ">");
-        const int caret = static_cast<int>(expected.indexOf('>', expected.indexOf("<" + name, 0, Qt::CaseInsensitive))) + 1;
-        EXPECT_EQ(view->GetText(), expected) << "typing <" << name.toStdString() << "> gave " << view->GetText().toStdString();
+        const int caret = static_cast<int>(expected.indexOf(
+                              '>', expected.indexOf("<" + name, 0, Qt::CaseInsensitive))) +
+                          1;
+        EXPECT_EQ(view->GetText(), expected)
+            << "typing <" << name.toStdString() << "> gave " << view->GetText().toStdString();
         EXPECT_EQ(Caret(), caret) << "typing <" << name.toStdString() << ">";
         ++tags;
     }
@@ -72,7 +74,8 @@ TEST_F(HandCoding, TenStepsUndoneAndRedoneInOrder) {
     ASSERT_TRUE(doc->DoSave(path));
     ASSERT_FALSE(doc->IsModified());
     QStringList states{view->GetText()};
-    for (const char* word : {"three ", "four ", "five ", "six ", "seven ", "eight ", "nine ", "ten ", "eleven "}) {
+    for (const char* word :
+         {"three ", "four ", "five ", "six ", "seven ", "eight ", "nine ", "ten ", "eleven "}) {
         QTest::keyClicks(view, word);
         states << view->GetText();
     }

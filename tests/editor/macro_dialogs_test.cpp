@@ -173,7 +173,8 @@ TEST_F(MacroDialogs, OrganizeMacrosEnterMakesOrOpensTheTypedName) {
     QLineEdit* edit = Child<QLineEdit>(dialog, "nameEdit");
     QTest::keyClicks(edit, "delta");
     QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_EQ(Items(Child<QListWidget>(dialog, "macroList")), (QStringList{"Alpha", "beta", "delta", "gamma"}));
+    EXPECT_EQ(Items(Child<QListWidget>(dialog, "macroList")),
+              (QStringList{"Alpha", "beta", "delta", "gamma"}));
     EXPECT_TRUE(dialog.isVisible()) << "New keeps the dialog open";
     edit->setText("beta");
     Child<QListWidget>(dialog, "macroList")->setCurrentRow(0);

@@ -234,7 +234,8 @@ TEST_F(TagCommands, TheRightButtonOffersTheMenuForTheCaret) {
         QTextCursor at(view->document());
         at.setPosition(start);
         const QRect r = view->cursorRect(at);
-        QTest::mouseClick(view->viewport(), Qt::RightButton, {}, QPoint(r.left() + 1, r.center().y()));
+        QTest::mouseClick(view->viewport(), Qt::RightButton, {},
+                          QPoint(r.left() + 1, r.center().y()));
     };
     QApplication::clipboard()->setText("pasted");
     view->SetText("<P>{#footer}</P> <A HREF=\"{#link}\">x</A>");

@@ -10,9 +10,9 @@
 #include <brevic/ls_files.h>
 #include <brevic/ls_profile.h>
 
+#include <QClipboard>
 #include <QListWidget>
 #include <QStatusBar>
-#include <QClipboard>
 #include <QTest>
 #include <QTextDocument>
 
@@ -523,7 +523,6 @@ TEST_F(BuildCommands, MessagesLeadToTheirTemplateOrMacroLine) {
     EXPECT_EQ(View()->GetSelText(), "{#Gone}");
 }
 
-
 TEST_F(BuildCommands, CheckSiteListsFindingsThatLeadToTheTemplateLine) {
     WriteBytes(site + "index.tpl", Crlf("{#Head}\n<a href=\"missing.htm\">gone</a>\n"));
     OpenSite();
@@ -537,7 +536,8 @@ TEST_F(BuildCommands, CheckSiteListsFindingsThatLeadToTheTemplateLine) {
     EXPECT_TRUE(list->item(list->count() - 1)->data(Qt::UserRole).toString().startsWith("Site check finished"));
     QListWidgetItem* finding = list->item(list->count() - 2);
     EXPECT_EQ(finding->data(Qt::UserRole).toString(),
-              "english/index.htm\t(2) from index.tpl (2): Error: link to missing.htm, a file that does not exist");
+              "english/index.htm\t(2) from index.tpl (2): Error: link to missing.htm, a file that "
+              "does not exist");
     list->setFocus();
     list->setCurrentItem(finding);
     QTest::keyClick(list, Qt::Key_Return);

@@ -157,7 +157,8 @@ TEST_F(WhatIsBuilt, BuildProjectListsTheMessagesOfEveryPage) {
 // line in the page's language. A page changed by hand after its build cannot be placed: it
 // opens as it is, read-only, and nothing offers to make it a template.
 TEST_F(WhatIsBuilt, CheckSiteFindingsLeadToTheirMacroLine) {
-    WriteBytes(site + "deutsch.mcr", Crlf("{:footer:0:}\ndeutsch footer\n<a href=\"fehlt.htm\">x</a>\n"));
+    WriteBytes(site + "deutsch.mcr",
+               Crlf("{:footer:0:}\ndeutsch footer\n<a href=\"fehlt.htm\">x</a>\n"));
     WriteBytes(site + "index.tpl", Crlf("<h1>title</h1>\n<p>{#footer}</p>\n"));
     Frame().OpenProjectFile(QString::fromStdString(site + "site.hpr"));
     Frame().Router().Execute(cmd::CheckSite);
@@ -167,7 +168,8 @@ TEST_F(WhatIsBuilt, CheckSiteFindingsLeadToTheirMacroLine) {
             if (list->item(i)->data(Qt::UserRole).toString().startsWith(start)) return i;
         return -1;
     };
-    const int finding = row("deutsch/index.htm\t(3) from {#footer} in deutsch.mcr (2): Error: link to fehlt.htm");
+    const int finding =
+        row("deutsch/index.htm\t(3) from {#footer} in deutsch.mcr (2): Error: link to fehlt.htm");
     ASSERT_GE(finding, 0) << MessageLines().join('\n').toStdString();
     list->setFocus();
     list->setCurrentRow(finding);
@@ -179,9 +181,11 @@ TEST_F(WhatIsBuilt, CheckSiteFindingsLeadToTheirMacroLine) {
 
     // The English page edited by hand after the build (and so newer than its template).
     theApp.CloseAllDocuments();
-    WriteBytes(site + "english/index.htm", Crlf("<h1>title</h1>\n<p>english footer <a href=\"hand.htm\">x</a></p>\n"));
+    WriteBytes(site + "english/index.htm",
+               Crlf("<h1>title</h1>\n<p>english footer <a href=\"hand.htm\">x</a></p>\n"));
     std::filesystem::last_write_time(site + "english/index.htm",
-                                     std::filesystem::file_time_type::clock::now() + std::chrono::hours(1));
+                                     std::filesystem::file_time_type::clock::now() +
+                                         std::chrono::hours(1));
     Frame().Router().Execute(cmd::CheckSite);
     const int unplaced = row("english/index.htm\t(2) Error: link to hand.htm");
     ASSERT_GE(unplaced, 0) << MessageLines().join('\n').toStdString();

@@ -200,7 +200,8 @@ TEST(CompilerMessages, TextsAreExact) {
 // statements, line-formatting texts, nested macros and line breaks made blanks.
 TEST_F(CompilerTest, TheLineMapPlacesEveryPartOfThePage) {
     Macros("{:M:0:}\nM1\nM2 {#N} M2\nM3\n{:N:0:}\nN1\n{:X:0:}\nX1\nX2\nX3\nX4\n");
-    const std::string source = "T1 {#M} T1\n<< a comment line\nT3 {#X[2-3]} T3\n<p>{#\"<br>\"X}</p> T4\n\nT6";
+    const std::string source =
+        "T1 {#M} T1\n<< a comment line\nT3 {#X[2-3]} T3\n<p>{#\"<br>\"X}</p> T4\n\nT6";
     for (int blanks = 0; blanks < 2; ++blanks) {
         settings.RemoveNewLineOnTags = blanks;
         tLS_LineMap map;
@@ -210,7 +211,9 @@ TEST_F(CompilerTest, TheLineMapPlacesEveryPartOfThePage) {
         int markers = 0;
         for (size_t at = 0; at + 1 < output.size(); ++at) {
             const char kind = output[at];
-            if (!std::strchr("TMNX", kind) || !std::isdigit(static_cast<unsigned char>(output[at + 1]))) continue;
+            if (!std::strchr("TMNX", kind) ||
+                !std::isdigit(static_cast<unsigned char>(output[at + 1])))
+                continue;
             tLS_LineMap::Place place;
             ASSERT_TRUE(map.PlaceOf(output, at, place)) << at;
             EXPECT_EQ(place.macro, kind != 'T') << output << " at " << at;

@@ -319,7 +319,8 @@ std::vector<QRgb> StreamColours(const QString& text) {
     std::vector<QRgb> colours(static_cast<size_t>(parsed.text.size()), 0xFF000000);
     for (const view::ColorRun& r : parsed.runs)
         for (int i = r.start; i < r.start + r.length; ++i)
-            colours[static_cast<size_t>(i)] = parsed.colors[static_cast<size_t>(r.color)] | 0xFF000000;
+            colours[static_cast<size_t>(i)] =
+                parsed.colors[static_cast<size_t>(r.color)] | 0xFF000000;
     return colours;
 }
 
@@ -330,7 +331,8 @@ std::vector<QRgb> LineColours(const QString& text) {
     for (const QString& line : text.split(QLatin1Char('\n'))) {
         std::vector<view::LineRun> runs;
         view::ColorLine(line, state, runs);
-        for (const view::LineRun& r : runs) colours.insert(colours.end(), static_cast<size_t>(r.length), r.color);
+        for (const view::LineRun& r : runs)
+            colours.insert(colours.end(), static_cast<size_t>(r.length), r.color);
         colours.push_back(0); // the line break, compared apart
     }
     colours.pop_back();
@@ -356,7 +358,8 @@ TEST(ColorLine, GivesTheStreamsColoursLineByLine) {
     const char alphabet[] = "<>!-\"= ,{}#\\\nab";
     for (int t = 0; t < 300; ++t) {
         QString text;
-        for (int i = 0; i < 60; ++i) text += QLatin1Char(alphabet[std::rand() % (sizeof alphabet - 1)]);
+        for (int i = 0; i < 60; ++i)
+            text += QLatin1Char(alphabet[std::rand() % (sizeof alphabet - 1)]);
         texts.push_back(text);
     }
     for (const QString& text : texts) {

@@ -44,10 +44,10 @@ enum tLS_Message : int {
 class BREVIC_API tLS_LineMap {
 public:
     struct Place {
-        bool macro = false;               // a macro's text, else the template's
-        std::string name;                 // the macro's name (as expanded) or the template's location
+        bool macro = false;            // a macro's text, else the template's
+        std::string name;              // the macro's name (as expanded) or the template's location
         tLS_macrobase* base = nullptr; // the base the macro was found in
-        long line = 0;                    // the line in that text, from 1
+        long line = 0;                 // the line in that text, from 1
     };
 
     // The place the byte at `offset` of the expanded text `output` came from; false when

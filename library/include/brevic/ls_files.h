@@ -254,7 +254,8 @@ BREVIC_API std::string WriteFolder(const char* path);
 // Removes the temporary files a killed writer of this program left in `folder`: only this
 // user's, and never one that a writer (in any process) is still writing and holds locked.
 // With `of` (a file name), only the temporary files of that file.
-BREVIC_API void RemoveLeftoverTemporaries(const std::string& folder, const std::string& of = std::string());
+BREVIC_API void RemoveLeftoverTemporaries(const std::string& folder,
+                                          const std::string& of = std::string());
 
 // Test seam: makes the Nth call (counted from 1, from the moment of arming) of one kind of
 // file operation fail. 0 disarms. Read, Write and Rename count every read, write (each

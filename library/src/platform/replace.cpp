@@ -182,7 +182,9 @@ void RemoveLeftoverTemporaries(const std::string& folder, const std::string& of)
     const uid_t me = ::geteuid();
     const std::string start = of.empty() ? std::string() : "." + of.substr(0, kKeptName) + ".";
     while (const struct dirent* entry = ::readdir(dir)) {
-        if (!IsTemporaryName(entry->d_name) || std::strncmp(entry->d_name, start.c_str(), start.size()) != 0) continue;
+        if (!IsTemporaryName(entry->d_name) ||
+            std::strncmp(entry->d_name, start.c_str(), start.size()) != 0)
+            continue;
         const int fd = ::openat(dfd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) continue;
         // Only this user's files, and only while no writer holds them.

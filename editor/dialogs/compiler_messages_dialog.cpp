@@ -3,6 +3,7 @@
 #include "ui_compiler_messages_dialog.h"
 
 #include "app_context.h"
+#include "settings.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -21,6 +22,21 @@ CCompilerMessagesDlg::CCompilerMessagesDlg(QWidget* parent)
     ui_->messages->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     connect(ui_->messages, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) { GoToPlace(item); });
     ui_->messages->installEventFilter(this);
+    stored_ = settings::LoadMessagesSize(app::SettingsFile());
+    if (stored_.isValid()) resize(stored_.expandedTo(minimumSizeHint()));
+}
+
+void CCompilerMessagesDlg::RememberSize() {
+    // Only a size the author gave it: a window never resized leaves the settings file as
+    // it was.
+    if (size() == shownSize_ || size() == stored_) return;
+    stored_ = shownSize_ = size();
+    settings::SaveMessagesSize(app::SettingsFile(), stored_);
+}
+
+void CCompilerMessagesDlg::hideEvent(QHideEvent* event) {
+    RememberSize();
+    QDialog::hideEvent(event);
 }
 
 bool CCompilerMessagesDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -63,7 +79,9 @@ QString Expanded(const QString& line, int firstStop) {
 }
 } // namespace
 
-CCompilerMessagesDlg::~CCompilerMessagesDlg() = default;
+CCompilerMessagesDlg::~CCompilerMessagesDlg() {
+    if (isVisible()) RememberSize();
+}
 
 void CCompilerMessagesDlg::ResetContent() {
     ui_->messages->clear();
@@ -116,6 +134,7 @@ void CCompilerMessagesDlg::showEvent(QShowEvent* event) {
     const int wanted =
         widest + (width() - list->viewport()->width()) + 2 * metrics.averageCharWidth();
     const QScreen* screen = this->screen();
+    shownSize_ = size();
     if (!screen || wanted <= width()) return;
     const QRect room = screen->availableGeometry();
     resize(std::min(wanted, room.width() * 9 / 10), height());
@@ -123,6 +142,7 @@ void CCompilerMessagesDlg::showEvent(QShowEvent* event) {
     const QRect frame = frameGeometry();
     if (frame.right() > room.right())
         move(std::max(room.left(), room.right() - frame.width()), pos().y());
+    shownSize_ = size();
 }
 
 void CCompilerMessagesDlg::AddString(const char* line) {

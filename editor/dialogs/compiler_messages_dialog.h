@@ -44,10 +44,16 @@ protected:
     // Shown, the window grows to the width of its longest line (up to the screen's); a
     // size the author gave it stays while it is enough.
     void showEvent(QShowEvent* event) override;
+    // Hidden, the window's size is kept for the next run.
+    void hideEvent(QHideEvent* event) override;
 
 private:
     std::unique_ptr<Ui::CCompilerMessagesDlg> ui_;
     void GoToPlace(const QListWidgetItem* item) const;
+    void RememberSize();
+
+    QSize stored_;    // the size the settings file holds
+    QSize shownSize_; // the size it was given when last shown
 
     int firstStop_ = 8; // the column the first tab of each line reaches
     int placed_ = 0;    // the lines that know where they came from

@@ -35,6 +35,17 @@ void Editor::Save(const fw::ProfileFile& f) const {
         f.WriteString(kEditor, QStringLiteral("TypeThrough"), typeThrough ? "1" : "0");
 }
 
+QSize LoadMessagesSize(const fw::ProfileFile& f) {
+    const QSize size(f.ReadInt(kEditor, QStringLiteral("MessagesWidth"), 0),
+                     f.ReadInt(kEditor, QStringLiteral("MessagesHeight"), 0));
+    return size.width() > 0 && size.height() > 0 ? size : QSize();
+}
+
+void SaveMessagesSize(const fw::ProfileFile& f, QSize size) {
+    f.WriteInt(kEditor, QStringLiteral("MessagesWidth"), size.width());
+    f.WriteInt(kEditor, QStringLiteral("MessagesHeight"), size.height());
+}
+
 void Browser::Load(const fw::ProfileFile& f) {
     browserPath = f.ReadString(kBrowser, QStringLiteral("BrowserPath"));
     tempFilePath = f.ReadString(kBrowser, QStringLiteral("TempFilePath"));

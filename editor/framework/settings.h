@@ -1,7 +1,8 @@
 // The editor's settings file: every section and key it reads or writes, with defaults.
 //
 //   BROWSER   BrowserPath (""), TempFilePath (""), UseTempOrTargetPath (1)
-//   EDITOR    Autotagging (1), SyntaxColoring (1), CaseSensitive (0), AutotagMinSel (10)
+//   EDITOR    Autotagging (1), SyntaxColoring (1), CaseSensitive (0), AutotagMinSel (10),
+//             TypeThrough (1), MessagesWidth, MessagesHeight (the messages window's size)
 //   COMPILER  the eight compiler options (read by every build)
 //   PATHES    ProjectPath, ImagePath, LinkPath, MultipleReplacePath ("")
 //             (the last three live in the project file while a project is open)
@@ -14,6 +15,7 @@
 
 #include <brevic/ls_types.h>
 
+#include <QSize>
 #include <QStringList>
 
 namespace settings {
@@ -59,6 +61,10 @@ void SaveSearchStrings(const fw::ProfileFile& file, const QStringList& strings);
 QString RememberedFolder(const char* key);
 // Stores the folder of `chosenFile` there.
 void StoreRememberedFolder(const char* key, const QString& chosenFile);
+
+// The size the author last gave the compiler-messages window; invalid when none is stored.
+QSize LoadMessagesSize(const fw::ProfileFile& file);
+void SaveMessagesSize(const fw::ProfileFile& file, QSize size);
 
 QString ProjectPath(const fw::ProfileFile& file);
 // Stores the directory of `chosenFile` (up to its last separator; nothing when none).

@@ -20,10 +20,12 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPrinter>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolBar>
@@ -406,6 +408,29 @@ TEST_F(EditorTest, SplashClosesItselfAndTheOutputWindowHides) {
     QTest::keyClick(out, Qt::Key_Escape);
     EXPECT_FALSE(out->isVisible()) << "Escape hides";
     EXPECT_EQ(out->Lines().size(), 1) << "and keeps the messages";
+}
+
+// The messages window opens wide enough for its longest line and keeps, across runs, a size
+// the author gave it; one never resized leaves the settings file alone.
+TEST_F(EditorTest, TheMessagesWindowFitsItsLinesAndKeepsItsSize) {
+    ASSERT_TRUE(Start());
+    CCompilerMessagesDlg* out = Frame().CompilerMessages();
+    const QString line = QStringLiteral("page.tpl\t(12) ") + QString(100, QLatin1Char('x'));
+    out->AddString(line.toUtf8().constData());
+    out->show();
+    QVERIFY(QTest::qWaitForWindowExposed(out));
+    const QFontMetrics metrics(out->List()->font());
+    const int room = out->screen()->availableGeometry().width() * 9 / 10;
+    EXPECT_GE(out->List()->viewport()->width(),
+              std::min(metrics.horizontalAdvance(out->Lines()[0]), room - 60));
+    out->hide();
+    EXPECT_EQ(testutil::ReadBytes(settingsFile).find("MessagesWidth"), std::string::npos);
+
+    out->show();
+    out->resize(out->width() - 40, 333);
+    out->hide();
+    CCompilerMessagesDlg next;
+    EXPECT_EQ(next.size(), QSize(out->width(), 333));
 }
 
 // Opening a project whose macro file is missing says that it has been created empty.

@@ -8,8 +8,8 @@
 //                                  the typing, paste and undo figures)
 #include "ls_main_app.h"
 #include "ls_main_view.h"
-#include "styles_file.h"
 #include "message_box.h"
+#include "styles_file.h"
 #include "text_search.h"
 
 #include <QApplication>
@@ -31,14 +31,17 @@ namespace {
 
 QString MakePage(int bytes) {
     const QString rows[] = {
-        QStringLiteral("<tr><td class=\"name\" width=\"40%\">{#Product,12}</td><td align=right>4.20</td></tr>\n"),
-        QStringLiteral("<p>Fresh bread every morning, baked with <b>care</b> and <a href=\"{#Link}\">love</a>.</p>\n"),
+        QStringLiteral("<tr><td class=\"name\" width=\"40%\">{#Product,12}</td><td "
+                       "align=right>4.20</td></tr>\n"),
+        QStringLiteral("<p>Fresh bread every morning, baked with <b>care</b> and <a "
+                       "href=\"{#Link}\">love</a>.</p>\n"),
         QStringLiteral("<!-- the price list is built from macros -->\n"),
         QStringLiteral("<div style=\"color:#333; margin:0 auto\">{#\"<br>\"Address}</div>\n"),
     };
     QString page;
     page.reserve(bytes + 200);
-    for (int i = 0; page.size() < bytes; ++i) page += rows[i % 4];
+    for (int i = 0; page.size() < bytes; ++i)
+        page += rows[i % 4];
     return page;
 }
 
@@ -87,13 +90,15 @@ void SearchFigures(CLs_mainView& view, const QString& page) {
     t.restart();
     const QString copy = view.GetText();
     const double textMs = t.nsecsElapsed() / 1e6;
-    std::printf("Find Next to a match near the end of %d MB: %.1f ms%s, of which taking the text %.1f ms "
-                "(goal < 20 ms)\n",
-                static_cast<int>(page.size() >> 20), findMs, found ? "" : " NOT FOUND", textMs);
+    std::printf(
+        "Find Next to a match near the end of %d MB: %.1f ms%s, of which taking the text %.1f ms "
+        "(goal < 20 ms)\n",
+        static_cast<int>(page.size() >> 20), findMs, found ? "" : " NOT FOUND", textMs);
     t.restart();
     const qsizetype count = ReplaceAllInView(view);
-    std::printf("Replace All of %lld matches, into the view and coloured: %.0f ms (goal < 500 ms)\n",
-                static_cast<long long>(count), t.nsecsElapsed() / 1e6);
+    std::printf(
+        "Replace All of %lld matches, into the view and coloured: %.0f ms (goal < 500 ms)\n",
+        static_cast<long long>(count), t.nsecsElapsed() / 1e6);
 }
 
 // Best of `runs` timings of ReplaceAllInText on a copy of `text`, in milliseconds.
@@ -136,7 +141,8 @@ void CaseFigures(const QString& page, int runs) {
 // Multiple File Replace over 1,000 files of 10 KB against sed -i on copies of them.
 void MultipleReplaceFigures(const QString& page) {
     QTemporaryDir dir;
-    const QString ours = dir.filePath(QStringLiteral("ours")), theirs = dir.filePath(QStringLiteral("sed"));
+    const QString ours = dir.filePath(QStringLiteral("ours")),
+                  theirs = dir.filePath(QStringLiteral("sed"));
     QDir().mkpath(ours);
     QDir().mkpath(theirs);
     const QByteArray body = page.left(10 * 1024).toUtf8();
@@ -152,14 +158,17 @@ void MultipleReplaceFigures(const QString& page) {
     }
     QElapsedTimer t;
     t.start();
-    const search::FilesResult r = search::ReplaceInFiles(files, QStringLiteral("price"), QStringLiteral("cost"), true, false);
+    const search::FilesResult r =
+        search::ReplaceInFiles(files, QStringLiteral("price"), QStringLiteral("cost"), true, false);
     const double oursMs = t.nsecsElapsed() / 1e6;
     t.restart();
     QProcess sed;
-    sed.start(QStringLiteral("sed"), QStringList{QStringLiteral("-i"), QStringLiteral("s/price/cost/g")} + copies);
+    sed.start(QStringLiteral("sed"),
+              QStringList{QStringLiteral("-i"), QStringLiteral("s/price/cost/g")} + copies);
     sed.waitForFinished(-1);
     const double sedMs = t.nsecsElapsed() / 1e6;
-    std::printf("Multiple File Replace, 1,000 files of 10 KB (%lld replacements): ours %.0f ms, sed -i %.0f ms, "
+    std::printf("Multiple File Replace, 1,000 files of 10 KB (%lld replacements): ours %.0f ms, "
+                "sed -i %.0f ms, "
                 "ratio %.2f (goal <= 2)\n",
                 static_cast<long long>(r.replacements), oursMs, sedMs, oursMs / sedMs);
 }
@@ -190,12 +199,15 @@ void StylesFigures() {
         WritePrivateProfileString("STYLE_50", "Name", "Style 50", bytes.constData());
         WritePrivateProfileString("STYLE_50", "Del", "0", bytes.constData());
         for (int f = 0; f < styles::kFieldCount; ++f) {
-            const QByteArray value = (f == styles::FontSize ? QString::number(i) : style.values[f]).toUtf8();
-            WritePrivateProfileString("STYLE_50", styles::FieldKey(f), value.constData(), bytes.constData());
+            const QByteArray value =
+                (f == styles::FontSize ? QString::number(i) : style.values[f]).toUtf8();
+            WritePrivateProfileString("STYLE_50", styles::FieldKey(f), value.constData(),
+                                      bytes.constData());
         }
     }
     const double keyByKey = t.nsecsElapsed() / 1e6 / (calls / 10);
-    std::printf("Styles dialog, one value changed with 100 styles: %.2f ms in one write, %.2f ms key by key\n",
+    std::printf("Styles dialog, one value changed with 100 styles: %.2f ms in one write, %.2f ms "
+                "key by key\n",
                 oneWrite, keyByKey);
     // Reading the list when the dialog opens, with a large library.
     for (int n = 100; n < 1000; ++n) {
@@ -204,8 +216,8 @@ void StylesFigures() {
     }
     t.restart();
     const qsizetype names = file.Names().size();
-    std::printf("Styles dialog, the list of %lld styles read in %.0f ms\n", static_cast<long long>(names),
-                t.nsecsElapsed() / 1e6);
+    std::printf("Styles dialog, the list of %lld styles read in %.0f ms\n",
+                static_cast<long long>(names), t.nsecsElapsed() / 1e6);
 }
 
 // Milliseconds per key of typing `keys` letters at the caret, each shown (coloured and
@@ -287,8 +299,8 @@ int main(int argc, char** argv) {
         const QString page = MakePage(mb << 20);
         const double plain = LoadMs(page, false, runs);
         const double coloured = LoadMs(page, true, runs);
-        std::printf("load %d MB: uncoloured %.0f ms, coloured %.0f ms, ratio %.2f (goal <= 3)\n", mb, plain,
-                    coloured, coloured / plain);
+        std::printf("load %d MB: uncoloured %.0f ms, coloured %.0f ms, ratio %.2f (goal <= 3)\n",
+                    mb, plain, coloured, coloured / plain);
     }
     // RecolorLine in a 5 MB document, lines spread over the text.
     CLs_mainView view(nullptr);

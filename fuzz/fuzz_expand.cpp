@@ -40,9 +40,10 @@ void CheckScanMacro(const char* text, long length) {
         long position = i + 1;
         tMacro macro;
         int message = tLS_compiler::ScanMacro(text, length, position, macro);
-        FUZZ_CHECK(message == 0 || message == LS_MSG_NAME_TOO_LONG || message == LS_MSG_EXTENSION_TOO_LONG ||
-                       message == LS_MSG_LINE_STATEMENT_TOO_LONG || message == LS_MSG_LINE_STATEMENT_SYNTAX ||
-                       message == LS_MSG_TOO_MANY_PARAMS,
+        FUZZ_CHECK(message == 0 || message == LS_MSG_NAME_TOO_LONG ||
+                       message == LS_MSG_EXTENSION_TOO_LONG ||
+                       message == LS_MSG_LINE_STATEMENT_TOO_LONG ||
+                       message == LS_MSG_LINE_STATEMENT_SYNTAX || message == LS_MSG_TOO_MANY_PARAMS,
                    "ScanMacro returned an unknown message number");
         FUZZ_CHECK(position > i && position <= length, "ScanMacro position out of range");
         FUZZ_CHECK(std::memchr(macro.name, '\0', sizeof macro.name) != nullptr,
@@ -171,12 +172,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const std::string tplPath = fuzzutil::ScratchDir() + "pieces.tpl";
             fuzzutil::WriteBytes(tplPath, parts[0]);
             std::string whole;
-            FUZZ_CHECK(brevic::ReadTextFile(tplPath.c_str(), whole), "the template file cannot be read");
+            FUZZ_CHECK(brevic::ReadTextFile(tplPath.c_str(), whole),
+                       "the template file cannot be read");
             tDebugContext wholeContext;
             std::string wholeOutput;
             brevic::SetCharacterCounter(0);
-            const tLS_Error wholeResult =
-                compiler.BuildTarget(whole, wholeOutput, &wholeContext, bases, "fuzz.tpl", &settings);
+            const tLS_Error wholeResult = compiler.BuildTarget(whole, wholeOutput, &wholeContext,
+                                                               bases, "fuzz.tpl", &settings);
             const unsigned long wholeCounter = brevic::CharacterCounter();
 
             brevic::SetPieceSize(8 + static_cast<unsigned char>(data[1]) % 64);
@@ -185,16 +187,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             tDebugContext piecesContext;
             std::string piecesOutput;
             brevic::SetCharacterCounter(0);
-            const tLS_Error piecesResult =
-                compiler.BuildTarget(reader, piecesOutput, &piecesContext, bases, "fuzz.tpl", &settings);
+            const tLS_Error piecesResult = compiler.BuildTarget(
+                reader, piecesOutput, &piecesContext, bases, "fuzz.tpl", &settings);
             brevic::SetPieceSize(size_t(1) << 18);
             FUZZ_CHECK(piecesResult == wholeResult, "pieces and the whole text end differently");
-            FUZZ_CHECK(piecesContext.log == wholeContext.log, "pieces and the whole text log differently");
-            FUZZ_CHECK(piecesContext.errors == wholeContext.errors && piecesContext.warnings == wholeContext.warnings,
+            FUZZ_CHECK(piecesContext.log == wholeContext.log,
+                       "pieces and the whole text log differently");
+            FUZZ_CHECK(piecesContext.errors == wholeContext.errors &&
+                           piecesContext.warnings == wholeContext.warnings,
                        "pieces and the whole text count messages differently");
             if (wholeResult == LS_OK) {
-                FUZZ_CHECK(piecesOutput == wholeOutput, "pieces and the whole text expand differently");
-                FUZZ_CHECK(brevic::CharacterCounter() == wholeCounter, "pieces and the whole text count differently");
+                FUZZ_CHECK(piecesOutput == wholeOutput,
+                           "pieces and the whole text expand differently");
+                FUZZ_CHECK(brevic::CharacterCounter() == wholeCounter,
+                           "pieces and the whole text count differently");
             }
             fuzzutil::RemoveTree(tplPath);
         }

@@ -15,7 +15,9 @@
 
 namespace {
 
-bool Same(const image::Size& a, const image::Size& b) { return a.width == b.width && a.height == b.height; }
+bool Same(const image::Size& a, const image::Size& b) {
+    return a.width == b.width && a.height == b.height;
+}
 
 } // namespace
 
@@ -26,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const image::Measurement whole = image::MeasureBytes(bytes, true);
     FUZZ_CHECK(whole.needBytes == 0, "a walk over the whole file asked for more");
     if (size >= 10 && bytes.substr(0, 3) == "GIF") {
-        FUZZ_CHECK(whole.size.width == (data[6] | data[7] << 8) && whole.size.height == (data[8] | data[9] << 8),
+        FUZZ_CHECK(whole.size.width == (data[6] | data[7] << 8) &&
+                       whole.size.height == (data[8] | data[9] << 8),
                    "a GIF's size is not its header's");
     } else if (whole.size.Measured()) {
         FUZZ_CHECK(size >= 10 && bytes.substr(6, 4) == "JFIF", "measured neither GIF nor JFIF");

@@ -16,8 +16,8 @@
 
 #include <cctype>
 #include <cstring>
-#include <set>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,7 +61,8 @@ std::vector<std::string_view> Lines(std::string_view text) {
 // a key line, and it added at most one header and one key line.
 void CheckAddedLines(const std::string& before, const std::string& after) {
     std::multiset<std::string_view> old;
-    for (std::string_view line : Lines(before)) old.insert(line);
+    for (std::string_view line : Lines(before))
+        old.insert(line);
     int headers = 0;
     int keys = 0;
     for (std::string_view line : Lines(after)) {

@@ -50,9 +50,11 @@ void WriteOutside(bool there) {
 
 std::vector<std::string> Check() {
     std::vector<larkspan::SiteFinding> findings;
-    larkspan::CheckPageLinks({{Root() + "en/a.htm", "en"}, {Root() + "en/b.htm", ""}}, Root(), findings);
+    larkspan::CheckPageLinks({{Root() + "en/a.htm", "en"}, {Root() + "en/b.htm", ""}}, Root(),
+                             findings);
     std::vector<std::string> lines;
-    for (const larkspan::SiteFinding& f : findings) lines.push_back(f.line + "\n" + f.language);
+    for (const larkspan::SiteFinding& f : findings)
+        lines.push_back(f.line + "\n" + f.language);
     return lines;
 }
 
@@ -64,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzzutil::Split(std::string_view(reinterpret_cast<const char*>(data), size), '\0', 64);
     const std::string& page = parts[0];
     std::string linking;
-    for (size_t i = 1; i < parts.size(); ++i) linking += "<a href=\"" + parts[i] + "\">\n";
+    for (size_t i = 1; i < parts.size(); ++i)
+        linking += "<a href=\"" + parts[i] + "\">\n";
 
     const larkspan::PageLinks read = larkspan::ScanPageLinks(page);
     const long lines = 1 + std::count(page.begin(), page.end(), '\n');
@@ -84,7 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     FUZZ_CHECK(with.size() <= linkCount, "more findings than links");
     for (const std::string& finding : with) {
-        FUZZ_CHECK(finding.compare(0, 9, "en/a.htm\t") == 0 || finding.compare(0, 9, "en/b.htm\t") == 0,
+        FUZZ_CHECK(finding.compare(0, 9, "en/a.htm\t") == 0 ||
+                       finding.compare(0, 9, "en/b.htm\t") == 0,
                    "a finding not located at its page");
         // Two quotes of at most 200 characters of four bytes, a location and the words.
         FUZZ_CHECK(finding.size() < 2 * 200 * 4 + 200, "a finding quotes too much");

@@ -12,7 +12,8 @@
 namespace setup {
 
 namespace {
-int Message(QWidget* owner, const QString& text, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons) {
+int Message(QWidget* owner, const QString& text, QMessageBox::Icon icon,
+            QMessageBox::StandardButtons buttons) {
     QMessageBox box(owner);
     box.setWindowTitle(LoadText(Text::MessageCaption));
     box.setText(text);
@@ -22,8 +23,8 @@ int Message(QWidget* owner, const QString& text, QMessageBox::Icon icon, QMessag
 }
 
 bool Ask(QWidget* owner, Text question) {
-    return Message(owner, LoadText(question), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
+    return Message(owner, LoadText(question), QMessageBox::Question,
+                   QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 void Warn(QWidget* owner, Text warning, const QString& argument = {}) {
@@ -80,7 +81,9 @@ bool Install(QWidget* owner, const QString& sourceDir) {
 }
 } // namespace
 
-QString ProposedFolder() { return QDir::homePath() + QStringLiteral("/Larkspan"); }
+QString ProposedFolder() {
+    return QDir::homePath() + QStringLiteral("/Larkspan");
+}
 
 bool RunInstallation(QWidget* owner, const QString& sourceDir) {
     const bool complete = Install(owner, sourceDir);

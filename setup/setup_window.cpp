@@ -12,7 +12,8 @@ SetupWindow::SetupWindow() {
     setWindowTitle(LoadText(Text::WindowTitle));
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Without a window manager "maximised" means nothing: take the desktop's space.
-    if (QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
 }
 
 void SetupWindow::paintEvent(QPaintEvent*) {

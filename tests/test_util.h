@@ -46,7 +46,9 @@ inline void WriteBytes(const std::string& path, const std::string& data) {
     out << data;
 }
 
-inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+inline bool Exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 // "\n" to CR LF, as text mode writes it.
 inline std::string Crlf(const std::string& text) {

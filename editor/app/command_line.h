@@ -14,15 +14,15 @@ namespace larkspan {
 bool HasBuildSwitch(const std::string& commandLine);
 
 struct CommandLine {
-    std::string file;  // the first argument that is not a switch, "" when none
+    std::string file; // the first argument that is not a switch, "" when none
     bool build = false;
     bool watch = false; // "--watch": with the build switch, rebuild on every change
     bool check = false; // "/check" or "-check": build, then check the site's links
     bool help = false;
     bool version = false;
-    bool print = false; // "/p" or "-p": print the file and exit
-    bool unregister = false; // "/unregister" or "/unregserver" (or with "-"): remove the
-                             // file-type registration and exit
+    bool print = false;               // "/p" or "-p": print the file and exit
+    bool unregister = false;          // "/unregister" or "/unregserver" (or with "-"): remove the
+                                      // file-type registration and exit
     std::vector<std::string> ignored; // switches accepted and ignored
 };
 

@@ -35,10 +35,18 @@ std::string ProgramEntry(const std::string& program, const std::string& icon) {
            "Type=Application\n"
            "Name=Larkspan PLUS\n"
            "Comment=Site editor for multi-language web sites\n"
-           "TryExec=" + StringValue(program) + "\n"
-           "Exec=" + exec + " %f\n"
-           "Icon=" + StringValue(icon) + "\n"
-           "MimeType=" + kProjectMimeType + ";" + kTemplateMimeType + ";\n"
+           "TryExec=" +
+           StringValue(program) +
+           "\n"
+           "Exec=" +
+           exec +
+           " %f\n"
+           "Icon=" +
+           StringValue(icon) +
+           "\n"
+           "MimeType=" +
+           kProjectMimeType + ";" + kTemplateMimeType +
+           ";\n"
            "Categories=Development;WebDevelopment;\n"
            "Keywords=HTML;web site;template;macro;multilingual;\n"
            "Terminal=false\n"
@@ -46,7 +54,8 @@ std::string ProgramEntry(const std::string& program, const std::string& icon) {
            "\n"
            "[Desktop Action print]\n"
            "Name=Print\n"
-           "Exec=" + exec + " /p %f\n";
+           "Exec=" +
+           exec + " /p %f\n";
 }
 
 std::string HelpEntry(const std::string& page, const std::string& icon) {
@@ -55,8 +64,12 @@ std::string HelpEntry(const std::string& page, const std::string& icon) {
            "Type=Application\n"
            "Name=Larkspan Help\n"
            "Comment=Help for the Larkspan PLUS site editor\n"
-           "Exec=xdg-open " + ExecArgument(page) + "\n"
-           "Icon=" + StringValue(icon) + "\n"
+           "Exec=xdg-open " +
+           ExecArgument(page) +
+           "\n"
+           "Icon=" +
+           StringValue(icon) +
+           "\n"
            "Categories=Development;WebDevelopment;Documentation;\n"
            "Terminal=false\n";
 }

@@ -23,7 +23,8 @@ int larkspan_run_editor(int argc, char** argv) {
     if (const char* shot = std::getenv("LARKSPAN_SCREENSHOT")) {
         QString file = QString::fromLocal8Bit(shot);
         QTimer::singleShot(1500, &app, [file] {
-            if (QScreen* screen = QGuiApplication::primaryScreen()) screen->grabWindow(0).save(file);
+            if (QScreen* screen = QGuiApplication::primaryScreen())
+                screen->grabWindow(0).save(file);
             QCoreApplication::quit();
         });
     }

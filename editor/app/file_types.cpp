@@ -25,7 +25,8 @@ bool WriteIfChanged(const QString& path, const std::string& bytes) {
 
 // The user's shared data folder: UserDataDirectory is ".../share/larkspan/", one level below.
 QString ShareDirectory() {
-    return QDir::cleanPath(QString::fromStdString(larkspan::UserDataDirectory()) + QStringLiteral("/.."));
+    return QDir::cleanPath(QString::fromStdString(larkspan::UserDataDirectory()) +
+                           QStringLiteral("/.."));
 }
 
 // The desktop's database picks a type up once rebuilt; without the tool the files still
@@ -43,16 +44,19 @@ bool Register(const QString& programDirectory) {
     if (desktop::HasControlCharacter(dir)) {
         static bool told = false;
         if (!told) {
-            std::fprintf(stderr, "larkspan: the program's folder holds a control character in its path; "
-                                 "the file types are not registered\n");
+            std::fprintf(stderr,
+                         "larkspan: the program's folder holds a control character in its path; "
+                         "the file types are not registered\n");
             told = true;
         }
         return false;
     }
     const std::string icon = larkspan::DataDirectoryOf(dir) + "larkspan.svg";
     const QString mimeDir = share + QStringLiteral("/mime");
-    bool ok = WriteIfChanged(mimeDir + QStringLiteral("/packages/larkspan.xml"), desktop::MimePackage());
-    ok = WriteIfChanged(share + QStringLiteral("/applications/") + QLatin1String(desktop::kProgramEntryFile),
+    bool ok =
+        WriteIfChanged(mimeDir + QStringLiteral("/packages/larkspan.xml"), desktop::MimePackage());
+    ok = WriteIfChanged(share + QStringLiteral("/applications/") +
+                            QLatin1String(desktop::kProgramEntryFile),
                         desktop::ProgramEntry(dir + "larkspan", icon)) &&
          ok;
     UpdateMimeDatabase(mimeDir);
@@ -62,8 +66,9 @@ bool Register(const QString& programDirectory) {
 bool Unregister() {
     const QString share = ShareDirectory();
     bool ok = true;
-    for (const QString& file : {share + QStringLiteral("/mime/packages/larkspan.xml"),
-                                share + QStringLiteral("/applications/") + QLatin1String(desktop::kProgramEntryFile)}) {
+    for (const QString& file :
+         {share + QStringLiteral("/mime/packages/larkspan.xml"),
+          share + QStringLiteral("/applications/") + QLatin1String(desktop::kProgramEntryFile)}) {
         if (QFileInfo::exists(file) && !QFile::remove(file)) ok = false;
     }
     UpdateMimeDatabase(share + QStringLiteral("/mime"));

@@ -24,8 +24,11 @@ public:
 
     void SetPos(int percent) override {
         if (!terminal_) return;
-        out_ << "\r  [" << (percent < 10 ? "  " : percent < 100 ? " " : "") << percent << "%] "
-             << std::flush;
+        out_ << "\r  ["
+             << (percent < 10    ? "  "
+                 : percent < 100 ? " "
+                                 : "")
+             << percent << "%] " << std::flush;
     }
 
     void TargetDone(const char* targetPath, int written, const std::string& messages) override {
@@ -55,7 +58,9 @@ private:
     int written_ = 0;
 };
 
-std::string DirectoryOf(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
+std::string DirectoryOf(const std::string& path) {
+    return path.substr(0, path.rfind('/') + 1);
+}
 
 void Fail(std::ostream& out, const char* what, tLS_Error code, const std::string& file) {
     out << "larkspan: " << what << ": " << LS_ErrorName(code) << " (" << LS_ErrorText(code) << ")";
@@ -175,8 +180,8 @@ bool OpenProject(tLS_project& project, const std::string& projectFile, std::ostr
     return true;
 }
 
-int BuildAllPages(tLS_project& project, const std::string& projectFile, bool showProgress, bool writtenOnly,
-                  std::ostream& out) {
+int BuildAllPages(tLS_project& project, const std::string& projectFile, bool showProgress,
+                  bool writtenOnly, std::ostream& out) {
     ConsoleProgress progress(out, showProgress, DirectoryOf(projectFile), writtenOnly);
     tDebugContext context;
     context.progress = &progress;
@@ -197,8 +202,8 @@ int BuildAllPages(tLS_project& project, const std::string& projectFile, bool sho
     return 0;
 }
 
-int BuildTemplates(tLS_project& project, const std::vector<std::string>& templates, const std::string& projectFile,
-                   std::ostream& out) {
+int BuildTemplates(tLS_project& project, const std::vector<std::string>& templates,
+                   const std::string& projectFile, std::ostream& out) {
     ConsoleProgress progress(out, false, DirectoryOf(projectFile), true);
     const std::string active = project.GetActiveLanguageName();
     const int groups = project.GetLoadedGroupCount();

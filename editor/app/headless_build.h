@@ -11,8 +11,8 @@ class tLS_project;
 namespace larkspan {
 
 struct HeadlessBuildOptions {
-    std::string projectFile;  // the file argument ("" when none)
-    std::string settingsFile; // the settings file with the COMPILER section
+    std::string projectFile;   // the file argument ("" when none)
+    std::string settingsFile;  // the settings file with the COMPILER section
     bool showProgress = false; // a terminal: redraw a progress line
     bool watch = false;        // after the build, rebuild on every change until Ctrl+C
     bool check = false;        // after the build, check links, anchors and macros
@@ -36,13 +36,13 @@ int RunHeadlessBuild(const HeadlessBuildOptions& options, std::ostream& out);
 
 // Builds every page of the open project, printing the messages and the pages (with
 // `writtenOnly`, only those written). Returns 0, or 1 after printing why the build failed.
-int BuildAllPages(tLS_project& project, const std::string& projectFile, bool showProgress, bool writtenOnly,
-                  std::ostream& out);
+int BuildAllPages(tLS_project& project, const std::string& projectFile, bool showProgress,
+                  bool writtenOnly, std::ostream& out);
 
 // Builds `templates` (full paths) of the open project for every language, writing every
 // page of them, printing as BuildAllPages does (only the pages written).
-int BuildTemplates(tLS_project& project, const std::vector<std::string>& templates, const std::string& projectFile,
-                   std::ostream& out);
+int BuildTemplates(tLS_project& project, const std::vector<std::string>& templates,
+                   const std::string& projectFile, std::ostream& out);
 
 // Opens the project file; prints why not and returns false when that fails.
 bool OpenProject(tLS_project& project, const std::string& projectFile, std::ostream& out);

@@ -22,29 +22,36 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
+#include <QProcess>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QStatusBar>
-#include <QProcess>
 #include <memory>
 
 namespace {
-QWidget* Parent() { return app::MainWindow(); }
+QWidget* Parent() {
+    return app::MainWindow();
+}
 } // namespace
 
 CLs_mainDoc::CLs_mainDoc(fw::DocTemplate* docTemplate) : fw::Document(docTemplate) {
     // Nothing is written from the text of a file that is no text file.
     auto text = [this](fw::CommandUi& ui) { ui.enabled = !binary_; };
-    OnCommand({cmd::Save}, [this] { DoFileSave(); }, text);
-    OnCommand({cmd::FileSaveAs}, [this] { DoSave(QString()); }, text);
+    OnCommand(
+        {cmd::Save}, [this] { DoFileSave(); }, text);
+    OnCommand(
+        {cmd::FileSaveAs}, [this] { DoSave(QString()); }, text);
     OnCommand({cmd::FileClose}, [this] {
         if (SaveModified()) CloseViews();
     });
-    OnCommand({cmd::BuildFile, cmd::BuildFileTool}, [this] { BuildFile(); }, text);
+    OnCommand(
+        {cmd::BuildFile, cmd::BuildFileTool}, [this] { BuildFile(); }, text);
     OnCommand({cmd::BuildProject, cmd::BuildProjectTool}, [this] { BuildProject(); });
-    OnCommand({cmd::ViewBrowser, cmd::ViewBrowserTool}, [this] { ViewBrowser(); }, text);
-    OnCommand({cmd::ViewHtml}, [this] { ViewHtml(); }, text);
+    OnCommand(
+        {cmd::ViewBrowser, cmd::ViewBrowserTool}, [this] { ViewBrowser(); }, text);
+    OnCommand(
+        {cmd::ViewHtml}, [this] { ViewHtml(); }, text);
 }
 
 CLs_mainView* CLs_mainDoc::View() const {
@@ -62,7 +69,9 @@ QString CLs_mainDoc::Text() const {
     return text;
 }
 
-QByteArray CLs_mainDoc::TextBytes() const { return codec::Encode(Text(), encoding_); }
+QByteArray CLs_mainDoc::TextBytes() const {
+    return codec::Encode(Text(), encoding_);
+}
 
 void CLs_mainDoc::OnViewAdded(QWidget* view) {
     if (auto* v = qobject_cast<CLs_mainView*>(view)) {
@@ -77,11 +86,12 @@ void CLs_mainDoc::SetReadOnly(bool readOnly) {
     if (CLs_mainView* v = View()) v->setReadOnly(binary_ || readOnly_);
 }
 
-bool CLs_mainDoc::ReadDocumentFile(const QString& path, QString& text, codec::Encoding& encoding, bool& binary,
-                                   QByteArray* bytesRead) {
+bool CLs_mainDoc::ReadDocumentFile(const QString& path, QString& text, codec::Encoding& encoding,
+                                   bool& binary, QByteArray* bytesRead) {
     std::string bytes;
     if (!brevic::ReadBinaryFile(QFile::encodeName(path).constData(), bytes)) return false;
-    const QByteArray raw = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    const QByteArray raw =
+        QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
     if (bytesRead) *bytesRead = QByteArray(raw.constData(), raw.size());
     binary = raw.contains('\0');
     encoding = codec::Detect(raw);
@@ -100,7 +110,8 @@ bool CLs_mainDoc::OnNewDocument() {
         name = dialog.selectedName.toStdString();
     }
     std::string text;
-    if (!name.empty()) tLS_project::LoadFile(text, larkspan::DataFilePath("new-htm/" + name + ".htm").c_str());
+    if (!name.empty())
+        tLS_project::LoadFile(text, larkspan::DataFilePath("new-htm/" + name + ".htm").c_str());
     QByteArray raw(text.data(), static_cast<qsizetype>(text.size()));
     const QString decoded = codec::Decode(raw, codec::Detect(raw));
     encoding_ = codec::Encoding::Utf8; // new files are UTF-8 with CR LF
@@ -138,7 +149,8 @@ bool CLs_mainDoc::OnSaveDocument(const QString& path) {
     const QString text = FileText();
     if (!codec::CanEncode(text, encoding_)) {
         // Never a "?" in place of a character: UTF-8, or nothing written.
-        if (fw::ShowMessage(Parent(), str::AskSaveAsUtf8, fw::MessageKind::Question, path) != QMessageBox::Yes)
+        if (fw::ShowMessage(Parent(), str::AskSaveAsUtf8, fw::MessageKind::Question, path) !=
+            QMessageBox::Yes)
             return false;
         encoding_ = codec::Encoding::Utf8;
     }
@@ -177,7 +189,8 @@ int CLs_mainDoc::ComputeTargetPath(QString& target) {
     std::string path = QFile::encodeName(PathName()).toStdString();
     tLS_Error r = theProject.CreateTargetPath(path);
     if (r != LS_OK) {
-        if (r != LS_NOT_A_TEMPLATE) fw::ShowMessage(Parent(), str::SystemError, fw::MessageKind::Error);
+        if (r != LS_NOT_A_TEMPLATE)
+            fw::ShowMessage(Parent(), str::SystemError, fw::MessageKind::Error);
         return r;
     }
     target = QFile::decodeName(QByteArray::fromStdString(path));

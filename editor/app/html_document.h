@@ -52,8 +52,8 @@ public:
     // Reads a file as the document does: UTF-8 when valid, else Windows-1252, its line ends
     // kept. `binary` when it holds NUL bytes (shown as U+2400 in `text`).
     // `bytesRead`, when given, receives the file's bytes.
-    static bool ReadDocumentFile(const QString& path, QString& text, codec::Encoding& encoding, bool& binary,
-                                 QByteArray* bytesRead = nullptr);
+    static bool ReadDocumentFile(const QString& path, QString& text, codec::Encoding& encoding,
+                                 bool& binary, QByteArray* bytesRead = nullptr);
     // Reads the file again (another program changed it), keeping the caret's line and the
     // scroll position; the window is unmodified afterwards. False (said) when unreadable.
     bool Reload();

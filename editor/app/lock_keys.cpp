@@ -12,12 +12,14 @@ std::optional<LockKeys> ReadLockKeys() {
     Display* display = x11 ? x11->display() : nullptr;
     if (!display) return std::nullopt;
     // The indicators by name: their numbers differ from keyboard to keyboard.
-    static const Atom names[3] = {XInternAtom(display, "Caps Lock", False), XInternAtom(display, "Num Lock", False),
+    static const Atom names[3] = {XInternAtom(display, "Caps Lock", False),
+                                  XInternAtom(display, "Num Lock", False),
                                   XInternAtom(display, "Scroll Lock", False)};
     bool on[3] = {};
     for (int i = 0; i < 3; ++i) {
         Bool state = False;
-        if (names[i] != None && XkbGetNamedIndicator(display, names[i], nullptr, &state, nullptr, nullptr))
+        if (names[i] != None &&
+            XkbGetNamedIndicator(display, names[i], nullptr, &state, nullptr, nullptr))
             on[i] = state == True;
     }
     return LockKeys{on[0], on[1], on[2]};

@@ -1,8 +1,8 @@
 #include "ls_main_app.h"
 
 #include "about_dialog.h"
-#include "disk_watch.h"
 #include "app_context.h"
+#include "disk_watch.h"
 #include "doc_template.h"
 #include "document.h"
 #include "file_dialogs.h"
@@ -14,17 +14,17 @@
 #include "ls_main_view.h"
 #include "macro_document.h"
 #include "main_frame.h"
-#include "message_places.h"
 #include "message_box.h"
+#include "message_places.h"
 #include "modal.h"
 #include "multi_replace_dialog.h"
 #include "places.h"
 #include "printing.h"
 #include "search_commands.h"
-#include "styles_command.h"
 #include "settings.h"
 #include "settings_commands.h"
 #include "string_table.h"
+#include "styles_command.h"
 #include "tag_commands.h"
 #include "view_macro_commands.h"
 
@@ -34,17 +34,17 @@
 #include <brevic/ls_files.h>
 
 #include <QApplication>
-#include <cstring>
 #include <QColorDialog>
 #include <QDialogButtonBox>
-#include <QDoubleSpinBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 #include <QFormLayout>
 #include <QMdiArea>
 #include <QScreen>
+#include <QSet>
+#include <cstring>
 
 tLS_project theProject;
 CLs_mainApp theApp;
@@ -72,22 +72,35 @@ CLs_mainView* MakeView(fw::Document* doc) {
 } // namespace
 
 namespace app {
-const NewDocumentRequest& PendingNewDocument() { return theApp.newDocument; }
-QWidget* MainWindow() { return theApp.MainFrame(); }
+const NewDocumentRequest& PendingNewDocument() {
+    return theApp.newDocument;
+}
+QWidget* MainWindow() {
+    return theApp.MainFrame();
+}
 CCompilerMessagesDlg* CompilerMessages() {
     return theApp.MainFrame() ? theApp.MainFrame()->CompilerMessages() : nullptr;
 }
-QComboBox* SearchCombo() { return searchCombo; }
+QComboBox* SearchCombo() {
+    return searchCombo;
+}
 QMarginsF PrintMargins() {
     const int* m = theApp.printMargins;
     return QMarginsF(m[0], m[1], m[2], m[3]);
 }
-const fw::ProfileFile& SettingsFile() { return theApp.Settings(); }
-const settings::Editor& EditorSettings() { return theApp.editor; }
-fw::RecentFiles& RecentFileList() { return theApp.RecentFileList(); }
+const fw::ProfileFile& SettingsFile() {
+    return theApp.Settings();
+}
+const settings::Editor& EditorSettings() {
+    return theApp.editor;
+}
+fw::RecentFiles& RecentFileList() {
+    return theApp.RecentFileList();
+}
 QString StartFolder(const fw::Document* document) {
     if (!document && theApp.MainFrame()) document = theApp.MainFrame()->ActiveDocument();
-    if (document && !document->PathName().isEmpty()) return QFileInfo(document->PathName()).absolutePath();
+    if (document && !document->PathName().isEmpty())
+        return QFileInfo(document->PathName()).absolutePath();
     const char* project = theProject.GetProjectPath();
     if (project && *project) return QFileInfo(QFile::decodeName(project)).absolutePath();
     return QString();
@@ -98,22 +111,35 @@ void ShowHelp(int topic) {
 bool PickHtmlColor(QWidget* parent, int* colour, QString& text) {
     return CLs_mainApp::PickHtmlColor(parent, colour, text);
 }
-QAction* CommandAction(int id) { return theApp.MainFrame() ? theApp.MainFrame()->Router().Action(id) : nullptr; }
+QAction* CommandAction(int id) {
+    return theApp.MainFrame() ? theApp.MainFrame()->Router().Action(id) : nullptr;
+}
 void UpdateCommandStates() {
     if (CMainFrame* frame = theApp.MainFrame()) frame->Router().UpdateActions();
 }
 void ExecuteCommand(int id) {
     if (CMainFrame* frame = theApp.MainFrame()) frame->Router().Execute(id);
 }
-fw::Document* OpenDocumentFile(const QString& path) { return theApp.OpenDocumentFile(path); }
-void OpenMacroByName(const QByteArray& name) { theApp.NewMacroDocument(MacroOpenMode::ByName, name); }
-void StoreMacroDocuments() { theApp.StoreMacroDocuments(); }
-bool SaveAllModified() { return theApp.SaveAllModified(); }
-bool SaveTemplatesBeforeBuild() { return theApp.SaveTemplatesBeforeBuild(); }
+fw::Document* OpenDocumentFile(const QString& path) {
+    return theApp.OpenDocumentFile(path);
+}
+void OpenMacroByName(const QByteArray& name) {
+    theApp.NewMacroDocument(MacroOpenMode::ByName, name);
+}
+void StoreMacroDocuments() {
+    theApp.StoreMacroDocuments();
+}
+bool SaveAllModified() {
+    return theApp.SaveAllModified();
+}
+bool SaveTemplatesBeforeBuild() {
+    return theApp.SaveTemplatesBeforeBuild();
+}
 bool HasUnsavedWindow(const QString& path) {
     const QString file = QFileInfo(path).absoluteFilePath();
     for (fw::Document* d : theApp.HtmlTemplate()->Documents()) {
-        if (d->IsModified() && !d->PathName().isEmpty() && QFileInfo(d->PathName()).absoluteFilePath() == file)
+        if (d->IsModified() && !d->PathName().isEmpty() &&
+            QFileInfo(d->PathName()).absoluteFilePath() == file)
             return true;
     }
     return false;
@@ -124,13 +150,23 @@ void FilesRewritten(const QStringList& paths) {
 void NoteDocumentFile(fw::Document* doc, const QString& path, const QByteArray& bytes) {
     if (app::DiskWatch* watch = theApp.Watch()) watch->NoteDocumentFile(doc, path, bytes);
 }
-bool SaveMacroFiles() { return ClsMacroDoc::SaveMacroFiles(); }
-bool CloseAllDocuments() { return theApp.CloseAllDocuments(); }
-void ActiveLanguageChanged(fw::Document* active) { theApp.ActiveLanguageChanged(active); }
-bool IsHtmlDocument(const fw::Document* doc) { return doc && doc->Template() == theApp.HtmlTemplate(); }
+bool SaveMacroFiles() {
+    return ClsMacroDoc::SaveMacroFiles();
+}
+bool CloseAllDocuments() {
+    return theApp.CloseAllDocuments();
+}
+void ActiveLanguageChanged(fw::Document* active) {
+    theApp.ActiveLanguageChanged(active);
+}
+bool IsHtmlDocument(const fw::Document* doc) {
+    return doc && doc->Template() == theApp.HtmlTemplate();
+}
 } // namespace app
 
-CLs_mainApp::CLs_mainApp() { RegisterCommands(); }
+CLs_mainApp::CLs_mainApp() {
+    RegisterCommands();
+}
 
 CLs_mainApp::~CLs_mainApp() = default;
 
@@ -171,14 +207,17 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
         fw::ShowMessage(app::MainWindow(), str::NoLanguageSelected, fw::MessageKind::Error);
     });
     editor.Load(settings_);
-    CLs_mainView::SetAutocharPath(QString::fromStdString(larkspan::WritableDataFile("autochar.txt")));
+    CLs_mainView::SetAutocharPath(
+        QString::fromStdString(larkspan::WritableDataFile("autochar.txt")));
     SetStylesFilePath(QString::fromStdString(larkspan::WritableDataFile("styles.dat")));
 
     if (commandLine.print && !withoutFile) {
         // The shell's print command: print the file on the current printer, then exit.
         startedToPrint = true;
         fw::Document* doc = OpenDocumentFile(QFile::decodeName(commandLine.file.c_str()));
-        auto* view = doc && !doc->Views().isEmpty() ? qobject_cast<CLs_mainView*>(doc->Views().first()) : nullptr;
+        auto* view = doc && !doc->Views().isEmpty()
+                         ? qobject_cast<CLs_mainView*>(doc->Views().first())
+                         : nullptr;
         exitStatus_ = view && view->PrintWithoutAsking() ? 0 : 1;
         return false;
     }
@@ -197,7 +236,8 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
     }
     mainFrame_->OnIdle();
     if (options.showHint) CHintDlg::Show(mainFrame_.get(), str::HintStartUp, settings_);
-    if (options.registerFileTypes) filetypes::Register(QString::fromStdString(larkspan::ProgramDirectory()));
+    if (options.registerFileTypes)
+        filetypes::Register(QString::fromStdString(larkspan::ProgramDirectory()));
     exitStatus_ = 0;
     return true;
 }
@@ -229,14 +269,16 @@ void CLs_mainApp::RegisterCommands() {
         fw::FileDialogRequest r;
         r.caption = QApplication::translate("CLs_mainApp", "Open");
         r.directory = app::StartFolder();
-        r.filter = htmlTemplate_->GetDocString(fw::DocTemplate::FilterName) +
-                   QStringLiteral(";;") + QApplication::translate("CLs_mainApp", "All Files (*)");
+        r.filter = htmlTemplate_->GetDocString(fw::DocTemplate::FilterName) + QStringLiteral(";;") +
+                   QApplication::translate("CLs_mainApp", "All Files (*)");
         QString path = fw::AskFileName(mainFrame_.get(), r);
         if (!path.isEmpty()) OpenDocumentFile(path);
     });
     OnCommand({cmd::PrintSetup}, [this] { fw::PrinterSettings(mainFrame_.get()); });
-    OnCommand({cmd::NewMacro, cmd::NewMacroTool}, [this] { NewMacroDocument(app::MacroOpenMode::AskNew); });
-    OnCommand({cmd::OrganizeMacros, cmd::OrganizeMacrosTool}, [this] { NewMacroDocument(app::MacroOpenMode::Pick); });
+    OnCommand({cmd::NewMacro, cmd::NewMacroTool},
+              [this] { NewMacroDocument(app::MacroOpenMode::AskNew); });
+    OnCommand({cmd::OrganizeMacros, cmd::OrganizeMacrosTool},
+              [this] { NewMacroDocument(app::MacroOpenMode::Pick); });
     OnCommand({cmd::PageLayout}, [this] { PageLayout(); });
     OnCommand({cmd::CheckSite}, [this] { app::CheckSite(mainFrame_.get()); });
     OnCommand({cmd::SaveAll}, [this] { SaveAll(); });
@@ -263,12 +305,12 @@ fw::Document* CLs_mainApp::OpenDocumentFile(const QString& named) {
     QWidget* parent = mainFrame_.get();
 
     if (ext.startsWith(QLatin1String(".htm"))) {
-        if (!startedToPrint &&
-            fw::ShowMessage(parent, str::AskCopyToTemplate, fw::MessageKind::Question) == QMessageBox::Yes) {
+        if (!startedToPrint && fw::ShowMessage(parent, str::AskCopyToTemplate,
+                                               fw::MessageKind::Question) == QMessageBox::Yes) {
             openPath = path.left(path.size() - ext.size()) + QStringLiteral(".tpl");
             const bool exists = QFileInfo::exists(openPath);
-            if ((!exists ||
-                 fw::ShowMessage(parent, str::AskOverwriteTemplate, fw::MessageKind::Question) == QMessageBox::Yes) &&
+            if ((!exists || fw::ShowMessage(parent, str::AskOverwriteTemplate,
+                                            fw::MessageKind::Question) == QMessageBox::Yes) &&
                 !CopyFileAtomic(path, openPath)) {
                 fw::ShowMessage(parent, str::TemplateNotCopied, fw::MessageKind::Error, openPath);
                 return nullptr;
@@ -278,7 +320,8 @@ fw::Document* CLs_mainApp::OpenDocumentFile(const QString& named) {
         mainFrame_->OpenProjectFile(path);
         return nullptr;
     } else if (ext != QLatin1String(".tpl")) {
-        if (fw::ShowMessage(parent, str::AskUnknownType, fw::MessageKind::WarnYesNo) != QMessageBox::Yes)
+        if (fw::ShowMessage(parent, str::AskUnknownType, fw::MessageKind::WarnYesNo) !=
+            QMessageBox::Yes)
             return nullptr;
     }
     fw::Document* doc = htmlTemplate_->OpenDocumentFile(openPath);
@@ -326,7 +369,8 @@ bool CLs_mainApp::SaveTemplatesBeforeBuild() {
     for (int i = 0; i < theProject.GetSourceCount(); ++i) {
         char path[LS_PATH_MAX];
         if (theProject.GetSourcePath(i, path) == LS_OK)
-            templates.insert(QDir::cleanPath(QFileInfo(QFile::decodeName(path)).absoluteFilePath()));
+            templates.insert(
+                QDir::cleanPath(QFileInfo(QFile::decodeName(path)).absoluteFilePath()));
     }
     QList<fw::Document*> unsaved;
     QStringList names;
@@ -338,8 +382,8 @@ bool CLs_mainApp::SaveTemplatesBeforeBuild() {
         }
     }
     if (unsaved.isEmpty()) return true;
-    const int answer = fw::ShowMessage(mainFrame_.get(), str::AskSaveTemplatesBeforeBuild, fw::MessageKind::SaveChanges,
-                                       names.join(QLatin1Char('\n')));
+    const int answer = fw::ShowMessage(mainFrame_.get(), str::AskSaveTemplatesBeforeBuild,
+                                       fw::MessageKind::SaveChanges, names.join(QLatin1Char('\n')));
     if (answer == QMessageBox::No) return true;
     if (answer != QMessageBox::Yes) return false;
     for (fw::Document* d : unsaved) {
@@ -384,7 +428,8 @@ void CLs_mainApp::ActiveLanguageChanged(fw::Document* active) {
     // it, so the window and the language list stay on the window's language.
     theProject.SetActiveLanguageName(macro->MacroBase()->GetName());
     mainFrame_->ShowActiveLanguage();
-    fw::ShowMessage(mainFrame_.get(), str::LanguageKeptForMacro, fw::MessageKind::Error, macro->Title());
+    fw::ShowMessage(mainFrame_.get(), str::LanguageKeptForMacro, fw::MessageKind::Error,
+                    macro->Title());
 }
 
 void CLs_mainApp::SaveAll() {
@@ -423,7 +468,8 @@ void CLs_mainApp::PageLayout() {
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     if (fw::RunModal(dialog) != QDialog::Accepted) return; // Cancel keeps the margins
-    for (int i = 0; i < 4; ++i) printMargins[i] = static_cast<int>(boxes[i]->value() * 1000.0 + 0.5);
+    for (int i = 0; i < 4; ++i)
+        printMargins[i] = static_cast<int>(boxes[i]->value() * 1000.0 + 0.5);
 }
 
 bool CLs_mainApp::PickHtmlColor(QWidget* parent, int* colour, QString& text) {

@@ -17,7 +17,9 @@
 
 namespace {
 
-QWidget* Parent() { return app::MainWindow(); }
+QWidget* Parent() {
+    return app::MainWindow();
+}
 } // namespace
 
 ClsMacroDoc::ClsMacroDoc(fw::DocTemplate* docTemplate)
@@ -33,11 +35,13 @@ CLs_mainView* ClsMacroDoc::View() const {
 }
 
 QString ClsMacroDoc::MacroTitle(const QByteArray& name, tLS_macrobase* base) {
-    return QStringLiteral("{#") + macrotext::Decode(name, macrotext::EncodingOf(base)) + QStringLiteral("} : ") +
-           (base ? QString::fromUtf8(base->GetName()) : QString());
+    return QStringLiteral("{#") + macrotext::Decode(name, macrotext::EncodingOf(base)) +
+           QStringLiteral("} : ") + (base ? QString::fromUtf8(base->GetName()) : QString());
 }
 
-void ClsMacroDoc::UpdateTitle() { SetTitle(MacroTitle(macroName_, macroBase_)); }
+void ClsMacroDoc::UpdateTitle() {
+    SetTitle(MacroTitle(macroName_, macroBase_));
+}
 
 ClsMacroDoc* ClsMacroDoc::FindOpen(tLS_macrobase* base, const QByteArray& name) const {
     if (!Template() || !base) return nullptr;
@@ -154,7 +158,8 @@ bool ClsMacroDoc::CreateMacroBytes(const QByteArray& name) {
     int index = -1;
     tLS_Error r = macroBase_->NewMacro(content, name.constData(), index);
     if (r != LS_OK) {
-        fw::ShowMessage(Parent(), r == LS_MACRO_EXISTS ? str::MacroExists : str::MacroNotCreated, fw::MessageKind::Error);
+        fw::ShowMessage(Parent(), r == LS_MACRO_EXISTS ? str::MacroExists : str::MacroNotCreated,
+                        fw::MessageKind::Error);
         return false;
     }
     macroText_ = content;
@@ -281,7 +286,8 @@ void ClsMacroDoc::SwitchLanguage() {
         macroName_ = previousName;
         return;
     }
-    if (fw::ShowMessage(Parent(), str::AskCopyMacroContent, fw::MessageKind::Question) == QMessageBox::Yes) {
+    if (fw::ShowMessage(Parent(), str::AskCopyMacroContent, fw::MessageKind::Question) ==
+        QMessageBox::Yes) {
         SetModified(true); // the text shown is still to be stored into the new macro
     } else {
         ShowText(QString());

@@ -1,7 +1,7 @@
 // larkspan: the site editor. With the build switch it builds a project without a window.
 #include "command_line.h"
-#include "headless_build.h"
 #include "editor_main.h"
+#include "headless_build.h"
 #include "places.h"
 
 #include <cstdio>
@@ -36,8 +36,9 @@ const char kUsage[] =
 int RunEditor(int argc, char** argv) {
     const std::string module = larkspan::ProgramDirectory() + "liblarkspan_gui.so";
     void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
-    auto entry = handle ? reinterpret_cast<tLarkspanEditorEntry>(::dlsym(handle, LARKSPAN_EDITOR_ENTRY))
-                        : nullptr;
+    auto entry =
+        handle ? reinterpret_cast<tLarkspanEditorEntry>(::dlsym(handle, LARKSPAN_EDITOR_ENTRY))
+               : nullptr;
     if (!entry) {
         std::fprintf(stderr, "larkspan: cannot start the editor: %s\n", ::dlerror());
         return 1;
@@ -61,12 +62,14 @@ int main(int argc, char** argv) {
     if (cmd.watch && cmd.check) {
         // A check after every build of a watch is not offered; leaving it out unsaid would
         // pass for a site checked clean.
-        std::fputs("larkspan: /check does not go with --watch; check the site with: larkspan site.hpr /check\n",
+        std::fputs("larkspan: /check does not go with --watch; check the site with: larkspan "
+                   "site.hpr /check\n",
                    stderr);
         return 2;
     }
     if (cmd.watch && !cmd.build) {
-        std::fputs("larkspan: --watch goes with /build, as in: larkspan site.hpr /build --watch\n", stderr);
+        std::fputs("larkspan: --watch goes with /build, as in: larkspan site.hpr /build --watch\n",
+                   stderr);
         return 2;
     }
     if (cmd.build || cmd.check) {
@@ -83,7 +86,8 @@ int main(int argc, char** argv) {
         return larkspan::RunHeadlessBuild(options, std::cerr);
     }
     // Without a display Qt would abort; say what can be done instead.
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
+        !std::getenv("QT_QPA_PLATFORM")) {
         std::fputs("larkspan: no display available. To build a project without a window use:\n"
                    "  larkspan site.hpr /build\n",
                    stderr);

@@ -5,18 +5,18 @@
 #include "command_table.h"
 #include "compiler_messages_dialog.h"
 #include "context_help.h"
-#include "external_program.h"
+#include "disk_watch.h"
 #include "document.h"
+#include "external_program.h"
 #include "file_dialogs.h"
 #include "ids.h"
-#include "disk_watch.h"
 #include "lock_keys.h"
 #include "ls_main_app.h"
-#include "recent_files.h"
 #include "message_box.h"
 #include "organize_languages_dialog.h"
 #include "organize_templates_dialog.h"
 #include "places.h"
+#include "recent_files.h"
 #include "settings.h"
 #include "settings_commands.h"
 #include "splash_dialog.h"
@@ -97,7 +97,8 @@ bool CMainFrame::Create() {
         lockPanes_[i] = new QLabel(this);
         lockPanes_[i]->setObjectName(QString::fromLatin1(lockNames[i]));
         lockPanes_[i]->setAlignment(Qt::AlignCenter);
-        lockPanes_[i]->setMinimumWidth(lockPanes_[i]->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 12);
+        lockPanes_[i]->setMinimumWidth(
+            lockPanes_[i]->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 12);
         statusBar()->addPermanentWidget(lockPanes_[i]);
     }
 
@@ -126,7 +127,8 @@ bool CMainFrame::Create() {
 }
 
 void CMainFrame::CreateToolBars() {
-    const QString titles[BarCount] = {fw::LoadString(str::ApplicationToolsTitle), fw::LoadString(str::EditToolsTitle),
+    const QString titles[BarCount] = {fw::LoadString(str::ApplicationToolsTitle),
+                                      fw::LoadString(str::EditToolsTitle),
                                       fw::LoadString(str::ProjectToolsTitle)};
     for (int i = 0; i < BarCount; ++i) {
         bars_[i] = new QToolBar(titles[i], this);
@@ -154,11 +156,11 @@ void CMainFrame::CreateToolBars() {
 #define LS_TOOLBAR_END(which)
 #define LS_TOOLBAR_BUTTON(which, name) bars_[which]->addAction(router_->Action(cmd::name));
 #define LS_TOOLBAR_SEPARATOR(which) bars_[which]->addSeparator();
-#define LS_TOOLBAR_COMBO(which, id, width)                                                          \
-    if ((id) == kLanguageComboId) {                                                                 \
-        languageCombo_ = addCombo(bars_[which], id, width);                                         \
-    } else {                                                                                        \
-        searchCombo = addCombo(bars_[which], id, width);                                            \
+#define LS_TOOLBAR_COMBO(which, id, width)                                                         \
+    if ((id) == kLanguageComboId) {                                                                \
+        languageCombo_ = addCombo(bars_[which], id, width);                                        \
+    } else {                                                                                       \
+        searchCombo = addCombo(bars_[which], id, width);                                           \
     }
 #include "toolbars.inc"
 #undef LS_TOOLBAR_BEGIN
@@ -180,10 +182,13 @@ void CMainFrame::CreateToolBars() {
 void CMainFrame::CreateMenus() {
     QList<QMenu*>* sets[2] = {&editorMenus_, &baseMenus_};
     QList<QMenu*> stack[2];
-    auto top = [&](int set) -> QMenu* { return stack[set].isEmpty() ? nullptr : stack[set].last(); };
+    auto top = [&](int set) -> QMenu* {
+        return stack[set].isEmpty() ? nullptr : stack[set].last();
+    };
     auto begin = [&](int set, const char* title) {
         QMenu* parent = top(set);
-        QMenu* menu = parent ? parent->addMenu(QString::fromUtf8(title)) : new QMenu(QString::fromUtf8(title), this);
+        QMenu* menu = parent ? parent->addMenu(QString::fromUtf8(title))
+                             : new QMenu(QString::fromUtf8(title), this);
         if (!parent) sets[set]->append(menu);
         stack[set].append(menu);
         if (!parent) connect(menu, &QMenu::aboutToShow, this, [this] { router_->UpdateActions(); });
@@ -199,7 +204,8 @@ void CMainFrame::CreateMenus() {
                 QAction* marker = menu->addSeparator();
                 marker->setObjectName(QStringLiteral("recentFiles"));
                 marker->setVisible(false);
-                connect(menu, &QMenu::aboutToShow, this, [this, menu] { FillRecentFileMenu(menu); });
+                connect(menu, &QMenu::aboutToShow, this,
+                        [this, menu] { FillRecentFileMenu(menu); });
             }
             return;
         }
@@ -220,7 +226,8 @@ void CMainFrame::CreateMenus() {
 #undef LS_MENU_SUBMENU_END
 #undef LS_MENU_END
     // Every command of the accelerator table works, whether or not a menu shows it.
-    for (const auto& accel : fw::AcceleratorTable()) router_->Action(accel.second);
+    for (const auto& accel : fw::AcceleratorTable())
+        router_->Action(accel.second);
     editorMenuShown_ = true; // forces the first switch
     ShowMenusFor(nullptr);
 }
@@ -263,10 +270,12 @@ void CMainFrame::FillWindowMenu(QMenu* menu) {
     for (int i = 0; i < windows.size(); ++i) {
         QMdiSubWindow* w = windows[i];
         auto* frame = qobject_cast<fw::ChildFrame*>(w);
-        QString title = frame && frame->GetDocument() ? frame->GetDocument()->Title() : w->windowTitle();
+        QString title =
+            frame && frame->GetDocument() ? frame->GetDocument()->Title() : w->windowTitle();
         title.replace(QLatin1Char('&'), QLatin1String("&&"));
         // Numbers 1 to 9 are mnemonics; further windows are listed without one.
-        QString text = i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title) : QStringLiteral("%1 %2").arg(i + 1).arg(title);
+        QString text = i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title)
+                             : QStringLiteral("%1 %2").arg(i + 1).arg(title);
         auto* a = menu->addAction(text);
         a->setProperty("windowEntry", true);
         a->setCheckable(true);
@@ -285,7 +294,8 @@ void CMainFrame::ShowMenusFor(fw::Document* doc) {
     if (editor == editorMenuShown_) return;
     editorMenuShown_ = editor;
     menuBar()->clear();
-    for (QMenu* m : editor ? editorMenus_ : baseMenus_) menuBar()->addMenu(m);
+    for (QMenu* m : editor ? editorMenus_ : baseMenus_)
+        menuBar()->addMenu(m);
 }
 
 void CMainFrame::RegisterCommands() {
@@ -293,7 +303,8 @@ void CMainFrame::RegisterCommands() {
     OnCommand({cmd::OrganizeTemplates}, [this] {
         if (!RequireProject()) return;
         COrganizeTemplatesDlg dialog(this, &theProject);
-        if (dialog.Run() == 1 && !dialog.selectedPath.isEmpty()) app::OpenDocumentFile(dialog.selectedPath);
+        if (dialog.Run() == 1 && !dialog.selectedPath.isEmpty())
+            app::OpenDocumentFile(dialog.selectedPath);
     });
     OnCommand({cmd::OrganizeLanguages}, [this] {
         if (!RequireProject()) return;
@@ -324,11 +335,12 @@ void CMainFrame::RegisterCommands() {
     OnCommand({cmd::ViewProjectTools}, project.first, project.second);
     auto application = barToggle(ApplicationTools);
     OnCommand({cmd::ViewApplicationTools}, application.first, application.second);
-    OnCommand({cmd::ViewStatusBar}, [this] { statusBar()->setVisible(!statusBar()->isVisible()); },
-              [this](fw::CommandUi& ui) {
-                  ui.checkable = true;
-                  ui.checked = statusBar()->isVisible();
-              });
+    OnCommand(
+        {cmd::ViewStatusBar}, [this] { statusBar()->setVisible(!statusBar()->isVisible()); },
+        [this](fw::CommandUi& ui) {
+            ui.checkable = true;
+            ui.checked = statusBar()->isVisible();
+        });
     OnCommand({cmd::Cascade}, [this] { mdi_->cascadeSubWindows(); });
     OnCommand({cmd::Tile}, [this] { mdi_->tileSubWindows(); });
     OnCommand({cmd::ArrangeIcons}, [this] { ArrangeMinimisedWindows(); });
@@ -336,7 +348,8 @@ void CMainFrame::RegisterCommands() {
     OnCommand({cmd::PreviousPane}, [this] { mdi_->activatePreviousSubWindow(); });
     OnCommand({cmd::Exit}, [this] { close(); });
     OnCommand({cmd::HelpTopics, cmd::Help, cmd::DefaultHelp}, [this] { OpenHelp(0); });
-    OnCommand({cmd::ContextHelp}, [this] { fw::EnterContextHelp([this](int topic) { OpenHelp(topic); }); });
+    OnCommand({cmd::ContextHelp},
+              [this] { fw::EnterContextHelp([this](int topic) { OpenHelp(topic); }); });
 }
 
 // Lines the minimised windows up along the bottom of the area, left to right, a row above
@@ -417,7 +430,9 @@ void CMainFrame::OnIdle() {
     QString caption = CaptionText();
     fw::Document* doc = ActiveDocument();
     QString full = caption;
-    if (doc) full += QStringLiteral(" - [") + doc->Title() + (doc->IsModified() ? QStringLiteral("*]") : QStringLiteral("]"));
+    if (doc)
+        full += QStringLiteral(" - [") + doc->Title() +
+                (doc->IsModified() ? QStringLiteral("*]") : QStringLiteral("]"));
     caption_ = full;
     if (windowTitle() != full) setWindowTitle(full);
 
@@ -425,7 +440,9 @@ void CMainFrame::OnIdle() {
         QTextCursor c = edit->textCursor();
         int start = c.selectionStart();
         QTextBlock block = edit->document()->findBlock(start);
-        caretPane_->setText(QStringLiteral("Ln %1, Col %2").arg(block.blockNumber() + 1).arg(start - block.position() + 1));
+        caretPane_->setText(QStringLiteral("Ln %1, Col %2")
+                                .arg(block.blockNumber() + 1)
+                                .arg(start - block.position() + 1));
     } else {
         caretPane_->clear();
     }
@@ -461,7 +478,8 @@ void CMainFrame::FillLanguageCombo() {
     std::stable_sort(names.begin(), names.end(), [](const auto& a, const auto& b) {
         return QString::compare(a.first, b.first, Qt::CaseInsensitive) < 0;
     });
-    for (const auto& n : names) languageCombo_->addItem(n.first, n.second);
+    for (const auto& n : names)
+        languageCombo_->addItem(n.first, n.second);
     languageCombo_->setEnabled(true);
     languageCombo_->setCurrentIndex(0);
     SelectLanguage();
@@ -524,7 +542,9 @@ void CMainFrame::OpenProject() {
 void CMainFrame::ReportProjectError(tLS_Error result) {
     const char* failed = theProject.GetFailedFile();
     if (result == LS_BASE_WRITE && failed && *failed) {
-        fw::ShowMessageText(this, fw::LoadString(str::MacroNotSaved) + QLatin1Char('\n') + QFile::decodeName(failed),
+        fw::ShowMessageText(this,
+                            fw::LoadString(str::MacroNotSaved) + QLatin1Char('\n') +
+                                QFile::decodeName(failed),
                             fw::MessageKind::Error);
     } else {
         fw::ShowMessage(this, str::ProjectInitError, fw::MessageKind::Error);
@@ -536,7 +556,8 @@ static QStringList MissingMacroFiles(const QString& projectPath) {
     const fw::ProfileFile project(projectPath);
     const QString folder = QFileInfo(projectPath).absolutePath() + QLatin1Char('/');
     QStringList missing;
-    const int count = std::min(project.ReadInt("Groups", QStringLiteral("GroupNumber"), 0), kMaxGroups);
+    const int count =
+        std::min(project.ReadInt("Groups", QStringLiteral("GroupNumber"), 0), kMaxGroups);
     for (int i = 0; i < count; ++i) {
         const QString name = project.ReadString("Groups", QStringLiteral("Group%1").arg(i));
         if (!name.isEmpty() && !QFileInfo::exists(folder + name)) missing.append(folder + name);
@@ -556,25 +577,30 @@ void CMainFrame::OpenProjectFile(const QString& path) {
     }
     // Said, so that pages are not built with empty texts in silence.
     if (!missing.isEmpty())
-        fw::ShowMessage(this, str::MacroFilesCreated, fw::MessageKind::Information, missing.join(QLatin1Char('\n')));
+        fw::ShowMessage(this, str::MacroFilesCreated, fw::MessageKind::Information,
+                        missing.join(QLatin1Char('\n')));
     app::RecentFileList().Add(QFileInfo(path).absoluteFilePath());
-    if (theProject.GetSourceCount() > 0) router_->Execute(cmd::OrganizeTemplates); // Organize Templates
+    if (theProject.GetSourceCount() > 0)
+        router_->Execute(cmd::OrganizeTemplates); // Organize Templates
 }
 
 void CMainFrame::OpenHelp(int topic) {
-    QString file = QString::fromStdString(larkspan::DataDirectory()) + QStringLiteral("help/index.html");
+    QString file =
+        QString::fromStdString(larkspan::DataDirectory()) + QStringLiteral("help/index.html");
     QUrl url = QUrl::fromLocalFile(file);
     if (topic) url.setFragment(QStringLiteral("t%1").arg(topic));
     settings::Browser browser;
     browser.Load(app::SettingsFile());
-    if (!browser.browserPath.isEmpty() && fw::StartProgram(browser.browserPath, {url.toString()})) return;
+    if (!browser.browserPath.isEmpty() && fw::StartProgram(browser.browserPath, {url.toString()}))
+        return;
     QDesktopServices::openUrl(url);
 }
 
 void CMainFrame::changeEvent(QEvent* event) {
     // A maximised document window appends " - [its title]" to the caption, which already
     // names the document: the caption stays the one the idle step made.
-    if (event->type() == QEvent::WindowTitleChange && !caption_.isEmpty() && windowTitle() != caption_)
+    if (event->type() == QEvent::WindowTitleChange && !caption_.isEmpty() &&
+        windowTitle() != caption_)
         setWindowTitle(caption_);
     QMainWindow::changeEvent(event);
 }
@@ -593,7 +619,8 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     QStringList strings;
-    for (int i = 0; i < searchCombo->count(); ++i) strings << searchCombo->itemText(i);
+    for (int i = 0; i < searchCombo->count(); ++i)
+        strings << searchCombo->itemText(i);
     settings::SaveSearchStrings(app::SettingsFile(), strings);
     if (!app::SaveAllModified()) {
         event->ignore();
@@ -601,8 +628,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     // The macro files are written here, where a failure can still be answered, rather than
     // silently when the project closes at the end.
-    if (!app::SaveMacroFiles() &&
-        fw::ShowMessage(this, str::AskExitWithoutMacroFiles, fw::MessageKind::WarnYesNo) != QMessageBox::Yes) {
+    if (!app::SaveMacroFiles() && fw::ShowMessage(this, str::AskExitWithoutMacroFiles,
+                                                  fw::MessageKind::WarnYesNo) != QMessageBox::Yes) {
         event->ignore();
         return;
     }

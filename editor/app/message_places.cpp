@@ -47,7 +47,8 @@ QString ProjectFolder() {
 
 std::pair<QString, QByteArray> TemplatePlace(const QString& targetPath) {
     const QDir folder = QFileInfo(targetPath).absoluteDir();
-    if (theProject.GetLoadedGroupCount() <= 1) return {folder.absolutePath() + QLatin1Char('/'), QByteArray()};
+    if (theProject.GetLoadedGroupCount() <= 1)
+        return {folder.absolutePath() + QLatin1Char('/'), QByteArray()};
     QDir templates = folder;
     templates.cdUp();
     return {templates.absolutePath() + QLatin1Char('/'), QFile::encodeName(folder.dirName())};
@@ -76,14 +77,16 @@ void GoToMessagePlace(const QString& location, int line, const QString& folder,
             ActiveLanguageChanged(frame->ActiveDocument());
         }
         QByteArray name;
-        if (!macrotext::Encode(location.mid(2, location.size() - 3), macrotext::EncodingOf(theProject.GetActiveGroup()),
-                               name))
+        if (!macrotext::Encode(location.mid(2, location.size() - 3),
+                               macrotext::EncodingOf(theProject.GetActiveGroup()), name))
             return;
         OpenMacroByName(name);
         SelectLine(frame->ActiveDocument(), line);
         return;
     }
-    const QString path = QDir::isAbsolutePath(location) ? location : (folder.isEmpty() ? ProjectFolder() : folder) + location;
+    const QString path = QDir::isAbsolutePath(location)
+                             ? location
+                             : (folder.isEmpty() ? ProjectFolder() : folder) + location;
     if (!QFileInfo(path).isFile()) return;
     if (readOnly) {
         SelectLine(theApp.OpenReadOnly(path), line);
@@ -100,13 +103,16 @@ void ListPageMessages(CCompilerMessagesDlg* list, const MessagePlaces& places) {
     const QDir root(ProjectFolder());
     for (const auto& [page, messages] : places.Pages()) {
         const auto [folder, language] = TemplatePlace(page);
-        const QString source = root.relativeFilePath(folder + QFileInfo(page).completeBaseName() + QStringLiteral(".tpl"));
-        const QString heading = language.isEmpty()
-                                    ? source
-                                    : fw::LoadString(str::BuildMessagesOf).arg(source, QString::fromUtf8(language));
+        const QString source = root.relativeFilePath(folder + QFileInfo(page).completeBaseName() +
+                                                     QStringLiteral(".tpl"));
+        const QString heading =
+            language.isEmpty()
+                ? source
+                : fw::LoadString(str::BuildMessagesOf).arg(source, QString::fromUtf8(language));
         list->AddString(heading.toUtf8().constData());
         list->NoteTarget(QString(), QByteArray());
-        for (const QString& line : QString::fromStdString(messages).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        for (const QString& line :
+             QString::fromStdString(messages).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             list->AddString(line.toUtf8().constData());
         list->NoteTarget(folder, language);
     }
@@ -133,7 +139,8 @@ void CheckSite(QMainWindow* window) {
     if (built != LS_OK) {
         // The messages of the pages built before the failure are shown too.
         if (list->List()->count() > 0) list->show();
-        fw::ShowMessage(frame, built == LS_NO_SOURCES ? str::NoTemplates : str::SystemError, fw::MessageKind::Error);
+        fw::ShowMessage(frame, built == LS_NO_SOURCES ? str::NoTemplates : str::SystemError,
+                        fw::MessageKind::Error);
         return;
     }
     const std::vector<larkspan::SiteFinding> findings = larkspan::CheckSite(theProject);

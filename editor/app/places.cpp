@@ -39,7 +39,8 @@ std::string DataDirectoryOf(const std::string& programDirectory) {
     // it comes from /proc/self/exe).
     std::string package = programDirectory;
     for (int level = 0; level < 2; ++level) {
-        const size_t slash = package.size() > 1 ? package.rfind('/', package.size() - 2) : std::string::npos;
+        const size_t slash =
+            package.size() > 1 ? package.rfind('/', package.size() - 2) : std::string::npos;
         if (slash == std::string::npos) return programDirectory;
         package.erase(slash + 1);
     }
@@ -49,9 +50,13 @@ std::string DataDirectoryOf(const std::string& programDirectory) {
     return programDirectory;
 }
 
-std::string DataDirectory() { return DataDirectoryOf(ProgramDirectory()); }
+std::string DataDirectory() {
+    return DataDirectoryOf(ProgramDirectory());
+}
 
-std::string UserDataDirectory() { return EnvDirectory("XDG_DATA_HOME", ".local/share") + "larkspan/"; }
+std::string UserDataDirectory() {
+    return EnvDirectory("XDG_DATA_HOME", ".local/share") + "larkspan/";
+}
 
 bool MakePath(const std::string& dir) {
     for (size_t i = 1; i <= dir.size(); ++i) {
@@ -87,7 +92,8 @@ std::string WritableDataFile(const std::string& name) {
     if (writable) return program;
     MakePath(UserDataDirectory());
     std::string data;
-    if (brevic::ReadBinaryFile(program.c_str(), data)) brevic::WriteBinaryFileAtomic(user.c_str(), data);
+    if (brevic::ReadBinaryFile(program.c_str(), data))
+        brevic::WriteBinaryFileAtomic(user.c_str(), data);
     return user;
 }
 
@@ -98,7 +104,8 @@ std::string AbsolutePath(const std::string& path) {
     std::string base = cwd;
     if (base.back() != '/') base += '/';
     std::string rest = path;
-    while (rest.compare(0, 2, "./") == 0) rest.erase(0, 2);
+    while (rest.compare(0, 2, "./") == 0)
+        rest.erase(0, 2);
     return base + rest;
 }
 

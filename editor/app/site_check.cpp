@@ -15,7 +15,8 @@ namespace larkspan {
 namespace {
 
 std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
@@ -67,9 +68,14 @@ void StyleUrls(const std::string& style, int line, size_t offset,
 // Elements whose href or src is a link to check.
 bool LinksFrom(const std::string& element, const std::string& attribute) {
     static const char* const kHref[] = {"a", "area", "link"};
-    static const char* const kSrc[] = {"img", "script", "iframe", "frame", "embed", "source", "audio", "video", "input"};
-    if (attribute == "href") return std::find_if(std::begin(kHref), std::end(kHref), [&](const char* e) { return element == e; }) != std::end(kHref);
-    if (attribute == "src") return std::find_if(std::begin(kSrc), std::end(kSrc), [&](const char* e) { return element == e; }) != std::end(kSrc);
+    static const char* const kSrc[] = {"img",    "script", "iframe", "frame", "embed",
+                                       "source", "audio",  "video",  "input"};
+    if (attribute == "href")
+        return std::find_if(std::begin(kHref), std::end(kHref),
+                            [&](const char* e) { return element == e; }) != std::end(kHref);
+    if (attribute == "src")
+        return std::find_if(std::begin(kSrc), std::end(kSrc),
+                            [&](const char* e) { return element == e; }) != std::end(kSrc);
     return false;
 }
 
@@ -86,7 +92,8 @@ size_t SkipBlanks(const std::string& html, size_t p, int& line) {
 size_t ScanTag(const std::string& html, size_t at, int& line, PageLinks& out) {
     size_t p = at + 1;
     const size_t nameStart = p;
-    while (p < html.size() && (std::isalnum(static_cast<unsigned char>(html[p])) || html[p] == '-')) ++p;
+    while (p < html.size() && (std::isalnum(static_cast<unsigned char>(html[p])) || html[p] == '-'))
+        ++p;
     const std::string element = Lower(html.substr(nameStart, p - nameStart));
     while (p < html.size() && html[p] != '>') {
         if (html[p] == '\n') ++line;
@@ -95,7 +102,9 @@ size_t ScanTag(const std::string& html, size_t at, int& line, PageLinks& out) {
             continue;
         }
         const size_t attrStart = p;
-        while (p < html.size() && !std::isspace(static_cast<unsigned char>(html[p])) && html[p] != '=' && html[p] != '>') ++p;
+        while (p < html.size() && !std::isspace(static_cast<unsigned char>(html[p])) &&
+               html[p] != '=' && html[p] != '>')
+            ++p;
         const std::string attribute = Lower(html.substr(attrStart, p - attrStart));
         p = SkipBlanks(html, p, line);
         if (p >= html.size() || html[p] != '=') continue;
@@ -111,7 +120,9 @@ size_t ScanTag(const std::string& html, size_t at, int& line, PageLinks& out) {
             p = std::min(html.size(), end + 1);
         } else {
             const size_t start = p;
-            while (p < html.size() && !std::isspace(static_cast<unsigned char>(html[p])) && html[p] != '>') ++p;
+            while (p < html.size() && !std::isspace(static_cast<unsigned char>(html[p])) &&
+                   html[p] != '>')
+                ++p;
             value = html.substr(start, p - start);
         }
         value = Unescape(value);
@@ -126,7 +137,9 @@ size_t ScanTag(const std::string& html, size_t at, int& line, PageLinks& out) {
     return std::min(html.size(), p + 1);
 }
 
-std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
+std::string FolderOf(const std::string& path) {
+    return path.substr(0, path.rfind('/') + 1);
+}
 
 // Adds the parts of `path` to `parts`: "." and empty parts are passed over, ".." drops the
 // last part. False when a ".." finds no part left: the path climbs above where it started.
@@ -203,13 +216,15 @@ bool External(const std::string& link) {
     if (colon == std::string::npos || colon == 0) return false;
     for (size_t i = 0; i < colon; ++i) {
         const char c = link[i];
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') return false;
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
+            return false;
     }
     return std::isalpha(static_cast<unsigned char>(link[0])) != 0;
 }
 
 std::string Relative(const std::string& path, const std::string& root) {
-    return !root.empty() && path.compare(0, root.size(), root) == 0 ? path.substr(root.size()) : path;
+    return !root.empty() && path.compare(0, root.size(), root) == 0 ? path.substr(root.size())
+                                                                    : path;
 }
 
 std::string Finding(const std::string& location, int line, const std::string& text) {
@@ -226,7 +241,9 @@ public:
         if (!brevic::ReadBinaryFile(path.c_str(), html)) return nullptr;
         return &(pages_[path] = ScanPageLinks(html).anchors);
     }
-    void Add(const std::string& path, std::set<std::string> anchors) { pages_[path] = std::move(anchors); }
+    void Add(const std::string& path, std::set<std::string> anchors) {
+        pages_[path] = std::move(anchors);
+    }
 
 private:
     std::unordered_map<std::string, std::set<std::string>> pages_;
@@ -240,7 +257,9 @@ public:
     Kind Of(const std::string& path) {
         auto it = kinds_.find(path);
         if (it != kinds_.end()) return it->second;
-        Kind kind = brevic::IsDirectory(path.c_str()) ? Folder : brevic::FileExists(path.c_str()) ? File : None;
+        Kind kind = brevic::IsDirectory(path.c_str())  ? Folder
+                    : brevic::FileExists(path.c_str()) ? File
+                                                       : None;
         kinds_.emplace(path, kind);
         return kind;
     }
@@ -297,7 +316,8 @@ std::string CheckLink(const std::string& page, const PageSite& site, const std::
     const size_t hash = link.find('#');
     const std::string path =
         PercentDecoded(std::string_view(link).substr(0, std::min(link.find('?'), hash)));
-    const std::string fragment = hash == std::string::npos ? std::string() : PercentDecoded(link.substr(hash + 1));
+    const std::string fragment =
+        hash == std::string::npos ? std::string() : PercentDecoded(link.substr(hash + 1));
     std::string file = page;
     if (!path.empty()) {
         if (!ResolveInSite(site, path, file))
@@ -339,9 +359,11 @@ PageLinks ScanPageLinks(const std::string& html) {
         } else if (c == '<' && html.compare(p, 4, "<!--") == 0) {
             const size_t end = html.find("-->", p + 4);
             const size_t stop = end == std::string::npos ? html.size() : end + 3;
-            line += static_cast<int>(std::count(html.begin() + static_cast<long>(p), html.begin() + static_cast<long>(stop), '\n'));
+            line += static_cast<int>(std::count(html.begin() + static_cast<long>(p),
+                                                html.begin() + static_cast<long>(stop), '\n'));
             p = stop;
-        } else if (c == '<' && p + 1 < html.size() && std::isalpha(static_cast<unsigned char>(html[p + 1]))) {
+        } else if (c == '<' && p + 1 < html.size() &&
+                   std::isalpha(static_cast<unsigned char>(html[p + 1]))) {
             p = ScanTag(html, p, line, out);
         } else {
             ++p;
@@ -350,7 +372,8 @@ PageLinks ScanPageLinks(const std::string& html) {
     return out;
 }
 
-void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root, std::vector<SiteFinding>& findings) {
+void CheckPageLinks(const std::vector<SitePage>& pages, const std::string& root,
+                    std::vector<SiteFinding>& findings) {
     AnchorCache anchors;
     FileKinds kinds;
     for (const SitePage& page : pages) {
@@ -422,17 +445,19 @@ void CheckMacroCoverage(const std::map<std::string, std::set<std::string>>& defi
                         const std::set<std::string>& basis, std::vector<SiteFinding>& findings) {
     std::map<std::string, std::vector<std::string>> owners; // macro -> languages defining it
     for (const auto& [language, names] : defined)
-        for (const std::string& name : names) owners[name].push_back(language);
+        for (const std::string& name : names)
+            owners[name].push_back(language);
     for (const auto& [name, languages] : owners) {
         if (languages.size() == defined.size() || basis.count(name)) continue;
         std::string missing;
         for (const auto& entry : defined)
             if (!std::binary_search(languages.begin(), languages.end(), entry.first))
                 missing += (missing.empty() ? "" : ", ") + entry.first;
-        findings.push_back({Finding("{#" + name + "}", 1,
-                                    "the macro is defined for " + languages.front() + " but missing for " + missing +
-                                        ": pages of those languages lose its text"),
-                            languages.front()});
+        findings.push_back(
+            {Finding("{#" + name + "}", 1,
+                     "the macro is defined for " + languages.front() + " but missing for " +
+                         missing + ": pages of those languages lose its text"),
+             languages.front()});
     }
 }
 
@@ -466,7 +491,8 @@ void ListMacroNames(tLS_project& project, std::map<std::string, std::set<std::st
         std::set<std::string>& names = g == 0 ? basis : languages[name];
         for (int i = 0; i <= base->GetLastIndex(); ++i) {
             tBaseMember* member = nullptr;
-            if (base->GetMacroContent(i, member) == LS_OK && member && member->name[0]) names.insert(member->name);
+            if (base->GetMacroContent(i, member) == LS_OK && member && member->name[0])
+                names.insert(member->name);
         }
     }
 }

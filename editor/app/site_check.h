@@ -44,7 +44,7 @@ struct PageLinks {
         int line = 1;
         size_t offset = 0; // where its value starts in the text
     };
-    std::vector<Link> links;      // href and src of the usual elements, url() in style attributes
+    std::vector<Link> links;       // href and src of the usual elements, url() in style attributes
     std::set<std::string> anchors; // id of any element, name of <a>
 };
 

@@ -16,7 +16,9 @@
 namespace {
 constexpr int kMaxOpenName = 32;
 
-QString Placeholder(const QString& name) { return QStringLiteral("{#") + name + QLatin1Char('}'); }
+QString Placeholder(const QString& name) {
+    return QStringLiteral("{#") + name + QLatin1Char('}');
+}
 
 void MacroFromText(CLs_mainView* view) {
     if (!theProject.IsProject()) return;
@@ -35,7 +37,8 @@ void MacroFromText(CLs_mainView* view) {
     const codec::Encoding encoding = macrotext::EncodingOf(active);
     QByteArray name;
     QByteArray text;
-    if (!macrotext::Encode(dialog.nameText, encoding, name) || !macrotext::Encode(selected, encoding, text)) {
+    if (!macrotext::Encode(dialog.nameText, encoding, name) ||
+        !macrotext::Encode(selected, encoding, text)) {
         fw::ShowMessage(view, str::TextCharsNotStorable, fw::MessageKind::Error);
         return;
     }
@@ -43,7 +46,8 @@ void MacroFromText(CLs_mainView* view) {
     int index = -1;
     tLS_Error r = active ? active->NewMacro(content, name.constData(), index) : LS_BASE_NOT_LOADED;
     if (r != LS_OK) {
-        fw::ShowMessage(view, r == LS_MACRO_EXISTS ? str::MacroExists : str::MacroNotCreated, fw::MessageKind::Error);
+        fw::ShowMessage(view, r == LS_MACRO_EXISTS ? str::MacroExists : str::MacroNotCreated,
+                        fw::MessageKind::Error);
         return;
     }
     content->assign(text.constData(), static_cast<size_t>(text.size()));
@@ -59,7 +63,8 @@ void InsertPlaceholder(CLs_mainView* view) {
         return;
     }
     CSelectMacroDlg dialog(view, active);
-    if (dialog.Run() == 1 && !dialog.selectedName.isEmpty()) view->InsertText(Placeholder(dialog.selectedName), true);
+    if (dialog.Run() == 1 && !dialog.selectedName.isEmpty())
+        view->InsertText(Placeholder(dialog.selectedName), true);
 }
 
 void InsertSystemMacro(CLs_mainView* view) {
@@ -108,9 +113,13 @@ void DeletePlaceholder(CLs_mainView* view) {
 
 void RegisterMacroCommands(CLs_mainView* view) {
     auto editable = [view](fw::CommandUi& ui) { ui.enabled = !view->isReadOnly(); };
-    view->OnCommand({cmd::MacroFromTextTool, cmd::MacroFromText}, [view] { MacroFromText(view); }, editable);
-    view->OnCommand({cmd::InsertPlaceholder}, [view] { InsertPlaceholder(view); }, editable);
-    view->OnCommand({cmd::SystemMacro}, [view] { InsertSystemMacro(view); }, editable);
+    view->OnCommand(
+        {cmd::MacroFromTextTool, cmd::MacroFromText}, [view] { MacroFromText(view); }, editable);
+    view->OnCommand(
+        {cmd::InsertPlaceholder}, [view] { InsertPlaceholder(view); }, editable);
+    view->OnCommand(
+        {cmd::SystemMacro}, [view] { InsertSystemMacro(view); }, editable);
     view->OnCommand({cmd::OpenMacro}, [view] { OpenMacro(view); });
-    view->OnCommand({cmd::DeletePlaceholder}, [view] { DeletePlaceholder(view); }, editable);
+    view->OnCommand(
+        {cmd::DeletePlaceholder}, [view] { DeletePlaceholder(view); }, editable);
 }

@@ -29,7 +29,8 @@ CAutotagsDlg::CAutotagsDlg(QWidget* parent, tLS_macrobase* base)
       encoding_(macrotext::EncodingOf(base)) {
     ui_->setupUi(this);
     ui_->entryList->setSelectionMode(QAbstractItemView::SingleSelection);
-    nameCheck_ = new NameCheck(ui_->nameEdit, kNameMax, NameCheck::kAutotagForbidden, ui_->entryList);
+    nameCheck_ =
+        new NameCheck(ui_->nameEdit, kNameMax, NameCheck::kAutotagForbidden, ui_->entryList);
     connect(ui_->entryList, &QListWidget::currentRowChanged, this, &CAutotagsDlg::LoadContent);
     connect(ui_->kindCombo, &QComboBox::currentIndexChanged, this, &CAutotagsDlg::OnKindChanged);
     connect(ui_->contentEdit, &QPlainTextEdit::textChanged, this, &CAutotagsDlg::OnContentEdited);
@@ -137,10 +138,12 @@ void CAutotagsDlg::LoadContent() {
 
 void CAutotagsDlg::StoreContent() {
     std::string* content = nullptr;
-    if (!edited_ || boundIndex_ < 0 || macroBase->GetMacroContent(boundIndex_, content) != LS_OK) return;
+    if (!edited_ || boundIndex_ < 0 || macroBase->GetMacroContent(boundIndex_, content) != LS_OK)
+        return;
     QByteArray bytes;
     // The edit refuses what the table cannot store, so this succeeds.
-    if (macrotext::Encode(contentText, encoding_, bytes)) content->assign(bytes.constData(), bytes.size());
+    if (macrotext::Encode(contentText, encoding_, bytes))
+        content->assign(bytes.constData(), bytes.size());
 }
 
 QString CAutotagsDlg::ContentOfEdit() const {
@@ -159,7 +162,8 @@ void CAutotagsDlg::OnContentEdited() {
     QByteArray bytes;
     // A character the table's encoding lacks, or a line the file would read as the start of
     // the next entry ("{:"), would make the whole table unsavable: refused as it is typed.
-    if (!macrotext::Encode(text, encoding_, bytes) || !brevic::MacroTextStorable(bytes.toStdString())) {
+    if (!macrotext::Encode(text, encoding_, bytes) ||
+        !brevic::MacroTextStorable(bytes.toStdString())) {
         QApplication::beep();
         QTextCursor cursor = ui_->contentEdit->textCursor();
         const int at = cursor.position() - static_cast<int>(text.size() - acceptedContent_.size());
@@ -194,13 +198,16 @@ void CAutotagsDlg::OnNew() {
     int index = -1;
     const tLS_Error r = macroBase->NewMacro(content, MacroName(entry).constData(), index);
     if (r != LS_OK) {
-        fw::ShowMessage(this, r == LS_MACRO_EXISTS ? str::MacroExists : str::MacroNotCreated, fw::MessageKind::Error);
+        fw::ShowMessage(this, r == LS_MACRO_EXISTS ? str::MacroExists : str::MacroNotCreated,
+                        fw::MessageKind::Error);
         return;
     }
     macrotext::WriteBase(this, macroBase, nameText); // the table's file holds the new entry at once
     ShowEntries();
     int row = 0;
-    while (row < ui_->entryList->count() && ui_->entryList->item(row)->data(Qt::UserRole).toByteArray() != entry) ++row;
+    while (row < ui_->entryList->count() &&
+           ui_->entryList->item(row)->data(Qt::UserRole).toByteArray() != entry)
+        ++row;
     SelectEntry(row); // the entry shown before keeps the edit's text
 }
 
@@ -209,7 +216,8 @@ void CAutotagsDlg::OnDelete() {
     const QListWidgetItem* item = ui_->entryList->selectedItems().value(0);
     int index = -1;
     if (!macroBase || !item ||
-        macroBase->GetMacroIndex(index, MacroName(item->data(Qt::UserRole).toByteArray()).constData(), 1) != LS_OK)
+        macroBase->GetMacroIndex(
+            index, MacroName(item->data(Qt::UserRole).toByteArray()).constData(), 1) != LS_OK)
         return;
     macroBase->SetModified(index);
     macroBase->DeleteMacro(index);

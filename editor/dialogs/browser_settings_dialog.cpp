@@ -21,8 +21,10 @@ CBrowserSettingsDlg::CBrowserSettingsDlg(QWidget* parent)
     ui_->desktopBrowserButton->setEnabled(!DesktopBrowser().isEmpty());
     ShowPaths();
     connect(ui_->newBrowserButton, &QPushButton::clicked, this, &CBrowserSettingsDlg::OnNewBrowser);
-    connect(ui_->desktopBrowserButton, &QPushButton::clicked, this, &CBrowserSettingsDlg::OnDesktopBrowser);
-    connect(ui_->newTempFileButton, &QPushButton::clicked, this, &CBrowserSettingsDlg::OnNewTempFile);
+    connect(ui_->desktopBrowserButton, &QPushButton::clicked, this,
+            &CBrowserSettingsDlg::OnDesktopBrowser);
+    connect(ui_->newTempFileButton, &QPushButton::clicked, this,
+            &CBrowserSettingsDlg::OnNewTempFile);
     connect(ui_->helpButton, &QPushButton::clicked, this, [] { app::ShowDialogHelp(kDialogId); });
     connect(ui_->closeButton, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -72,7 +74,8 @@ void CBrowserSettingsDlg::OnNewTempFile() {
     fw::FileDialogRequest r;
     r.save = true;
     r.caption = fw::LoadString(str::SelectTempFileTitle);
-    r.filter = QApplication::translate("CBrowserSettingsDlg", "HTML Templates (*.tpl);;All Files (*)");
+    r.filter =
+        QApplication::translate("CBrowserSettingsDlg", "HTML Templates (*.tpl);;All Files (*)");
     const QString path = fw::CompleteSavePath(this, r, fw::AskFileName(this, r));
     if (path.isEmpty()) return;
     values.tempFilePath = path;

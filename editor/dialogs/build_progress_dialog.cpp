@@ -6,7 +6,8 @@
 #include <QFileInfo>
 
 CBuildProgressDlg::CBuildProgressDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), ui_(std::make_unique<Ui::CBuildProgressDlg>()) {
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      ui_(std::make_unique<Ui::CBuildProgressDlg>()) {
     ui_->setupUi(this);
     ui_->progress->setRange(0, 100);
     setModal(false);
@@ -22,7 +23,8 @@ void CBuildProgressDlg::SetPos(int percent) {
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void CBuildProgressDlg::TargetDone(const char* targetPath, int written, const std::string& messages) {
+void CBuildProgressDlg::TargetDone(const char* targetPath, int written,
+                                   const std::string& messages) {
     ++counts_.built;
     if (written) ++counts_.written;
     // A page that was not expanded has no messages, and its context counts are old.
@@ -30,7 +32,10 @@ void CBuildProgressDlg::TargetDone(const char* targetPath, int written, const st
         counts_.errors += context_->errors;
         counts_.warnings += context_->warnings;
     }
-    ui_->label->setText(tr("update...") + QLatin1Char(' ') + QFileInfo(QString::fromUtf8(targetPath)).fileName());
+    ui_->label->setText(tr("update...") + QLatin1Char(' ') +
+                        QFileInfo(QString::fromUtf8(targetPath)).fileName());
 }
 
-int CBuildProgressDlg::Position() const { return ui_->progress->value(); }
+int CBuildProgressDlg::Position() const {
+    return ui_->progress->value();
+}

@@ -20,7 +20,8 @@ CCompilerMessagesDlg::CCompilerMessagesDlg(QWidget* parent)
     setProperty("dialogId", 148); // its help topic in the help mode
     // Messages hold a tab between location and line: a fixed font keeps them aligned.
     ui_->messages->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    connect(ui_->messages, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) { GoToPlace(item); });
+    connect(ui_->messages, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { GoToPlace(item); });
     ui_->messages->installEventFilter(this);
     stored_ = settings::LoadMessagesSize(app::SettingsFile());
     if (stored_.isValid()) resize(stored_.expandedTo(minimumSizeHint()));
@@ -117,7 +118,8 @@ void CCompilerMessagesDlg::GoToPlace(const QListWidgetItem* item) const {
     }
     // A message reads: location, a tab, "(" line ") " and its text.
     static const QRegularExpression kMessage(QStringLiteral(R"(^([^\t]+)\t\((\d{1,9})\) )"));
-    const QRegularExpressionMatch m = item ? kMessage.match(item->data(Qt::UserRole).toString()) : QRegularExpressionMatch();
+    const QRegularExpressionMatch m =
+        item ? kMessage.match(item->data(Qt::UserRole).toString()) : QRegularExpressionMatch();
     if (!m.hasMatch()) return;
     app::GoToMessagePlace(m.captured(1), m.captured(2).toInt(), item->data(kFolderRole).toString(),
                           item->data(kLanguageRole).toByteArray());
@@ -161,10 +163,13 @@ void CCompilerMessagesDlg::AddString(const char* line) {
     ui_->messages->addItem(item);
 }
 
-QListWidget* CCompilerMessagesDlg::List() const { return ui_->messages; }
+QListWidget* CCompilerMessagesDlg::List() const {
+    return ui_->messages;
+}
 
 QStringList CCompilerMessagesDlg::Lines() const {
     QStringList lines;
-    for (int i = 0; i < ui_->messages->count(); ++i) lines << ui_->messages->item(i)->text();
+    for (int i = 0; i < ui_->messages->count(); ++i)
+        lines << ui_->messages->item(i)->text();
     return lines;
 }

@@ -34,10 +34,12 @@ CCompilerSettingsDlg::CCompilerSettingsDlg(QWidget* parent)
     : QDialog(parent), values(settings::LoadCompilerSettings(app::SettingsFile())),
       ui_(std::make_unique<Ui::CCompilerSettingsDlg>()) {
     ui_->setupUi(this);
-    for (const Flag& f : FlagsOf(*ui_)) f.box->setChecked(values.*f.option != 0);
+    for (const Flag& f : FlagsOf(*ui_))
+        f.box->setChecked(values.*f.option != 0);
     intfield::Show(ui_->blockWidthEdit, values.ScrambleBlockSize);
     EnableNewLineOption();
-    connect(ui_->scrambleCheck, &QCheckBox::toggled, this, &CCompilerSettingsDlg::EnableNewLineOption);
+    connect(ui_->scrambleCheck, &QCheckBox::toggled, this,
+            &CCompilerSettingsDlg::EnableNewLineOption);
     connect(ui_->helpButton, &QPushButton::clicked, this, [] { app::ShowDialogHelp(kDialogId); });
     connect(ui_->closeButton, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -62,7 +64,8 @@ void CCompilerSettingsDlg::Finish() {
     if (finished_) return;
     finished_ = true;
     // A greyed box keeps its state and is written like the others.
-    for (const Flag& f : FlagsOf(*ui_)) values.*f.option = f.box->isChecked() ? 1 : 0;
+    for (const Flag& f : FlagsOf(*ui_))
+        values.*f.option = f.box->isChecked() ? 1 : 0;
     values.ScrambleBlockSize = intfield::Read(ui_->blockWidthEdit, values.ScrambleBlockSize);
     settings::SaveCompilerSettings(app::SettingsFile(), values);
 }

@@ -38,7 +38,8 @@ void CHintDlg::done(int result) {
     // Every way of closing stores the choice once.
     if (ui_ && !stored_) {
         stored_ = true;
-        if (ui_->dontShowAgain->isChecked()) settings_.WriteString(kSection, tipKey_, QStringLiteral("0"));
+        if (ui_->dontShowAgain->isChecked())
+            settings_.WriteString(kSection, tipKey_, QStringLiteral("0"));
     }
     QDialog::done(result);
 }

@@ -2,8 +2,8 @@
 
 #include "app_context.h"
 #include "file_dialogs.h"
-#include "link_paths.h"
 #include "ids.h"
+#include "link_paths.h"
 #include "message_box.h"
 #include "modal.h"
 #include "settings.h"
@@ -25,7 +25,8 @@ QString BuildAnchorTag(const HyperlinkValues& v) {
     tag += QLatin1Char('"');
     if (!v.target.isEmpty()) tag += QStringLiteral(" TARGET=\"") + v.target + QLatin1Char('"');
     if (!v.status.isEmpty()) {
-        tag += QStringLiteral(" onMouseOver=\"window.status='") + v.status + QStringLiteral("';return true;\"");
+        tag += QStringLiteral(" onMouseOver=\"window.status='") + v.status +
+               QStringLiteral("';return true;\"");
     }
     return tag + QLatin1Char('>');
 }
@@ -44,7 +45,9 @@ CHyperlinkDlg::CHyperlinkDlg(QWidget* parent, const QString& documentPath)
 
 CHyperlinkDlg::~CHyperlinkDlg() = default;
 
-int CHyperlinkDlg::Run() { return fw::RunModal(*this) == QDialog::Accepted ? 1 : 2; }
+int CHyperlinkDlg::Run() {
+    return fw::RunModal(*this) == QDialog::Accepted ? 1 : 2;
+}
 
 void CHyperlinkDlg::ChooseLinkTarget() {
     // The link is relative to the page the document is built into; working that out makes
@@ -72,8 +75,8 @@ void CHyperlinkDlg::ChooseLinkTarget() {
 
 void CHyperlinkDlg::done(int result) {
     if (result == QDialog::Accepted) {
-        resultTag = BuildAnchorTag({ui_->urlEdit->text(), ui_->anchorEdit->text(), ui_->targetCombo->currentText(),
-                                    ui_->statusEdit->text()});
+        resultTag = BuildAnchorTag({ui_->urlEdit->text(), ui_->anchorEdit->text(),
+                                    ui_->targetCombo->currentText(), ui_->statusEdit->text()});
     }
     QDialog::done(result);
 }

@@ -29,13 +29,16 @@ CMultiReplaceDlg::CMultiReplaceDlg(QWidget* parent)
 
 CMultiReplaceDlg::~CMultiReplaceDlg() = default;
 
-void CMultiReplaceDlg::Run() { fw::RunModal(*this); }
+void CMultiReplaceDlg::Run() {
+    fw::RunModal(*this);
+}
 
 void CMultiReplaceDlg::AddFiles() {
     fw::FileDialogRequest request;
     request.multiple = true;
     request.caption = fw::LoadString(str::AddFilesTitle);
-    request.filter = QStringLiteral("HTML Templates (*.tpl);;HTML Documents (*.htm*);;All Files (*)");
+    request.filter =
+        QStringLiteral("HTML Templates (*.tpl);;HTML Documents (*.htm*);;All Files (*)");
     request.directory = settings::RememberedFolder(kFolderKey);
     const QStringList files = fw::AskFileNames(this, request);
     if (files.isEmpty()) return;
@@ -52,7 +55,9 @@ void CMultiReplaceDlg::RemoveSelected() {
 }
 
 void CMultiReplaceDlg::ReplaceInAll() {
-    if (fw::ShowMessage(this, str::AskReplaceInAllFiles, fw::MessageKind::AskOkCancel) != QMessageBox::Ok) return;
+    if (fw::ShowMessage(this, str::AskReplaceInAllFiles, fw::MessageKind::AskOkCancel) !=
+        QMessageBox::Ok)
+        return;
     // A file whose window holds unsaved edits is left alone: the next save there would undo
     // the replacement, or the replacement the edits.
     QStringList files;
@@ -80,7 +85,9 @@ void CMultiReplaceDlg::ReplaceInAll() {
                                         .arg(result.changedMeanwhile.join(QLatin1Char('\n')));
     }
     if (!skipped.isEmpty())
-        text += QLatin1Char('\n') + fw::LoadString(str::FilesOpenWithUnsavedChanges).arg(skipped.join(QLatin1Char('\n')));
+        text +=
+            QLatin1Char('\n') +
+            fw::LoadString(str::FilesOpenWithUnsavedChanges).arg(skipped.join(QLatin1Char('\n')));
     app::FilesRewritten(files); // open windows of the changed files show the new text
     const bool clean = !failed && result.changedMeanwhile.isEmpty() && skipped.isEmpty();
     fw::ShowMessageText(this, text, clean ? fw::MessageKind::Information : fw::MessageKind::Error);

@@ -4,13 +4,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 
-const QString NameCheck::kMacroForbidden = QString::fromUtf8("#[]{}\"<>'!&%$\u00A7/\\*+~.:;,?|^\u00B0`\u00B4");
+const QString NameCheck::kMacroForbidden =
+    QString::fromUtf8("#[]{}\"<>'!&%$\u00A7/\\*+~.:;,?|^\u00B0`\u00B4");
 const QString NameCheck::kLanguageForbidden = QStringLiteral("\\/:*?\"<>|");
 const QString NameCheck::kAutotagForbidden = QStringLiteral(":");
 
 NameCheck::NameCheck(QLineEdit* edit, int maxLength, QString forbidden, QListWidget* list)
-    : QObject(edit), edit_(edit), list_(list), maxLength_(maxLength), forbidden_(std::move(forbidden)),
-      accepted_(edit->text()) {
+    : QObject(edit), edit_(edit), list_(list), maxLength_(maxLength),
+      forbidden_(std::move(forbidden)), accepted_(edit->text()) {
     connect(edit, &QLineEdit::textChanged, this, &NameCheck::OnEdited);
 }
 

@@ -17,7 +17,7 @@ public:
     static const QString kMacroForbidden;    // 29 characters; a blank is allowed
     static const QString kLanguageForbidden; // \ / : * ? " < > |
     static const QString kAutotagForbidden;  // :
-    static constexpr int kMacroNameMax = 30;    // what a macro file can read back
+    static constexpr int kMacroNameMax = 30; // what a macro file can read back
     static constexpr int kLanguageNameMax = 32;
 
     NameCheck(QLineEdit* edit, int maxLength, QString forbidden, QListWidget* list = nullptr);

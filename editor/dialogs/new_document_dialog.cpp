@@ -33,8 +33,7 @@ CNewDocumentDlg::CNewDocumentDlg(QWidget* parent, const QString& startFolder)
     list->setCurrentRow(0);
     connect(list, &QListWidget::itemDoubleClicked, this, [this] { done(QDialog::Accepted); });
     connect(ui_->okButton, &QPushButton::clicked, this, &CNewDocumentDlg::accept);
-    connect(ui_->helpButton, &QPushButton::clicked, this,
-            [] { app::ShowDialogHelp(kDialogId); });
+    connect(ui_->helpButton, &QPushButton::clicked, this, [] { app::ShowDialogHelp(kDialogId); });
     list->setFocus();
 }
 

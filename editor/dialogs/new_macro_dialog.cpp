@@ -12,8 +12,7 @@ CNewMacroDlg::CNewMacroDlg(QWidget* parent)
     ui_->setupUi(this);
     new NameCheck(ui_->nameEdit, NameCheck::kMacroNameMax, NameCheck::kMacroForbidden);
     connect(ui_->okButton, &QPushButton::clicked, this, &CNewMacroDlg::accept);
-    connect(ui_->helpButton, &QPushButton::clicked, this,
-            [] { app::ShowDialogHelp(kDialogId); });
+    connect(ui_->helpButton, &QPushButton::clicked, this, [] { app::ShowDialogHelp(kDialogId); });
     connect(ui_->closeButton, &QPushButton::clicked, this, &CNewMacroDlg::reject);
     ui_->nameEdit->setFocus();
 }

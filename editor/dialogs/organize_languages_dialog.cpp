@@ -12,8 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-namespace {
-} // namespace
+namespace {} // namespace
 
 COrganizeLanguagesDlg::COrganizeLanguagesDlg(QWidget* parent, tLS_project* project)
     : QDialog(parent), ui_(std::make_unique<Ui::COrganizeLanguagesDlg>()), project_(project) {
@@ -23,8 +22,7 @@ COrganizeLanguagesDlg::COrganizeLanguagesDlg(QWidget* parent, tLS_project* proje
                   ui_->languageList);
     connect(ui_->newButton, &QPushButton::clicked, this, &COrganizeLanguagesDlg::OnNew);
     connect(ui_->deleteButton, &QPushButton::clicked, this, &COrganizeLanguagesDlg::OnDelete);
-    connect(ui_->helpButton, &QPushButton::clicked, this,
-            [] { app::ShowDialogHelp(kDialogId); });
+    connect(ui_->helpButton, &QPushButton::clicked, this, [] { app::ShowDialogHelp(kDialogId); });
     connect(ui_->closeButton, &QPushButton::clicked, this, &COrganizeLanguagesDlg::reject);
     Fill();
     ui_->nameEdit->setFocus();

@@ -43,11 +43,12 @@ QVector<MacroListEntry> SortedMacroNames(tLS_macrobase* base) {
 void SortMacroNames(QVector<MacroListEntry>& entries) {
     // Without regard to case, as a sorted list box orders; names that differ only in case
     // keep a fixed order among themselves.
-    std::stable_sort(entries.begin(), entries.end(), [](const MacroListEntry& a, const MacroListEntry& b) {
-        int c = QString::compare(a.text, b.text, Qt::CaseInsensitive);
-        if (c != 0) return c < 0;
-        return a.bytes < b.bytes;
-    });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const MacroListEntry& a, const MacroListEntry& b) {
+                         int c = QString::compare(a.text, b.text, Qt::CaseInsensitive);
+                         if (c != 0) return c < 0;
+                         return a.bytes < b.bytes;
+                     });
 }
 
 void ShowMacroNames(QListWidget* list, const QVector<MacroListEntry>& entries) {
@@ -67,8 +68,7 @@ COrganizeMacrosDlg::COrganizeMacrosDlg(QWidget* parent, tLS_macrobase* base)
     connect(ui_->newButton, &QPushButton::clicked, this, &COrganizeMacrosDlg::OnNew);
     connect(ui_->editButton, &QPushButton::clicked, this, &COrganizeMacrosDlg::OnEdit);
     connect(ui_->deleteButton, &QPushButton::clicked, this, &COrganizeMacrosDlg::OnDelete);
-    connect(ui_->helpButton, &QPushButton::clicked, this,
-            [] { app::ShowDialogHelp(kDialogId); });
+    connect(ui_->helpButton, &QPushButton::clicked, this, [] { app::ShowDialogHelp(kDialogId); });
     connect(ui_->closeButton, &QPushButton::clicked, this, &COrganizeMacrosDlg::reject);
     connect(ui_->macroList, &QListWidget::itemDoubleClicked, this, &COrganizeMacrosDlg::OnEdit);
     Fill();
@@ -107,7 +107,8 @@ void COrganizeMacrosDlg::ReadControls() {
     nameText = ui_->nameEdit->text();
     const QList<QListWidgetItem*> selected = ui_->macroList->selectedItems();
     selectedName = selected.isEmpty() ? QString() : selected.first()->text();
-    selectedBytes = selected.isEmpty() ? QByteArray() : selected.first()->data(Qt::UserRole).toByteArray();
+    selectedBytes =
+        selected.isEmpty() ? QByteArray() : selected.first()->data(Qt::UserRole).toByteArray();
 }
 
 void COrganizeMacrosDlg::Fill() {

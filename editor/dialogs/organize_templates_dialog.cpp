@@ -36,8 +36,7 @@ COrganizeTemplatesDlg::COrganizeTemplatesDlg(QWidget* parent, tLS_project* proje
     connect(ui_->openButton, &QPushButton::clicked, this, &COrganizeTemplatesDlg::OnOpen);
     connect(ui_->removeButton, &QPushButton::clicked, this, &COrganizeTemplatesDlg::OnRemove);
     connect(ui_->addButton, &QPushButton::clicked, this, &COrganizeTemplatesDlg::OnAdd);
-    connect(ui_->helpButton, &QPushButton::clicked, this,
-            [] { app::ShowDialogHelp(kDialogId); });
+    connect(ui_->helpButton, &QPushButton::clicked, this, [] { app::ShowDialogHelp(kDialogId); });
     connect(ui_->closeButton, &QPushButton::clicked, this, &COrganizeTemplatesDlg::reject);
     connect(ui_->templateList, &QListWidget::itemDoubleClicked, this,
             &COrganizeTemplatesDlg::OnOpen);

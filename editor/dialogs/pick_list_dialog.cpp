@@ -23,13 +23,16 @@ int CPickListDlg::Run() {
 void CPickListDlg::done(int result) {
     if (result == QDialog::Rejected) result = 2;
     if (result == QDialog::Accepted) {
-        const QList<QListWidgetItem*> selected = list_ ? list_->selectedItems() : QList<QListWidgetItem*>();
+        const QList<QListWidgetItem*> selected =
+            list_ ? list_->selectedItems() : QList<QListWidgetItem*>();
         Picked(selected.isEmpty() ? nullptr : selected.first());
     }
     QDialog::done(result);
 }
 
-void CPickListDlg::reject() { done(2); }
+void CPickListDlg::reject() {
+    done(2);
+}
 
 void CPickListDlg::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {

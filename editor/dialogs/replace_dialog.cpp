@@ -6,7 +6,8 @@
 
 #include <QPushButton>
 
-CReplaceDlg::CReplaceDlg(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::CReplaceDlg>()) {
+CReplaceDlg::CReplaceDlg(QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::CReplaceDlg>()) {
     ui_->setupUi(this);
     connect(ui_->searchButton, &QPushButton::clicked, this, &CReplaceDlg::SearchRequested);
     connect(ui_->replaceButton, &QPushButton::clicked, this, &CReplaceDlg::ReplaceRequested);
@@ -16,7 +17,9 @@ CReplaceDlg::CReplaceDlg(QWidget* parent) : QDialog(parent), ui_(std::make_uniqu
 
 CReplaceDlg::~CReplaceDlg() = default;
 
-void CReplaceDlg::Present() { fw::ShowModeless(*this, ui_->findEdit); }
+void CReplaceDlg::Present() {
+    fw::ShowModeless(*this, ui_->findEdit);
+}
 
 SearchValues CReplaceDlg::Values() const {
     return {fw::ExactText(*ui_->findEdit->document()), ui_->caseCheck->isChecked(),
@@ -27,4 +30,6 @@ QString CReplaceDlg::Replacement() const {
     return fw::ExactText(*ui_->replaceEdit->document());
 }
 
-bool CReplaceDlg::SelectionOnly() const { return ui_->selectionCheck->isChecked(); }
+bool CReplaceDlg::SelectionOnly() const {
+    return ui_->selectionCheck->isChecked();
+}

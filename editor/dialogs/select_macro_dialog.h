@@ -2,8 +2,8 @@
 // placeholder. A double click or Enter chooses; Cancel or Escape chooses nothing.
 #pragma once
 
-#include <QByteArray>
 #include "pick_list_dialog.h"
+#include <QByteArray>
 
 #include <QString>
 #include <memory>

@@ -13,7 +13,8 @@ CSplashDlg::CSplashDlg(QWidget* parent)
     ui_->setupUi(this);
     ui_->picture->setPixmap(QIcon(QStringLiteral(":/icons/splash.svg")).pixmap(QSize(400, 240)));
     adjustSize();
-    if (QScreen* screen = QGuiApplication::primaryScreen()) move(screen->geometry().center() - rect().center());
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
     show();
     timer_ = startTimer(kMilliseconds);
 }
@@ -27,4 +28,6 @@ void CSplashDlg::timerEvent(QTimerEvent* event) {
     close();
 }
 
-void CSplashDlg::mousePressEvent(QMouseEvent*) { close(); }
+void CSplashDlg::mousePressEvent(QMouseEvent*) {
+    close();
+}

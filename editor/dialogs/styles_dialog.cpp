@@ -23,11 +23,12 @@ CStylesDlg::CStylesDlg(QWidget* parent, const QString& stylesPath)
     : QDialog(parent), ui_(std::make_unique<Ui::CStylesDlg>()), file_(stylesPath) {
     ui_->setupUi(this);
     QWidget* fields[styles::kFieldCount] = {
-        ui_->fontFamilyEdit,  ui_->fontStyleCombo,      ui_->fontWeightCombo,   ui_->decorationCombo,
-        ui_->textAlignCombo,  ui_->fontSizeEdit,        ui_->fontSizeUnitCombo, ui_->marginRightEdit,
-        ui_->marginRightUnitCombo, ui_->marginLeftEdit, ui_->marginLeftUnitCombo, ui_->textIndentEdit,
-        ui_->textIndentUnitCombo,  ui_->lineHeightEdit, ui_->lineHeightUnitCombo, ui_->backgroundEdit,
-        ui_->colorEdit,
+        ui_->fontFamilyEdit,      ui_->fontStyleCombo,      ui_->fontWeightCombo,
+        ui_->decorationCombo,     ui_->textAlignCombo,      ui_->fontSizeEdit,
+        ui_->fontSizeUnitCombo,   ui_->marginRightEdit,     ui_->marginRightUnitCombo,
+        ui_->marginLeftEdit,      ui_->marginLeftUnitCombo, ui_->textIndentEdit,
+        ui_->textIndentUnitCombo, ui_->lineHeightEdit,      ui_->lineHeightUnitCombo,
+        ui_->backgroundEdit,      ui_->colorEdit,
     };
     std::copy(std::begin(fields), std::end(fields), fields_);
     for (int f = 0; f < styles::kFieldCount; ++f) {
@@ -48,7 +49,8 @@ CStylesDlg::~CStylesDlg() = default;
 
 void CStylesDlg::Connect() {
     for (int f = 0; f < styles::kFieldCount; ++f) {
-        if (QLineEdit* edit = Edit(f)) connect(edit, &QLineEdit::textChanged, this, &CStylesDlg::SaveSelected);
+        if (QLineEdit* edit = Edit(f))
+            connect(edit, &QLineEdit::textChanged, this, &CStylesDlg::SaveSelected);
         // Typing into an editable list is a change as much as choosing one of its items.
         if (QComboBox* combo = Combo(f))
             connect(combo, &QComboBox::currentTextChanged, this, &CStylesDlg::SaveSelected);
@@ -56,15 +58,19 @@ void CStylesDlg::Connect() {
     connect(ui_->colorEdit, &QLineEdit::textChanged, this, &CStylesDlg::PaintColorButtons);
     connect(ui_->backgroundEdit, &QLineEdit::textChanged, this, &CStylesDlg::PaintColorButtons);
     connect(ui_->styleList, &QListWidget::currentRowChanged, this, &CStylesDlg::LoadStyle);
-    connect(ui_->styleList, &QListWidget::itemDoubleClicked, this, [this] { Insert(styles::Form::Declarations); });
+    connect(ui_->styleList, &QListWidget::itemDoubleClicked, this,
+            [this] { Insert(styles::Form::Declarations); });
     connect(ui_->newButton, &QPushButton::clicked, this, &CStylesDlg::OnNew);
     connect(ui_->deleteButton, &QPushButton::clicked, this, &CStylesDlg::OnDelete);
     connect(ui_->colorButton, &QPushButton::clicked, this, [this] { PickColor(Field::Color); });
-    connect(ui_->backgroundButton, &QPushButton::clicked, this, [this] { PickColor(Field::Background); });
+    connect(ui_->backgroundButton, &QPushButton::clicked, this,
+            [this] { PickColor(Field::Background); });
     connect(ui_->fontFaceButton, &QPushButton::clicked, this, &CStylesDlg::PickFontFace);
     const std::pair<QPushButton*, styles::Form> forms[] = {
-        {ui_->declarationsButton, styles::Form::Declarations}, {ui_->blockButton, styles::Form::Block},
-        {ui_->spanButton, styles::Form::Span},                 {ui_->divButton, styles::Form::Div},
+        {ui_->declarationsButton, styles::Form::Declarations},
+        {ui_->blockButton, styles::Form::Block},
+        {ui_->spanButton, styles::Form::Span},
+        {ui_->divButton, styles::Form::Div},
         {ui_->styleSheetButton, styles::Form::StyleSheet},
     };
     for (const auto& [button, form] : forms) {
@@ -79,8 +85,12 @@ int CStylesDlg::Run() {
     return result();
 }
 
-QLineEdit* CStylesDlg::Edit(int field) const { return qobject_cast<QLineEdit*>(fields_[field]); }
-QComboBox* CStylesDlg::Combo(int field) const { return qobject_cast<QComboBox*>(fields_[field]); }
+QLineEdit* CStylesDlg::Edit(int field) const {
+    return qobject_cast<QLineEdit*>(fields_[field]);
+}
+QComboBox* CStylesDlg::Combo(int field) const {
+    return qobject_cast<QComboBox*>(fields_[field]);
+}
 
 styles::Style CStylesDlg::Values() const {
     styles::Style style;
@@ -191,8 +201,8 @@ void CStylesDlg::PickFontFace() {
 }
 
 void CStylesDlg::PaintColorButtons() {
-    const std::pair<QPushButton*, QLineEdit*> buttons[] = {{ui_->colorButton, ui_->colorEdit},
-                                                           {ui_->backgroundButton, ui_->backgroundEdit}};
+    const std::pair<QPushButton*, QLineEdit*> buttons[] = {
+        {ui_->colorButton, ui_->colorEdit}, {ui_->backgroundButton, ui_->backgroundEdit}};
     for (const auto& [button, edit] : buttons) {
         const unsigned bgr = styles::ColorValue(edit->text());
         const QColor colour(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),

@@ -65,7 +65,7 @@ private:
     styles::StylesFile file_;
     QWidget* fields_[styles::kFieldCount] = {};
     int count_ = 0;
-    bool showing_ = false;       // fields being filled from the file: nothing to save
-    bool failureShown_ = false;  // a failed write has been reported
+    bool showing_ = false;      // fields being filled from the file: nothing to save
+    bool failureShown_ = false; // a failed write has been reported
     styles::Insertion result_;
 };

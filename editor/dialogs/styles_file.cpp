@@ -15,20 +15,39 @@ namespace styles {
 namespace {
 
 constexpr const char* kKeys[kFieldCount] = {
-    "font-family", "font-style",   "font-weight",       "text-decoration", "text-align",
-    "font-size",   "font-size-units", "margin-right",   "margin-right-units",
-    "margin-left", "margin-left-units", "text-indent",  "text-indent-units",
-    "line-height", "line-height-units", "background",   "color",
+    "font-family",
+    "font-style",
+    "font-weight",
+    "text-decoration",
+    "text-align",
+    "font-size",
+    "font-size-units",
+    "margin-right",
+    "margin-right-units",
+    "margin-left",
+    "margin-left-units",
+    "text-indent",
+    "text-indent-units",
+    "line-height",
+    "line-height-units",
+    "background",
+    "color",
 };
 
-std::string Section(int n) { return "STYLE_" + std::to_string(n); }
+std::string Section(int n) {
+    return "STYLE_" + std::to_string(n);
+}
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string_view TrimBlanks(std::string_view s) {
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -53,7 +72,8 @@ public:
             if (!line.empty() && line.front() == '[' && close != std::string_view::npos) {
                 Close(text, current, currentStart, start);
                 current.clear();
-                for (char c : TrimBlanks(line.substr(1, close - 1))) current += Lower(c);
+                for (char c : TrimBlanks(line.substr(1, close - 1)))
+                    current += Lower(c);
                 currentStart = start;
             }
             start = end + 1;
@@ -68,14 +88,19 @@ public:
 
 private:
     void Close(const std::string& text, const std::string& name, size_t from, size_t to) {
-        if (name.compare(0, 6, "style_") == 0) sections_.emplace(name, std::string_view(text).substr(from, to - from));
+        if (name.compare(0, 6, "style_") == 0)
+            sections_.emplace(name, std::string_view(text).substr(from, to - from));
     }
     std::unordered_map<std::string, std::string_view> sections_;
 };
 
-QByteArray Bytes(const std::string& s) { return QByteArray::fromRawData(s.data(), static_cast<qsizetype>(s.size())); }
+QByteArray Bytes(const std::string& s) {
+    return QByteArray::fromRawData(s.data(), static_cast<qsizetype>(s.size()));
+}
 
-codec::Encoding EncodingOf(const std::string& text) { return codec::Detect(Bytes(text)); }
+codec::Encoding EncodingOf(const std::string& text) {
+    return codec::Detect(Bytes(text));
+}
 
 QString Value(const std::string& section, int n, const char* key, const QString& def, int limit,
               codec::Encoding encoding) {
@@ -91,7 +116,9 @@ QString OneLine(QString value) {
     return value;
 }
 
-QByteArray Storable(const QString& value, codec::Encoding encoding) { return codec::Encode(OneLine(value), encoding); }
+QByteArray Storable(const QString& value, codec::Encoding encoding) {
+    return codec::Encode(OneLine(value), encoding);
+}
 
 // The encoding `style` is written in: the file's own, unless a Windows-1252 file cannot
 // hold one of its characters; the whole text then becomes UTF-8, so nothing turns into "?".
@@ -99,7 +126,8 @@ codec::Encoding EncodingFor(std::string& text, const Style& style) {
     const codec::Encoding encoding = EncodingOf(text);
     if (encoding == codec::Encoding::Utf8) return encoding;
     bool fits = codec::CanEncode(style.name, encoding);
-    for (const QString& value : style.values) fits = fits && codec::CanEncode(value, encoding);
+    for (const QString& value : style.values)
+        fits = fits && codec::CanEncode(value, encoding);
     if (fits) return encoding;
     const QByteArray utf8 = codec::Decode(Bytes(text), encoding).toUtf8();
     text.assign(utf8.constData(), static_cast<size_t>(utf8.size()));
@@ -113,8 +141,8 @@ bool IsLive(const SectionIndex& index, int n) {
 void LoadFrom(const SectionIndex& index, int n, Style& style, codec::Encoding encoding) {
     const std::string section = index.Of(n);
     for (int f = 0; f < kFieldCount; ++f) {
-        style.values[f] =
-            Value(section, n, kKeys[f], IsUnit(f) ? QStringLiteral("pt") : QString(), kValueMax, encoding);
+        style.values[f] = Value(section, n, kKeys[f], IsUnit(f) ? QStringLiteral("pt") : QString(),
+                                kValueMax, encoding);
     }
     style.name = Value(section, n, "Name", QString(), kValueMax, encoding);
 }
@@ -122,16 +150,20 @@ void LoadFrom(const SectionIndex& index, int n, Style& style, codec::Encoding en
 void SaveInto(std::string& text, int n, const Style& style) {
     const codec::Encoding encoding = EncodingFor(text, style);
     const std::string section = Section(n);
-    brevic::SetProfileValue(text, section.c_str(), "Name", Storable(style.name, encoding).constData());
+    brevic::SetProfileValue(text, section.c_str(), "Name",
+                            Storable(style.name, encoding).constData());
     brevic::SetProfileValue(text, section.c_str(), "Del", "0");
     for (int f = 0; f < kFieldCount; ++f) {
-        brevic::SetProfileValue(text, section.c_str(), kKeys[f], Storable(style.values[f], encoding).constData());
+        brevic::SetProfileValue(text, section.c_str(), kKeys[f],
+                                Storable(style.values[f], encoding).constData());
     }
 }
 
 } // namespace
 
-const char* FieldKey(int field) { return field >= 0 && field < kFieldCount ? kKeys[field] : ""; }
+const char* FieldKey(int field) {
+    return field >= 0 && field < kFieldCount ? kKeys[field] : "";
+}
 
 bool IsUnit(int field) {
     return field == FontSizeUnit || field == MarginRightUnit || field == MarginLeftUnit ||
@@ -159,12 +191,20 @@ QString BuildDeclarations(const Style& style) {
 Insertion MakeInsertion(Form form, const Style& style) {
     const QString d = BuildDeclarations(style);
     switch (form) {
-    case Form::Declarations: return {d, {}};
-    case Form::Block: return {QLatin1String("{ ") + d + QLatin1Char('}'), {}};
-    case Form::Span: return {QLatin1String("<SPAN STYLE=\"") + d + QLatin1String("\">"), QStringLiteral("</SPAN>")};
-    case Form::Div: return {QLatin1String("<DIV STYLE=\"") + d + QLatin1String("\">"), QStringLiteral("</DIV>")};
+    case Form::Declarations:
+        return {d, {}};
+    case Form::Block:
+        return {QLatin1String("{ ") + d + QLatin1Char('}'), {}};
+    case Form::Span:
+        return {QLatin1String("<SPAN STYLE=\"") + d + QLatin1String("\">"),
+                QStringLiteral("</SPAN>")};
+    case Form::Div:
+        return {QLatin1String("<DIV STYLE=\"") + d + QLatin1String("\">"),
+                QStringLiteral("</DIV>")};
     case Form::StyleSheet:
-        return {QLatin1String("<STYLE TYPE=\"text/css\">\n<!--\n\t{ ") + d + QLatin1String("}\n-->\n</STYLE>"), {}};
+        return {QLatin1String("<STYLE TYPE=\"text/css\">\n<!--\n\t{ ") + d +
+                    QLatin1String("}\n-->\n</STYLE>"),
+                {}};
     }
     return {};
 }

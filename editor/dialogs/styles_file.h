@@ -8,9 +8,9 @@
 // is its section number.
 //
 // The file is read as UTF-8 when it is valid UTF-8, else as Windows-1252, and written back
-// in that encoding (as UTF-8 once it must hold a character Windows-1252 lacks). Every change is written in one replacement of the whole file (by the
-// saving rule: the old file stays whole when the write fails), and a change that leaves
-// the text as it was writes nothing.
+// in that encoding (as UTF-8 once it must hold a character Windows-1252 lacks). Every change is
+// written in one replacement of the whole file (by the saving rule: the old file stays whole when
+// the write fails), and a change that leaves the text as it was writes nothing.
 #pragma once
 
 #include <QString>

@@ -40,8 +40,7 @@ CSystemMacroDlg::CSystemMacroDlg(QWidget* parent)
 
     connect(ui_->macroButton, &QPushButton::clicked, this, &CSystemMacroDlg::OnMacro);
     connect(ui_->stringButton, &QPushButton::clicked, this, &CSystemMacroDlg::OnString);
-    connect(ui_->helpButton, &QPushButton::clicked, this,
-            [] { app::ShowDialogHelp(kDialogId); });
+    connect(ui_->helpButton, &QPushButton::clicked, this, [] { app::ShowDialogHelp(kDialogId); });
     connect(ui_->cancelButton, &QPushButton::clicked, this, &CSystemMacroDlg::reject);
     QPushButton* params[] = {ui_->param0Button, ui_->param1Button, ui_->param2Button,
                              ui_->param3Button, ui_->param4Button, ui_->param5Button,

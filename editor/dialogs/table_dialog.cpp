@@ -43,7 +43,8 @@ void CTableDlg::ShowValues() {
 
 void CTableDlg::ShowColor() {
     // The button is filled with the chosen colour.
-    ui_->colorButton->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; }").arg(values.colorText));
+    ui_->colorButton->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: %1; }").arg(values.colorText));
 }
 
 void CTableDlg::ChooseColor() {
@@ -61,7 +62,8 @@ bool CTableDlg::ReadNumber(QLineEdit* edit, int min, int max, int& number) {
     if (min == INT_MIN) {
         fw::ShowMessage(this, str::EnterInteger, fw::MessageKind::Error);
     } else {
-        fw::ShowMessageText(this, fw::LoadString(str::EnterIntegerBetween).arg(min).arg(max), fw::MessageKind::Error);
+        fw::ShowMessageText(this, fw::LoadString(str::EnterIntegerBetween).arg(min).arg(max),
+                            fw::MessageKind::Error);
     }
     edit->setFocus();
     edit->selectAll();

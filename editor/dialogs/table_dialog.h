@@ -15,13 +15,13 @@ struct TableValues {
     int columns = 1;
     int rows = 1;
     QString caption;
-    bool background = false;         // the background box: whether the colour is used
-    QString colorText = "#000000";   // the chosen colour, "#" and six hexadecimal digits
-    int colorValue = 0;              // the same as 0x00BBGGRR
+    bool background = false;       // the background box: whether the colour is used
+    QString colorText = "#000000"; // the chosen colour, "#" and six hexadecimal digits
+    int colorValue = 0;            // the same as 0x00BBGGRR
     int cellspacing = 0;
     int cellpadding = 0;
     int width = 0;
-    QString widthUnit = "pixel";     // "pixel" or "%", or what the user typed
+    QString widthUnit = "pixel"; // "pixel" or "%", or what the user typed
     bool border = false;
 };
 

@@ -75,7 +75,9 @@ void ExecuteCommand(int id);
 // Opens the help at a topic (0: its contents).
 void ShowHelp(int topic);
 // Opens the help at a dialog's topic, 0x20000 + the dialog's id.
-inline void ShowDialogHelp(int dialogId) { ShowHelp(0x20000 + dialogId); }
+inline void ShowDialogHelp(int dialogId) {
+    ShowHelp(0x20000 + dialogId);
+}
 
 // Opens a file by its extension (see CLs_mainApp::OpenDocumentFile).
 fw::Document* OpenDocumentFile(const QString& path);

@@ -43,7 +43,9 @@ QString MenuText(int id) {
     return c ? QString::fromUtf8(c->menuText) : QString();
 }
 
-QString StatusPrompt(int id) { return Part(id, 0); }
+QString StatusPrompt(int id) {
+    return Part(id, 0);
+}
 
 QString ToolTip(int id) {
     QString tip = Part(id, 1);
@@ -53,7 +55,8 @@ QString ToolTip(int id) {
 QList<QKeySequence> Shortcuts(int id) {
     QList<QKeySequence> keys;
     for (const Accel& a : kAccelerators) {
-        if (a.id == id) keys.append(QKeySequence(QString::fromLatin1(a.key), QKeySequence::PortableText));
+        if (a.id == id)
+            keys.append(QKeySequence(QString::fromLatin1(a.key), QKeySequence::PortableText));
     }
     return keys;
 }

@@ -3,7 +3,8 @@
 namespace fw {
 
 void CommandTarget::OnCommand(std::initializer_list<int> ids, Handler handler, Updater updater) {
-    for (int id : ids) entries_[id] = Entry{handler, updater};
+    for (int id : ids)
+        entries_[id] = Entry{handler, updater};
 }
 
 bool CommandTarget::Dispatch(int id) {

@@ -45,7 +45,8 @@ void Finish(int topic) {
     std::function<void(int)> show = g_filter ? g_filter->show : nullptr;
     LeaveContextHelp();
     // Menus that are open close: the click was an answer, not a choice.
-    while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    while (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
     if (show && topic >= 0) show(topic);
 }
 
@@ -105,7 +106,9 @@ void EnterContextHelp(std::function<void(int topic)> show) {
     g_filter->show = std::move(show);
 }
 
-bool InContextHelp() { return g_filter != nullptr; }
+bool InContextHelp() {
+    return g_filter != nullptr;
+}
 
 void LeaveContextHelp() {
     if (!g_filter) return;

@@ -10,12 +10,13 @@
 namespace fw {
 
 DocTemplate::DocTemplate(int resourceId, DocumentFactory makeDocument, ViewFactory makeView)
-    : resourceId_(resourceId), strings_(LoadString(resourceId).split('\n')), makeDocument_(std::move(makeDocument)),
-      makeView_(std::move(makeView)) {}
+    : resourceId_(resourceId), strings_(LoadString(resourceId).split('\n')),
+      makeDocument_(std::move(makeDocument)), makeView_(std::move(makeView)) {}
 
 DocTemplate::~DocTemplate() {
     // Documents outliving their type (at program end) forget it.
-    for (Document* d : documents_) d->disconnect();
+    for (Document* d : documents_)
+        d->disconnect();
 }
 
 QString DocTemplate::GetDocString(DocString index) const {
@@ -28,7 +29,8 @@ Document* DocTemplate::OpenDocumentFile(const QString& path) {
         for (Document* d : documents_) {
             if (!d->PathName().isEmpty() && QFileInfo(d->PathName()).absoluteFilePath() == wanted) {
                 if (!d->Views().isEmpty() && area_) {
-                    if (auto* frame = qobject_cast<QMdiSubWindow*>(d->Views().first()->parentWidget()))
+                    if (auto* frame =
+                            qobject_cast<QMdiSubWindow*>(d->Views().first()->parentWidget()))
                         area_->setActiveSubWindow(frame);
                 }
                 return d;
@@ -78,7 +80,8 @@ QWidget* DocTemplate::CreateFrame(Document* doc) {
 
 void DocTemplate::CloseAllDocuments() {
     const QList<Document*> docs = documents_;
-    for (Document* d : docs) d->CloseViews();
+    for (Document* d : docs)
+        d->CloseViews();
 }
 
 } // namespace fw

@@ -17,7 +17,15 @@ class DocTemplate {
 public:
     // The parts of the type's string: window title, document name, new-file name, filter
     // name, filter extension, type id, type name.
-    enum DocString { WindowTitle, DocName, FileNewName, FilterName, FilterExt, RegFileTypeId, RegFileTypeName };
+    enum DocString {
+        WindowTitle,
+        DocName,
+        FileNewName,
+        FilterName,
+        FilterExt,
+        RegFileTypeId,
+        RegFileTypeName
+    };
 
     using DocumentFactory = std::function<Document*(DocTemplate*)>;
     using ViewFactory = std::function<QWidget*(Document*)>;

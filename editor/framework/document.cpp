@@ -60,9 +60,13 @@ bool Document::OnNewDocument() {
     return true;
 }
 
-bool Document::OnOpenDocument(const QString&) { return true; }
+bool Document::OnOpenDocument(const QString&) {
+    return true;
+}
 
-bool Document::OnSaveDocument(const QString&) { return true; }
+bool Document::OnSaveDocument(const QString&) {
+    return true;
+}
 
 int Document::AskSaveChanges() const {
     QString name = title_.isEmpty() ? path_ : title_;
@@ -79,7 +83,9 @@ bool Document::SaveModified() {
     return DoFileSave();
 }
 
-bool Document::DoFileSave() { return DoSave(path_); }
+bool Document::DoFileSave() {
+    return DoSave(path_);
+}
 
 bool Document::DoSave(const QString& requested) {
     QString path = requested;

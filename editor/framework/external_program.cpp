@@ -8,7 +8,9 @@ namespace {
 StartHook g_hook;
 }
 
-void SetStartHook(StartHook hook) { g_hook = std::move(hook); }
+void SetStartHook(StartHook hook) {
+    g_hook = std::move(hook);
+}
 
 bool StartProgram(const QString& program, const QStringList& arguments) {
     if (g_hook) return g_hook(program, arguments);

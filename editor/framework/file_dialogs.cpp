@@ -13,18 +13,21 @@ namespace {
 FileDialogHook g_hook;
 }
 
-void SetFileDialogHook(FileDialogHook hook) { g_hook = std::move(hook); }
+void SetFileDialogHook(FileDialogHook hook) {
+    g_hook = std::move(hook);
+}
 
 QStringList AskFileNames(QWidget* parent, const FileDialogRequest& r) {
     if (r.selectedFilter.isEmpty()) r.selectedFilter = r.filter.section(QStringLiteral(";;"), 0, 0);
     if (g_hook) return g_hook(r);
     QString* chosen = &r.selectedFilter;
     if (r.save) {
-        QString path = QFileDialog::getSaveFileName(parent, r.caption, r.directory, r.filter, chosen,
-                                                    QFileDialog::DontConfirmOverwrite);
+        QString path = QFileDialog::getSaveFileName(parent, r.caption, r.directory, r.filter,
+                                                    chosen, QFileDialog::DontConfirmOverwrite);
         return path.isEmpty() ? QStringList() : QStringList{path};
     }
-    if (r.multiple) return QFileDialog::getOpenFileNames(parent, r.caption, r.directory, r.filter, chosen);
+    if (r.multiple)
+        return QFileDialog::getOpenFileNames(parent, r.caption, r.directory, r.filter, chosen);
     QString path = QFileDialog::getOpenFileName(parent, r.caption, r.directory, r.filter, chosen);
     return path.isEmpty() ? QStringList() : QStringList{path};
 }
@@ -33,7 +36,8 @@ QString CompleteSavePath(QWidget* parent, const FileDialogRequest& r, const QStr
     QString path = typed;
     static const QRegularExpression pattern(QStringLiteral("\\*(\\.[^ ;*?)]+)"));
     const QRegularExpressionMatch m = pattern.match(r.selectedFilter);
-    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty() && m.hasMatch()) path += m.captured(1);
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty() && m.hasMatch())
+        path += m.captured(1);
     if (!path.isEmpty() && QFileInfo::exists(path) &&
         ShowMessage(parent, str::AskReplaceFile, MessageKind::WarnYesNo, path) != QMessageBox::Yes)
         return QString();

@@ -10,7 +10,7 @@ class QWidget;
 namespace fw {
 
 struct FileDialogRequest {
-    bool save = false;    // a save dialog (else open)
+    bool save = false;     // a save dialog (else open)
     bool multiple = false; // several files may be chosen
     QString caption;
     QString directory;

@@ -20,14 +20,19 @@ codec::Encoding EncodingOf(tLS_macrobase* base) {
         tBaseMember* member = nullptr;
         if (base->GetMacroContent(i, member) != LS_OK) continue; // deleted: not in the file
         const std::string& text = member->content;
-        const QByteArray content = QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size()));
-        const QByteArray name = QByteArray::fromRawData(member->name, static_cast<qsizetype>(std::strlen(member->name)));
-        if (!codec::IsValidUtf8(name) || !codec::IsValidUtf8(content)) return codec::Encoding::Windows1252;
+        const QByteArray content =
+            QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size()));
+        const QByteArray name = QByteArray::fromRawData(
+            member->name, static_cast<qsizetype>(std::strlen(member->name)));
+        if (!codec::IsValidUtf8(name) || !codec::IsValidUtf8(content))
+            return codec::Encoding::Windows1252;
     }
     return codec::Encoding::Utf8;
 }
 
-QString Decode(const QByteArray& bytes, codec::Encoding encoding) { return codec::Decode(bytes, encoding); }
+QString Decode(const QByteArray& bytes, codec::Encoding encoding) {
+    return codec::Decode(bytes, encoding);
+}
 
 bool Encode(const QString& text, codec::Encoding encoding, QByteArray& bytes) {
     if (!codec::CanEncode(text, encoding)) return false;

@@ -56,7 +56,9 @@ int Show(QWidget* parent, MessageRequest request) {
 }
 } // namespace
 
-void SetMessageHook(MessageHook hook) { g_hook = std::move(hook); }
+void SetMessageHook(MessageHook hook) {
+    g_hook = std::move(hook);
+}
 
 int ShowMessage(QWidget* parent, int stringId, MessageKind kind, const QString& argument) {
     QString text = LoadString(stringId);

@@ -10,7 +10,9 @@ namespace {
 ModalHook g_hook;
 }
 
-void SetModalHook(ModalHook hook) { g_hook = std::move(hook); }
+void SetModalHook(ModalHook hook) {
+    g_hook = std::move(hook);
+}
 
 int RunModal(QDialog& dialog) {
     if (!g_hook) return dialog.exec();

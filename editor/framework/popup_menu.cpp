@@ -9,7 +9,9 @@ namespace {
 PopupHook g_hook;
 }
 
-void SetPopupHook(PopupHook hook) { g_hook = std::move(hook); }
+void SetPopupHook(PopupHook hook) {
+    g_hook = std::move(hook);
+}
 
 QAction* RunPopup(QMenu& menu, const QPoint& at) {
     if (!g_hook) return menu.exec(at);

@@ -22,7 +22,8 @@ bool Render(QPrinter* printer, const QTextDocument& document) {
     if (!printer->isValid()) return false;
     std::unique_ptr<QTextDocument> copy(document.clone());
     copy->print(printer);
-    return printer->printerState() != QPrinter::Error && printer->printerState() != QPrinter::Aborted;
+    return printer->printerState() != QPrinter::Error &&
+           printer->printerState() != QPrinter::Aborted;
 }
 } // namespace
 
@@ -36,7 +37,8 @@ bool PrinterSettings(QWidget* parent) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-bool PrintDocument(QWidget* parent, const QTextDocument& document, const QMarginsF& margins, bool ask) {
+bool PrintDocument(QWidget* parent, const QTextDocument& document, const QMarginsF& margins,
+                   bool ask) {
     QPrinter& printer = SharedPrinter();
     ApplyMargins(printer, margins);
     if (ask) {

@@ -15,7 +15,8 @@ QPrinter& SharedPrinter();
 bool PrinterSettings(QWidget* parent);
 // Prints `document` with the margins (left, top, right, bottom in 1/1000 inch). With
 // `ask` the print dialog comes first. False when cancelled or nothing could be printed.
-bool PrintDocument(QWidget* parent, const QTextDocument& document, const QMarginsF& margins, bool ask);
+bool PrintDocument(QWidget* parent, const QTextDocument& document, const QMarginsF& margins,
+                   bool ask);
 // Print preview of `document` with the margins.
 void PrintPreview(QWidget* parent, const QTextDocument& document, const QMarginsF& margins);
 

@@ -14,7 +14,9 @@ namespace fw {
 
 namespace {
 // Paths and texts of the settings file are kept in UTF-8 on disk.
-QByteArray Bytes(const QString& s) { return s.toUtf8(); }
+QByteArray Bytes(const QString& s) {
+    return s.toUtf8();
+}
 
 // One message per run: a read-only or full settings folder fails every later write too.
 bool g_failureReported = false;
@@ -26,7 +28,8 @@ bool g_failureReported = false;
 QHash<QString, QString> g_unwritten;
 
 QString UnwrittenKey(const QString& path, const char* section, const QString& key) {
-    return path + QLatin1Char('\n') + QString::fromUtf8(section).toUpper() + QLatin1Char('\n') + key.toUpper();
+    return path + QLatin1Char('\n') + QString::fromUtf8(section).toUpper() + QLatin1Char('\n') +
+           key.toUpper();
 }
 } // namespace
 
@@ -59,8 +62,9 @@ QString ProfileFile::ReadString(const char* section, const QString& key, const Q
 }
 
 bool ProfileFile::WriteString(const char* section, const QString& key, const QString& value) const {
-    const bool written = WritePrivateProfileString(section, Bytes(key).constData(), Bytes(value).constData(),
-                                                   Bytes(path_).constData()) != 0;
+    const bool written =
+        WritePrivateProfileString(section, Bytes(key).constData(), Bytes(value).constData(),
+                                  Bytes(path_).constData()) != 0;
     if (failures_ != Failures::Report) return written;
     if (written) {
         g_unwritten.remove(UnwrittenKey(path_, section, key));
@@ -68,7 +72,8 @@ bool ProfileFile::WriteString(const char* section, const QString& key, const QSt
         g_unwritten.insert(UnwrittenKey(path_, section, key), value);
         if (!g_failureReported) {
             g_failureReported = true;
-            ShowMessage(QApplication::activeWindow(), str::SettingsNotWritten, MessageKind::Error, path_);
+            ShowMessage(QApplication::activeWindow(), str::SettingsNotWritten, MessageKind::Error,
+                        path_);
         }
     }
     return written;

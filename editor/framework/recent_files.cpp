@@ -4,7 +4,9 @@ namespace fw {
 
 namespace {
 const char kSection[] = "Recent File List";
-QString Key(int i) { return QStringLiteral("File%1").arg(i + 1); }
+QString Key(int i) {
+    return QStringLiteral("File%1").arg(i + 1);
+}
 } // namespace
 
 void RecentFiles::Load() {
@@ -16,15 +18,19 @@ void RecentFiles::Load() {
 }
 
 void RecentFiles::Save() const {
-    for (int i = 0; i < kSize; ++i) settings_.WriteString(kSection, Key(i), i < files_.size() ? files_[i] : QString());
+    for (int i = 0; i < kSize; ++i)
+        settings_.WriteString(kSection, Key(i), i < files_.size() ? files_[i] : QString());
 }
 
 void RecentFiles::Add(const QString& path) {
     files_.removeAll(path);
     files_.prepend(path);
-    while (files_.size() > kSize) files_.removeLast();
+    while (files_.size() > kSize)
+        files_.removeLast();
 }
 
-void RecentFiles::Remove(const QString& path) { files_.removeAll(path); }
+void RecentFiles::Remove(const QString& path) {
+    files_.removeAll(path);
+}
 
 } // namespace fw

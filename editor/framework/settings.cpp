@@ -77,15 +77,19 @@ tCompilerSettings LoadCompilerSettings(const fw::ProfileFile& f) {
 void SaveCompilerSettings(const fw::ProfileFile& f, const tCompilerSettings& options) {
     using Option = int32_t tCompilerSettings::*;
     static constexpr Option kFlags[] = {
-        &tCompilerSettings::ConvertISO,   &tCompilerSettings::CaseSensitive, &tCompilerSettings::RemoveNewLineOnTags,
-        &tCompilerSettings::ScrambleCode, &tCompilerSettings::RemoveAttr,    &tCompilerSettings::RemoveTab,
+        &tCompilerSettings::ConvertISO,          &tCompilerSettings::CaseSensitive,
+        &tCompilerSettings::RemoveNewLineOnTags, &tCompilerSettings::ScrambleCode,
+        &tCompilerSettings::RemoveAttr,          &tCompilerSettings::RemoveTab,
         &tCompilerSettings::SyntaxCheck,
     };
     const char kCompiler[] = "COMPILER";
     for (Option flag : kFlags)
-        f.WriteString(kCompiler, QString::fromLatin1(brevic::CompilerSettingKey(flag)), options.*flag ? "1" : "0");
-    f.WriteInt(kCompiler, QString::fromLatin1(brevic::CompilerSettingKey(&tCompilerSettings::ScrambleBlockSize)),
-               options.ScrambleBlockSize);
+        f.WriteString(kCompiler, QString::fromLatin1(brevic::CompilerSettingKey(flag)),
+                      options.*flag ? "1" : "0");
+    f.WriteInt(
+        kCompiler,
+        QString::fromLatin1(brevic::CompilerSettingKey(&tCompilerSettings::ScrambleBlockSize)),
+        options.ScrambleBlockSize);
 }
 
 QStringList LoadSearchStrings(const fw::ProfileFile& f) {
@@ -102,7 +106,8 @@ QStringList LoadSearchStrings(const fw::ProfileFile& f) {
 
 void SaveSearchStrings(const fw::ProfileFile& f, const QStringList& strings) {
     f.WriteInt(kSearch, QStringLiteral("StringCount"), static_cast<int>(strings.size()));
-    for (int n = 0; n < strings.size(); ++n) f.WriteString(kSearch, QStringLiteral("%1String").arg(n), strings[n]);
+    for (int n = 0; n < strings.size(); ++n)
+        f.WriteString(kSearch, QStringLiteral("%1String").arg(n), strings[n]);
 }
 
 namespace {
@@ -112,14 +117,18 @@ fw::ProfileFile PathesFile() {
 }
 } // namespace
 
-QString RememberedFolder(const char* key) { return PathesFile().ReadString(kPathes, QString::fromLatin1(key)); }
+QString RememberedFolder(const char* key) {
+    return PathesFile().ReadString(kPathes, QString::fromLatin1(key));
+}
 
 void StoreRememberedFolder(const char* key, const QString& chosenFile) {
     const int sep = static_cast<int>(chosenFile.lastIndexOf('/'));
     if (sep >= 0) PathesFile().WriteString(kPathes, QString::fromLatin1(key), chosenFile.left(sep));
 }
 
-QString ProjectPath(const fw::ProfileFile& f) { return f.ReadString(kPathes, QStringLiteral("ProjectPath")); }
+QString ProjectPath(const fw::ProfileFile& f) {
+    return f.ReadString(kPathes, QStringLiteral("ProjectPath"));
+}
 
 void StoreProjectPath(const fw::ProfileFile& f, const QString& chosenFile) {
     int sep = static_cast<int>(chosenFile.lastIndexOf('/'));

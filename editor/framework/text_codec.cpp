@@ -58,7 +58,9 @@ bool IsValidUtf8(const QByteArray& bytes) {
     return true;
 }
 
-Encoding Detect(const QByteArray& bytes) { return IsValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Windows1252; }
+Encoding Detect(const QByteArray& bytes) {
+    return IsValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Windows1252;
+}
 
 QString Decode(const QByteArray& bytes, Encoding encoding) {
     if (encoding == Encoding::Utf8) {
@@ -148,7 +150,8 @@ LineEnd FirstLineEnd(const QString& text, LineEnd none) {
         const char16_t c = text[i].unicode();
         if (c == u'\n') return LineEnd::Lf;
         if (c == 0x2029) return LineEnd::ParagraphSeparator;
-        if (c == u'\r') return i + 1 < text.size() && text[i + 1] == u'\n' ? LineEnd::CrLf : LineEnd::Cr;
+        if (c == u'\r')
+            return i + 1 < text.size() && text[i + 1] == u'\n' ? LineEnd::CrLf : LineEnd::Cr;
     }
     return none;
 }

@@ -22,7 +22,8 @@ namespace {
 // case change may turn one character into two).
 QString EachChar(const QString& text, QChar (QChar::*map)() const) {
     QString out = text;
-    for (QChar& c : out) c = (c.*map)();
+    for (QChar& c : out)
+        c = (c.*map)();
     return out;
 }
 
@@ -32,8 +33,8 @@ QString EachChar(const QString& text, QChar (QChar::*map)() const) {
 // is examined once; a match never spans the two.
 class Scan {
 public:
-    Scan(const QString& text, const QString& pattern, bool caseSensitive, bool wholeWords, bool forward,
-         bool wildcard)
+    Scan(const QString& text, const QString& pattern, bool caseSensitive, bool wholeWords,
+         bool forward, bool wildcard)
         : t_(text), p_(pattern), n_(text.size()), l_(pattern.size()), case_(caseSensitive),
           words_(wholeWords), forward_(forward), wildcard_(wildcard), step_(forward ? 1 : -1),
           restart_(forward ? 0 : l_ - 1), upper_(EachChar(pattern, &QChar::toUpper)),
@@ -138,8 +139,8 @@ private:
     const bool wildcard_;
     const qsizetype step_;
     const qsizetype restart_;
-    const QString upper_; // the pattern in upper and lower case (the pattern itself when
-    const QString lower_; // the case matters)
+    const QString upper_;   // the pattern in upper and lower case (the pattern itself when
+    const QString lower_;   // the case matters)
     qsizetype k_ = 0;       // the pattern index to match next
     qsizetype anchor_ = -1; // where the current partial match began
     struct Next {
@@ -177,7 +178,9 @@ bool ReplaceAllInText(QString& text, const QString& pattern, const QString& repl
         // A match that begins with a line feed takes the carriage return before it along, so
         // a CR LF line end is replaced whole and no lone carriage return stays behind.
         qsizetype start = range.start;
-        if (start > copied && text[start] == QLatin1Char('\n') && text[start - 1] == QLatin1Char('\r')) --start;
+        if (start > copied && text[start] == QLatin1Char('\n') &&
+            text[start - 1] == QLatin1Char('\r'))
+            --start;
         result.append(QStringView(text).mid(copied, start - copied));
         result.append(replacement);
         ++made;
@@ -202,7 +205,8 @@ FileOutcome ReplaceInFile(const QString& path, const QString& pattern, const QSt
     const QByteArray name = QFile::encodeName(path);
     std::string bytes;
     if (!brevic::ReadBinaryFile(name.constData(), bytes, read)) return FileOutcome::Failed;
-    const QByteArray raw = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    const QByteArray raw =
+        QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
     const codec::Encoding encoding = codec::Detect(raw);
     QString text = codec::Decode(raw, encoding);
     // Only a text that gives its file back byte for byte is worked on: what lies outside the
@@ -211,7 +215,8 @@ FileOutcome ReplaceInFile(const QString& path, const QString& pattern, const QSt
     QString with = replacement;
     const codec::LineEnd end = codec::FirstLineEnd(text, codec::LineEnd::CrLf);
     if (end != codec::LineEnd::Lf) with.replace(QLatin1Char('\n'), codec::EndText(end));
-    if (!ReplaceAllInText(text, pattern, with, caseSensitive, wholeWords, &count)) return FileOutcome::Unchanged;
+    if (!ReplaceAllInText(text, pattern, with, caseSensitive, wholeWords, &count))
+        return FileOutcome::Unchanged;
     if (!codec::CanEncode(text, encoding)) return FileOutcome::Failed;
     const QByteArray encoded = codec::Encode(text, encoding);
     out.assign(encoded.constData(), static_cast<size_t>(encoded.size()));
@@ -275,8 +280,9 @@ private:
 
 } // namespace
 
-FilesResult ReplaceInFiles(const QStringList& files, const QString& pattern, const QString& replacement,
-                           bool caseSensitive, bool wholeWords, const std::function<void(int)>& progress) {
+FilesResult ReplaceInFiles(const QStringList& files, const QString& pattern,
+                           const QString& replacement, bool caseSensitive, bool wholeWords,
+                           const std::function<void(int)>& progress) {
     FilesResult result;
     // Written: the file was rewritten, or needed no change.
     std::vector<brevic::RewriteOutcome> outcomes(static_cast<size_t>(files.size()),

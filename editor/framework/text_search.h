@@ -46,8 +46,8 @@ struct FilesResult {
 // (same file, size and modification time): a file another program changed or removed
 // meanwhile is left as it is (never created again) and named in `changedMeanwhile`.
 // `progress` (when set) hears the index of each file before it is worked on.
-FilesResult ReplaceInFiles(const QStringList& files, const QString& pattern, const QString& replacement,
-                           bool caseSensitive, bool wholeWords,
+FilesResult ReplaceInFiles(const QStringList& files, const QString& pattern,
+                           const QString& replacement, bool caseSensitive, bool wholeWords,
                            const std::function<void(int)>& progress = {});
 
 } // namespace search

@@ -25,7 +25,8 @@ CHtmlViewer::CHtmlViewer(QWidget* parent, const QString& path)
         text_->setPlainText(tr("The file %1 could not be read.").arg(path));
         return;
     }
-    QByteArray raw = codec::FromTextMode(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    QByteArray raw =
+        codec::FromTextMode(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
     QByteArray utf8 = codec::Decode(raw, codec::Detect(raw)).toUtf8();
     std::string rtf = view::ColorToRtf(utf8.constData());
     text_->StreamInRtf(rtf.data(), rtf.size(), false);

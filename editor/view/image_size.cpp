@@ -15,13 +15,19 @@ namespace {
 // Both kinds are told by their first ten bytes.
 constexpr std::size_t kSignatureBytes = 10;
 
-std::uint8_t At(std::string_view bytes, std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); }
+std::uint8_t At(std::string_view bytes, std::size_t i) {
+    return static_cast<std::uint8_t>(bytes[i]);
+}
 
 // Start-of-frame markers: C0 to CF but DHT (C4), JPG (C8) and DAC (CC).
-bool IsFrameMarker(std::uint8_t m) { return m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC; }
+bool IsFrameMarker(std::uint8_t m) {
+    return m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC;
+}
 
 // Markers without a length field: TEM and the restart markers.
-bool IsStandalone(std::uint8_t m) { return m == 0x01 || (m >= 0xD0 && m <= 0xD7); }
+bool IsStandalone(std::uint8_t m) {
+    return m == 0x01 || (m >= 0xD0 && m <= 0xD7);
+}
 
 // The marker walk over the bytes read so far.
 class JfifWalk {
@@ -43,7 +49,8 @@ public:
             if (IsStandalone(marker)) continue;
             // Image data, the end of the image or a second start before any frame header:
             // there is none to find.
-            if (marker == 0x00 || marker == 0xD8 || marker == 0xD9 || marker == 0xDA) return result_;
+            if (marker == 0x00 || marker == 0xD8 || marker == 0xD9 || marker == 0xDA)
+                return result_;
             if (!Have(pos + 2)) return result_;
             const std::size_t length = (std::size_t{At(bytes_, pos)} << 8) | At(bytes_, pos + 1);
             if (length < 2) return result_;
@@ -63,8 +70,10 @@ private:
     // A frame header: length (2), sample precision (1), height (2), width (2), ...
     Measurement Frame(std::size_t pos, std::size_t length) {
         if (length < 7 || !Have(pos + 7)) return result_;
-        const std::uint16_t height = static_cast<std::uint16_t>((At(bytes_, pos + 3) << 8) | At(bytes_, pos + 4));
-        const std::uint16_t width = static_cast<std::uint16_t>((At(bytes_, pos + 5) << 8) | At(bytes_, pos + 6));
+        const std::uint16_t height =
+            static_cast<std::uint16_t>((At(bytes_, pos + 3) << 8) | At(bytes_, pos + 4));
+        const std::uint16_t width =
+            static_cast<std::uint16_t>((At(bytes_, pos + 5) << 8) | At(bytes_, pos + 6));
         // A height of 0 is given later in the data (DNL); such a frame counts as unmeasured.
         if (width != 0 && height != 0) result_.size = Size{width, height};
         return result_;

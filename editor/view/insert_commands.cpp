@@ -25,7 +25,8 @@ QString DocumentPath(const CLs_mainView* view) {
 }
 
 QString FileName(const QString& path) {
-    return path.mid(std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1);
+    return path.mid(
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1);
 }
 
 // The image's path as the page refers to it: relative to the document, one level further
@@ -44,7 +45,8 @@ bool ImageSource(const QString& documentPath, const QString& imagePath, QString&
 
 QString ImageTag(const QString& source, const QString& name, image::Size size) {
     QString tag = QStringLiteral("<IMG class=\"\" STYLE=\"\" SRC=\"") + source + QLatin1Char('"');
-    if (size.Measured()) tag += QStringLiteral(" WIDTH=\"%1\" HEIGHT=\"%2\"").arg(size.width).arg(size.height);
+    if (size.Measured())
+        tag += QStringLiteral(" WIDTH=\"%1\" HEIGHT=\"%2\"").arg(size.width).arg(size.height);
     return tag + QStringLiteral(" ALT=\"") + name + QStringLiteral("\" BORDER=\"0\" ALIGN=>");
 }
 
@@ -66,7 +68,8 @@ void InsertImage(CLs_mainView* view) {
     settings::StoreRememberedFolder(kImageFolderKey, chosen);
 
     image::Size size;
-    if (!image::MeasureFile(QFile::encodeName(chosen).constData(), size)) return; // unreadable: nothing
+    if (!image::MeasureFile(QFile::encodeName(chosen).constData(), size))
+        return; // unreadable: nothing
     QString source;
     if (!ImageSource(DocumentPath(view), chosen, source)) {
         fw::ShowMessage(view, str::PathTooLong, fw::MessageKind::Error, chosen);
@@ -91,12 +94,14 @@ QString TableText(const TableValues& v) {
     if (v.cellpadding != 0) t += QString::number(v.cellpadding);
     t += QStringLiteral("\">\n");
     if (!v.caption.isEmpty()) {
-        t += QStringLiteral("<CAPTION class=\"\" STYLE=\"\" ALIGN=>") + v.caption + QStringLiteral("</CAPTION>\n");
+        t += QStringLiteral("<CAPTION class=\"\" STYLE=\"\" ALIGN=>") + v.caption +
+             QStringLiteral("</CAPTION>\n");
     }
     t += QLatin1Char('\n');
-    const QString cell = QStringLiteral("\t<TD BGCOLOR=\"\" ALIGN= VALIGN= WIDTH=\"\" ROWSPAN=\"\" COLSPAN=\"\"></TD>\n");
-    const QString row = QStringLiteral("<TR class=\"\" STYLE=\"\">\n") + cell.repeated(std::max(0, v.columns)) +
-                        QStringLiteral("</TR>\n");
+    const QString cell = QStringLiteral(
+        "\t<TD BGCOLOR=\"\" ALIGN= VALIGN= WIDTH=\"\" ROWSPAN=\"\" COLSPAN=\"\"></TD>\n");
+    const QString row = QStringLiteral("<TR class=\"\" STYLE=\"\">\n") +
+                        cell.repeated(std::max(0, v.columns)) + QStringLiteral("</TR>\n");
     t += row.repeated(std::max(0, v.rows));
     return t + QStringLiteral("\n</TABLE>\n");
 }
@@ -118,7 +123,10 @@ void InsertHyperlink(CLs_mainView* view) {
 
 void RegisterInsertCommands(CLs_mainView* view) {
     auto editable = [view](fw::CommandUi& ui) { ui.enabled = !view->isReadOnly(); };
-    view->OnCommand({cmd::InsertImage}, [view] { InsertImage(view); }, editable);
-    view->OnCommand({cmd::InsertTable}, [view] { InsertTable(view); }, editable);
-    view->OnCommand({cmd::Hyperlink}, [view] { InsertHyperlink(view); }, editable);
+    view->OnCommand(
+        {cmd::InsertImage}, [view] { InsertImage(view); }, editable);
+    view->OnCommand(
+        {cmd::InsertTable}, [view] { InsertTable(view); }, editable);
+    view->OnCommand(
+        {cmd::Hyperlink}, [view] { InsertHyperlink(view); }, editable);
 }

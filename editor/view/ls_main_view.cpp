@@ -50,7 +50,9 @@ constexpr size_t kMostClosers = 32;
 constexpr qint64 kTypingPauseMs = 1000;
 
 // Whether InsertText colours: the SyntaxColoring setting.
-bool Coloring() { return app::EditorSettings().syntaxColoring != 0; }
+bool Coloring() {
+    return app::EditorSettings().syntaxColoring != 0;
+}
 
 // Shared by all views: the previous typed character.
 char g_previousChar = 0;
@@ -59,7 +61,8 @@ char g_previousChar = 0;
 bool IsAccelerator(const QKeyEvent* e) {
     static const QList<QKeySequence> keys = [] {
         QList<QKeySequence> list;
-        for (const auto& entry : fw::AcceleratorTable()) list.append(entry.first);
+        for (const auto& entry : fw::AcceleratorTable())
+            list.append(entry.first);
         return list;
     }();
     Qt::Key key = static_cast<Qt::Key>(e->key());
@@ -95,21 +98,33 @@ bool IsExtendedKey(const QKeyEvent* e) {
 }
 } // namespace
 
-void CLs_mainView::SetAutocharPath(const QString& path) { g_autocharPath = path; }
+void CLs_mainView::SetAutocharPath(const QString& path) {
+    g_autocharPath = path;
+}
 
-CLs_mainView::CLs_mainView(fw::Document* doc, QWidget* parent) : CRichEditCtrl(parent), document_(doc) {
+CLs_mainView::CLs_mainView(fw::Document* doc, QWidget* parent)
+    : CRichEditCtrl(parent), document_(doc) {
     setTabChangesFocus(false);
     // The stream's font, on this desktop: its sans-serif family, never below its size.
     QFont font = QApplication::font();
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(std::max(7.5, font.pointSizeF()));
     setFont(font);
-    if (doc) connect(document(), &QTextDocument::modificationChanged, doc, &fw::Document::SetModified);
+    if (doc)
+        connect(document(), &QTextDocument::modificationChanged, doc, &fw::Document::SetModified);
 
-    OnCommand({cmd::Cut}, [this] { cut(); }, [this](fw::CommandUi& ui) { ui.enabled = textCursor().hasSelection() && !isReadOnly(); });
-    OnCommand({cmd::Copy}, [this] { copy(); }, [this](fw::CommandUi& ui) { ui.enabled = textCursor().hasSelection(); });
-    OnCommand({cmd::Paste}, [this] { paste(); }, [this](fw::CommandUi& ui) { ui.enabled = canPaste() && !isReadOnly(); });
-    OnCommand({cmd::Undo}, [this] { UndoColored(); }, [this](fw::CommandUi& ui) { ui.enabled = CanUndo() && !isReadOnly(); });
+    OnCommand(
+        {cmd::Cut}, [this] { cut(); },
+        [this](fw::CommandUi& ui) { ui.enabled = textCursor().hasSelection() && !isReadOnly(); });
+    OnCommand(
+        {cmd::Copy}, [this] { copy(); },
+        [this](fw::CommandUi& ui) { ui.enabled = textCursor().hasSelection(); });
+    OnCommand(
+        {cmd::Paste}, [this] { paste(); },
+        [this](fw::CommandUi& ui) { ui.enabled = canPaste() && !isReadOnly(); });
+    OnCommand(
+        {cmd::Undo}, [this] { UndoColored(); },
+        [this](fw::CommandUi& ui) { ui.enabled = CanUndo() && !isReadOnly(); });
     OnCommand(
         {cmd::Redo}, [this] { RedoColored(); },
         [this](fw::CommandUi& ui) { ui.enabled = document()->isRedoAvailable() && !isReadOnly(); });
@@ -125,23 +140,34 @@ CLs_mainView::CLs_mainView(fw::Document* doc, QWidget* parent) : CRichEditCtrl(p
     OnCommand({cmd::PrintPreview}, [this] { Print(true); });
     OnCommand({cmd::LeftParameter}, [this] { JumpParameter(true); });
     OnCommand({cmd::RightParameter}, [this] { JumpParameter(false); });
-    OnCommand({cmd::ToggleForward}, [this] { ToggleParameter(true); }, [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
-    OnCommand({cmd::ToggleBackward}, [this] { ToggleParameter(false); }, [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
-    OnCommand({cmd::Indent}, [this] { Indent(); }, [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
-    OnCommand({cmd::Unindent}, [this] { Unindent(); }, [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
+    OnCommand(
+        {cmd::ToggleForward}, [this] { ToggleParameter(true); },
+        [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
+    OnCommand(
+        {cmd::ToggleBackward}, [this] { ToggleParameter(false); },
+        [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
+    OnCommand(
+        {cmd::Indent}, [this] { Indent(); },
+        [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
+    OnCommand(
+        {cmd::Unindent}, [this] { Unindent(); },
+        [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
 
     if (g_autocharPath.isEmpty()) {
         autocharError_ = LS_BASE_OPEN;
     } else {
-        autochar_ = std::make_unique<tLS_autochar>(QFile::encodeName(g_autocharPath).constData(), &autocharError_);
+        autochar_ = std::make_unique<tLS_autochar>(QFile::encodeName(g_autocharPath).constData(),
+                                                   &autocharError_);
     }
-    if (autocharError_ != LS_OK) fw::ShowMessage(this, str::AutocharLoadFailed, fw::MessageKind::Error);
+    if (autocharError_ != LS_OK)
+        fw::ShowMessage(this, str::AutocharLoadFailed, fw::MessageKind::Error);
 }
 
 CLs_mainView::~CLs_mainView() {
     if (!autochar_) return;
     autochar_.reset(); // the last view saves the table
-    if (autocharError_ != LS_OK) fw::ShowMessage(nullptr, str::AutocharSaveFailed, fw::MessageKind::Error);
+    if (autocharError_ != LS_OK)
+        fw::ShowMessage(nullptr, str::AutocharSaveFailed, fw::MessageKind::Error);
 }
 
 void CLs_mainView::LookUpCharacter(char ch, const char** text, int* offset) {
@@ -149,7 +175,8 @@ void CLs_mainView::LookUpCharacter(char ch, const char** text, int* offset) {
     int at = 0;
     if (autochar_) {
         const settings::Editor& options = app::EditorSettings();
-        autochar_->GetAutoChar(ch, found, at, static_cast<unsigned>(std::max(0, options.autotagMinSel)),
+        autochar_->GetAutoChar(ch, found, at,
+                               static_cast<unsigned>(std::max(0, options.autotagMinSel)),
                                options.autotagging, options.caseSensitive);
     }
     if (text) *text = found;
@@ -425,7 +452,8 @@ void CLs_mainView::ToggleParameter(bool forward) {
         toggle_.start = start;
         toggle_.end = start + static_cast<int>(value.size());
     };
-    if (start == toggle_.start && end == toggle_.end && toggle_.last >= 0 && !toggle_.values.isEmpty()) {
+    if (start == toggle_.start && end == toggle_.end && toggle_.last >= 0 &&
+        !toggle_.values.isEmpty()) {
         if (forward) {
             toggle_.index = toggle_.index >= toggle_.last ? 0 : toggle_.index + 1;
         } else {
@@ -454,7 +482,8 @@ void CLs_mainView::ToggleParameter(bool forward) {
             base->GetMacroContent(index, content) != LS_OK) {
             return;
         }
-        toggle_.values = magic::SplitValues(QString::fromUtf8(content->data(), static_cast<qsizetype>(content->size())));
+        toggle_.values = magic::SplitValues(
+            QString::fromUtf8(content->data(), static_cast<qsizetype>(content->size())));
         toggle_.index = 0;
         toggle_.last = static_cast<int>(toggle_.values.size()) - 1;
         insertValue(toggle_.values.value(0));
@@ -556,7 +585,8 @@ void CLs_mainView::RecolorLineAt(int line) {
     }
 }
 
-bool CLs_mainView::FindEnclosing(const QString& text, QChar open, QChar close, int& from, int& to) const {
+bool CLs_mainView::FindEnclosing(const QString& text, QChar open, QChar close, int& from,
+                                 int& to) const {
     int start = 0;
     int end = 0;
     GetSel(start, end);
@@ -581,7 +611,8 @@ void CLs_mainView::WrapSelection(const QString& open, const QString& close, bool
 bool CLs_mainView::event(QEvent* event) {
     // The control claims keys such as Tab and Shift+Del for itself before shortcuts are
     // matched; the accelerator table wins over that.
-    if (event->type() == QEvent::ShortcutOverride && IsAccelerator(static_cast<QKeyEvent*>(event))) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        IsAccelerator(static_cast<QKeyEvent*>(event))) {
         event->ignore();
         return true;
     }
@@ -596,7 +627,8 @@ bool CLs_mainView::Search(const QString& pattern, bool caseSensitive, bool whole
     int end = 0;
     GetSel(start, end);
     search::Range range{start, end};
-    if (!search::FindInText(text, pattern, range, caseSensitive, wholeWords, forward, wildcard)) return false;
+    if (!search::FindInText(text, pattern, range, caseSensitive, wholeWords, forward, wildcard))
+        return false;
     SetSel(static_cast<int>(range.start), static_cast<int>(range.end));
     return true;
 }
@@ -629,10 +661,12 @@ void CLs_mainView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const QString typed = event->text();
-    const bool control = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const bool control =
+        event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const bool extended = IsExtendedKey(event);
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-    if (enter && Coloring() && !(previousKey_ == Qt::Key_Return || previousKey_ == Qt::Key_Enter)) RecolorLine();
+    if (enter && Coloring() && !(previousKey_ == Qt::Key_Return || previousKey_ == Qt::Key_Enter))
+        RecolorLine();
     if ((key == Qt::Key_Up || key == Qt::Key_Down) && extended && !previousExtended_) RecolorLine();
     previousKey_ = key;
     previousExtended_ = extended;
@@ -641,7 +675,8 @@ void CLs_mainView::keyPressEvent(QKeyEvent* event) {
     // bytes (the table works on bytes), the last of which decides the completion.
     if (!isReadOnly() && !control && !typed.isEmpty() && key != Qt::Key_Delete) {
         const QByteArray bytes = enter ? QByteArray("\r") : typed.toUtf8();
-        for (qsizetype i = 0; i + 1 < bytes.size(); ++i) LookUpCharacter(bytes[i]);
+        for (qsizetype i = 0; i + 1 < bytes.size(); ++i)
+            LookUpCharacter(bytes[i]);
         HandleCharacter(bytes.back(), event);
         return;
     }
@@ -712,8 +747,10 @@ void CLs_mainView::dropEvent(QDropEvent* event) {
     // Opened once the drop has finished: opening may ask questions, and the dragging
     // program waits for the drop's answer.
     QMetaObject::invokeMethod(
-        qApp, [files] {
-            for (const QString& file : files) app::OpenDocumentFile(file);
+        qApp,
+        [files] {
+            for (const QString& file : files)
+                app::OpenDocumentFile(file);
         },
         Qt::QueuedConnection);
 }

@@ -79,7 +79,8 @@ public:
     bool PrintWithoutAsking();
     // Searches the text from the selection (FindInText) and selects the match; false
     // when there is none (or the pattern is empty), the selection unchanged.
-    bool Search(const QString& pattern, bool caseSensitive, bool wholeWords, bool forward, bool wildcard);
+    bool Search(const QString& pattern, bool caseSensitive, bool wholeWords, bool forward,
+                bool wildcard);
     // Indent: a tab before the selection and after each of its line feeds but a last one
     // (one tab with no selection). Unindent takes such tabs out again.
     void Indent();

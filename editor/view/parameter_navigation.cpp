@@ -9,13 +9,14 @@ constexpr int kMaxValues = 50;
 // The last `c` in text[0, limit); -1 when none or the range is empty.
 int LastBefore(const QString& text, QChar c, int limit) {
     if (limit <= 0) return -1;
-    return static_cast<int>(text.lastIndexOf(c, std::min(limit, static_cast<int>(text.size())) - 1));
+    return static_cast<int>(
+        text.lastIndexOf(c, std::min(limit, static_cast<int>(text.size())) - 1));
 }
 
 // The characters that end the value after a stop, and where the value starts.
 struct Stop {
-    int at;         // position the value follows
-    QString ends;   // its terminators
+    int at;       // position the value follows
+    QString ends; // its terminators
 };
 
 Stop StopAt(const QString& text, int p) {
@@ -66,9 +67,11 @@ std::pair<int, int> JumpRight(const QString& text, int pos) {
 
 QString AttributeNameBefore(const QString& text, int start) {
     int i = std::clamp(start, 0, static_cast<int>(text.size()));
-    while (i > 0 && QStringLiteral("\"= :").contains(text[i - 1])) --i;
+    while (i > 0 && QStringLiteral("\"= :").contains(text[i - 1]))
+        --i;
     int j = i;
-    while (j > 0 && !QStringLiteral("\" ;").contains(text[j - 1])) --j;
+    while (j > 0 && !QStringLiteral("\" ;").contains(text[j - 1]))
+        --j;
     // The name counts only behind a stop character that is not the text's first.
     if (j - 1 < 1) return {};
     return text.mid(j, i - j).toUpper();
@@ -77,10 +80,12 @@ QString AttributeNameBefore(const QString& text, int start) {
 bool FindEnclosing(const QString& text, int pos, QChar open, QChar close, int& from, int& to) {
     pos = std::clamp(pos, 0, static_cast<int>(text.size()));
     int left = pos - 1;
-    while (left >= 0 && text[left] != open && text[left] != close) --left;
+    while (left >= 0 && text[left] != open && text[left] != close)
+        --left;
     if (left < 0 || text[left] != open) return false;
     int right = pos;
-    while (right < text.size() && text[right] != open && text[right] != close) ++right;
+    while (right < text.size() && text[right] != open && text[right] != close)
+        ++right;
     if (right >= text.size() || text[right] != close) return false;
     from = left + 1;
     to = right;
@@ -89,7 +94,8 @@ bool FindEnclosing(const QString& text, int pos, QChar open, QChar close, int& f
 
 QStringList SplitValues(const QString& content) {
     QStringList values = content.split(',');
-    while (values.size() > kMaxValues) values.removeLast();
+    while (values.size() > kMaxValues)
+        values.removeLast();
     return values;
 }
 

@@ -19,7 +19,8 @@ using RunList = std::vector<std::pair<int, QRgb>>;
 
 int Total(const RunList& runs) {
     int n = 0;
-    for (const auto& r : runs) n += r.first;
+    for (const auto& r : runs)
+        n += r.first;
     return n;
 }
 
@@ -62,7 +63,8 @@ RunList SplitAt(RunList& runs, int offset) {
 }
 
 void Append(RunList& runs, const RunList& more) {
-    for (const auto& r : more) Push(runs, r.first, r.second);
+    for (const auto& r : more)
+        Push(runs, r.first, r.second);
 }
 
 // Makes the list exactly `length` characters long (extending with its last colour).
@@ -180,7 +182,8 @@ void CRichEditCtrl::OnContentsChange(int from, int removed, int added) {
     RunList head = data ? data->runs : RunList{};
     const int offset = from - first.position();
     // New characters take the colour of the one before them (or after, at a line start).
-    const QRgb neighbour = offset > 0 ? ColourAt(head, offset - 1, kBlack) : ColourAt(head, 0, kBlack);
+    const QRgb neighbour =
+        offset > 0 ? ColourAt(head, offset - 1, kBlack) : ColourAt(head, 0, kBlack);
     RunList tail = SplitAt(head, offset);
     RunList kept = SplitAt(tail, std::min(removed, Total(tail)));
     Push(head, added, neighbour);
@@ -200,10 +203,12 @@ void CRichEditCtrl::OnContentsChange(int from, int removed, int added) {
     }
 }
 
-void CRichEditCtrl::SetColors(int position, const QString& text, const std::vector<view::ColorRun>& runs,
+void CRichEditCtrl::SetColors(int position, const QString& text,
+                              const std::vector<view::ColorRun>& runs,
                               const std::vector<QRgb>& colors) {
     auto colourOf = [&colors](int index) {
-        return index >= 0 && index < static_cast<int>(colors.size()) ? (colors[index] | 0xFF000000u) : kBlack;
+        return index >= 0 && index < static_cast<int>(colors.size()) ? (colors[index] | 0xFF000000u)
+                                                                     : kBlack;
     };
     // The stream's colours as one flat list over the inserted text.
     RunList flat;
@@ -218,7 +223,8 @@ void CRichEditCtrl::SetColors(int position, const QString& text, const std::vect
     QTextDocument* doc = document();
     const int end = position + static_cast<int>(text.size());
     RunCursor stream{flat};
-    for (QTextBlock b = doc->findBlock(position); b.isValid() && b.position() <= end; b = b.next()) {
+    for (QTextBlock b = doc->findBlock(position); b.isValid() && b.position() <= end;
+         b = b.next()) {
         const int lineStart = b.position();
         const int length = b.length() - 1;
         const int from = std::max(position, lineStart);
@@ -316,9 +322,13 @@ QMimeData* CRichEditCtrl::createMimeDataFromSelection() const {
     return data;
 }
 
-int CRichEditCtrl::TextLength() const { return document()->characterCount() - 1; }
+int CRichEditCtrl::TextLength() const {
+    return document()->characterCount() - 1;
+}
 
-bool CRichEditCtrl::CanUndo() const { return document()->isUndoAvailable(); }
+bool CRichEditCtrl::CanUndo() const {
+    return document()->isUndoAvailable();
+}
 
 QString CRichEditCtrl::StreamOutText() const {
     if (textAt_ == textChanges_) return text_;
@@ -330,7 +340,8 @@ QString CRichEditCtrl::StreamOutText() const {
 
 void CRichEditCtrl::SetLineEnds(const std::vector<codec::LineEnd>& ends) {
     size_t line = 0;
-    for (QTextBlock b = document()->begin(); b.isValid() && line < ends.size(); b = b.next(), ++line)
+    for (QTextBlock b = document()->begin(); b.isValid() && line < ends.size();
+         b = b.next(), ++line)
         b.setUserState(static_cast<int>(ends[line]));
 }
 
@@ -350,9 +361,13 @@ QString CRichEditCtrl::TextWithLineEnds(codec::LineEnd newLineEnd) const {
     return text;
 }
 
-void CRichEditCtrl::EmptyUndoBuffer() { document()->clearUndoRedoStacks(); }
+void CRichEditCtrl::EmptyUndoBuffer() {
+    document()->clearUndoRedoStacks();
+}
 
-void CRichEditCtrl::Clear() { textCursor().removeSelectedText(); }
+void CRichEditCtrl::Clear() {
+    textCursor().removeSelectedText();
+}
 
 QRgb CRichEditCtrl::ColorAt(int position) const {
     QTextBlock b = document()->findBlock(position);
@@ -365,7 +380,8 @@ QTextDocument* CRichEditCtrl::ColoredCopy() const {
     QTextDocument* copy = document()->clone();
     QTextCursor c(copy);
     QTextBlock src = document()->begin();
-    for (QTextBlock b = copy->begin(); b.isValid() && src.isValid(); b = b.next(), src = src.next()) {
+    for (QTextBlock b = copy->begin(); b.isValid() && src.isValid();
+         b = b.next(), src = src.next()) {
         auto* data = static_cast<Runs*>(src.userData());
         if (!data) continue;
         int at = b.position();

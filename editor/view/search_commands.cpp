@@ -92,7 +92,8 @@ void ShowReplace(CLs_mainView* view) {
             if (view->Search(v.text, v.caseSensitive, v.wholeWords, true, true))
                 MoveOffSelection(dialog, view);
         });
-        QObject::connect(dialog, &CReplaceDlg::ReplaceRequested, view, [view, dialog] { Replace(view, dialog); });
+        QObject::connect(dialog, &CReplaceDlg::ReplaceRequested, view,
+                         [view, dialog] { Replace(view, dialog); });
         QObject::connect(dialog, &CReplaceDlg::ReplaceAllRequested, view,
                          [view, dialog] { ReplaceAll(view, dialog); });
     }
@@ -104,11 +105,13 @@ void ToolbarSearch(CLs_mainView* view, bool forward) {
     QComboBox* combo = app::SearchCombo();
     if (!combo) return;
     const QString pattern = combo->currentText();
-    if (!pattern.isEmpty() && combo->findText(pattern, Qt::MatchFixedString) < 0) combo->addItem(pattern);
+    if (!pattern.isEmpty() && combo->findText(pattern, Qt::MatchFixedString) < 0)
+        combo->addItem(pattern);
     view->setFocus();
     view->Search(pattern, false, false, forward, true);
     CHintDlg::Show(view, str::HintSearch, app::SettingsFile());
-    while (combo->count() > kHistoryMax) combo->removeItem(0);
+    while (combo->count() > kHistoryMax)
+        combo->removeItem(0);
     // Removing the current entry puts the next one's text into the box: the typed text stays.
     if (combo->currentText() != pattern) combo->setEditText(pattern);
 }
@@ -121,7 +124,8 @@ void ConvertIso(CLs_mainView* view) {
     int end = 0;
     view->GetSel(start, end);
     if (start == end) {
-        if (fw::ShowMessage(view, str::AskConvertIso, fw::MessageKind::OkCancel) != QMessageBox::Ok) return;
+        if (fw::ShowMessage(view, str::AskConvertIso, fw::MessageKind::OkCancel) != QMessageBox::Ok)
+            return;
         start = 0;
         end = static_cast<int>(text.size());
     }
@@ -130,7 +134,8 @@ void ConvertIso(CLs_mainView* view) {
         const char16_t c = text[i].unicode();
         if (c < 160 || c > 255) continue;
         view->SetSel(i, i + 1);
-        view->ReplaceSel(QStringLiteral("&#%1;").arg(static_cast<int>(c), 3, 10, QLatin1Char('0')), false);
+        view->ReplaceSel(QStringLiteral("&#%1;").arg(static_cast<int>(c), 3, 10, QLatin1Char('0')),
+                         false);
     }
 }
 
@@ -139,8 +144,10 @@ void ConvertIso(CLs_mainView* view) {
 void RegisterSearchCommands(CLs_mainView* view) {
     auto editable = [view](fw::CommandUi& ui) { ui.enabled = !view->isReadOnly(); };
     view->OnCommand({cmd::Search}, [view] { ShowSearch(view); });
-    view->OnCommand({cmd::Replace}, [view] { ShowReplace(view); }, editable);
+    view->OnCommand(
+        {cmd::Replace}, [view] { ShowReplace(view); }, editable);
     view->OnCommand({cmd::SearchForward}, [view] { ToolbarSearch(view, true); });
     view->OnCommand({cmd::SearchBackward}, [view] { ToolbarSearch(view, false); });
-    view->OnCommand({cmd::IsoConversion}, [view] { ConvertIso(view); }, editable);
+    view->OnCommand(
+        {cmd::IsoConversion}, [view] { ConvertIso(view); }, editable);
 }

@@ -13,7 +13,9 @@ QString& StylesFilePath() {
 }
 } // namespace
 
-void SetStylesFilePath(const QString& path) { StylesFilePath() = path; }
+void SetStylesFilePath(const QString& path) {
+    StylesFilePath() = path;
+}
 
 void RegisterStyleCommand(CLs_mainView* view) {
     view->OnCommand({cmd::InsertStyle}, [view] {

@@ -98,17 +98,30 @@ void ShowCharacterTable(CLs_mainView* view) {
 
 void RegisterTagCommands(CLs_mainView* view) {
     auto editable = [view](fw::CommandUi& ui) { ui.enabled = !view->isReadOnly(); };
-    view->OnCommand({cmd::DeleteTag}, [view] { OnTag(view, TagAction::Delete); }, editable);
-    view->OnCommand({cmd::CutTag}, [view] { OnTag(view, TagAction::Cut); }, editable);
+    view->OnCommand(
+        {cmd::DeleteTag}, [view] { OnTag(view, TagAction::Delete); }, editable);
+    view->OnCommand(
+        {cmd::CutTag}, [view] { OnTag(view, TagAction::Cut); }, editable);
     view->OnCommand({cmd::CopyTag}, [view] { OnTag(view, TagAction::Copy); });
     for (const Wrap& w : kWraps) {
         view->OnCommand(
-            {w.id}, [view, w] { view->WrapSelection(QString::fromLatin1(w.open), QString::fromLatin1(w.close), w.hint); },
+            {w.id},
+            [view, w] {
+                view->WrapSelection(QString::fromLatin1(w.open), QString::fromLatin1(w.close),
+                                    w.hint);
+            },
             editable);
     }
-    view->OnCommand({cmd::Color}, [view] { InsertColor(view); }, editable);
-    view->OnCommand({cmd::FontFace}, [view] { InsertFontFace(view); }, editable);
-    view->OnCommand({cmd::SpecialCharacter}, [view] { ShowCharacterTable(view); }, editable);
-    view->OnCommand({cmd::InsertGreaterThan}, [view] { view->InsertText(QStringLiteral("&#62;"), true); }, editable);
-    view->OnCommand({cmd::InsertLessThan}, [view] { view->InsertText(QStringLiteral("&#60;"), true); }, editable);
+    view->OnCommand(
+        {cmd::Color}, [view] { InsertColor(view); }, editable);
+    view->OnCommand(
+        {cmd::FontFace}, [view] { InsertFontFace(view); }, editable);
+    view->OnCommand(
+        {cmd::SpecialCharacter}, [view] { ShowCharacterTable(view); }, editable);
+    view->OnCommand(
+        {cmd::InsertGreaterThan}, [view] { view->InsertText(QStringLiteral("&#62;"), true); },
+        editable);
+    view->OnCommand(
+        {cmd::InsertLessThan}, [view] { view->InsertText(QStringLiteral("&#60;"), true); },
+        editable);
 }

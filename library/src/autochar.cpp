@@ -40,9 +40,13 @@ tLS_autochar::~tLS_autochar() {
     if (errorSlot) *errorSlot = g_sharedResult;
 }
 
-tLS_macrobase* tLS_autochar::GetBase() { return g_sharedBase; }
+tLS_macrobase* tLS_autochar::GetBase() {
+    return g_sharedBase;
+}
 
-int tLS_autochar::ObjectCount() { return g_objects; }
+int tLS_autochar::ObjectCount() {
+    return g_objects;
+}
 
 void tLS_autochar::StartCollecting(const char* initial, int autoSelect) {
     std::strcpy(typed, initial);
@@ -100,8 +104,8 @@ tLS_Error tLS_autochar::GetAutoChar(char ch, const char*& text, int& caretOffset
     if (g_sharedBase->GetMacroContent(candidates[selected], content) != LS_OK) return LS_OK;
     current = content;
     size_t pair = content->find("><");
-    caretOffset = pair != std::string::npos ? static_cast<int>(pair)
-                                            : static_cast<int>(content->size()) - 1;
+    caretOffset =
+        pair != std::string::npos ? static_cast<int>(pair) : static_cast<int>(content->size()) - 1;
     text = content->c_str();
     return LS_OK;
 }

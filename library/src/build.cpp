@@ -9,12 +9,12 @@
 
 #include <algorithm>
 #include <climits>
-#include <unordered_set>
-#include <vector>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <unordered_set>
+#include <vector>
 
 namespace {
 
@@ -65,7 +65,8 @@ void RemoveLeftovers(const std::vector<brevic::PageJob>& jobs, const std::string
     std::unordered_set<std::string> seen; // the pages' folders, each looked at once
     auto clean = [&cleaned](const char* path) {
         std::string folder = brevic::WriteFolder(path);
-        if (!folder.empty() && cleaned.insert(folder).second) brevic::RemoveLeftoverTemporaries(folder);
+        if (!folder.empty() && cleaned.insert(folder).second)
+            brevic::RemoveLeftoverTemporaries(folder);
     };
     for (const brevic::PageJob& job : jobs) {
         if (seen.insert(job.folder).second) clean(job.target.c_str());
@@ -77,24 +78,34 @@ void RemoveLeftovers(const std::vector<brevic::PageJob>& jobs, const std::string
 
 const char* tLS_project::FailureReasonText(tLS_FailureReason reason) {
     switch (reason) {
-    case LS_REASON_NONE: break;
-    case LS_REASON_NOT_FOUND: return "file not found";
-    case LS_REASON_READ: return "cannot read";
-    case LS_REASON_WRITE: return "cannot write";
-    case LS_REASON_RECURSION: return "recursion depth: macros nested deeper than 21 levels";
-    case LS_REASON_OUTPUT: return "output limit: the page grew too large (or memory ran out)";
-    case LS_REASON_CANCELLED: return "interrupted";
+    case LS_REASON_NONE:
+        break;
+    case LS_REASON_NOT_FOUND:
+        return "file not found";
+    case LS_REASON_READ:
+        return "cannot read";
+    case LS_REASON_WRITE:
+        return "cannot write";
+    case LS_REASON_RECURSION:
+        return "recursion depth: macros nested deeper than 21 levels";
+    case LS_REASON_OUTPUT:
+        return "output limit: the page grew too large (or memory ran out)";
+    case LS_REASON_CANCELLED:
+        return "interrupted";
     }
     return "";
 }
-void tLS_project::SetMessageHook(tLS_MessageHook hook) { g_messageHook = hook; }
+void tLS_project::SetMessageHook(tLS_MessageHook hook) {
+    g_messageHook = hook;
+}
 
 tLS_Error tLS_project::GetCompilerSettings(tCompilerSettings& s) {
     long long mtime = -1;
     long long size = -1;
     const bool exists = iniFilePath[0] && brevic::FileStamp(iniFilePath, mtime, size);
     SettingsCache& c = settingsCache;
-    if (c.valid && c.path == iniFilePath && c.exists == exists && c.mtimeNs == mtime && c.size == size) {
+    if (c.valid && c.path == iniFilePath && c.exists == exists && c.mtimeNs == mtime &&
+        c.size == size) {
         s = c.settings;
         return LS_OK;
     }
@@ -162,7 +173,9 @@ tLS_Error tLS_project::BuildPage(const std::string* text, const char* sourcePath
         brevic::BuildJournal journal;
         if (sourceTime != 0 && journal.Read(JournalPath())) {
             journal.Apply(groups, groupCount);
-            if (std::find(journal.pages.begin(), journal.pages.end(), targetPath) != journal.pages.end()) sourceTime = 0;
+            if (std::find(journal.pages.begin(), journal.pages.end(), targetPath) !=
+                journal.pages.end())
+                sourceTime = 0;
         }
         tLS_macrobase* bases[3] = {nullptr, nullptr, nullptr};
         ActiveBases(bases);
@@ -173,7 +186,8 @@ tLS_Error tLS_project::BuildPage(const std::string* text, const char* sourcePath
         input.location = location;
         input.sourceTime = sourceTime;
         input.bases = bases;
-        return PageDone(brevic::BuildPageFile(*compiler, settings, input, ctx, brevic::PageMode::InPlace, nullptr),
+        return PageDone(brevic::BuildPageFile(*compiler, settings, input, ctx,
+                                              brevic::PageMode::InPlace, nullptr),
                         ctx, targetPath);
     } catch (const std::bad_alloc&) {
         return LS_BUILD_FAILED;
@@ -217,7 +231,8 @@ void tLS_project::ActiveBases(tLS_macrobase** bases) {
     }
 }
 
-tLS_Error tLS_project::PageDone(const brevic::PageResult& page, tDebugContext& ctx, const char* targetPath) {
+tLS_Error tLS_project::PageDone(const brevic::PageResult& page, tDebugContext& ctx,
+                                const char* targetPath) {
     if (page.expanded) buildLog += ctx.log;
     if (page.error != LS_OK) {
         SetFailure(page.failedFile, page.failedWrite);
@@ -272,7 +287,8 @@ tLS_Error tLS_project::BuildAll(tDebugContext* context) {
     }
 }
 
-tLS_Error tLS_project::ListPages(int sources, std::vector<brevic::PageJob>& jobs, std::string& readFirst) {
+tLS_Error tLS_project::ListPages(int sources, std::vector<brevic::PageJob>& jobs,
+                                 std::string& readFirst) {
     const int firstGroup = groupCount > 1 ? 1 : 0;
     const int lastGroup = groupCount > 1 ? groupCount - 1 : 0;
     for (int s = 0; s < sources; ++s) {
@@ -337,7 +353,8 @@ tLS_Error tLS_project::BuildJournaled(std::vector<brevic::PageJob>& jobs, tDebug
     // What was written is on disk before the journal stops naming it; should the flush fail,
     // the journal keeps naming every page.
     if (path.empty() || !writer.Flush()) return r;
-    journal.pages.erase(journal.pages.begin(), journal.pages.begin() + static_cast<long>(writer.DoneCount()));
+    journal.pages.erase(journal.pages.begin(),
+                        journal.pages.begin() + static_cast<long>(writer.DoneCount()));
     brevic::BuildJournal there;
     if (!there.Read(path) || there.id != journal.id) return r; // another build's by now
     if (journal.pages.empty()) {
@@ -385,7 +402,8 @@ tLS_Error tLS_project::BuildPages(const std::vector<brevic::PageJob>& jobs, tDeb
     unsigned threads = brevic::BuildThreads();
     bool parallel = jobs.size() > 1 && threads > 1 && !settings.ScrambleCode && !ctx.messageList &&
                     !brevic::FaultsArmed();
-    for (int g = 0; parallel && g < groupCount; ++g) parallel = groups[g]->PrepareLookups();
+    for (int g = 0; parallel && g < groupCount; ++g)
+        parallel = groups[g]->PrepareLookups();
     if (parallel) {
         threads = static_cast<unsigned>(std::min<size_t>(threads, jobs.size()));
         tLS_Error result = LS_OK;
@@ -407,7 +425,8 @@ tLS_Error tLS_project::BuildPages(const std::vector<brevic::PageJob>& jobs, tDeb
 }
 
 tLS_Error tLS_project::PlaceBuilt(const brevic::PageJob& job, brevic::BuiltPage& page,
-                                  const tCompilerSettings& settings, tDebugContext& ctx, brevic::PageWriter& writer) {
+                                  const tCompilerSettings& settings, tDebugContext& ctx,
+                                  brevic::PageWriter& writer) {
     if (brevic::BuildsCancelled()) return Cancelled(job);
     if (page.inOrder) {
         brevic::TemplateText text;
@@ -427,13 +446,14 @@ tLS_Error tLS_project::PlaceBuilt(const brevic::PageJob& job, brevic::BuiltPage&
 
 tLS_Error tLS_project::Cancelled(const brevic::PageJob& job) {
     SetFailure("", 0);
-    SetFailureCause(LS_REASON_CANCELLED, job.sourcePath, job.bases[1] ? job.bases[1]->GetName() : "");
+    SetFailureCause(LS_REASON_CANCELLED, job.sourcePath,
+                    job.bases[1] ? job.bases[1]->GetName() : "");
     return LS_BUILD_FAILED;
 }
 
-tLS_Error tLS_project::BuildInOrder(const brevic::PageJob& job, brevic::TemplateText& text, bool read,
-                                    const tCompilerSettings& settings, tDebugContext& ctx,
-                                    brevic::PageWriter& writer) {
+tLS_Error tLS_project::BuildInOrder(const brevic::PageJob& job, brevic::TemplateText& text,
+                                    bool read, const tCompilerSettings& settings,
+                                    tDebugContext& ctx, brevic::PageWriter& writer) {
     ctx.log.clear();
     SetFailure("", 0);
     if (brevic::BuildsCancelled()) return Cancelled(job);

@@ -12,9 +12,9 @@
 #include "limits.h"
 
 #include <algorithm>
-#include <deque>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <new>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -40,10 +40,12 @@ enum : unsigned char { kPlain = 0, kSpecial = 1, kIso = 3, kBlank = 2 };
 struct ClassTable {
     unsigned char cls[256] = {};
     ClassTable(bool iso, bool scramble) {
-        for (unsigned char c : {'\t', '\r', '\n', '"', '<', '>', '=', '\\', '{'}) cls[c] = kSpecial;
+        for (unsigned char c : {'\t', '\r', '\n', '"', '<', '>', '=', '\\', '{'})
+            cls[c] = kSpecial;
         cls[static_cast<unsigned char>(' ')] = scramble ? kSpecial : kBlank;
         if (iso) {
-            for (int c = 128; c < 256; ++c) cls[c] = kIso;
+            for (int c = 128; c < 256; ++c)
+                cls[c] = kIso;
         }
     }
 };
@@ -100,8 +102,8 @@ const ClassTable kClassTables[4] = {{false, false}, {false, true}, {true, false}
 
 // The end of the run of plain characters and blanks that starts at `pos`, and in
 // `lastBlank` the position of its last blank (left alone when it has none).
-long ScanRun(const char* text, long pos, long length, const unsigned char* cls, [[maybe_unused]] bool iso,
-             [[maybe_unused]] bool scramble, long& lastBlank) {
+long ScanRun(const char* text, long pos, long length, const unsigned char* cls,
+             [[maybe_unused]] bool iso, [[maybe_unused]] bool scramble, long& lastBlank) {
     // Half the runs in markup are empty: one special character follows another.
     if (pos < length && (cls[static_cast<unsigned char>(text[pos])] & kSpecial)) return pos;
 #if defined(__SSE2__)
@@ -142,8 +144,9 @@ constexpr Message kMessages[] = {
     {LS_MSG_LINE_STATEMENT_TOO_LONG, "The line statement is to long."},
     {LS_MSG_LINE_STATEMENT_SYNTAX, "The line statement syntax is wrong."},
     {LS_MSG_RECURSION, "!!---- Recursion in Macro. Operation canceled ----!!"},
-    {LS_MSG_NO_LANGUAGE_SELECTED, "There are one or more languages defined, but none of them is selected\n"
-                                  "The file might be shown inconsistent."},
+    {LS_MSG_NO_LANGUAGE_SELECTED,
+     "There are one or more languages defined, but none of them is selected\n"
+     "The file might be shown inconsistent."},
     {LS_MSG_OPENING_MISSING, "\"<\" Missing"},
     {LS_MSG_CLOSING_MISSING, "\">\" Missing"},
     {LS_MSG_QUOTE_MISSING, "\" Missing or one to much."},
@@ -158,7 +161,7 @@ long Utf8Length(const char* p, long available) {
     if (u[0] >= 0xC2 && u[0] <= 0xDF) return cont(1) ? 2 : 1;
     if (u[0] >= 0xE0 && u[0] <= 0xEF) {
         if (!cont(1) || !cont(2)) return 1;
-        if (u[0] == 0xE0 && u[1] < 0xA0) return 1; // overlong
+        if (u[0] == 0xE0 && u[1] < 0xA0) return 1;  // overlong
         if (u[0] == 0xED && u[1] >= 0xA0) return 1; // surrogates
         return 3;
     }
@@ -171,7 +174,9 @@ long Utf8Length(const char* p, long available) {
     return 1;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
 
 // The attribute name at the end of the staging part, with the one blank before it.
 size_t AttributeStart(const std::string& out, size_t mark) {
@@ -223,10 +228,18 @@ void tLS_LineMap::Step(int origin, long line, size_t offset) {
 }
 
 namespace brevic {
-void SetOutputLimit(size_t bytes) { g_limits.output = bytes; }
-void SetPieceSize(size_t bytes) { g_limits.piece = std::max<size_t>(bytes, 1); }
-unsigned long CharacterCounter() { return g_counter; }
-void SetCharacterCounter(unsigned long value) { g_counter = value; }
+void SetOutputLimit(size_t bytes) {
+    g_limits.output = bytes;
+}
+void SetPieceSize(size_t bytes) {
+    g_limits.piece = std::max<size_t>(bytes, 1);
+}
+unsigned long CharacterCounter() {
+    return g_counter;
+}
+void SetCharacterCounter(unsigned long value) {
+    g_counter = value;
+}
 } // namespace brevic
 
 const char* tLS_compiler::MessageText(int number) {
@@ -325,8 +338,8 @@ tLS_Error tLS_compiler::Run(const std::string* source, brevic::TextFileReader* r
         if (ctx.messageList) {
             ctx.messageList->AddString(std::string(53, '=').c_str());
             char summary[96];
-            std::snprintf(summary, sizeof summary, "%s %d -- %s %d", MessageText(LS_MSG_ERROR), ctx.errors,
-                          MessageText(LS_MSG_WARNING), ctx.warnings);
+            std::snprintf(summary, sizeof summary, "%s %d -- %s %d", MessageText(LS_MSG_ERROR),
+                          ctx.errors, MessageText(LS_MSG_WARNING), ctx.warnings);
             ctx.messageList->AddString(summary);
             if (result == LS_RECURSION) ctx.messageList->AddString(MessageText(LS_MSG_RECURSION));
         }
@@ -371,8 +384,8 @@ struct tLS_compiler::Expansion {
 
     long pos = 0;
     ScanState state;
-    size_t mark;  // start of the staging part
-    bool early;   // see Piece::assumed
+    size_t mark; // start of the staging part
+    bool early;  // see Piece::assumed
     bool inexact;
     // Line statement: the last line only jumps to it; otherwise lines outside the range
     // are passed over without any effect.
@@ -410,7 +423,8 @@ struct tLS_compiler::Expansion {
     }
 
     LS_STEP bool PassedOver() const {
-        return lineStatement && (state.line < firstLine || (lastLine != -1 && state.line > lastLine));
+        return lineStatement &&
+               (state.line < firstLine || (lastLine != -1 && state.line > lastLine));
     }
     LS_STEP void JumpToLastLine() {
         lineStatement = false;
@@ -419,7 +433,9 @@ struct tLS_compiler::Expansion {
         pos = static_cast<const char*>(nl) - text + 1;
         state.line += static_cast<long>(std::count(text, text + pos, '\n'));
     }
-    LS_STEP char Next(long offset) const { return pos + offset < length ? text[pos + offset] : '\0'; }
+    LS_STEP char Next(long offset) const {
+        return pos + offset < length ? text[pos + offset] : '\0';
+    }
 
     // The staging part: flushed at blanks and insertions, and when it grows large.
     LS_STEP void Flush() {
@@ -489,13 +505,16 @@ struct tLS_compiler::Expansion {
     LS_STEP void CopyIso(unsigned char c) {
         unsigned code = c;
         const long used = Utf8Length(text + pos, length - pos);
-        if (used == 2) code = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(text[pos + 1]) & 0x3Fu);
+        if (used == 2)
+            code = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(text[pos + 1]) & 0x3Fu);
         if (used <= 2 && code >= 160 && code <= 255) {
             char ref[8];
             std::snprintf(ref, sizeof ref, "&#%u;", code);
-            for (const char* r = ref; *r; ++r) Put(*r);
+            for (const char* r = ref; *r; ++r)
+                Put(*r);
         } else {
-            for (long k = 0; k < used; ++k) Put(text[pos + k]);
+            for (long k = 0; k < used; ++k)
+                Put(text[pos + k]);
         }
         count += static_cast<unsigned long>(used - 1);
         pos += used;
@@ -526,7 +545,8 @@ struct tLS_compiler::Expansion {
             Blank();
             break;
         case '"':
-            if (state.tag == Tag::Inside && !(pos > 0 && text[pos - 1] == '\\')) state.quote = !state.quote;
+            if (state.tag == Tag::Inside && !(pos > 0 && text[pos - 1] == '\\'))
+                state.quote = !state.quote;
             Put('"');
             break;
         case '\\':
@@ -548,14 +568,16 @@ struct tLS_compiler::Expansion {
     // The line-formatting text of the enclosing placeholder goes before every line break.
     LS_STEP tLS_Error LineBreak() {
         if (progress) {
-            const int percent = static_cast<int>(std::min(100L, (progressBase + pos) / progressStep));
+            const int percent =
+                static_cast<int>(std::min(100L, (progressBase + pos) / progressStep));
             if (percent != lastPercent) progress->SetPos(lastPercent = percent);
         }
         if (enclosing.hasLineText) {
             Flush();
             const std::string& lineText = enclosing.lineText;
-            tLS_Error r = compiler.CompileNested(lineText.c_str(), static_cast<long>(lineText.size()), out,
-                                                 bases, ctx, location, kPlainText);
+            tLS_Error r =
+                compiler.CompileNested(lineText.c_str(), static_cast<long>(lineText.size()), out,
+                                       bases, ctx, location, kPlainText);
             if (r != LS_OK) return r;
             Flush();
         }
@@ -568,7 +590,8 @@ struct tLS_compiler::Expansion {
     LS_STEP void Blank() {
         Flush();
         Put(' ');
-        if (scramble && state.tag != Tag::Comment && static_cast<long long>(count) > opt.ScrambleBlockSize) {
+        if (scramble && state.tag != Tag::Comment &&
+            static_cast<long long>(count) > opt.ScrambleBlockSize) {
             count = 0;
             Put('\n');
             MapHere();
@@ -581,8 +604,10 @@ struct tLS_compiler::Expansion {
             return;
         }
         if (state.tag != Tag::Comment) {
-            if (state.tag == Tag::Inside) compiler.Report(ctx, state.line, location, nullptr, LS_MSG_CLOSING_MISSING);
-            state.tag = (Next(1) == '!' && Next(2) == '-' && Next(3) == '-') ? Tag::Comment : Tag::Inside;
+            if (state.tag == Tag::Inside)
+                compiler.Report(ctx, state.line, location, nullptr, LS_MSG_CLOSING_MISSING);
+            state.tag =
+                (Next(1) == '!' && Next(2) == '-' && Next(3) == '-') ? Tag::Comment : Tag::Inside;
         }
         Put('<');
         ++pos;
@@ -610,7 +635,8 @@ struct tLS_compiler::Expansion {
         if (state.tag == Tag::Comment) {
             if (pos > 0 && text[pos - 1] == '-') state.tag = Tag::Outside;
         } else {
-            if (state.tag != Tag::Inside) compiler.Report(ctx, state.line, location, nullptr, LS_MSG_OPENING_MISSING);
+            if (state.tag != Tag::Inside)
+                compiler.Report(ctx, state.line, location, nullptr, LS_MSG_OPENING_MISSING);
             if (state.quote) {
                 compiler.Report(ctx, state.line, location, nullptr, LS_MSG_QUOTE_MISSING);
                 state.quote = false;
@@ -625,10 +651,10 @@ struct tLS_compiler::Expansion {
     LS_STEP void Equals() {
         if (state.tag == Tag::Inside && opt.RemoveAttr) {
             const char n1 = Next(1);
-            const long used = n1 == ' ' || n1 == '>'                           ? 1
-                              : n1 == '"' && Next(2) == '"'                    ? 3
+            const long used = n1 == ' ' || n1 == '>'                          ? 1
+                              : n1 == '"' && Next(2) == '"'                   ? 3
                               : n1 == '"' && Next(2) == '#' && Next(3) == '"' ? 4
-                                                                                : 0;
+                                                                              : 0;
             if (used) {
                 DropAttribute();
                 pos += used;
@@ -649,7 +675,8 @@ struct tLS_compiler::Expansion {
         // Copies: a pointer into the Expansion would keep it in memory (see LS_STEP).
         long at = pos;
         long line = state.line;
-        tLS_Error r = compiler.ExpandPlaceholder(text, length, at, line, out, bases, ctx, location, enclosing);
+        tLS_Error r = compiler.ExpandPlaceholder(text, length, at, line, out, bases, ctx, location,
+                                                 enclosing);
         pos = at;
         state.line = line;
         if (r != LS_OK || compiler.moreText) return r;
@@ -658,14 +685,13 @@ struct tLS_compiler::Expansion {
         MapHere();
         return LS_OK;
     }
-
 };
 
 #undef LS_STEP
 
 tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
-                                tLS_macrobase** bases, tDebugContext& ctx,
-                                const Location& location, const tMacro& enclosing, Piece* piece) {
+                                tLS_macrobase** bases, tDebugContext& ctx, const Location& location,
+                                const tMacro& enclosing, Piece* piece) {
     Expansion x(*this, text, length, out, bases, ctx, location, enclosing, piece);
     for (;;) {
         x.CopyRun();
@@ -694,8 +720,9 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
 // Expands the placeholder whose "{" stands at `pos`; leaves `pos` behind it (or on the
 // character behind the "{" of a placeholder that is never closed, which is then copied as
 // text). A placeholder that goes on in the next piece leaves `pos` on its "{".
-tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& pos, long& line, std::string& out,
-                                          tLS_macrobase** bases, tDebugContext& ctx, const Location& location,
+tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& pos, long& line,
+                                          std::string& out, tLS_macrobase** bases,
+                                          tDebugContext& ctx, const Location& location,
                                           const tMacro& enclosing) {
     if (brevic::internal::g_cancelled.load(std::memory_order_relaxed)) return LS_BUILD_FAILED;
     // One record per nesting level, used again for every placeholder of that level.
@@ -719,7 +746,8 @@ tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& p
     pos = stop + 1;
     switch (macro.kind) {
     case LS_PLACEHOLDER_DATE_AND_TIME:
-        if (!macro.lineText.empty()) out += brevic::FormatLocalTime(macro.lineText.c_str(), brevic::CurrentTime());
+        if (!macro.lineText.empty())
+            out += brevic::FormatLocalTime(macro.lineText.c_str(), brevic::CurrentTime());
         return LS_OK;
     case LS_PLACEHOLDER_PARAMETER:
         if (enclosing.hasParams && static_cast<unsigned>(macro.paramIndex) < enclosing.paramCount) {
@@ -734,8 +762,9 @@ tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& p
     return ExpandMacro(macro, line, out, bases, ctx, location, enclosing);
 }
 
-tLS_Error tLS_compiler::CompileNested(const char* text, long length, std::string& out, tLS_macrobase** bases,
-                                      tDebugContext& ctx, const Location& location, const tMacro& enclosing) {
+tLS_Error tLS_compiler::CompileNested(const char* text, long length, std::string& out,
+                                      tLS_macrobase** bases, tDebugContext& ctx,
+                                      const Location& location, const tMacro& enclosing) {
     if (ctx.depth > kMaxDepth) return LS_RECURSION;
     if (spilled + out.size() > outputLimit) return LS_BUILD_FAILED;
     ++ctx.depth;
@@ -745,8 +774,9 @@ tLS_Error tLS_compiler::CompileNested(const char* text, long length, std::string
     return LS_OK;
 }
 
-tLS_Error tLS_compiler::ExpandMacro(const tMacro& macro, long line, std::string& out, tLS_macrobase** bases,
-                                    tDebugContext& ctx, const Location& location, const tMacro& enclosing) {
+tLS_Error tLS_compiler::ExpandMacro(const tMacro& macro, long line, std::string& out,
+                                    tLS_macrobase** bases, tDebugContext& ctx,
+                                    const Location& location, const tMacro& enclosing) {
     char name[LS_NAME_FIELD + 32];
     std::strcpy(name, macro.name);
     if (enclosing.hasExtension) {
@@ -765,7 +795,8 @@ tLS_Error tLS_compiler::ExpandMacro(const tMacro& macro, long line, std::string&
         const tLS_Error r = (*base)->GetMacroContent(index, content);
         if (r != LS_OK) return r;
         const Location inner{name, true, *base};
-        return CompileNested(content->c_str(), static_cast<long>(strnlen(content->c_str(), content->size())), out,
+        return CompileNested(content->c_str(),
+                             static_cast<long>(strnlen(content->c_str(), content->size())), out,
                              bases, ctx, inner, macro);
     }
     if (bases[0]) Report(ctx, line, location, name, LS_MSG_MACRO_NOT_FOUND);

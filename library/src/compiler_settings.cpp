@@ -30,7 +30,8 @@ namespace brevic {
 
 tCompilerSettings CompilerSettingsFromText(const std::string& text) {
     tCompilerSettings settings;
-    for (const Key& key : kKeys) settings.*key.field = ProfileInt(text, "COMPILER", key.name, settings.*key.field);
+    for (const Key& key : kKeys)
+        settings.*key.field = ProfileInt(text, "COMPILER", key.name, settings.*key.field);
     return settings;
 }
 

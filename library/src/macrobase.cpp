@@ -89,14 +89,16 @@ static tLS_Error ParseMacroPieces(const std::string& text, tBaseMember* members,
             if (header) {
                 const char* nameStart = p + 2;
                 const char* nameEnd = nameStart;
-                while (nameEnd < pieceEnd && *nameEnd != ':' && *nameEnd != '\n') ++nameEnd;
+                while (nameEnd < pieceEnd && *nameEnd != ':' && *nameEnd != '\n')
+                    ++nameEnd;
                 size_t nameLength = static_cast<size_t>(nameEnd - nameStart);
                 if (nameLength > static_cast<size_t>(LS_MACRO_NAME_MAX) ||
                     lastIndex >= LS_MAX_MACROS - 1) {
                     return LS_BASE_FORMAT;
                 }
                 long time = 0;
-                if (nameEnd < pieceEnd && *nameEnd == ':') time = LeadingNumber(nameEnd + 1, pieceEnd);
+                if (nameEnd < pieceEnd && *nameEnd == ':')
+                    time = LeadingNumber(nameEnd + 1, pieceEnd);
                 tBaseMember& m = members[++lastIndex];
                 m.content.clear();
                 CopyTruncated(m.name, sizeof m.name, nameStart, nameLength);
@@ -105,7 +107,8 @@ static tLS_Error ParseMacroPieces(const std::string& text, tBaseMember* members,
                 // ignored like its bytes after the time: as a text it could begin with "{:",
                 // which no macro file can hold (the writer's header lines are short).
                 if (pieceEnd[-1] != '\n') {
-                    const void* lineEnd = std::memchr(pieceEnd, '\n', static_cast<size_t>(end - pieceEnd));
+                    const void* lineEnd =
+                        std::memchr(pieceEnd, '\n', static_cast<size_t>(end - pieceEnd));
                     pieceEnd = lineEnd ? static_cast<const char*>(lineEnd) + 1 : end;
                 }
             } else {
@@ -173,7 +176,8 @@ private:
 
 std::string Folded(const char* name) {
     std::string s(name);
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
@@ -237,7 +241,8 @@ int tLS_macrobase::FindName(const char* name, int caseSensitive) const {
         const unsigned char c = static_cast<unsigned char>(slotName[0]);
         if (c == '\0' || (c != first && (caseSensitive || std::tolower(c) != foldedFirst)))
             continue;
-        if (caseSensitive ? std::strcmp(slotName, name) == 0 : ::strcasecmp(slotName, name) == 0) return i;
+        if (caseSensitive ? std::strcmp(slotName, name) == 0 : ::strcasecmp(slotName, name) == 0)
+            return i;
     }
     return -1;
 }
@@ -291,7 +296,8 @@ tLS_Error tLS_macrobase::SaveMacroBase() {
     try {
         std::string text;
         size_t total = 0;
-        for (int i = 0; i <= lastIndex; ++i) total += members[i].content.size() + 48;
+        for (int i = 0; i <= lastIndex; ++i)
+            total += members[i].content.size() + 48;
         text.reserve(total);
         char header[LS_NAME_FIELD + 40];
         for (int i = 0; i <= lastIndex; ++i) {

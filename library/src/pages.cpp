@@ -28,7 +28,9 @@ constexpr long long kReadInPieces = 4LL << 20;
 std::atomic<unsigned> g_buildThreads{0};
 } // namespace
 
-void SetBuildThreads(unsigned threads) { g_buildThreads = threads; }
+void SetBuildThreads(unsigned threads) {
+    g_buildThreads = threads;
+}
 void CancelBuilds() {
     internal::g_cancelled.store(true, std::memory_order_relaxed);
 }
@@ -60,15 +62,17 @@ bool ReadTemplate(const char* path, TemplateText& t) {
     return true;
 }
 
-PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settings, const PageInput& in,
-                         tDebugContext& ctx, PageMode mode, BuiltPage* page) {
+PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settings,
+                         const PageInput& in, tDebugContext& ctx, PageMode mode, BuiltPage* page) {
     PageResult result;
     auto fail = [&](const char* file, int write, tLS_FailureReason reason) {
         result.error = LS_BUILD_FAILED;
         if (file) result.failedFile = file;
         result.failedWrite = write;
         result.reason = reason;
-        result.templatePath = in.sourcePath && *in.sourcePath ? in.sourcePath : in.location ? in.location : "";
+        result.templatePath = in.sourcePath && *in.sourcePath ? in.sourcePath
+                              : in.location                   ? in.location
+                                                              : "";
         if (in.bases && in.bases[0] && in.bases[1]) result.language = in.bases[1]->GetName();
         return result;
     };
@@ -119,7 +123,8 @@ PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settin
             page->text.swap(output);
             return result;
         }
-        if (!(file->Write(output) && file->Commit())) return fail(in.targetPath, 1, LS_REASON_WRITE);
+        if (!(file->Write(output) && file->Commit()))
+            return fail(in.targetPath, 1, LS_REASON_WRITE);
         if (mode == PageMode::Aside) page->file = std::move(file);
     } catch (const std::bad_alloc&) {
         compiler.SetOutputFile(nullptr);
@@ -179,7 +184,9 @@ void PageWriter::Done(const PageJob& job, bool written) {
     if (written && writtenTo.insert(job.folder).second) flushPaths.push_back(job.target);
 }
 
-bool PageWriter::Flush() const { return flushPaths.empty() || FlushFileSystems(flushPaths); }
+bool PageWriter::Flush() const {
+    return flushPaths.empty() || FlushFileSystems(flushPaths);
+}
 
 namespace {
 
@@ -197,13 +204,16 @@ constexpr size_t kPlaceBatch = 16;
 // What the threads of a full build share. Pages are claimed in order.
 class ParallelBuild {
 public:
-    ParallelBuild(const std::vector<PageJob>& jobs, const tCompilerSettings& settings, unsigned threads)
+    ParallelBuild(const std::vector<PageJob>& jobs, const tCompilerSettings& settings,
+                  unsigned threads)
         : jobs(jobs), settings(settings), threads(threads), slots(new Slot[jobs.size()]),
           sources(new Source[jobs.empty() ? 1 : jobs.back().source + 1]), folderOf(jobs.size()) {
         std::unordered_map<std::string, size_t> folders;
-        for (size_t i = 0; i < jobs.size(); ++i) folderOf[i] = folders.emplace(jobs[i].folder, folders.size()).first->second;
+        for (size_t i = 0; i < jobs.size(); ++i)
+            folderOf[i] = folders.emplace(jobs[i].folder, folders.size()).first->second;
         ready.reset(new std::atomic<bool>[folders.size() + 1]);
-        for (size_t f = 0; f <= folders.size(); ++f) ready[f] = false;
+        for (size_t f = 0; f <= folders.size(); ++f)
+            ready[f] = false;
     }
 
     // One thread: builds pages until there are none left or the build stops.
@@ -241,7 +251,7 @@ private:
     const size_t threads;
     std::unique_ptr<Slot[]> slots;
     std::unique_ptr<Source[]> sources;
-    std::vector<size_t> folderOf;              // each page's folder, numbered
+    std::vector<size_t> folderOf;               // each page's folder, numbered
     std::unique_ptr<std::atomic<bool>[]> ready; // by folder: known to be there
     std::mutex mutex;
     std::condition_variable
@@ -249,9 +259,9 @@ private:
     std::condition_variable placeable; // the calling thread waits here (see PlacerReady)
     size_t idle = 0;                   // threads waiting to claim a page
     bool placerWaiting = false;        // the calling thread waits for page `placed`
-    size_t next = 0;   // the next page to claim
-    size_t placed = 0; // the pages placed so far
-    size_t held = 0;   // bytes of the pages finished in memory and not yet placed
+    size_t next = 0;                   // the next page to claim
+    size_t placed = 0;                 // the pages placed so far
+    size_t held = 0;                   // bytes of the pages finished in memory and not yet placed
     bool stop = false;
     unsigned long counted = 0; // characters the threads examined
 };
@@ -314,7 +324,8 @@ void ParallelBuild::BuildOne(tLS_compiler& compiler, size_t i) {
     Source& source = sources[job.source];
     // Read without being created: a missing template is created only when the build
     // reaches it, and the page is built then.
-    std::call_once(source.once, [&] { source.read = ReadTemplate(job.sourcePath.c_str(), source.text); });
+    std::call_once(source.once,
+                   [&] { source.read = ReadTemplate(job.sourcePath.c_str(), source.text); });
     // A page goes into a temporary file beside its target (written while it is expanded),
     // closed, when the folder is there, so that the calling thread only renames it; else it
     // is held in memory until the build reaches it. A large page whose folder is not there
@@ -382,12 +393,13 @@ void ParallelBuild::Stop() {
 
 } // namespace
 
-bool BuildPagesInParallel(const std::vector<PageJob>& jobs, const tCompilerSettings& settings, unsigned threads,
-                          const std::function<bool(size_t, BuiltPage&)>& place) {
+bool BuildPagesInParallel(const std::vector<PageJob>& jobs, const tCompilerSettings& settings,
+                          unsigned threads, const std::function<bool(size_t, BuiltPage&)>& place) {
     ParallelBuild build(jobs, settings, threads);
     std::vector<std::thread> pool;
     try {
-        for (unsigned t = 0; t < threads; ++t) pool.emplace_back([&build] { build.Work(); });
+        for (unsigned t = 0; t < threads; ++t)
+            pool.emplace_back([&build] { build.Work(); });
     } catch (...) {
         // Fewer threads than asked for still finish the work; none cannot start it.
         if (pool.empty()) return false;
@@ -399,7 +411,8 @@ bool BuildPagesInParallel(const std::vector<PageJob>& jobs, const tCompilerSetti
         thrown = std::current_exception();
     }
     build.Stop();
-    for (std::thread& t : pool) t.join();
+    for (std::thread& t : pool)
+        t.join();
     SetCharacterCounter(CharacterCounter() + build.Counted());
     if (thrown) std::rethrow_exception(thrown);
     return true;

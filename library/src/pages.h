@@ -65,15 +65,16 @@ struct BuiltPage {
     tDebugContext context;            // its messages
     std::string text;                 // Memory: the page, when it is to be written
     std::unique_ptr<FileWriter> file; // Aside: the finished page, when it is to be written
-    bool inOrder = false; // not built: it is built when the build reaches it
+    bool inOrder = false;             // not built: it is built when the build reaches it
 };
 
 // Expands a page with the bases and writes it unless the target is newer than sourceTime
 // and every macro used (sourceTime 0 always writes). When that is known beforehand, the
 // page goes out while expanding (InPlace, Aside), so that a large page needs no memory of
 // its size. Aside and Memory leave the page to write in `page`. Never throws.
-PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settings, const PageInput& input,
-                         tDebugContext& context, PageMode mode, BuiltPage* page);
+PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settings,
+                         const PageInput& input, tDebugContext& context, PageMode mode,
+                         BuiltPage* page);
 
 // Puts a page built aside or in memory in its place (nothing when it is not to be written),
 // without a flush to disk. False when it cannot be written; the page's result says so then.
@@ -86,7 +87,7 @@ struct PageJob {
     std::string folder;      // the target's folder
     bool makeFolder = false; // a language folder: made when the build reaches the page
     tLS_macrobase* bases[3] = {nullptr, nullptr, nullptr};
-    size_t source = 0; // the template's place in the project; its pages follow one another
+    size_t source = 0;   // the template's place in the project; its pages follow one another
     bool forced = false; // named by the build journal: written whatever the times say
 };
 
@@ -112,9 +113,9 @@ public:
     bool Flush() const;
 
 private:
-    std::unordered_set<std::string> folders;      // the language folders made so far
-    std::unordered_set<std::string> writtenTo;    // the folders pages were written into
-    std::vector<std::string> flushPaths;          // a page of each of them
+    std::unordered_set<std::string> folders;   // the language folders made so far
+    std::unordered_set<std::string> writtenTo; // the folders pages were written into
+    std::vector<std::string> flushPaths;       // a page of each of them
     size_t done = 0;
 };
 
@@ -129,8 +130,8 @@ private:
 // threads keep only one page each ahead. The bases must not change meanwhile, and their
 // name tables must be made beforehand. Returns false when no thread could be started
 // (nothing was built then).
-bool BuildPagesInParallel(const std::vector<PageJob>& jobs, const tCompilerSettings& settings, unsigned threads,
-                          const std::function<bool(size_t, BuiltPage&)>& place);
+bool BuildPagesInParallel(const std::vector<PageJob>& jobs, const tCompilerSettings& settings,
+                          unsigned threads, const std::function<bool(size_t, BuiltPage&)>& place);
 
 // The threads a full build uses: the number set for tests, else one per core, at most 8.
 unsigned BuildThreads();

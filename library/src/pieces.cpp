@@ -40,7 +40,9 @@ bool ReadPiece(brevic::TextFileReader& reader, std::string& text, bool& ended) {
 long LineBreaks(const char* text, size_t size) {
     long n = 0;
     for (const char* end = text + size;
-         (text = static_cast<const char*>(std::memchr(text, '\n', static_cast<size_t>(end - text)))); ++text)
+         (text =
+              static_cast<const char*>(std::memchr(text, '\n', static_cast<size_t>(end - text))));
+         ++text)
         ++n;
     return n;
 }
@@ -54,7 +56,7 @@ struct tLS_compiler::Twin {
     bool ended = false;
     bool readFailed = false;
     bool expanded = false; // the piece is whole lines, and the twin expanded them
-    ScanState start; // the state the twin's piece was taken to start in
+    ScanState start;       // the state the twin's piece was taken to start in
     Piece piece;
     std::string out;
     tDebugContext context;
@@ -118,7 +120,8 @@ tLS_Error tLS_compiler::CompilePieces(brevic::TextFileReader& reader, std::strin
         moreText = false;
         tLS_Error r;
         try {
-            r = Compile(text.data(), static_cast<long>(end), out, bases, ctx, location, top, &piece);
+            r = Compile(text.data(), static_cast<long>(end), out, bases, ctx, location, top,
+                        &piece);
         } catch (...) {
             if (beside) twin->thread.Wait(); // nothing it uses may go away under it
             throw;
@@ -155,8 +158,9 @@ tLS_Error tLS_compiler::CompilePieces(brevic::TextFileReader& reader, std::strin
 // The twin's job: read the piece after the first `end` characters of `before` and expand it,
 // taking for granted that `before` begins where `start` stands and that the piece after it
 // begins a line in the state lines usually start in.
-void tLS_compiler::ExpandBeside(Twin& t, brevic::TextFileReader& reader, const char* before, size_t end,
-                                const Piece& start, tLS_macrobase** bases, const Location& location) {
+void tLS_compiler::ExpandBeside(Twin& t, brevic::TextFileReader& reader, const char* before,
+                                size_t end, const Piece& start, tLS_macrobase** bases,
+                                const Location& location) {
     t.expanded = false;
     if (!ReadPiece(reader, t.text, t.ended)) {
         t.readFailed = true;
@@ -180,8 +184,8 @@ void tLS_compiler::ExpandBeside(Twin& t, brevic::TextFileReader& reader, const c
     c.moreText = false;
     const tMacro top;
     try {
-        t.result = c.Compile(t.text.data(), static_cast<long>(t.text.size()), t.out, bases, t.context, location,
-                             top, &t.piece);
+        t.result = c.Compile(t.text.data(), static_cast<long>(t.text.size()), t.out, bases,
+                             t.context, location, top, &t.piece);
     } catch (const std::bad_alloc&) {
         t.result = LS_BUILD_FAILED;
     }
@@ -190,7 +194,8 @@ void tLS_compiler::ExpandBeside(Twin& t, brevic::TextFileReader& reader, const c
 
 // Takes over the twin's piece when the piece before it ended in the state the twin started
 // from; `taken` tells whether it did.
-tLS_Error tLS_compiler::TakeTwin(Twin& t, std::string& out, tDebugContext& ctx, Piece& piece, bool& taken) {
+tLS_Error tLS_compiler::TakeTwin(Twin& t, std::string& out, tDebugContext& ctx, Piece& piece,
+                                 bool& taken) {
     taken = false;
     const Piece& p = t.piece;
     if (!t.expanded || t.result != LS_OK) return LS_OK; // errors are found again here, in order
@@ -200,7 +205,8 @@ tLS_Error tLS_compiler::TakeTwin(Twin& t, std::string& out, tDebugContext& ctx, 
 
     ctx.log += t.context.log;
     if (ctx.messageList) {
-        for (size_t at = 0, nl; (nl = t.context.log.find('\n', at)) != std::string::npos; at = nl + 1)
+        for (size_t at = 0, nl; (nl = t.context.log.find('\n', at)) != std::string::npos;
+             at = nl + 1)
             ctx.messageList->AddString(t.context.log.substr(at, nl - at).c_str());
     }
     ctx.errors += t.context.errors;

@@ -16,7 +16,9 @@ namespace {
 const char kGroups[] = "Groups";
 const char kSources[] = "Sources";
 
-std::string EntryKey(const char* prefix, int index) { return prefix + std::to_string(index); }
+std::string EntryKey(const char* prefix, int index) {
+    return prefix + std::to_string(index);
+}
 
 // Relative paths are stored with "\" and read with either separator.
 std::string ToStored(std::string path) {
@@ -151,7 +153,8 @@ tLS_Error tLS_project::GetGroupNameFromIni(int index, char* name) {
     size_t dot = value.rfind('.');
     if (dot != std::string::npos) value.resize(dot);
     // "." and ".." would put the language's pages outside the template's folder.
-    if (value.empty() || value == "." || value == ".." || !brevic::CopyChecked(name, LS_PATH_MAX, value))
+    if (value.empty() || value == "." || value == ".." ||
+        !brevic::CopyChecked(name, LS_PATH_MAX, value))
         return LS_NO_ENTRY;
     return LS_OK;
 }
@@ -174,7 +177,9 @@ tLS_macrobase* tLS_project::GetActiveGroup() {
     return nullptr;
 }
 
-tLS_macrobase* tLS_project::GetBasisGroup() { return groupCount > 0 ? groups[0] : nullptr; }
+tLS_macrobase* tLS_project::GetBasisGroup() {
+    return groupCount > 0 ? groups[0] : nullptr;
+}
 
 void tLS_project::SetActiveLanguageName(const char* name) {
     if (name) brevic::CopyTruncated(activeLanguage, sizeof activeLanguage, name, std::strlen(name));
@@ -183,7 +188,8 @@ void tLS_project::SetActiveLanguageName(const char* name) {
 // The names GetGroupNameFromIni and GetGroupPathFromIni accept.
 bool tLS_project::IsStorableGroupName(const char* name) {
     // "." and ".." would put the language's pages outside the template's folder.
-    if (!name || !*name || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
+    if (!name || !*name || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+        return false;
     return std::strlen(name) < static_cast<size_t>(LS_NAME_FIELD) && !std::strpbrk(name, "/\\");
 }
 
@@ -243,7 +249,8 @@ static tLS_Error DeleteEntry(const char* section, const char* prefix, const char
     if (n - index != 1) {
         std::string last;
         brevic::ReadProfileValue(section, EntryKey(prefix, n - 1).c_str(), last, file);
-        if (!WritePrivateProfileString(section, EntryKey(prefix, index).c_str(), last.c_str(), file))
+        if (!WritePrivateProfileString(section, EntryKey(prefix, index).c_str(), last.c_str(),
+                                       file))
             return LS_PROJECT_FILE;
     }
     if (!WritePrivateProfileString(section, countKey, std::to_string(n - 1).c_str(), file))
@@ -255,7 +262,8 @@ tLS_Error tLS_project::ReloadGroup(int index) {
     if (index < 0 || index >= groupCount) return LS_NO_ENTRY;
     // The group reports into the project's slot, as every group does, for as long as it lives.
     groupError = LS_OK;
-    tLS_macrobase* fresh = new (std::nothrow) tLS_macrobase(groups[index]->GetFilePath(), &groupError);
+    tLS_macrobase* fresh =
+        new (std::nothrow) tLS_macrobase(groups[index]->GetFilePath(), &groupError);
     if (!fresh) return LS_OUT_OF_MEMORY;
     if (groupError != LS_OK) {
         const tLS_Error loaded = groupError;
@@ -279,7 +287,8 @@ tLS_Error tLS_project::DeleteGroup(int index) {
     // The loaded group of that macro file is gone from the project from now on.
     const std::string name = FromStored(file);
     for (int g = 1; g < groupCount; ++g) {
-        if (std::strcmp(brevic::AfterLastSeparator(groups[g]->GetFilePath()), name.c_str()) == 0) retired[g] = true;
+        if (std::strcmp(brevic::AfterLastSeparator(groups[g]->GetFilePath()), name.c_str()) == 0)
+            retired[g] = true;
     }
     return LS_OK;
 }
@@ -294,7 +303,8 @@ tLS_Error tLS_project::GetSourcePath(int index, char* path) {
     if (index < 0 || index >= GetSourceCount()) return LS_NO_ENTRY;
     std::string value;
     std::string dir;
-    if (!brevic::ReadProfileValue(kSources, EntryKey("Source", index).c_str(), value, projectPath) ||
+    if (!brevic::ReadProfileValue(kSources, EntryKey("Source", index).c_str(), value,
+                                  projectPath) ||
         value.empty())
         return LS_NO_ENTRY;
     ProjectDirectory(dir);
@@ -304,7 +314,8 @@ tLS_Error tLS_project::GetSourcePath(int index, char* path) {
 tLS_Error tLS_project::GetSourceName(int index, char* name) {
     if (!name || index < 0 || index >= GetSourceCount()) return LS_NO_ENTRY;
     std::string value;
-    if (!brevic::ReadProfileValue(kSources, EntryKey("Source", index).c_str(), value, projectPath) ||
+    if (!brevic::ReadProfileValue(kSources, EntryKey("Source", index).c_str(), value,
+                                  projectPath) ||
         value.empty())
         return LS_NO_ENTRY;
     size_t sep = brevic::LastSeparator(value);
@@ -343,7 +354,8 @@ tLS_Error tLS_project::GetRelativePath(const char* base, char* path) {
             (brevic::IsSeparator(base[common]) && brevic::IsSeparator(path[common])))) {
         ++common;
     }
-    while (common > 0 && !brevic::IsSeparator(base[common - 1])) --common;
+    while (common > 0 && !brevic::IsSeparator(base[common - 1]))
+        --common;
     std::string result;
     for (size_t i = common; i < baseDir; ++i) {
         if (brevic::IsSeparator(base[i])) result += "../";

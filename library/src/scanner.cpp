@@ -20,7 +20,8 @@ constexpr size_t kLineStatementMax = 9;
 struct NameEnds {
     bool ends[256] = {};
     constexpr NameEnds() {
-        for (unsigned char c : {'}', '.', '[', ','}) ends[c] = true;
+        for (unsigned char c : {'}', '.', '[', ','})
+            ends[c] = true;
     }
     constexpr bool operator[](unsigned char c) const { return ends[c]; }
 };
@@ -60,7 +61,6 @@ bool ParseLineStatement(const char* s, size_t n, long& first, long& last) {
     return last != 0;
 }
 
-
 // Reads the parts of one placeholder in order. Each step starts at `p` and returns 0 with
 // `p` on the character that ended its part, or the message that ends the placeholder with
 // `stop` where parsing stopped (the text's length for a placeholder not closed before it).
@@ -93,7 +93,8 @@ struct PlaceholderReader {
     int Name() {
         const long nameStart = p;
         const long nameLimit = std::min(length, p + static_cast<long>(kNameMax));
-        while (p < nameLimit && !kEndsName[static_cast<unsigned char>(text[p])]) ++p;
+        while (p < nameLimit && !kEndsName[static_cast<unsigned char>(text[p])])
+            ++p;
         const size_t n = static_cast<size_t>(p - nameStart);
         std::memcpy(macro.name, text + nameStart, n);
         macro.name[n] = '\0';
@@ -136,7 +137,8 @@ struct PlaceholderReader {
         }
         long first = 0;
         long last = 0;
-        if (text[p] != ']' || !ParseLineStatement(buf, k, first, last)) return Fail(p, LS_MSG_LINE_STATEMENT_SYNTAX);
+        if (text[p] != ']' || !ParseLineStatement(buf, k, first, last))
+            return Fail(p, LS_MSG_LINE_STATEMENT_SYNTAX);
         ++p;
         if (p >= length) return Unterminated(LS_MSG_NAME_TOO_LONG);
         if (text[p] != ',' && text[p] != '}') return Fail(p, LS_MSG_LINE_STATEMENT_SYNTAX);

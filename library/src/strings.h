@@ -7,7 +7,9 @@
 
 namespace brevic {
 
-inline bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+inline bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 
 // The part behind the last "/" or "\" (the whole text when there is none).
 inline const char* AfterLastSeparator(const char* path) {
@@ -19,7 +21,9 @@ inline const char* AfterLastSeparator(const char* path) {
 }
 
 // Position of the last "/" or "\" in `s`, or npos.
-inline size_t LastSeparator(const std::string& s) { return s.find_last_of("/\\"); }
+inline size_t LastSeparator(const std::string& s) {
+    return s.find_last_of("/\\");
+}
 
 // Copies at most size - 1 of the n characters and terminates.
 inline void CopyTruncated(char* out, size_t size, const char* src, size_t n) {

@@ -5,15 +5,15 @@
 
 #include <atomic>
 #include <chrono>
-#include <ctime>
-#include <functional>
-#include <thread>
 #include <csignal>
+#include <ctime>
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
-#include <utime.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <utime.h>
 
 using testutil::Crlf;
 using testutil::Exists;
@@ -34,7 +34,8 @@ struct Running {
 };
 
 // Starts larkspan with the arguments, with its settings under `home`, in `cwd`.
-Running StartLarkspan(const std::vector<std::string>& args, const std::string& home, const std::string& cwd) {
+Running StartLarkspan(const std::vector<std::string>& args, const std::string& home,
+                      const std::string& cwd) {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) return {};
     pid_t pid = ::fork();
@@ -55,7 +56,8 @@ Running StartLarkspan(const std::vector<std::string>& args, const std::string& h
         std::string exe = LARKSPAN_EXE;
         argv.push_back(exe.data());
         std::vector<std::string> copy = args;
-        for (std::string& a : copy) argv.push_back(a.data());
+        for (std::string& a : copy)
+            argv.push_back(a.data());
         argv.push_back(nullptr);
         ::execv(exe.c_str(), argv.data());
         ::_exit(127);
@@ -70,7 +72,8 @@ Result FinishLarkspan(const Running& running) {
     if (running.pid < 0) return r;
     char buf[4096];
     ssize_t n;
-    while ((n = ::read(running.output, buf, sizeof buf)) > 0) r.output.append(buf, static_cast<size_t>(n));
+    while ((n = ::read(running.output, buf, sizeof buf)) > 0)
+        r.output.append(buf, static_cast<size_t>(n));
     ::close(running.output);
     int status = 0;
     ::waitpid(running.pid, &status, 0);
@@ -78,7 +81,8 @@ Result FinishLarkspan(const Running& running) {
     return r;
 }
 
-Result RunLarkspan(const std::vector<std::string>& args, const std::string& home, const std::string& cwd) {
+Result RunLarkspan(const std::vector<std::string>& args, const std::string& home,
+                   const std::string& cwd) {
     return FinishLarkspan(StartLarkspan(args, home, cwd));
 }
 
@@ -86,15 +90,18 @@ class HeadlessBuild : public ::testing::Test {
 protected:
     // A two-language site in a folder with a blank in its name.
     void WriteSite(const std::string& root) {
-        WriteBytes(root + "site.hpr",
-                   Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
-                        "Group2=deutsch.mcr\n[Sources]\nSourceNumber=1\nSource0=pages\\index.tpl\n"));
+        WriteBytes(
+            root + "site.hpr",
+            Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                 "Group2=deutsch.mcr\n[Sources]\nSourceNumber=1\nSource0=pages\\index.tpl\n"));
         WriteBytes(root + "site.mcr", Crlf("{:Title:0:}\n<h1>{#Hello}</h1>\n"));
         WriteBytes(root + "english.mcr", Crlf("{:Hello:0:}\nHello\n"));
         WriteBytes(root + "deutsch.mcr", Crlf("{:Hello:0:}\nHallo\n"));
         WriteBytes(root + "pages/index.tpl", Crlf("{#Title}\n{#Missing}\n"));
     }
-    Result Larkspan(const std::vector<std::string>& args) { return RunLarkspan(args, dir.path(), site); }
+    Result Larkspan(const std::vector<std::string>& args) {
+        return RunLarkspan(args, dir.path(), site);
+    }
 
     testutil::TempDir dir;
     std::string site = dir / "my site/";
@@ -108,11 +115,14 @@ TEST_F(HeadlessBuild, BuildsEveryLanguageAndExitsZero) {
     EXPECT_EQ(ReadBytes(site + "pages/deutsch/index.htm"), Crlf("<h1>Hallo</h1>\n\n"));
     EXPECT_TRUE(Exists(site + "debug.txt"));
     EXPECT_NE(r.output.find("index.tpl\t(2) Warning: The macro \"Missing\" was not found."),
-              std::string::npos) << r.output;
+              std::string::npos)
+        << r.output;
     EXPECT_NE(r.output.find("wrote      pages/english/index.htm"), std::string::npos) << r.output;
 
     // The dash form and an absolute path work alike; nothing is out of date now.
-    struct utimbuf past {::time(nullptr) - 100, ::time(nullptr) - 100};
+    struct utimbuf past {
+        ::time(nullptr) - 100, ::time(nullptr) - 100
+    };
     ::utime((site + "pages/index.tpl").c_str(), &past);
     r = Larkspan({"-build", site + "site.hpr"});
     EXPECT_EQ(r.status, 0) << r.output;
@@ -132,12 +142,15 @@ TEST_F(HeadlessBuild, FailuresExitNonZeroAndNameTheError) {
         std::string expected;
     };
     WriteBytes(site + "nosources.hpr", Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n"));
-    WriteBytes(site + "binary.hpr", std::string("\x7f" "ELF\0\1\2\3\xff\xfe", 10));
+    WriteBytes(site + "binary.hpr", std::string("\x7f"
+                                                "ELF\0\1\2\3\xff\xfe",
+                                                10));
     WriteBytes(site + "long.hpr", Crlf("[Groups]\nGroupNumber=1\nGroup0=" + std::string(300, 'g') +
                                        ".mcr\n[Sources]\nSourceNumber=1\nSource0=" +
                                        std::string(300, 's') + ".tpl\n"));
     std::string many = "[Groups]\nGroupNumber=1\nGroup0=site.mcr\n[Sources]\nSourceNumber=10000\n";
-    for (int i = 0; i < 10000; ++i) many += "Source" + std::to_string(i) + "=pages\\index.tpl\n";
+    for (int i = 0; i < 10000; ++i)
+        many += "Source" + std::to_string(i) + "=pages\\index.tpl\n";
     WriteBytes(site + "many.hpr", Crlf(many));
     std::filesystem::create_directories(site + "folder.hpr");
     const Case cases[] = {
@@ -174,7 +187,8 @@ TEST_F(HeadlessBuild, FailuresNameTheTemplateLanguageAndReason) {
     Result r = Larkspan({"site.hpr", "/build"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("LS_BUILD_FAILED"), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("failed while building pages/index.tpl for the language english"), std::string::npos)
+    EXPECT_NE(r.output.find("failed while building pages/index.tpl for the language english"),
+              std::string::npos)
         << r.output;
     EXPECT_NE(r.output.find("recursion depth"), std::string::npos) << r.output;
     EXPECT_FALSE(Exists(site + "debug.txt"));
@@ -182,7 +196,8 @@ TEST_F(HeadlessBuild, FailuresNameTheTemplateLanguageAndReason) {
     std::filesystem::remove(site + "pages/index.tpl");
     r = Larkspan({"site.hpr", "/build"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.output.find("failed while building pages/index.tpl"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("failed while building pages/index.tpl"), std::string::npos)
+        << r.output;
     EXPECT_NE(r.output.find("build failed (file not found)"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find(site + "pages/index.tpl"), std::string::npos) << r.output;
     EXPECT_FALSE(Exists(site + "pages/index.tpl")) << "not created";
@@ -192,7 +207,9 @@ TEST_F(HeadlessBuild, FailuresNameTheTemplateLanguageAndReason) {
 TEST_F(HeadlessBuild, TwoBuildsOfOneProjectAtOnce) {
     WriteSite(site);
     for (int round = 0; round < 50; ++round) {
-        struct utimbuf future {::time(nullptr) + 100, ::time(nullptr) + 100}; // every page out of date
+        struct utimbuf future {
+            ::time(nullptr) + 100, ::time(nullptr) + 100
+        }; // every page out of date
         ::utime((site + "pages/index.tpl").c_str(), &future);
         const Running first = StartLarkspan({"site.hpr", "/build"}, dir.path(), site);
         const Running second = StartLarkspan({"site.hpr", "/build"}, dir.path(), site);
@@ -203,8 +220,10 @@ TEST_F(HeadlessBuild, TwoBuildsOfOneProjectAtOnce) {
     }
     EXPECT_EQ(ReadBytes(site + "pages/english/index.htm"), Crlf("<h1>Hello</h1>\n\n"));
     size_t files = 0;
-    for (auto& e : std::filesystem::recursive_directory_iterator(site)) files += e.is_regular_file();
-    EXPECT_EQ(files, 8u) << "the project, three macro files, the template, two pages, debug.txt: no temporary file";
+    for (auto& e : std::filesystem::recursive_directory_iterator(site))
+        files += e.is_regular_file();
+    EXPECT_EQ(files, 8u)
+        << "the project, three macro files, the template, two pages, debug.txt: no temporary file";
 }
 
 // Reads what a running larkspan prints until `done` holds; false when 10 s pass first.
@@ -230,15 +249,18 @@ bool WaitForOutput(const Running& running, std::string& output, const std::strin
 }
 
 void SetPast(const std::string& path) {
-    struct utimbuf past {::time(nullptr) - 100, ::time(nullptr) - 100};
+    struct utimbuf past {
+        ::time(nullptr) - 100, ::time(nullptr) - 100
+    };
     ::utime(path.c_str(), &past);
 }
 
 // A site with two templates: index uses Hello and links to about's anchors.
 void WriteLinkedSite(const std::string& root) {
-    WriteBytes(root + "site.hpr", Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
-                                       "Group2=deutsch.mcr\n[Sources]\nSourceNumber=2\nSource0=pages\\index.tpl\n"
-                                       "Source1=pages\\about.tpl\n"));
+    WriteBytes(root + "site.hpr",
+               Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                    "Group2=deutsch.mcr\n[Sources]\nSourceNumber=2\nSource0=pages\\index.tpl\n"
+                    "Source1=pages\\about.tpl\n"));
     WriteBytes(root + "site.mcr", "");
     WriteBytes(root + "english.mcr", Crlf("{:Hello:0:}\nHello\n{:Extra:0:}\nmore\n"));
     WriteBytes(root + "deutsch.mcr", Crlf("{:Hello:0:}\nHallo\n"));
@@ -246,10 +268,12 @@ void WriteLinkedSite(const std::string& root) {
                Crlf("<h1 id=\"top\">{#Hello}</h1>\n<a href=\"about.htm#team\">good</a>\n"
                     "<a href=\"about.htm#nobody\">bad fragment</a>\n<img src=\"missing.png\">\n"
                     "<a href=\"http://example.com/x.htm\">external</a> <a href=\"\">empty</a>\n"
-                    "<a href=\"sub/\">folder</a> <a href=\"#top\">up</a> <p style=\"background: url('../back.png')\">\n"));
+                    "<a href=\"sub/\">folder</a> <a href=\"#top\">up</a> <p style=\"background: "
+                    "url('../back.png')\">\n"));
     WriteBytes(root + "pages/about.tpl", Crlf("<p id=\"team\">the team</p>\n"));
     WriteBytes(root + "pages/back.png", "png");
-    for (const char* language : {"english", "deutsch"}) WriteBytes(root + "pages/" + language + "/sub/index.htm", "x");
+    for (const char* language : {"english", "deutsch"})
+        WriteBytes(root + "pages/" + language + "/sub/index.htm", "x");
 }
 
 TEST_F(HeadlessBuild, TheSiteCheckFindsBrokenLinksFragmentsAndMissingMacros) {
@@ -268,8 +292,10 @@ TEST_F(HeadlessBuild, TheSiteCheckFindsBrokenLinksFragmentsAndMissingMacros) {
                                        "a file that does not exist"),
                   std::string::npos);
     }
-    EXPECT_NE(r.output.find("{#Extra}\t(1) Error: the macro is defined for english but missing for deutsch"),
-              std::string::npos) << r.output;
+    EXPECT_NE(r.output.find(
+                  "{#Extra}\t(1) Error: the macro is defined for english but missing for deutsch"),
+              std::string::npos)
+        << r.output;
     EXPECT_NE(r.output.find("5 problem(s) found"), std::string::npos) << r.output;
 
     // Mended, the site checks clean.
@@ -287,9 +313,11 @@ TEST_F(HeadlessBuild, TheSiteCheckStaysInTheSiteAndPrintsPageBytesEscaped) {
     WriteBytes(dir / "secret.txt", "beside the site");
     WriteBytes(dir / "outside.htm", "<p id=\"x\">");
     std::string up;
-    for (int i = 0; i < 20; ++i) up += "../";
+    for (int i = 0; i < 20; ++i)
+        up += "../";
     WriteBytes(site + "pages/index.tpl",
-               Crlf("<a href=\"" + up + dir.path().substr(1) + "secret.txt\"> <a href=\"/../secret.txt\">\n"
+               Crlf("<a href=\"" + up + dir.path().substr(1) +
+                    "secret.txt\"> <a href=\"/../secret.txt\">\n"
                     "<a href=\"../../../outside.htm#nobody\"> <a href=\"index.htm%00junk\">\n"
                     "<p>{#No\x1b]0;pwned\x07Such}</p> <a href=\"x\x1b[2J.htm\">\n"));
     Result r = Larkspan({"site.hpr", "/check"});
@@ -308,7 +336,9 @@ TEST_F(HeadlessBuild, TheSiteCheckStaysInTheSiteAndPrintsPageBytesEscaped) {
                       "does not exist")})
         EXPECT_NE(r.output.find(page + finding), std::string::npos) << finding << "\n" << r.output;
     EXPECT_EQ(r.output.find(dir / "outside.htm"), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("The macro \"No\\x1B]0;pwned\\x07Such\" was not found."), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("The macro \"No\\x1B]0;pwned\\x07Such\" was not found."),
+              std::string::npos)
+        << r.output;
     EXPECT_EQ(r.output.find_first_of("\x1b\x07\xff"), std::string::npos) << r.output;
 
     r = Larkspan({"site.hpr", "/build"});
@@ -323,7 +353,9 @@ TEST_F(HeadlessBuild, TheSiteCheckStaysInTheSiteAndPrintsPageBytesEscaped) {
     ASSERT_TRUE(WaitForOutput(running, out, "Built 2 page(s)", from)) << out;
     ::kill(running.pid, SIGINT);
     out += FinishLarkspan(running).output;
-    EXPECT_NE(out.find("The macro \"W\\x1B\\x07\\xC2\\x9B\\xFFx\" was not found.", from), std::string::npos) << out;
+    EXPECT_NE(out.find("The macro \"W\\x1B\\x07\\xC2\\x9B\\xFFx\" was not found.", from),
+              std::string::npos)
+        << out;
     EXPECT_EQ(out.find_first_of("\x1b\x07\x9b\xff"), std::string::npos) << out;
 }
 
@@ -332,7 +364,8 @@ TEST_F(HeadlessBuild, WatchRebuildsWhatChangedUntilInterrupted) {
     const Running running = StartLarkspan({"site.hpr", "/build", "--watch"}, dir.path(), site);
     std::string out;
     ASSERT_TRUE(WaitForOutput(running, out, "Watching")) << out;
-    for (const char* f : {"pages/index.tpl", "pages/about.tpl", "english.mcr", "deutsch.mcr"}) SetPast(site + f);
+    for (const char* f : {"pages/index.tpl", "pages/about.tpl", "english.mcr", "deutsch.mcr"})
+        SetPast(site + f);
 
     // A template saved through a temporary file and a rename: its pages, and only those.
     size_t from = out.size();
@@ -346,7 +379,8 @@ TEST_F(HeadlessBuild, WatchRebuildsWhatChangedUntilInterrupted) {
 
     // A macro changed: the project is read again; only the page that uses it is written.
     from = out.size();
-    WriteBytes(site + "english.mcr", Crlf("{:Hello:" + std::to_string(::time(nullptr) + 10) + ":}\nHi\n"));
+    WriteBytes(site + "english.mcr",
+               Crlf("{:Hello:" + std::to_string(::time(nullptr) + 10) + ":}\nHi\n"));
     ASSERT_TRUE(WaitForOutput(running, out, "1 written", from)) << out;
     EXPECT_NE(out.find("wrote      pages/english/index.htm", from), std::string::npos) << out;
     // Edited by hand, its time left as it was: the changed text still counts.
@@ -354,7 +388,8 @@ TEST_F(HeadlessBuild, WatchRebuildsWhatChangedUntilInterrupted) {
     WriteBytes(site + "deutsch.mcr", Crlf("{:Hello:0:}\nServus\n"));
     ASSERT_TRUE(WaitForOutput(running, out, "written; build log", from)) << out;
     EXPECT_NE(out.find("wrote      pages/deutsch/index.htm", from), std::string::npos) << out;
-    EXPECT_EQ(ReadBytes(site + "deutsch.mcr"), Crlf("{:Hello:0:}\nServus\n")) << "the file is not rewritten";
+    EXPECT_EQ(ReadBytes(site + "deutsch.mcr"), Crlf("{:Hello:0:}\nServus\n"))
+        << "the file is not rewritten";
 
     // A failed build is reported and watching goes on.
     from = out.size();
@@ -611,12 +646,16 @@ bool TemporaryIn(const std::string& folder) {
 
 // A large page that takes a while: a template of 5 MB, each line eight macros deep.
 void WriteSlowSite(const std::string& root) {
-    WriteBytes(root + "site.hpr", Crlf("[Groups]\nGroupNumber=2\nGroup0=site.mcr\nGroup1=english.mcr\n"
-                                       "[Sources]\nSourceNumber=2\nSource0=pages\\big.tpl\nSource1=pages\\small.tpl\n"));
-    WriteBytes(root + "site.mcr", Crlf("{:Big:0:}\n{#X}{#X}{#X}{#X}{#X}{#X}{#X}{#X}\n{:X:0:}\nab\n"));
+    WriteBytes(
+        root + "site.hpr",
+        Crlf("[Groups]\nGroupNumber=2\nGroup0=site.mcr\nGroup1=english.mcr\n"
+             "[Sources]\nSourceNumber=2\nSource0=pages\\big.tpl\nSource1=pages\\small.tpl\n"));
+    WriteBytes(root + "site.mcr",
+               Crlf("{:Big:0:}\n{#X}{#X}{#X}{#X}{#X}{#X}{#X}{#X}\n{:X:0:}\nab\n"));
     WriteBytes(root + "english.mcr", "");
     std::string text;
-    while (text.size() < (5u << 20)) text += "{#Big}\n";
+    while (text.size() < (5u << 20))
+        text += "{#Big}\n";
     WriteBytes(root + "pages/big.tpl", text);
     WriteBytes(root + "pages/small.tpl", "small\n");
     WriteBytes(root + "pages/english/big.htm", "previous");
@@ -640,7 +679,8 @@ TEST_F(HeadlessBuild, ASignalStopsTheBuildAndLeavesTheRestToTheNext) {
         std::vector<std::string> args = {"site.hpr", "/build"};
         if (c.watch) args.push_back("--watch");
         const Running running = StartLarkspan(args, dir.path(), site);
-        for (int waited = 0; !TemporaryIn(site + "pages/english") && waited < 20000; ++waited) ::usleep(500);
+        for (int waited = 0; !TemporaryIn(site + "pages/english") && waited < 20000; ++waited)
+            ::usleep(500);
         ::kill(running.pid, c.signal);
         const Result r = FinishLarkspan(running);
         EXPECT_EQ(r.status, c.status) << r.output;
@@ -659,10 +699,13 @@ TEST_F(HeadlessBuild, ASignalStopsTheBuildAndLeavesTheRestToTheNext) {
 // as they were): the next plain build still rebuilds them.
 TEST_F(HeadlessBuild, AKilledWatchLeavesNoPageTheNextBuildTrusts) {
     const int pages = 100; // in two languages
-    std::string hpr = "[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\nGroup2=deutsch.mcr\n"
-                      "[Sources]\nSourceNumber=" + std::to_string(pages) + "\n";
+    std::string hpr =
+        "[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\nGroup2=deutsch.mcr\n"
+        "[Sources]\nSourceNumber=" +
+        std::to_string(pages) + "\n";
     std::string text;
-    for (int i = 0; i < 3000; ++i) text += "<p>{#Hello} and more text</p>\n";
+    for (int i = 0; i < 3000; ++i)
+        text += "<p>{#Hello} and more text</p>\n";
     for (int i = 0; i < pages; ++i) {
         hpr += "Source" + std::to_string(i) + "=pages\\p" + std::to_string(100 + i) + ".tpl\n";
         WriteBytes(site + "pages/p" + std::to_string(100 + i) + ".tpl", text);
@@ -678,7 +721,8 @@ TEST_F(HeadlessBuild, AKilledWatchLeavesNoPageTheNextBuildTrusts) {
     std::string out;
     ASSERT_TRUE(WaitForOutput(running, out, "Watching")) << out;
     WriteBytes(site + "english.mcr", Crlf("{:Hello:0:}\nServus" + more));
-    for (const time_t end = ::time(nullptr) + 60; ReadBytes(first).find("Servus") == std::string::npos;) {
+    for (const time_t end = ::time(nullptr) + 60;
+         ReadBytes(first).find("Servus") == std::string::npos;) {
         if (::time(nullptr) > end) break;
         ::usleep(200);
     }
@@ -718,7 +762,8 @@ TEST_F(HeadlessBuild, HugeAndOddInputsAreHandled) {
     WriteSite(site);
     // A 50 MB macro file that is not a macro file: refused, and left as it was.
     std::string junk(50u << 20, 'j');
-    for (size_t i = 80; i < junk.size(); i += 81) junk[i] = '\n';
+    for (size_t i = 80; i < junk.size(); i += 81)
+        junk[i] = '\n';
     WriteBytes(site + "english.mcr", junk);
     Result r = Larkspan({"site.hpr", "/build"});
     EXPECT_EQ(r.status, 1);
@@ -741,8 +786,9 @@ TEST_F(HeadlessBuild, HugeAndOddInputsAreHandled) {
     // Group names and folders with bytes 0x80..0xFF.
     std::string odd = dir / "caf\xE9 \xFF/";
     WriteSite(odd);
-    WriteBytes(odd + "site.hpr", Crlf("[Groups]\nGroupNumber=2\nGroup0=site.mcr\nGroup1=fran\xE7\x61is.mcr\n"
-                                     "[Sources]\nSourceNumber=1\nSource0=pages\\index.tpl\n"));
+    WriteBytes(odd + "site.hpr",
+               Crlf("[Groups]\nGroupNumber=2\nGroup0=site.mcr\nGroup1=fran\xE7\x61is.mcr\n"
+                    "[Sources]\nSourceNumber=1\nSource0=pages\\index.tpl\n"));
     WriteBytes(odd + "fran\xE7\x61is.mcr", Crlf("{:Hello:0:}\nBonjour\n"));
     r = RunLarkspan({"site.hpr", "/build"}, dir.path(), odd);
     EXPECT_EQ(r.status, 0) << r.output;

@@ -10,7 +10,8 @@ TEST(Places, DataLiesBesideTheProgramOrInThePackagesDataFolder) {
     testutil::TempDir root;
     const std::string program = root / "usr/lib/larkspan/";
     testutil::WriteBytes(program + "larkspan", "");
-    EXPECT_EQ(larkspan::DataDirectoryOf(program), program) << "nothing anywhere: beside the program";
+    EXPECT_EQ(larkspan::DataDirectoryOf(program), program)
+        << "nothing anywhere: beside the program";
 
     testutil::WriteBytes(root / "usr/share/larkspan/autochar.txt", "");
     const std::string data = larkspan::DataDirectoryOf(program);

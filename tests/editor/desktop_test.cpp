@@ -53,7 +53,8 @@ TEST_F(DesktopTest, FilesNamedOrDroppedOpenByTheirFullPath) {
     ASSERT_EQ(::chdir(previous), 0);
     ASSERT_TRUE(started);
     ASSERT_NE(Doc(), nullptr);
-    EXPECT_EQ(Doc()->PathName().toStdString(), site + "page.tpl") << "a relative name is made absolute";
+    EXPECT_EQ(Doc()->PathName().toStdString(), site + "page.tpl")
+        << "a relative name is made absolute";
 
     // A file dropped on the text opens as a document; the text stays as it was.
     CLs_mainView* first = View();
@@ -83,7 +84,8 @@ TEST_F(DesktopTest, SaveAsCompletesTheNameAndStartsInTheDocumentsFolder) {
     const std::string saved = ReadBytes(scratch / "page.tpl");
     EXPECT_EQ(saved.rfind("<p>new</p>", 0), 0u) << "the filter's extension is added";
     EXPECT_EQ(Doc()->PathName(), typed + ".tpl");
-    EXPECT_EQ(theApp.RecentFileList().Files().value(0), typed + ".tpl") << "Save As adds a recent file";
+    EXPECT_EQ(theApp.RecentFileList().Files().value(0), typed + ".tpl")
+        << "Save As adds a recent file";
 
     // Again onto the same name: asked first, and No writes nothing.
     View()->InsertText("changed ", true);
@@ -91,7 +93,8 @@ TEST_F(DesktopTest, SaveAsCompletesTheNameAndStartsInTheDocumentsFolder) {
     answers = {QMessageBox::No};
     Frame().Router().Execute(cmd::FileSaveAs);
     ASSERT_EQ(fileDialogs.size(), 2u);
-    EXPECT_EQ(fileDialogs[1].directory.toStdString(), scratch / "page.tpl") << "in the document's folder";
+    EXPECT_EQ(fileDialogs[1].directory.toStdString(), scratch / "page.tpl")
+        << "in the document's folder";
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].stringId, str::AskReplaceFile);
     EXPECT_EQ(ReadBytes(scratch / "page.tpl"), saved);
@@ -156,7 +159,8 @@ TEST_F(DesktopTest, WindowMenuListsAndActivatesTheOpenWindows) {
     EXPECT_EQ(Doc()->Title(), "Template1");
     emit menu->aboutToShow(); // refilled, not added to
     int listed = 0;
-    for (QAction* a : menu->actions()) listed += a->property("windowEntry").isValid() && !a->isSeparator();
+    for (QAction* a : menu->actions())
+        listed += a->property("windowEntry").isValid() && !a->isSeparator();
     EXPECT_EQ(listed, 2);
 
     // Maximised, the document is named once in the caption.
@@ -185,7 +189,8 @@ TEST_F(DesktopTest, ContextHelpModeOpensTheTopicOfTheNextClick) {
     Frame().Router().Execute(cmd::ContextHelp);
     QTest::mouseClick(buttonFor(cmd::Save), Qt::LeftButton);
     ASSERT_EQ(started.size(), 1u);
-    EXPECT_TRUE(started[0].value(0).endsWith(QStringLiteral("#t%1").arg(0x10000 + cmd::Save))) << started[0].value(0).toStdString();
+    EXPECT_TRUE(started[0].value(0).endsWith(QStringLiteral("#t%1").arg(0x10000 + cmd::Save)))
+        << started[0].value(0).toStdString();
     EXPECT_TRUE(fileDialogs.empty()) << "the command did not run";
     // The mode is over: the next click saves.
     QTest::mouseClick(buttonFor(cmd::Save), Qt::LeftButton);

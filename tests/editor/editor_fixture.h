@@ -57,8 +57,10 @@ protected:
     // Starts the editor as from the command line (no hint, no desktop registration).
     bool Start(std::vector<std::string> args = {}) {
         std::vector<const char*> argv{"larkspan"};
-        for (const std::string& a : args) argv.push_back(a.c_str());
-        larkspan::CommandLine cmd = larkspan::ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+        for (const std::string& a : args)
+            argv.push_back(a.c_str());
+        larkspan::CommandLine cmd =
+            larkspan::ParseCommandLine(static_cast<int>(argv.size()), argv.data());
         CLs_mainApp::Options options;
         options.showHint = withHint;
         options.registerFileTypes = false;

@@ -24,10 +24,16 @@ using testutil::WriteBytes;
 
 namespace {
 
-std::string Le16(int v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
-std::string Be16(int v) { return {static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)}; }
+std::string Le16(int v) {
+    return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+}
+std::string Be16(int v) {
+    return {static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)};
+}
 
-std::string Gif(int width, int height) { return "GIF89a" + Le16(width) + Le16(height) + std::string("\x80\0\0;", 4); }
+std::string Gif(int width, int height) {
+    return "GIF89a" + Le16(width) + Le16(height) + std::string("\x80\0\0;", 4);
+}
 
 // A marker segment of `content` bytes.
 std::string Segment(unsigned char marker, size_t content, char fill = 'U') {
@@ -39,9 +45,11 @@ std::string Segment(unsigned char marker, size_t content, char fill = 'U') {
 // then scan data long enough that the bytes 612 to 615 exist whatever lies before.
 std::string Jfif(const std::string& before, unsigned char frame, int width, int height) {
     const std::string app0 = std::string("\xFF\xE0\0\x10JFIF\0\x01\x01\0\0\x01\0\x01\0\0", 18);
-    const std::string sof = std::string{'\xFF', static_cast<char>(frame)} + Be16(17) + '\x08' + Be16(height) +
-                            Be16(width) + std::string("\x03\x01\x22\0\x02\x11\x01\x03\x11\x01", 10);
-    return "\xFF\xD8" + app0 + before + sof + "\xFF\xDA" + Be16(12) + std::string(1000, '\x7A') + "\xFF\xD9";
+    const std::string sof = std::string{'\xFF', static_cast<char>(frame)} + Be16(17) + '\x08' +
+                            Be16(height) + Be16(width) +
+                            std::string("\x03\x01\x22\0\x02\x11\x01\x03\x11\x01", 10);
+    return "\xFF\xD8" + app0 + before + sof + "\xFF\xDA" + Be16(12) + std::string(1000, '\x7A') +
+           "\xFF\xD9";
 }
 
 class InsertTest : public EditorTest {
@@ -83,14 +91,17 @@ protected:
 };
 
 const char kOneLanguage[] = "GroupNumber=1\nGroup0=site.mcr\n";
-const char kTwoLanguages[] = "GroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\nGroup2=deutsch.mcr\n";
+const char kTwoLanguages[] =
+    "GroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\nGroup2=deutsch.mcr\n";
 
 TEST_F(InsertTest, ImageTagsCarryTheSizeOfGifAndJfifFilesOnly) {
     OpenPage(kOneLanguage);
     WriteBytes(site + "logo.gif", Gif(120, 40));
-    EXPECT_EQ(InsertImage(site + "logo.gif"),
-              R"(<IMG class="" STYLE="" SRC="logo.gif" WIDTH="120" HEIGHT="40" ALT="logo.gif" BORDER="0" ALIGN=>)");
-    EXPECT_EQ(Pathes(projectFile, "ImagePath"), site.substr(0, site.size() - 1)) << "kept in the project file";
+    EXPECT_EQ(
+        InsertImage(site + "logo.gif"),
+        R"(<IMG class="" STYLE="" SRC="logo.gif" WIDTH="120" HEIGHT="40" ALT="logo.gif" BORDER="0" ALIGN=>)");
+    EXPECT_EQ(Pathes(projectFile, "ImagePath"), site.substr(0, site.size() - 1))
+        << "kept in the project file";
     EXPECT_EQ(Pathes(settingsFile, "ImagePath"), "");
 
     // The frame header before, at (the layout of the fixed offsets 612 to 615) and after
@@ -108,7 +119,8 @@ TEST_F(InsertTest, ImageTagsCarryTheSizeOfGifAndJfifFilesOnly) {
         {"at612.jpg", Jfif(Segment(0xFE, 583), 0xC0, 321, 123), R"( WIDTH="321" HEIGHT="123")"},
         {"thumb.jpg", Jfif(Segment(0xE1, 5000) + "\xFF" + Segment(0xDB, 67), 0xC1, 1024, 768),
          R"( WIDTH="1024" HEIGHT="768")"},
-        {"progressive.jpg", Jfif(Segment(0xDB, 67) + Segment(0xC4, 30) + "\xFF\xD0", 0xC2, 800, 600),
+        {"progressive.jpg",
+         Jfif(Segment(0xDB, 67) + Segment(0xC4, 30) + "\xFF\xD0", 0xC2, 800, 600),
          R"( WIDTH="800" HEIGHT="600")"},
         {"cut.jpg", Jfif(Segment(0xE1, 5000), 0xC0, 640, 480).substr(0, 680), ""},
         {"photo.bmp", bmp, ""},
@@ -118,8 +130,9 @@ TEST_F(InsertTest, ImageTagsCarryTheSizeOfGifAndJfifFilesOnly) {
     ASSERT_NE(Jfif(Segment(0xDB, 67), 0xC0, 640, 480).substr(612, 4), Be16(480) + Be16(640));
     for (const Case& c : cases) {
         WriteBytes(site + "img/" + c.name, c.bytes);
-        EXPECT_EQ(InsertImage(site + "img/" + c.name), QString(R"(<IMG class="" STYLE="" SRC="img/%1"%2 ALT="%1" BORDER="0" ALIGN=>)")
-                                                           .arg(c.name, c.size))
+        EXPECT_EQ(InsertImage(site + "img/" + c.name),
+                  QString(R"(<IMG class="" STYLE="" SRC="img/%1"%2 ALT="%1" BORDER="0" ALIGN=>)")
+                      .arg(c.name, c.size))
             << c.name;
     }
     EXPECT_EQ(Pathes(projectFile, "ImagePath"), site + "img");
@@ -129,10 +142,12 @@ TEST_F(InsertTest, ImageSourcesAndPathsOnly) {
     // Pages built into language folders refer one level up.
     OpenPage(kTwoLanguages);
     WriteBytes(site + "img/a.gif", Gif(1, 1));
-    EXPECT_EQ(InsertImage(site + "img/a.gif"),
-              R"(<IMG class="" STYLE="" SRC="../img/a.gif" WIDTH="1" HEIGHT="1" ALT="a.gif" BORDER="0" ALIGN=>)");
+    EXPECT_EQ(
+        InsertImage(site + "img/a.gif"),
+        R"(<IMG class="" STYLE="" SRC="../img/a.gif" WIDTH="1" HEIGHT="1" ALT="a.gif" BORDER="0" ALIGN=>)");
     // Right after an opening quote only the path goes in.
-    EXPECT_EQ(InsertImage(site + "img/a.gif", R"(<BODY BACKGROUND=")"), R"(<BODY BACKGROUND="../img/a.gif)");
+    EXPECT_EQ(InsertImage(site + "img/a.gif", R"(<BODY BACKGROUND=")"),
+              R"(<BODY BACKGROUND="../img/a.gif)");
     // Cancel, and a file that cannot be read, change nothing and say nothing.
     fileAnswers.clear();
     view->SetText("x");
@@ -155,8 +170,9 @@ TEST_F(InsertTest, ImageSourcesAndPathsOnly) {
     Frame().Router().Execute(cmd::FileNew);
     OpenView();
     ASSERT_TRUE(view->GetDocument()->PathName().isEmpty());
-    EXPECT_EQ(InsertImage(site + "img/a.gif"),
-              R"(<IMG class="" STYLE="" SRC="a.gif" WIDTH="1" HEIGHT="1" ALT="a.gif" BORDER="0" ALIGN=>)");
+    EXPECT_EQ(
+        InsertImage(site + "img/a.gif"),
+        R"(<IMG class="" STYLE="" SRC="a.gif" WIDTH="1" HEIGHT="1" ALT="a.gif" BORDER="0" ALIGN=>)");
     EXPECT_EQ(Pathes(settingsFile, "ImagePath"), site + "img");
 }
 
@@ -180,11 +196,13 @@ TEST_F(InsertTest, TableFromTheDialog) {
         return d.result();
     };
     Frame().Router().Execute(cmd::InsertTable);
-    const QString cell = "\t<TD BGCOLOR=\"\" ALIGN= VALIGN= WIDTH=\"\" ROWSPAN=\"\" COLSPAN=\"\"></TD>\n";
+    const QString cell =
+        "\t<TD BGCOLOR=\"\" ALIGN= VALIGN= WIDTH=\"\" ROWSPAN=\"\" COLSPAN=\"\"></TD>\n";
     const QString row = "<TR class=\"\" STYLE=\"\">\n" + cell + cell + cell + "</TR>\n";
-    EXPECT_EQ(view->GetText(), "<TABLE BACKGROUND=\"\" class=\"\" STYLE=\"\" BGCOLOR=\"\" ALIGN= WIDTH=\"80%\" "
-                               "CELLSPACING=\"\" CELLPADDING=\"\">\n\n" +
-                                   row + row + "\n</TABLE>\n");
+    EXPECT_EQ(view->GetText(),
+              "<TABLE BACKGROUND=\"\" class=\"\" STYLE=\"\" BGCOLOR=\"\" ALIGN= WIDTH=\"80%\" "
+              "CELLSPACING=\"\" CELLPADDING=\"\">\n\n" +
+                  row + row + "\n</TABLE>\n");
     EXPECT_EQ(dialogs, (std::vector<std::string>{"CTableDlg", "QColorDialog", "CHintDlg"}));
 
     // A caption, the colour, the border and spacing; a field that is not an integer, or
@@ -216,9 +234,10 @@ TEST_F(InsertTest, TableFromTheDialog) {
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].stringId, str::EnterInteger);
     EXPECT_EQ(messages[1].text, "Please enter an integer between 0 and 100.");
-    EXPECT_EQ(view->GetText(), "<TABLE BACKGROUND=\"\" BORDER class=\"\" STYLE=\"\" BGCOLOR=\"#000000\" ALIGN= "
-                               "WIDTH=\"\" CELLSPACING=\"2\" CELLPADDING=\"\">\n"
-                               "<CAPTION class=\"\" STYLE=\"\" ALIGN=>Prices</CAPTION>\n\n\n</TABLE>\n");
+    EXPECT_EQ(view->GetText(),
+              "<TABLE BACKGROUND=\"\" BORDER class=\"\" STYLE=\"\" BGCOLOR=\"#000000\" ALIGN= "
+              "WIDTH=\"\" CELLSPACING=\"2\" CELLPADDING=\"\">\n"
+              "<CAPTION class=\"\" STYLE=\"\" ALIGN=>Prices</CAPTION>\n\n\n</TABLE>\n");
 
     // Cancel changes nothing.
     view->SetText("x");
@@ -228,7 +247,8 @@ TEST_F(InsertTest, TableFromTheDialog) {
 }
 
 // Fills the Insert Hyperlink dialog's fields (null: left as they are) and presses OK.
-std::function<int(QDialog&)> LinkAnswer(const char* url, const char* anchor, const char* target, const char* status) {
+std::function<int(QDialog&)> LinkAnswer(const char* url, const char* anchor, const char* target,
+                                        const char* status) {
     return [=](QDialog& d) {
         if (url) d.findChild<QLineEdit*>("urlEdit")->setText(url);
         if (anchor) d.findChild<QLineEdit*>("anchorEdit")->setText(anchor);
@@ -246,7 +266,8 @@ TEST_F(InsertTest, HyperlinkWrapsTheSelection) {
     view->SetSel(4, 9);
     modalAnswer = LinkAnswer("news/today.htm", "top", "_blank", nullptr);
     Frame().Router().Execute(cmd::Hyperlink);
-    EXPECT_EQ(view->GetText(), R"(see <A HREF="news/today.htm#top" TARGET="_blank">today</A> here)");
+    EXPECT_EQ(view->GetText(),
+              R"(see <A HREF="news/today.htm#top" TARGET="_blank">today</A> here)");
     EXPECT_EQ(view->GetSelText(), "today") << "the link text stays selected";
 
     const struct {
@@ -254,7 +275,8 @@ TEST_F(InsertTest, HyperlinkWrapsTheSelection) {
         QString text;
     } cases[] = {
         {LinkAnswer("a.htm", nullptr, nullptr, nullptr), R"(<A HREF="a.htm"></A>)"},
-        {LinkAnswer("", "", "", "Go 'on'"), R"(<A HREF="" onMouseOver="window.status='Go 'on'';return true;"></A>)"},
+        {LinkAnswer("", "", "", "Go 'on'"),
+         R"(<A HREF="" onMouseOver="window.status='Go 'on'';return true;"></A>)"},
         {[](QDialog& d) {
              d.findChild<QPushButton*>("cancelButton")->click();
              return d.result();

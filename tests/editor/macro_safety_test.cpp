@@ -43,8 +43,9 @@ protected:
             return static_cast<int>(QMessageBox::Yes);
         });
         site = scratch / "site/";
-        WriteBytes(site + "site.hpr", Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
-                                           "Group2=deutsch.mcr\n"));
+        WriteBytes(site + "site.hpr",
+                   Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                        "Group2=deutsch.mcr\n"));
         WriteBytes(site + "site.mcr", "");
         english = Crlf("{:footer:0:}\nenglish footer\n");
         WriteBytes(site + "english.mcr", english);
@@ -78,7 +79,8 @@ protected:
         view->moveCursor(QTextCursor::End);
         for (QChar c : keys) {
             // A key whose text is the character, as a keyboard layout that has it sends.
-            const auto key = static_cast<Qt::Key>(c.unicode() < 0x80 ? int(c.toUpper().unicode()) : int(Qt::Key_unknown));
+            const auto key = static_cast<Qt::Key>(c.unicode() < 0x80 ? int(c.toUpper().unicode())
+                                                                     : int(Qt::Key_unknown));
             QTest::sendKeyEvent(QTest::Click, view, key, QString(c), Qt::NoModifier);
         }
     }
@@ -118,7 +120,8 @@ TEST_F(MacroSafety, AProjectChangeClosesNothingUntilEverythingIsWritten) {
         EXPECT_EQ(ReadBytes(site + "a.tpl"), Crlf("<p>a</p>\n")) << round;
         EXPECT_EQ(ReadBytes(site + "b.tpl"), Crlf("<p>b</p>\n")) << round;
         EXPECT_EQ(ReadBytes(site + "english.mcr"), english) << round;
-        for (QMdiSubWindow* w : Frame().MdiArea()->subWindowList()) EXPECT_TRUE(w->isWindowModified()) << round;
+        for (QMdiSubWindow* w : Frame().MdiArea()->subWindowList())
+            EXPECT_TRUE(w->isWindowModified()) << round;
         EXPECT_EQ(macro->Title(), "{#footer} : english") << round;
     };
 
@@ -145,7 +148,8 @@ TEST_F(MacroSafety, AProjectChangeClosesNothingUntilEverythingIsWritten) {
     EXPECT_EQ(messages.size(), 3u) << "one question per window, the macro window's too";
     EXPECT_EQ(ReadBytes(site + "a.tpl"), Crlf("<p>a</p>\n<i>a</i>"));
     EXPECT_EQ(ReadBytes(site + "b.tpl"), Crlf("<p>b</p>\n<i>b</i>"));
-    EXPECT_NE(ReadBytes(site + "english.mcr").find(Crlf("\nenglish footer typed\n")), std::string::npos);
+    EXPECT_NE(ReadBytes(site + "english.mcr").find(Crlf("\nenglish footer typed\n")),
+              std::string::npos);
     EXPECT_EQ(Windows(), 0);
     EXPECT_EQ(ProjectName(), "other.hpr");
 }
@@ -224,12 +228,14 @@ TEST_F(MacroSafety, AFailedMacroFileSaveIsTriedAgain) {
     messages.clear();
     Key(Qt::Key_S, Qt::ControlModifier);
     EXPECT_TRUE(messages.empty());
-    EXPECT_NE(ReadBytes(site + "english.mcr").find(Crlf("\nenglish footer saved\n")), std::string::npos);
+    EXPECT_NE(ReadBytes(site + "english.mcr").find(Crlf("\nenglish footer saved\n")),
+              std::string::npos);
 
     // Exit: the failure is reported, and No keeps the editor and the text. (A folder in
     // the file's place: the new file cannot be renamed over it.)
     Type(" again");
-    EXPECT_TRUE(Frame().ActiveDocument()->IsModified()) << "an edit after a save marks the window again";
+    EXPECT_TRUE(Frame().ActiveDocument()->IsModified())
+        << "an edit after a save marks the window again";
     std::filesystem::remove(site + "english.mcr");
     std::filesystem::create_directories(site + "english.mcr/in-the-way");
     // Open Project: the same report, and the project stays with its window.
@@ -253,7 +259,8 @@ TEST_F(MacroSafety, AFailedMacroFileSaveIsTriedAgain) {
     EXPECT_EQ(Windows(), 1);
     std::filesystem::remove_all(site + "english.mcr");
     EXPECT_TRUE(Frame().close()) << "the file can be written now";
-    EXPECT_NE(ReadBytes(site + "english.mcr").find(Crlf("\nenglish footer saved again\n")), std::string::npos);
+    EXPECT_NE(ReadBytes(site + "english.mcr").find(Crlf("\nenglish footer saved again\n")),
+              std::string::npos);
 }
 
 // A Windows-1252 macro file keeps its encoding, and names that are not UTF-8 keep their bytes.
@@ -285,8 +292,10 @@ TEST_F(MacroSafety, AWindows1252MacroFileStaysWindows1252) {
     QStringList listed;
     modalAnswer = [&listed](QDialog& d) {
         auto* list = d.findChild<QListWidget*>("macroList");
-        for (int i = 0; i < list->count(); ++i) listed << list->item(i)->text();
-        list->setCurrentRow(static_cast<int>(listed.indexOf(QString::fromUtf8("gr\xC3\xBC\xC3\x9F"))));
+        for (int i = 0; i < list->count(); ++i)
+            listed << list->item(i)->text();
+        list->setCurrentRow(
+            static_cast<int>(listed.indexOf(QString::fromUtf8("gr\xC3\xBC\xC3\x9F"))));
         return 1;
     };
     Frame().Router().Execute(cmd::OrganizeMacros);

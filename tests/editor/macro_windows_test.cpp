@@ -28,8 +28,9 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         site = scratch / "site/";
-        WriteBytes(site + "site.hpr", Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
-                                           "Group2=deutsch.mcr\n[Sources]\nSourceNumber=1\nSource0=index.tpl\n"));
+        WriteBytes(site + "site.hpr",
+                   Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                        "Group2=deutsch.mcr\n[Sources]\nSourceNumber=1\nSource0=index.tpl\n"));
         WriteBytes(site + "site.mcr", Crlf("{:Head:0:}\n<h1>head</h1>\n"));
         WriteBytes(site + "english.mcr", Crlf("{:footer:0:}\nenglish footer\n"));
         WriteBytes(site + "deutsch.mcr", Crlf("{:footer:0:}\ndeutsch footer\n"));
@@ -59,7 +60,8 @@ protected:
             tLS_macrobase* base = theProject.GetActiveGroup();
             int index = -1;
             std::string* content = nullptr;
-            if (base->GetMacroIndex(index, macro, 1) != LS_OK || base->GetMacroContent(index, content) != LS_OK)
+            if (base->GetMacroIndex(index, macro, 1) != LS_OK ||
+                base->GetMacroContent(index, content) != LS_OK)
                 return "<missing>";
             return *content;
         }
@@ -141,7 +143,8 @@ TEST_F(MacroWindows, AMacroWindowSavesAndClosesLikeADocument) {
     View()->SetSel(0, 0);
     View()->InsertText("saved ", true);
     QTest::keyClick(View(), Qt::Key_S, Qt::ControlModifier);
-    EXPECT_NE(ReadBytes(site + "english.mcr").find("\r\nsaved english footer\r\n"), std::string::npos);
+    EXPECT_NE(ReadBytes(site + "english.mcr").find("\r\nsaved english footer\r\n"),
+              std::string::npos);
 
     const std::string before = ReadBytes(site + "english.mcr");
     View()->SetSel(0, 0);
@@ -156,7 +159,8 @@ TEST_F(MacroWindows, AMacroWindowSavesAndClosesLikeADocument) {
     Frame().Router().Execute(cmd::FileClose);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(Frame().MdiArea()->subWindowList().size(), 0);
-    EXPECT_NE(ReadBytes(site + "english.mcr").find("\r\nkept saved english footer\r\n"), std::string::npos)
+    EXPECT_NE(ReadBytes(site + "english.mcr").find("\r\nkept saved english footer\r\n"),
+              std::string::npos)
         << "Yes writes the file at once";
 
     const std::string kept = ReadBytes(site + "english.mcr");
@@ -197,7 +201,8 @@ TEST_F(MacroWindows, ATextTheMacroFileCannotHoldStaysInTheWindow) {
 
 TEST_F(MacroWindows, ALanguageThatCannotTakeTheMacroKeepsTheWindow) {
     std::string full;
-    for (int i = 0; i < LS_MAX_MACROS; ++i) full += "{:m" + std::to_string(i) + ":0:}\nx\n";
+    for (int i = 0; i < LS_MAX_MACROS; ++i)
+        full += "{:m" + std::to_string(i) + ":0:}\nx\n";
     WriteBytes(site + "deutsch.mcr", Crlf(full));
     Frame().OpenProjectFile(QString::fromStdString(site + "site.hpr"));
     theApp.CloseAllDocuments();
@@ -216,8 +221,11 @@ TEST_F(MacroWindows, ALanguageThatCannotTakeTheMacroKeepsTheWindow) {
 // its lines end and whatever it holds, in both encodings.
 TEST_F(MacroWindows, AMacroTextRoundTripsThroughItsWindowAndFile) {
     const std::string files[] = {
-        "{:footer:0:}\r\na\xC2\xA0" "b\tc\r\nlone\rcr\r\r\nls\xE2\x80\xA8" "end\r\n{:second:0:}\r\nx\r\n",
-        "{:footer:0:}\r\na\xA0" "b\tc\xE9\r\nlone\rcr\r\r\n\x81\x9D\r\n",
+        "{:footer:0:}\r\na\xC2\xA0"
+        "b\tc\r\nlone\rcr\r\r\nls\xE2\x80\xA8"
+        "end\r\n{:second:0:}\r\nx\r\n",
+        "{:footer:0:}\r\na\xA0"
+        "b\tc\xE9\r\nlone\rcr\r\r\n\x81\x9D\r\n",
     };
     for (const std::string& bytes : files) {
         WriteBytes(site + "english.mcr", bytes);

@@ -25,10 +25,14 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         table = scratch / "data/larkspan/autochar.txt";
-        WriteBytes(table, Crlf("{:<table:0:}\n<table></table>\n{:<tab2:0:}\n<tab2></tab2>\n"
-                               "{:<b:0:}\n<b></b>\n{:<br:0:}\n<br>\n{:!ALIGN:0:}\nLEFT,RIGHT,CENTER\n"
-                               "{:!VALIGN:0:}\nTOP,BOTTOM\n"
-                               "{:<\xC3\xBC" "ber:0:}\n<\xC3\xBC" "ber></\xC3\xBC" "ber>\n"));
+        WriteBytes(table,
+                   Crlf("{:<table:0:}\n<table></table>\n{:<tab2:0:}\n<tab2></tab2>\n"
+                        "{:<b:0:}\n<b></b>\n{:<br:0:}\n<br>\n{:!ALIGN:0:}\nLEFT,RIGHT,CENTER\n"
+                        "{:!VALIGN:0:}\nTOP,BOTTOM\n"
+                        "{:<\xC3\xBC"
+                        "ber:0:}\n<\xC3\xBC"
+                        "ber></\xC3\xBC"
+                        "ber>\n"));
     }
     void StartWith(const char* autotagging, const char* minSel) {
         WritePrivateProfileString("EDITOR", "Autotagging", autotagging, settingsFile.c_str());
@@ -69,9 +73,12 @@ TEST_F(MagicKeys, EveryTypedCharacterReachesTheTable) {
     StartWith("1", "10");
     // A character outside ASCII is looked up (as its bytes): "<ü" finds "<über".
     QTest::keyClicks(view, "<");
-    QKeyEvent umlaut(QEvent::KeyPress, Qt::Key_Udiaeresis, Qt::NoModifier, QString::fromUtf8("\xC3\xBC"));
+    QKeyEvent umlaut(QEvent::KeyPress, Qt::Key_Udiaeresis, Qt::NoModifier,
+                     QString::fromUtf8("\xC3\xBC"));
     QApplication::sendEvent(view, &umlaut);
-    EXPECT_EQ(view->GetText(), QString::fromUtf8("<\xC3\xBC" "ber></\xC3\xBC" "ber>"));
+    EXPECT_EQ(view->GetText(), QString::fromUtf8("<\xC3\xBC"
+                                                 "ber></\xC3\xBC"
+                                                 "ber>"));
     // Backspace is a character of the prefix too: "<", Backspace, "b" is no "<b".
     view->SetText("");
     QTest::keyClicks(view, " <");

@@ -23,7 +23,8 @@ TEST_F(EditorTest, ScreenshotOfAProjectWithTemplateAndMacroWindows) {
     const char* out = std::getenv("LARKSPAN_SHOTS");
     if (!out) GTEST_SKIP() << "set LARKSPAN_SHOTS to make the pictures";
     const std::string site = scratch / "demo2";
-    std::filesystem::copy(std::string(STAGE_DIR) + "/demo2", site, std::filesystem::copy_options::recursive);
+    std::filesystem::copy(std::string(STAGE_DIR) + "/demo2", site,
+                          std::filesystem::copy_options::recursive);
     // The project opens with Organize Templates: choose the first template.
     modalAnswer = [](QDialog& d) {
         if (auto* list = d.findChild<QListWidget*>("templateList")) list->setCurrentRow(0);

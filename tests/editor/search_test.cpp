@@ -93,7 +93,8 @@ TEST_F(SearchTest, TheToolBarSearchKeepsAHistoryOfThirty) {
     QComboBox* combo = app::SearchCombo();
     ASSERT_NE(combo, nullptr);
     combo->clear();
-    for (int i = 0; i < 30; ++i) combo->addItem(QString("old%1").arg(i));
+    for (int i = 0; i < 30; ++i)
+        combo->addItem(QString("old%1").arg(i));
     combo->clearEditText();
     combo->lineEdit()->setFocus();
     QTest::keyClicks(combo->lineEdit(), "TWO");
@@ -189,16 +190,17 @@ TEST_F(SearchTest, IsoConversionTurnsTheUpperHalfIntoReferences) {
 TEST_F(SearchTest, MultipleFileReplaceChangesOnlyWhatMatchesAndReportsWhatFailed) {
     using testutil::ReadBytes;
     using testutil::WriteBytes;
-    const std::string crlf = scratch / "crlf.tpl", lf = scratch / "lf.tpl", none = scratch / "none.tpl",
-                      locked = scratch / "locked.tpl";
+    const std::string crlf = scratch / "crlf.tpl", lf = scratch / "lf.tpl",
+                      none = scratch / "none.tpl", locked = scratch / "locked.tpl";
     WriteBytes(crlf, "<p>old</p>\r\n<p>old</p>\r\n");
     WriteBytes(lf, "old\nline\n");
     WriteBytes(none, "nothing here\n");
     WriteBytes(locked, "old\n");
     const auto noneTime = std::filesystem::last_write_time(none);
     CMultiReplaceDlg dialog(&Frame());
-    fileAnswers = {{QString::fromStdString(crlf), QString::fromStdString(lf), QString::fromStdString(none)},
-                   {QString::fromStdString(crlf), QString::fromStdString(locked)}};
+    fileAnswers = {
+        {QString::fromStdString(crlf), QString::fromStdString(lf), QString::fromStdString(none)},
+        {QString::fromStdString(crlf), QString::fromStdString(locked)}};
     dialog.AddFiles();
     dialog.AddFiles();
     EXPECT_EQ(dialog.findChild<QListWidget*>()->count(), 5) << "a file may be listed twice";
@@ -209,15 +211,18 @@ TEST_F(SearchTest, MultipleFileReplaceChangesOnlyWhatMatchesAndReportsWhatFailed
     brevic::InjectFault(brevic::FaultOp::Write, 3);
     dialog.ReplaceInAll();
     brevic::ClearFaults();
-    EXPECT_EQ(ReadBytes(crlf), "<p>new\r\nline</p>\r\n<p>new\r\nline</p>\r\n") << "the file's own line breaks";
+    EXPECT_EQ(ReadBytes(crlf), "<p>new\r\nline</p>\r\n<p>new\r\nline</p>\r\n")
+        << "the file's own line breaks";
     EXPECT_EQ(ReadBytes(lf), "new\nline\nline\n");
     EXPECT_EQ(ReadBytes(none), "nothing here\n");
-    EXPECT_EQ(std::filesystem::last_write_time(none), noneTime) << "a file without a match is not written";
+    EXPECT_EQ(std::filesystem::last_write_time(none), noneTime)
+        << "a file without a match is not written";
     EXPECT_EQ(ReadBytes(locked), "old\n") << "a failed write leaves the file whole";
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].stringId, str::AskReplaceInAllFiles);
     EXPECT_EQ(messages[0].kind, fw::MessageKind::AskOkCancel) << "asked with the question icon";
-    EXPECT_TRUE(messages[1].text.startsWith("3 replacements were made in 2 files.")) << messages[1].text.toStdString();
+    EXPECT_TRUE(messages[1].text.startsWith("3 replacements were made in 2 files."))
+        << messages[1].text.toStdString();
     EXPECT_TRUE(messages[1].text.contains(QString::fromStdString(locked)));
 }
 

@@ -98,9 +98,10 @@ TEST_F(SettingsDialogs, CompilerWritesItsEightKeysOnClosingAndGreysNewlinesWhile
         Child<QPushButton>(d, "closeButton")->click();
         return d.result();
     });
-    EXPECT_EQ(Section("COMPILER"), Crlf("[COMPILER]\nConvertISO=1\nCaseSensitive=1\nRemoveNewLineOnTags=0\n"
-                                        "ScrambleCode=0\nRemoveAttr=1\nRemoveTab=1\nSyntaxCheck=1\n"
-                                        "ScrambleBlockSize=10\n"));
+    EXPECT_EQ(Section("COMPILER"),
+              Crlf("[COMPILER]\nConvertISO=1\nCaseSensitive=1\nRemoveNewLineOnTags=0\n"
+                   "ScrambleCode=0\nRemoveAttr=1\nRemoveTab=1\nSyntaxCheck=1\n"
+                   "ScrambleBlockSize=10\n"));
 
     Run(cmd::OptionsCompiler, [](QDialog& d) {
         Show(d);
@@ -124,7 +125,8 @@ TEST_F(SettingsDialogs, CompilerWritesItsEightKeysOnClosingAndGreysNewlinesWhile
     EXPECT_EQ(s.RemoveAttr, 1);
 
     Run(cmd::OptionsCompiler, [](QDialog& d) {
-        EXPECT_FALSE(Child<QCheckBox>(d, "removeNewLineCheck")->isEnabled()) << "greyed when opened so";
+        EXPECT_FALSE(Child<QCheckBox>(d, "removeNewLineCheck")->isEnabled())
+            << "greyed when opened so";
         auto* width = Child<QLineEdit>(d, "blockWidthEdit");
         width->clear(); // an empty field keeps the value
         return 0;
@@ -144,8 +146,9 @@ TEST_F(SettingsDialogs, EditorWritesItsKeysOnEscapeAndTheApplicationTakesThem) {
         QTest::keyClicks(minSel, "3");
         return PressEscape(d);
     });
-    EXPECT_EQ(Section("EDITOR"),
-              Crlf("[EDITOR]\nAutotagMinSel=3\nAutotagging=0\nSyntaxColoring=1\nCaseSensitive=0\n"));
+    EXPECT_EQ(
+        Section("EDITOR"),
+        Crlf("[EDITOR]\nAutotagMinSel=3\nAutotagging=0\nSyntaxColoring=1\nCaseSensitive=0\n"));
     EXPECT_EQ(theApp.editor.autotagging, 0);
     EXPECT_EQ(theApp.editor.autotagMinSel, 3);
 }
@@ -159,7 +162,8 @@ TEST_F(SettingsDialogs, ABrowserIsWrittenWhenChosenAndSurvivesEscape) {
     const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
     ::setenv("PATH", bin.c_str(), 1);
     ASSERT_TRUE(Start());
-    fileAnswers = {{QString::fromStdString(scratch / "notes.txt")}, {QString::fromStdString(browser)},
+    fileAnswers = {{QString::fromStdString(scratch / "notes.txt")},
+                   {QString::fromStdString(browser)},
                    {QString::fromStdString(scratch / "preview")}};
     Run(cmd::OptionsBrowser, [&](QDialog& d) {
         Show(d);
@@ -178,7 +182,8 @@ TEST_F(SettingsDialogs, ABrowserIsWrittenWhenChosenAndSurvivesEscape) {
         return PressEscape(d);
     });
     EXPECT_EQ(Ini("BROWSER", "BrowserPath"), browser);
-    EXPECT_EQ(Ini("BROWSER", "TempFilePath"), scratch / "preview.tpl") << "the filter's extension added";
+    EXPECT_EQ(Ini("BROWSER", "TempFilePath"), scratch / "preview.tpl")
+        << "the filter's extension added";
     EXPECT_EQ(Ini("BROWSER", "UseTempOrTargetPath"), "0");
 
     // The desktop's default browser in one click, where xdg-open is installed.
@@ -193,7 +198,8 @@ TEST_F(SettingsDialogs, ABrowserIsWrittenWhenChosenAndSurvivesEscape) {
 
 TEST_F(SettingsDialogs, F4WithoutBrowserLeadsToTheBrowserDialogAndThenStartsTheChosenOne) {
     const std::string browser = MakeProgram(scratch / "browser");
-    WritePrivateProfileString("BROWSER", "TempFilePath", (scratch / "preview.htm").c_str(), settingsFile.c_str());
+    WritePrivateProfileString("BROWSER", "TempFilePath", (scratch / "preview.htm").c_str(),
+                              settingsFile.c_str());
     ASSERT_TRUE(Start());
     auto* view = qobject_cast<CLs_mainView*>(Frame().ActiveView());
     ASSERT_NE(view, nullptr);
@@ -228,7 +234,8 @@ TEST_F(SettingsDialogs, ASettingsFileThatCannotBeWrittenIsToldOncePerRun) {
     Run(cmd::OptionsEditor, [](QDialog&) { return 0; });
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].stringId, str::SettingsNotWritten);
-    EXPECT_NE(messages[0].text.indexOf(QString::fromStdString(settingsFile)), -1) << "names the file";
+    EXPECT_NE(messages[0].text.indexOf(QString::fromStdString(settingsFile)), -1)
+        << "names the file";
     Run(cmd::OptionsCompiler, [](QDialog&) { return 0; });
     Run(cmd::OptionsEditor, [](QDialog&) { return 0; });
     EXPECT_EQ(messages.size(), 1u) << "once per run";
@@ -273,7 +280,9 @@ protected:
         }
         return entries;
     }
-    QString Selected() const { return list->currentItem() ? list->currentItem()->text() : QString(); }
+    QString Selected() const {
+        return list->currentItem() ? list->currentItem()->text() : QString();
+    }
 
     std::string tablePath;
     tLS_Error tableError = LS_OK; // outlives the table, which reports its save into it
@@ -305,11 +314,13 @@ TEST_F(AutotagsDialog, EditsGoBackOnSwitchingAndAttributeEntriesHideUnderTags) {
     Type(content, "LEFT,RIGHT");
     QTest::keyClick(content, Qt::Key_Return);
     QTest::keyClicks(content, "{:CENTER");
-    EXPECT_EQ(content->toPlainText(), "LEFT,RIGHT\n{CENTER") << "a line the file would take for a header is refused";
+    EXPECT_EQ(content->toPlainText(), "LEFT,RIGHT\n{CENTER")
+        << "a line the file would take for a header is refused";
     kind->setCurrentIndex(kind->findText("TAGS"));
     EXPECT_EQ(Items(list), QStringList({"<b", "<br"})) << "ALIGN is no tag";
 
-    EXPECT_EQ(Saved(), (Entries{{"<br", "<br>"}, {"<b", "<b></b>x"}, {"!ALIGN", "LEFT,RIGHT\n{CENTER"}}));
+    EXPECT_EQ(Saved(),
+              (Entries{{"<br", "<br>"}, {"<b", "<b></b>x"}, {"!ALIGN", "LEFT,RIGHT\n{CENTER"}}));
 }
 
 TEST_F(AutotagsDialog, DeleteShowsTheEntryBeforeAndNamesAreChecked) {
@@ -334,7 +345,8 @@ TEST_F(AutotagsDialog, DeleteShowsTheEntryBeforeAndNamesAreChecked) {
     name->clear();
     Type(name, "!x");
     QTest::mouseClick(Child<QPushButton>(*dialog, "newButton"), Qt::LeftButton);
-    EXPECT_EQ(Items(list), QStringList({"A", "a", "b"})) << "no hidden attribute entry made under TAGS";
+    EXPECT_EQ(Items(list), QStringList({"A", "a", "b"}))
+        << "no hidden attribute entry made under TAGS";
 
     // 30 characters a macro file reads back, the "!" of an attribute entry among them.
     name->clear();
@@ -366,7 +378,8 @@ TEST_F(AutotagsDialog, OptionsAutotagEditsTheTableTheViewsCompleteFrom) {
     modalAnswer = [](QDialog& d) {
         Show(d);
         QTest::keyClicks(Child<QLineEdit>(d, "nameEdit"), "<em");
-        QTest::keyClick(Child<QLineEdit>(d, "nameEdit"), Qt::Key_Return); // New is the default button
+        QTest::keyClick(Child<QLineEdit>(d, "nameEdit"),
+                        Qt::Key_Return); // New is the default button
         auto* text = Child<QPlainTextEdit>(d, "contentEdit");
         text->setFocus();
         QTest::keyClicks(text, "<em></em>");

@@ -5,10 +5,10 @@
 #include "doc_template.h"
 #include "document.h"
 #include "file_types.h"
-#include "ids.h"
 #include "hint_dialog.h"
-#include "printing.h"
+#include "ids.h"
 #include "ls_main_view.h"
+#include "printing.h"
 #include "settings.h"
 #include "splash_dialog.h"
 
@@ -43,8 +43,9 @@ std::string Ini(const std::string& file, const char* section, const char* key) {
 }
 
 void WriteProject(const std::string& dir) {
-    WriteBytes(dir + "site.hpr", Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
-                                      "Group2=deutsch.mcr\n"));
+    WriteBytes(dir + "site.hpr",
+               Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                    "Group2=deutsch.mcr\n"));
 }
 
 TEST_F(EditorTest, StartsWithANewDocumentAndNoProject) {
@@ -79,7 +80,8 @@ TEST_F(EditorTest, RoutingByExtension) {
     fw::Document* doc = theApp.OpenDocumentFile(QString::fromStdString(dir + "other.htm"));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages.back().stringId, 155);
-    EXPECT_EQ(messages.back().text, "Do you want to copy this HTML file into a template?\n\nRecomended!");
+    EXPECT_EQ(messages.back().text,
+              "Do you want to copy this HTML file into a template?\n\nRecomended!");
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(doc->PathName().toStdString(), dir + "other.tpl");
     EXPECT_EQ(ReadBytes(dir + "other.tpl"), "<p>htm</p>");
@@ -144,7 +146,8 @@ TEST_F(EditorTest, OpeningAProjectSelectsTheFirstLanguageAndSetsTheCaption) {
     EXPECT_EQ(languages->itemText(2), "Neutral");
     EXPECT_STREQ(theProject.GetActiveLanguageName(), "deutsch");
     EXPECT_EQ(CMainFrame::CaptionText(), "Larkspan PLUS 3.0 - site");
-    EXPECT_EQ(Frame().MdiArea()->subWindowList().size(), 0) << "documents close with the old project";
+    EXPECT_EQ(Frame().MdiArea()->subWindowList().size(), 0)
+        << "documents close with the old project";
     Frame().OnIdle();
     EXPECT_EQ(Frame().windowTitle(), "Larkspan PLUS 3.0 - site");
 
@@ -157,7 +160,8 @@ TEST_F(EditorTest, OpeningAProjectSelectsTheFirstLanguageAndSetsTheCaption) {
     Frame().OpenProjectFile(QString::fromStdString(dir + "broken.hpr"));
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back().stringId, 132);
-    EXPECT_EQ(messages.back().text, "Error initialising project.\nPlease load or create a new project.");
+    EXPECT_EQ(messages.back().text,
+              "Error initialising project.\nPlease load or create a new project.");
     EXPECT_FALSE(languages->isEnabled());
     EXPECT_EQ(CMainFrame::CaptionText(), "Larkspan PLUS 3.0") << "no project, none named";
 }
@@ -211,14 +215,16 @@ TEST_F(EditorTest, CaretPositionInTheStatusBar) {
 TEST_F(EditorTest, SearchStringsAreStoredOnCloseWithOldKeysLeftBehind) {
     std::string ini;
     ini = "[SEARCHSTRINGS]\nStringCount=12\n";
-    for (int i = 0; i < 12; ++i) ini += std::to_string(i) + "String=" + (i == 3 ? "" : "s" + std::to_string(i)) + "\n";
+    for (int i = 0; i < 12; ++i)
+        ini += std::to_string(i) + "String=" + (i == 3 ? "" : "s" + std::to_string(i)) + "\n";
     WriteBytes(settingsFile, Crlf(ini));
     ASSERT_TRUE(Start());
     ASSERT_NE(searchCombo, nullptr);
     ASSERT_EQ(searchCombo->count(), 11) << "the empty value is skipped";
     EXPECT_EQ(searchCombo->itemText(3), "s4");
     EXPECT_EQ(searchCombo->currentIndex(), 0);
-    while (searchCombo->count() > 5) searchCombo->removeItem(searchCombo->count() - 1);
+    while (searchCombo->count() > 5)
+        searchCombo->removeItem(searchCombo->count() - 1);
     theApp.CloseAllDocuments();
     Frame().close();
     EXPECT_EQ(Ini(settingsFile, "SEARCHSTRINGS", "StringCount"), "5");
@@ -269,7 +275,8 @@ TEST_F(EditorTest, HintsShowUntilSwitchedOff) {
     int pictures = 0;
     modalAnswer = [&pictures](QDialog& d) {
         d.findChild<QCheckBox*>("dontShowAgain")->setChecked(true);
-        for (QLabel* label : d.findChildren<QLabel*>()) pictures += !label->pixmap().isNull();
+        for (QLabel* label : d.findChildren<QLabel*>())
+            pictures += !label->pixmap().isNull();
         return static_cast<int>(QDialog::Accepted);
     };
     EXPECT_EQ(CHintDlg::Show(nullptr, 32775, file), QDialog::Accepted);
@@ -296,13 +303,15 @@ TEST_F(EditorTest, ToolBarsHoldTheirButtonsInOrder) {
     ASSERT_TRUE(Start());
     auto ids = [](QToolBar* bar) {
         std::vector<int> out;
-        for (QAction* a : bar->actions()) out.push_back(a->isSeparator() ? 0 : a->data().isValid() ? a->data().toInt() : -1);
+        for (QAction* a : bar->actions())
+            out.push_back(a->isSeparator() ? 0 : a->data().isValid() ? a->data().toInt() : -1);
         return out;
     };
     // 0: separator, -1: a combo box.
-    EXPECT_EQ(ids(Frame().ToolBar(CMainFrame::ApplicationTools)),
-              (std::vector<int>{57600, 57601, 32901, 32853, 0, 57607, 0, -1, 0, 32812, 32815, 32792, 0,
-                                32816, 32817, 32819, 0, 32818, 0, 57664, 57669}));
+    EXPECT_EQ(
+        ids(Frame().ToolBar(CMainFrame::ApplicationTools)),
+        (std::vector<int>{57600, 57601, 32901, 32853, 0,     57607, 0,     -1, 0,     32812, 32815,
+                          32792, 0,     32816, 32817, 32819, 0,     32818, 0,  57664, 57669}));
     EXPECT_EQ(ids(Frame().ToolBar(CMainFrame::ProjectTools)),
               (std::vector<int>{32773, 0, 32889, 32890, 0, 32774, 0, -1, 0, 32803, 32895, 0, 57635,
                                 57634, 57637, 0, 57643, 57644}));
@@ -349,10 +358,12 @@ TEST_F(EditorTest, CommandsWithoutAHandlerAreDisabled) {
     // A command no target handles is disabled (the shell's print command prints directly).
     EXPECT_FALSE(Frame().Router().State(cmd::PrintDirect).enabled);
     // Both ids of a command behave alike.
-    EXPECT_EQ(Frame().Router().State(cmd::NewMacroTool).enabled, Frame().Router().State(cmd::NewMacro).enabled);
+    EXPECT_EQ(Frame().Router().State(cmd::NewMacroTool).enabled,
+              Frame().Router().State(cmd::NewMacro).enabled);
     // The menus switch with the active document: the editor menu for an HTML window.
     QStringList titles;
-    for (QAction* a : Frame().menuBar()->actions()) titles << a->text();
+    for (QAction* a : Frame().menuBar()->actions())
+        titles << a->text();
     EXPECT_TRUE(titles.contains("&File"));
     theApp.CloseAllDocuments();
     QApplication::processEvents();
@@ -436,7 +447,9 @@ TEST_F(EditorTest, TheMessagesWindowFitsItsLinesAndKeepsItsSize) {
 // Opening a project whose macro file is missing says that it has been created empty.
 TEST_F(EditorTest, AMissingMacroFileIsReportedWhenTheProjectOpens) {
     const std::string site = scratch / "site/";
-    testutil::WriteBytes(site + "site.hpr", testutil::Crlf("[Groups]\nGroupNumber=2\nGroup0=site.mcr\nGroup1=english.mcr\n"));
+    testutil::WriteBytes(
+        site + "site.hpr",
+        testutil::Crlf("[Groups]\nGroupNumber=2\nGroup0=site.mcr\nGroup1=english.mcr\n"));
     testutil::WriteBytes(site + "site.mcr", "");
     ASSERT_TRUE(Start());
     Frame().OpenProjectFile(QString::fromStdString(site + "site.hpr"));
@@ -497,17 +510,23 @@ TEST_F(EditorTest, DesktopEntryOfAnOddProgramFolder) {
     ASSERT_TRUE(filetypes::Register(QString::fromStdString(folder)));
     const std::string text = testutil::ReadBytes(entry);
     // Quoted, with " ` $ \ escaped and % doubled; then every backslash doubled again.
-    const std::string exec = "Exec=\"" + scratch.path() + R"(100%% \\"odd\\" \\\\ \\`x\\` \\$HOME/larkspan" %f)" + "\n";
+    const std::string exec =
+        "Exec=\"" + scratch.path() + R"(100%% \\"odd\\" \\\\ \\`x\\` \\$HOME/larkspan" %f)" + "\n";
     EXPECT_NE(text.find(exec), std::string::npos) << text;
-    EXPECT_NE(text.find("\nIcon=" + scratch.path() + R"(100% "odd" \\ `x` $HOME/larkspan.svg)" + "\n"), std::string::npos)
+    EXPECT_NE(
+        text.find("\nIcon=" + scratch.path() + R"(100% "odd" \\ `x` $HOME/larkspan.svg)" + "\n"),
+        std::string::npos)
         << text;
 
-    EXPECT_NE(text.find("\n[Desktop Action print]\nName=Print\n" + exec.substr(0, exec.size() - 4) + " /p %f\n"),
+    EXPECT_NE(text.find("\n[Desktop Action print]\nName=Print\n" + exec.substr(0, exec.size() - 4) +
+                        " /p %f\n"),
               std::string::npos)
         << "the print action";
 
-    const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
-    if (validator.isEmpty()) GTEST_SKIP() << "desktop-file-validate (Debian: desktop-file-utils) is not installed";
+    const QString validator =
+        QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (validator.isEmpty())
+        GTEST_SKIP() << "desktop-file-validate (Debian: desktop-file-utils) is not installed";
     QProcess check;
     check.setProcessChannelMode(QProcess::MergedChannels);
     check.start(validator, {QString::fromStdString(entry)});

@@ -25,23 +25,29 @@ using widgets::Child;
 using widgets::Items;
 
 std::string Section(int n, const std::string& name, const std::string& family) {
-    return "[STYLE_" + std::to_string(n) + "]\nName=" + name + "\nDel=0\nfont-family=" + family + "\n";
+    return "[STYLE_" + std::to_string(n) + "]\nName=" + name + "\nDel=0\nfont-family=" + family +
+           "\n";
 }
 
 class StylesTest : public EditorTest {
 protected:
     void SetUp() override {
         EditorTest::SetUp();
-        WriteBytes(path, Crlf(Section(0, "A", "Arial") + Section(1, "B", "Bodoni") + Section(2, "C", "Courier")));
+        WriteBytes(path, Crlf(Section(0, "A", "Arial") + Section(1, "B", "Bodoni") +
+                              Section(2, "C", "Courier")));
     }
-    std::unique_ptr<CStylesDlg> Open() { return std::make_unique<CStylesDlg>(nullptr, QString::fromStdString(path)); }
+    std::unique_ptr<CStylesDlg> Open() {
+        return std::make_unique<CStylesDlg>(nullptr, QString::fromStdString(path));
+    }
     void Type(QDialog& d, const char* field, const char* text) {
         QLineEdit* edit = Child<QLineEdit>(d, field);
         edit->setFocus();
         edit->selectAll();
         QTest::keyClicks(edit, text);
     }
-    void Click(QDialog& d, const char* button) { QTest::mouseClick(Child<QPushButton>(d, button), Qt::LeftButton); }
+    void Click(QDialog& d, const char* button) {
+        QTest::mouseClick(Child<QPushButton>(d, button), Qt::LeftButton);
+    }
     QString Text(QDialog& d, const char* field) { return Child<QLineEdit>(d, field)->text(); }
 
     std::string path = scratch / "styles.dat";
@@ -77,8 +83,8 @@ TEST_F(StylesTest, EveryChangeIsSavedAtOnceAndCancelKeepsIt) {
     EXPECT_EQ(Text(*d, "fontFamilyEdit"), face);
     Click(*d, "cancelButton");
     EXPECT_EQ(d->result(), 2);
-    EXPECT_NE(ReadBytes(path).find(Crlf("[STYLE_1]\nName=B\nDel=0\nfont-family=" + face.toStdString() +
-                                        "\nfont-style=\n")),
+    EXPECT_NE(ReadBytes(path).find(Crlf("[STYLE_1]\nName=B\nDel=0\nfont-family=" +
+                                        face.toStdString() + "\nfont-style=\n")),
               std::string::npos);
 
     d = Open();
@@ -107,11 +113,13 @@ TEST_F(StylesTest, NewTakesANameOnceAndNeverAnEmptyOne) {
 
     Type(*d, "nameEdit", "Heading");
     Type(*d, "fontFamilyEdit", "Verdana");
-    EXPECT_NE(ReadBytes(path).find("font-family=Verdana"), std::string::npos) << "A took the change";
+    EXPECT_NE(ReadBytes(path).find("font-family=Verdana"), std::string::npos)
+        << "A took the change";
     Click(*d, "newButton");
     EXPECT_EQ(Items(list), QStringList({"A", "B", "C", "Heading"}));
     EXPECT_EQ(list->currentRow(), 3);
-    EXPECT_NE(ReadBytes(path).find(Crlf("[STYLE_3]\nName=Heading\nDel=0\nfont-family=Verdana\n")), std::string::npos);
+    EXPECT_NE(ReadBytes(path).find(Crlf("[STYLE_3]\nName=Heading\nDel=0\nfont-family=Verdana\n")),
+              std::string::npos);
     Click(*d, "newButton");
     EXPECT_EQ(list->count(), 4);
 }
@@ -145,7 +153,8 @@ TEST_F(StylesTest, AFileThatCannotBeWrittenIsReportedOnceAndTheValuesStay) {
     brevic::ClearFaults();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].stringId, str::StylesNotSaved);
-    EXPECT_TRUE(messages[0].text.contains(QString::fromStdString(path))) << messages[0].text.toStdString();
+    EXPECT_TRUE(messages[0].text.contains(QString::fromStdString(path)))
+        << messages[0].text.toStdString();
     EXPECT_EQ(Text(*d, "fontFamilyEdit"), "T");
     EXPECT_EQ(Text(*d, "nameEdit"), "Times");
     EXPECT_EQ(Items(Child<QListWidget>(*d, "styleList")), QStringList({"A", "B", "C"}));

@@ -7,8 +7,8 @@
 #include "ls_main_view.h"
 #include "popup_menu.h"
 
-#include <brevic/ls_macrobase.h>
 #include "widget_helpers.h"
+#include <brevic/ls_macrobase.h>
 
 #include <QClipboard>
 #include <QColorDialog>
@@ -41,13 +41,17 @@ protected:
         fw::SetPopupHook({});
         EditorTest::TearDown();
     }
-    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers) { QTest::keyClick(view, key, modifiers); }
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(view, key, modifiers);
+    }
     std::pair<int, int> Sel() {
         int s = 0, e = 0;
         view->GetSel(s, e);
         return {s, e};
     }
-    size_t Hints() { return static_cast<size_t>(std::count(dialogs.begin(), dialogs.end(), "CHintDlg")); }
+    size_t Hints() {
+        return static_cast<size_t>(std::count(dialogs.begin(), dialogs.end(), "CHintDlg"));
+    }
 
     CLs_mainView* view = nullptr;
     const Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
@@ -173,7 +177,9 @@ TEST_F(TagCommands, FontFaceInsertsTheChosenFamilySelected) {
     Key(Qt::Key_F, ctrlAlt);
     ASSERT_FALSE(shown.isEmpty()) << "the desktop's font families";
     QStringList sorted = shown;
-    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
     EXPECT_EQ(shown, sorted);
     EXPECT_EQ(view->GetText(), "<FONT FACE=\"" + shown.last() + "\">");
     EXPECT_EQ(view->GetSelText(), shown.last());
@@ -198,7 +204,8 @@ TEST_F(TagCommands, SpecialCharacterInsertsCharactersAndEntities) {
     auto* grid = table->findChild<QTableWidget*>("characterGrid");
     QTableWidgetItem* eAcute = grid->item((0xE9 - 32) / 16, (0xE9 - 32) % 16);
     ASSERT_EQ(eAcute->text(), QString(QChar(0xE9)));
-    EXPECT_EQ(grid->item((128 - 32) / 16, 0)->text(), QString(QChar(0x20AC))) << "128 is the euro sign";
+    EXPECT_EQ(grid->item((128 - 32) / 16, 0)->text(), QString(QChar(0x20AC)))
+        << "128 is the euro sign";
     EXPECT_TRUE(grid->item((129 - 32) / 16, 1)->text().isEmpty()) << "unused codes stay empty";
     grid->setCurrentItem(eAcute);
     QTest::keyClick(grid, Qt::Key_Return);
@@ -222,7 +229,8 @@ TEST_F(TagCommands, TheRightButtonOffersTheMenuForTheCaret) {
         QAction* chosen = nullptr;
         for (QAction* a : menu.actions()) {
             if (a->isSeparator()) continue;
-            entries << a->text().remove('&').section('\t', 0, 0) + (a->isEnabled() ? "" : " (greyed)");
+            entries << a->text().remove('&').section('\t', 0, 0) +
+                           (a->isEnabled() ? "" : " (greyed)");
             if (a->text().remove('&').startsWith(choose) && !choose.isEmpty()) chosen = a;
         }
         return chosen;
@@ -244,11 +252,12 @@ TEST_F(TagCommands, TheRightButtonOffersTheMenuForTheCaret) {
     EXPECT_EQ(entries, QStringList({"Delete Macroplaceholder", "Open Macro"}));
     rightClick(29, 29);
     EXPECT_EQ(shown, "Tag") << "a placeholder inside a tag";
-    EXPECT_EQ(entries, QStringList({"Paste", "Cut HTML Tag", "Copy HTML Tag", "Delete HTML Tag", "Color", "Font Face"}));
+    EXPECT_EQ(entries, QStringList({"Paste", "Cut HTML Tag", "Copy HTML Tag", "Delete HTML Tag",
+                                    "Color", "Font Face"}));
     rightClick(35, 36);
     EXPECT_EQ(shown, "Selection");
-    EXPECT_EQ(entries, QStringList({"Cut", "Copy", "Paste", "Indent", "Unindent", "Text Styles", "Color", "Font",
-                                    "Macro from Text", "ISO-8859-1 Conversion"}));
+    EXPECT_EQ(entries, QStringList({"Cut", "Copy", "Paste", "Indent", "Unindent", "Text Styles",
+                                    "Color", "Font", "Macro from Text", "ISO-8859-1 Conversion"}));
     view->SetSel(6, 6);
     QTextCursor blank(view->document());
     blank.setPosition(16);
@@ -257,15 +266,16 @@ TEST_F(TagCommands, TheRightButtonOffersTheMenuForTheCaret) {
     view->GetSel(s, e);
     EXPECT_EQ(s, 16) << "the click moved the caret first";
     EXPECT_EQ(shown, "NoSel");
-    EXPECT_TRUE(entries.contains("Table") && entries.contains("Image")) << "the view's insert commands: "
-                                                                         << entries.join(", ").toStdString();
+    EXPECT_TRUE(entries.contains("Table") && entries.contains("Image"))
+        << "the view's insert commands: " << entries.join(", ").toStdString();
 
     choose = "Delete Macroplaceholder";
     rightClick(8, 8);
     EXPECT_EQ(view->GetText(), "<P></P> <A HREF=\"{#link}\">x</A>") << "the chosen command ran";
 
     // A "#" that no opening brace comes before is no placeholder: nothing goes.
-    for (const QString& css : {QString("P { color: #ff0000 }"), QString("#header { color: red }")}) {
+    for (const QString& css :
+         {QString("P { color: #ff0000 }"), QString("#header { color: red }")}) {
         view->SetText(css);
         const int caret = static_cast<int>(css.indexOf('#')) + 2;
         view->SetSel(caret, caret);
@@ -279,8 +289,9 @@ protected:
     void SetUp() override {
         TagCommands::SetUp();
         site = scratch / "site/";
-        WriteBytes(site + "site.hpr", Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
-                                           "Group2=deutsch.mcr\n"));
+        WriteBytes(site + "site.hpr",
+                   Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                        "Group2=deutsch.mcr\n"));
         WriteBytes(site + "site.mcr", "");
         WriteBytes(site + "english.mcr", Crlf("{:footer:0:}\nenglish footer\n"));
         WriteBytes(site + "deutsch.mcr", Crlf("{:footer:0:}\ndeutsch footer\n"));
@@ -301,7 +312,8 @@ protected:
 };
 
 TEST_F(TagMacros, OpenMacroCutsTheNameOutOfThePlaceholder) {
-    const char* placeholders[] = {"{#footer,1,2}", "{#footer[2-L]}", "{#footer.de}", "{#\"<li>\"footer.de[L],x}"};
+    const char* placeholders[] = {"{#footer,1,2}", "{#footer[2-L]}", "{#footer.de}",
+                                  "{#\"<li>\"footer.de[L],x}"};
     for (const char* placeholder : placeholders) {
         view->SetText(QString("<P>") + placeholder + "</P>");
         view->SetSel(6, 6);

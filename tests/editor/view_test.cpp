@@ -55,7 +55,8 @@ protected:
     // The colours of the characters of [from, from + n), one per character.
     std::vector<QRgb> Colours(int from, int n) {
         std::vector<QRgb> out;
-        for (int i = 0; i < n; ++i) out.push_back(View()->ColorAt(from + i) | 0xFF000000u);
+        for (int i = 0; i < n; ++i)
+            out.push_back(View()->ColorAt(from + i) | 0xFF000000u);
         return out;
     }
 
@@ -68,15 +69,18 @@ TEST_F(ViewTest, ColoursLandOnTheRightCharacters) {
     v->InsertText("<A HREF=\"x\" NAME=y>t{#Title,2}</A>\n<!-- a\nb --> c << x > y\nz", false);
     EXPECT_EQ(v->GetText(), "<A HREF=\"x\" NAME=y>t{#Title,2}</A>\n<!-- a\nb --> c << x > y\nz");
     // < A _HREF = "x" _NAME = y >
-    EXPECT_EQ(Colours(0, 19), (std::vector<QRgb>{kBlack, kOrange, kGreen, kGreen, kGreen, kGreen, kGreen,
-                                                 kDarkRed, kBlue, kBlue, kBlue, kGreen, kGreen, kGreen,
-                                                 kGreen, kGreen, kDarkRed, kDarkRed, kBlack}));
+    EXPECT_EQ(Colours(0, 19),
+              (std::vector<QRgb>{kBlack, kOrange, kGreen, kGreen, kGreen, kGreen, kGreen, kDarkRed,
+                                 kBlue, kBlue, kBlue, kGreen, kGreen, kGreen, kGreen, kGreen,
+                                 kDarkRed, kDarkRed, kBlack}));
     // t { #Title , 2 }
-    EXPECT_EQ(Colours(19, 11), (std::vector<QRgb>{kBlack, kBlack, kMagenta, kMagenta, kMagenta, kMagenta,
-                                                  kMagenta, kMagenta, kBlue, kBlue, kBlack}));
+    EXPECT_EQ(Colours(19, 11),
+              (std::vector<QRgb>{kBlack, kBlack, kMagenta, kMagenta, kMagenta, kMagenta, kMagenta,
+                                 kMagenta, kBlue, kBlue, kBlack}));
     const int comment = 35;
     EXPECT_EQ(v->ColorAt(comment) | 0xFF000000u, kGrey);
-    EXPECT_EQ(v->ColorAt(comment + 8) | 0xFF000000u, kGrey) << "the comment stays grey on its next line";
+    EXPECT_EQ(v->ColorAt(comment + 8) | 0xFF000000u, kGrey)
+        << "the comment stays grey on its next line";
     EXPECT_EQ(v->ColorAt(comment + 13) | 0xFF000000u, kBlack) << "after -->";
     EXPECT_EQ(v->ColorAt(comment + 15) | 0xFF000000u, kGrey) << "<< runs to the line end, past >";
     EXPECT_EQ(v->ColorAt(comment + 22) | 0xFF000000u, kGrey);
@@ -176,13 +180,14 @@ TEST_F(ViewTest, FilesRoundTripByteForByteThroughTheView) {
         std::string bytes;
     };
     std::string exact(20000, 'x');
-    for (size_t i = 99; i < exact.size(); i += 100) exact[i] = '\n';
+    for (size_t i = 99; i < exact.size(); i += 100)
+        exact[i] = '\n';
     const std::string patterns[] = {
-        "<p>\r\nline\r\n</p>\r\n",                  // CR LF
-        "<p>\nline\n</p>\n",                           // LF
-        "crlf\r\nlf\ncr\rcrcrlf\r\r\nend",             // mixed, a lone CR, CR CR LF, no last end
-        "\t<td>\ttab\t</td>\r\n\r\n\n\n",                // tabs, empty lines
-        "\x01\x0b\x0c\x1b{\\rtf1}\\par{}\r\n",          // control characters, RTF look-alikes
+        "<p>\r\nline\r\n</p>\r\n",             // CR LF
+        "<p>\nline\n</p>\n",                   // LF
+        "crlf\r\nlf\ncr\rcrcrlf\r\r\nend",     // mixed, a lone CR, CR CR LF, no last end
+        "\t<td>\ttab\t</td>\r\n\r\n\n\n",      // tabs, empty lines
+        "\x01\x0b\x0c\x1b{\\rtf1}\\par{}\r\n", // control characters, RTF look-alikes
         exact,
     };
     const std::string utf8Only[] = {
@@ -194,7 +199,7 @@ TEST_F(ViewTest, FilesRoundTripByteForByteThroughTheView) {
         "\xEF\xBB\xBF<p>bom</p>\r\n",                // a byte-order mark
     };
     const std::string cp1252Only[] = {
-        "nbsp\xA0here\r\n\xA0",                        // A0 is the no-break space
+        "nbsp\xA0here\r\n\xA0",                          // A0 is the no-break space
         "caf\xE9 \x80 \x93q\x94 \x81\x8D\x8F\x90\x9D\n", // with the five unassigned bytes
     };
     std::vector<std::string> cases(std::begin(patterns), std::end(patterns));
@@ -214,7 +219,10 @@ TEST_F(ViewTest, FilesRoundTripByteForByteThroughTheView) {
     EXPECT_TRUE(messages.empty());
 
     // Edited at its end and saved with Ctrl+S, in both encodings: only the edit is new.
-    for (const std::string& bytes : {std::string("a\xC2\xA0" "b\r\nc\rd\ne"), std::string("a\xA0" "b\r\nc\rd\ne")}) {
+    for (const std::string& bytes : {std::string("a\xC2\xA0"
+                                                 "b\r\nc\rd\ne"),
+                                     std::string("a\xA0"
+                                                 "b\r\nc\rd\ne")}) {
         const std::string path = scratch / "edited.tpl";
         WriteBytes(path, bytes);
         fw::Document* doc = theApp.OpenDocumentFile(QString::fromStdString(path));
@@ -254,7 +262,8 @@ TEST_F(ViewTest, AWindows1252FileIsNeverWrittenWithQuestionMarks) {
     fw::Document* doc = theApp.OpenDocumentFile(QString::fromStdString(path));
     ASSERT_NE(doc, nullptr);
     View()->SetSel(0, 0);
-    View()->InsertText(QString::fromUtf8("\xC5\x82\xE2\x82\xAC"), true); // U+0142 has no byte there; the euro sign has
+    View()->InsertText(QString::fromUtf8("\xC5\x82\xE2\x82\xAC"),
+                       true); // U+0142 has no byte there; the euro sign has
     answers = {QMessageBox::No};
     EXPECT_FALSE(doc->DoFileSave());
     EXPECT_EQ(messages.back().stringId, str::AskSaveAsUtf8);
@@ -262,7 +271,9 @@ TEST_F(ViewTest, AWindows1252FileIsNeverWrittenWithQuestionMarks) {
     EXPECT_TRUE(doc->IsModified());
     answers = {QMessageBox::Yes};
     EXPECT_TRUE(doc->DoFileSave());
-    EXPECT_EQ(ReadBytes(path), "\xC5\x82\xE2\x82\xAC" "caf\xC3\xA9\r\n") << "Yes: all of it as UTF-8";
+    EXPECT_EQ(ReadBytes(path), "\xC5\x82\xE2\x82\xAC"
+                               "caf\xC3\xA9\r\n")
+        << "Yes: all of it as UTF-8";
 }
 
 TEST_F(ViewTest, CopyingAnHtmlFileReplacesTheTemplateInOneStep) {
@@ -315,7 +326,10 @@ TEST_F(ViewTest, SavingThroughLinksKeepsThemAndTheMode) {
     const Case cases[] = {
         {"same folder", {{"site/a.tpl", "real-a.tpl"}}, "site/real-a.tpl", true},
         {"relative, other folder", {{"site/b.tpl", "../shared/b.tpl"}}, "shared/b.tpl", true},
-        {"chain", {{"site/c.tpl", "hop-c"}, {"site/hop-c", "../shared/c.tpl"}}, "shared/c.tpl", true},
+        {"chain",
+         {{"site/c.tpl", "hop-c"}, {"site/hop-c", "../shared/c.tpl"}},
+         "shared/c.tpl",
+         true},
         {"dangling", {{"site/d.tpl", "../shared/d.tpl"}}, "shared/d.tpl", false},
     };
     for (const Case& c : cases) {
@@ -324,12 +338,14 @@ TEST_F(ViewTest, SavingThroughLinksKeepsThemAndTheMode) {
             WriteBytes(scratch / c.final, "old");
             ::chmod((scratch / c.final).c_str(), 0640);
         }
-        for (const auto& [link, text] : c.links) ASSERT_EQ(::symlink(text.c_str(), (scratch / link).c_str()), 0);
+        for (const auto& [link, text] : c.links)
+            ASSERT_EQ(::symlink(text.c_str(), (scratch / link).c_str()), 0);
         fw::Document* doc = theApp.OpenDocumentFile(QString::fromStdString(scratch / "source.tpl"));
         ASSERT_NE(doc, nullptr);
         ASSERT_TRUE(doc->DoSave(QString::fromStdString(scratch / c.links[0].first)));
         EXPECT_EQ(ReadBytes(scratch / c.final), bytes);
-        for (const auto& link : c.links) EXPECT_TRUE(std::filesystem::is_symlink(scratch / link.first)) << link.first;
+        for (const auto& link : c.links)
+            EXPECT_TRUE(std::filesystem::is_symlink(scratch / link.first)) << link.first;
         struct stat st {};
         ASSERT_EQ(::stat((scratch / c.final).c_str(), &st), 0);
         if (c.exists) {
@@ -356,8 +372,9 @@ protected:
     void SetUp() override {
         ViewTest::SetUp();
         site = scratch / "site/";
-        WriteBytes(site + "site.hpr", Crlf("[Groups]\nGroupNumber=2\nGroup0=site.mcr\nGroup1=english.mcr\n"
-                                           "[Sources]\nSourceNumber=1\nSource0=index.tpl\n"));
+        WriteBytes(site + "site.hpr",
+                   Crlf("[Groups]\nGroupNumber=2\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                        "[Sources]\nSourceNumber=1\nSource0=index.tpl\n"));
         WriteBytes(site + "site.mcr", Crlf("{:Head:0:}\n<h1>{#Title}</h1>\n"));
         WriteBytes(site + "english.mcr", Crlf("{:Title:0:}\nHello\n"));
         WriteBytes(site + "index.tpl", Crlf("{#Head}\n"));
@@ -414,7 +431,8 @@ TEST_F(BuildCommands, PreviewUsesTargetOrTemporaryFile) {
     // Temporary file mode: the target stays untouched; the path is stored on first use.
     std::filesystem::remove(site + "english/index.htm");
     WritePrivateProfileString("BROWSER", "UseTempOrTargetPath", "0", settingsFile.c_str());
-    WritePrivateProfileString("BROWSER", "TempFilePath", (scratch / "preview.htm").c_str(), settingsFile.c_str());
+    WritePrivateProfileString("BROWSER", "TempFilePath", (scratch / "preview.htm").c_str(),
+                              settingsFile.c_str());
     Frame().Router().Execute(cmd::ViewBrowserTool);
     ASSERT_EQ(started.size(), 2u);
     EXPECT_EQ(started[1].second, QStringList{QString::fromStdString(scratch / "preview.htm")});
@@ -489,7 +507,6 @@ TEST_F(BuildCommands, BuildProjectWithoutTemplates) {
     EXPECT_EQ(messages[0].text, "There are no templates in the project.");
 }
 
-
 // Enter or a double click on a message leads to its place: the template's line, or the
 // macro's line in a macro window of the language built.
 TEST_F(BuildCommands, MessagesLeadToTheirTemplateOrMacroLine) {
@@ -517,7 +534,8 @@ TEST_F(BuildCommands, MessagesLeadToTheirTemplateOrMacroLine) {
     ASSERT_GE(macroRow, 0);
     list->scrollToItem(list->item(macroRow));
     const QRect rect = list->visualItemRect(list->item(macroRow));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center()); // as a hand does: press, release, then the double click
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      rect.center()); // as a hand does: press, release, then the double click
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     EXPECT_EQ(Frame().ActiveDocument()->metaObject()->className(), QByteArray("ClsMacroDoc"));
     EXPECT_EQ(View()->GetSelText(), "{#Gone}");
@@ -533,7 +551,10 @@ TEST_F(BuildCommands, CheckSiteListsFindingsThatLeadToTheTemplateLine) {
     ASSERT_TRUE(out->isVisible());
     QListWidget* list = out->List();
     ASSERT_GE(list->count(), 2);
-    EXPECT_TRUE(list->item(list->count() - 1)->data(Qt::UserRole).toString().startsWith("Site check finished"));
+    EXPECT_TRUE(list->item(list->count() - 1)
+                    ->data(Qt::UserRole)
+                    .toString()
+                    .startsWith("Site check finished"));
     QListWidgetItem* finding = list->item(list->count() - 2);
     EXPECT_EQ(finding->data(Qt::UserRole).toString(),
               "english/index.htm\t(2) from index.tpl (2): Error: link to missing.htm, a file that "

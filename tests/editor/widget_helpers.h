@@ -18,7 +18,8 @@ template <class T> T* Child(QObject& parent, const char* name) {
 
 inline QStringList Items(QListWidget* list) {
     QStringList items;
-    for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
+    for (int i = 0; i < list->count(); ++i)
+        items << list->item(i)->text();
     return items;
 }
 

@@ -12,14 +12,18 @@ namespace {
 class AutoCharTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testutil::WriteBytes(table, Crlf("{:<table:0:}\n<table></table>\n{:<tab2:0:}\n<tab2></tab2>\n"
-                                         "{:<b:0:}\n<b></b>\n{:<img:0:}\n<img src=\"\">\n"
-                                         "{:!ALIGN:0:}\nleft,center,right\n{:<ul:0:}\n<ul></ul>\n{:<u2:0:}\n<u2></u2>\n"));
+        testutil::WriteBytes(
+            table,
+            Crlf("{:<table:0:}\n<table></table>\n{:<tab2:0:}\n<tab2></tab2>\n"
+                 "{:<b:0:}\n<b></b>\n{:<img:0:}\n<img src=\"\">\n"
+                 "{:!ALIGN:0:}\nleft,center,right\n{:<ul:0:}\n<ul></ul>\n{:<u2:0:}\n<u2></u2>\n"));
     }
     // Types the characters and returns the last offer ("" for none).
-    std::string Type(tLS_autochar& a, const std::string& keys, unsigned max = 10, int autoSelect = 1) {
+    std::string Type(tLS_autochar& a, const std::string& keys, unsigned max = 10,
+                     int autoSelect = 1) {
         const char* text = nullptr;
-        for (char c : keys) a.GetAutoChar(c, text, caret, max, autoSelect, 1);
+        for (char c : keys)
+            a.GetAutoChar(c, text, caret, max, autoSelect, 1);
         return text ? text : "";
     }
 

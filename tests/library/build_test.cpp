@@ -23,10 +23,14 @@ using testutil::WriteBytes;
 namespace {
 
 std::vector<std::string> g_shown;
-void RecordMessage(const char* text) { g_shown.emplace_back(text); }
+void RecordMessage(const char* text) {
+    g_shown.emplace_back(text);
+}
 
 void SetTime(const std::string& path, long seconds) {
-    struct utimbuf t {seconds, seconds};
+    struct utimbuf t {
+        seconds, seconds
+    };
     ::utime(path.c_str(), &t);
 }
 
@@ -49,9 +53,10 @@ long MTime(const std::string& path) {
 class BuildTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
-                             "Group2=deutsch.mcr\n[Sources]\nSourceNumber=2\nSource0=tpl\\index.tpl\n"
-                             "Source1=tpl\\about.tpl\n"));
+        WriteBytes(hpr,
+                   Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                        "Group2=deutsch.mcr\n[Sources]\nSourceNumber=2\nSource0=tpl\\index.tpl\n"
+                        "Source1=tpl\\about.tpl\n"));
         WriteBytes(dir / "site.mcr", Crlf("{:Head:100:}\n<h1>{#Title}</h1>\n"));
         WriteBytes(dir / "english.mcr", Crlf("{:Title:100:}\nWelcome\n"));
         WriteBytes(dir / "deutsch.mcr", Crlf("{:Title:100:}\nWillkommen\n"));
@@ -96,7 +101,8 @@ TEST_F(BuildTest, TargetPaths) {
     std::string path = dir / "tpl/index.tpl";
     ASSERT_EQ(project.CreateTargetPath(path), LS_OK);
     EXPECT_EQ(path, dir / "tpl/english/index.htm");
-    EXPECT_TRUE(brevic::IsDirectory((dir / "tpl/english").c_str())) << "the language folder is made";
+    EXPECT_TRUE(brevic::IsDirectory((dir / "tpl/english").c_str()))
+        << "the language folder is made";
     std::string tooLong = dir.path() + std::string(250, 'x') + ".tpl";
     std::string before = tooLong;
     EXPECT_EQ(project.CreateTargetPath(tooLong), LS_BAD_TARGET_PATH);
@@ -110,13 +116,15 @@ TEST_F(BuildTest, BuildAllWritesEveryLanguageAndTheLog) {
     ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
     EXPECT_STREQ(project.GetActiveLanguageName(), "deutsch") << "restored";
     EXPECT_EQ(ReadBytes(dir / "tpl/english/index.htm"), Crlf("<h1>Welcome</h1>\n<p>index</p>\n"));
-    EXPECT_EQ(ReadBytes(dir / "tpl/deutsch/index.htm"), Crlf("<h1>Willkommen</h1>\n<p>index</p>\n"));
+    EXPECT_EQ(ReadBytes(dir / "tpl/deutsch/index.htm"),
+              Crlf("<h1>Willkommen</h1>\n<p>index</p>\n"));
     EXPECT_EQ(ReadBytes(dir / "tpl/english/about.htm"), Crlf("<h1>Welcome</h1> \n"));
     EXPECT_FALSE(Exists(dir / "tpl/index.htm")) << "never built for the basis group alone";
     EXPECT_TRUE(g_shown.empty());
 
     std::string rule(41, '=');
-    std::string header = "\n" + rule + "\n  Larkspan PLUS Build Process\n  ProjectName: site.hpr\n  Date: ";
+    std::string header =
+        "\n" + rule + "\n  Larkspan PLUS Build Process\n  ProjectName: site.hpr\n  Date: ";
     std::string log = ReadBytes(dir / "debug.txt");
     ASSERT_EQ(log.rfind(Crlf(header), 0), 0u) << log;
     std::string date = brevic::FormatLogDate(start);
@@ -234,7 +242,8 @@ TEST_F(BuildTest, CompilerOptionsComeFromTheSettingsFile) {
     const std::string text = "<td width=\"\">\xE4\t</td>\n";
     ASSERT_EQ(project.Build(text, nullptr, target.c_str(), 0, "x.tpl"), LS_OK);
     EXPECT_EQ(ReadBytes(target), "<td>&#228;</td>\r\n") << "defaults";
-    WriteBytes(ini, Crlf("[compiler]\nremoveattr=0\nConvertISO=0\nRemoveTab=0\nRemoveNewLineOnTags=1\n"));
+    WriteBytes(
+        ini, Crlf("[compiler]\nremoveattr=0\nConvertISO=0\nRemoveTab=0\nRemoveNewLineOnTags=1\n"));
     ASSERT_EQ(project.Build(text, nullptr, target.c_str(), 0, "x.tpl"), LS_OK);
     EXPECT_EQ(ReadBytes(target), "<td width=\"\">\xE4\t</td> ");
 }
@@ -267,11 +276,14 @@ TEST_F(BuildTest, AFailedPageEndsTheBuildInOrderOnAnyNumberOfThreads) {
     for (unsigned threads : {1u, 2u, 8u}) {
         brevic::SetBuildThreads(threads);
         for (int failing : {0, 1}) {
-            SCOPED_TRACE(std::to_string(threads) + " threads, template " + std::to_string(failing) + " fails");
-            const std::string site = dir / ("site" + std::to_string(threads) + std::to_string(failing) + "/");
-            WriteBytes(site + "site.hpr", Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
-                                               "Group2=deutsch.mcr\n[Sources]\nSourceNumber=3\nSource0=a\\one.tpl\n"
-                                               "Source1=b\\two.tpl\nSource2=c\\three.tpl\n"));
+            SCOPED_TRACE(std::to_string(threads) + " threads, template " + std::to_string(failing) +
+                         " fails");
+            const std::string site =
+                dir / ("site" + std::to_string(threads) + std::to_string(failing) + "/");
+            WriteBytes(site + "site.hpr",
+                       Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                            "Group2=deutsch.mcr\n[Sources]\nSourceNumber=3\nSource0=a\\one.tpl\n"
+                            "Source1=b\\two.tpl\nSource2=c\\three.tpl\n"));
             WriteBytes(site + "site.mcr", Crlf("{:Loop:100:}\n{#Loop}\n"));
             WriteBytes(site + "english.mcr", Crlf(english));
             WriteBytes(site + "deutsch.mcr", Crlf("{:Title:100:}\nWillkommen\n{:Slow:100:}\n\n"));
@@ -282,7 +294,9 @@ TEST_F(BuildTest, AFailedPageEndsTheBuildInOrderOnAnyNumberOfThreads) {
             // The failed page's folder, made for it, goes with it; the journal keeps the
             // pages not built.
             expected.insert(".larkspan-journal");
-            if (failing == 1) expected.insert({"a/english/", "a/english/one.htm", "a/deutsch/", "a/deutsch/one.htm"});
+            if (failing == 1)
+                expected.insert(
+                    {"a/english/", "a/english/one.htm", "a/deutsch/", "a/deutsch/one.htm"});
             tLS_project p;
             p.SetIniFilePath(ini.c_str());
             ASSERT_EQ(p.InitProject((site + "site.hpr").c_str()), LS_OK);
@@ -311,7 +325,8 @@ TEST_F(BuildTest, AFailedPageEndsTheBuildInOrderOnAnyNumberOfThreads) {
             expected.insert(".larkspan-journal");
             EXPECT_EQ(p.BuildAll(nullptr), LS_BUILD_FAILED);
             EXPECT_EQ(Tree(site), expected);
-            for (const std::string& file : pages) EXPECT_EQ(ReadBytes(site + file), "old") << file;
+            for (const std::string& file : pages)
+                EXPECT_EQ(ReadBytes(site + file), "old") << file;
         }
     }
 }
@@ -324,26 +339,33 @@ TEST_F(BuildTest, AFailedPageIsRolledBackOnAnyNumberOfThreads) {
     struct Reset {
         ~Reset() { brevic::SetBuildThreads(0); }
     } reset;
-    WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\nGroup2=deutsch.mcr\n"
-                         "[Sources]\nSourceNumber=3\nSource0=a\\one.tpl\nSource1=b\\two.tpl\nSource2=c\\three.tpl\n"));
-    const std::vector<std::string> pages = {"a/english/one.htm", "a/deutsch/one.htm", "b/english/two.htm",
-                                            "b/deutsch/two.htm", "c/english/three.htm", "c/deutsch/three.htm"};
-    for (const char* t : {"a/one.tpl", "b/two.tpl", "c/three.tpl"}) WriteBytes(dir / t, Crlf("{#Head}\n"));
+    WriteBytes(
+        hpr,
+        Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\nGroup2=deutsch.mcr\n"
+             "[Sources]\nSourceNumber=3\nSource0=a\\one.tpl\nSource1=b\\two.tpl\nSource2=c\\three."
+             "tpl\n"));
+    const std::vector<std::string> pages = {"a/english/one.htm",   "a/deutsch/one.htm",
+                                            "b/english/two.htm",   "b/deutsch/two.htm",
+                                            "c/english/three.htm", "c/deutsch/three.htm"};
+    for (const char* t : {"a/one.tpl", "b/two.tpl", "c/three.tpl"})
+        WriteBytes(dir / t, Crlf("{#Head}\n"));
     ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
     ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
     std::vector<std::string> built;
-    for (const std::string& page : pages) built.push_back(ReadBytes(dir / page));
+    for (const std::string& page : pages)
+        built.push_back(ReadBytes(dir / page));
     const struct {
         brevic::FaultOp op;
         size_t failing;
-    } cases[] = {{brevic::FaultOp::Write, 3}, {brevic::FaultOp::Rename, 3}, {brevic::FaultOp::Rename, 2},
-                 {brevic::FaultOp::Write, 0}, {brevic::FaultOp::Rename, 5}, {brevic::FaultOp::Kill, 1},
+    } cases[] = {{brevic::FaultOp::Write, 3},  {brevic::FaultOp::Rename, 3},
+                 {brevic::FaultOp::Rename, 2}, {brevic::FaultOp::Write, 0},
+                 {brevic::FaultOp::Rename, 5}, {brevic::FaultOp::Kill, 1},
                  {brevic::FaultOp::Rename, 4}};
     for (unsigned threads : {1u, 2u, 8u}) {
         brevic::SetBuildThreads(threads);
         for (const auto& c : cases) {
-            SCOPED_TRACE(std::to_string(threads) + " threads, page " + pages[c.failing] + " fails, op " +
-                         std::to_string(static_cast<int>(c.op)));
+            SCOPED_TRACE(std::to_string(threads) + " threads, page " + pages[c.failing] +
+                         " fails, op " + std::to_string(static_cast<int>(c.op)));
             // The failing page's folder is one the build makes (b/deutsch) or one that is there;
             // c/english is there, empty.
             std::filesystem::remove_all(dir / "b/deutsch");
@@ -361,18 +383,25 @@ TEST_F(BuildTest, AFailedPageIsRolledBackOnAnyNumberOfThreads) {
             brevic::ClearFaults();
             EXPECT_EQ(std::string(project.GetFailedFile()), dir / pages[c.failing]);
             for (size_t i = 0; i < pages.size(); ++i) {
-                const std::string expected = i < c.failing ? built[i] : absent(pages[i]) ? "" : "old";
-                EXPECT_EQ(Exists(dir / pages[i]) ? ReadBytes(dir / pages[i]) : "", expected) << pages[i];
+                const std::string expected = i < c.failing      ? built[i]
+                                             : absent(pages[i]) ? ""
+                                                                : "old";
+                EXPECT_EQ(Exists(dir / pages[i]) ? ReadBytes(dir / pages[i]) : "", expected)
+                    << pages[i];
             }
-            EXPECT_EQ(Exists(dir / "b/deutsch"), c.failing > 3) << "made for the failed page or one after it: gone";
-            EXPECT_TRUE(std::filesystem::is_directory(dir / "c/english")) << "not made by the build: kept";
+            EXPECT_EQ(Exists(dir / "b/deutsch"), c.failing > 3)
+                << "made for the failed page or one after it: gone";
+            EXPECT_TRUE(std::filesystem::is_directory(dir / "c/english"))
+                << "not made by the build: kept";
             size_t temporaries = 0;
             for (const std::string& file : Tree(dir.path()))
                 temporaries += file.find(".larkspan-tmp") != std::string::npos;
-            EXPECT_EQ(temporaries, c.op == brevic::FaultOp::Kill ? 1u : 0u) << "a killed writer's file only";
+            EXPECT_EQ(temporaries, c.op == brevic::FaultOp::Kill ? 1u : 0u)
+                << "a killed writer's file only";
             // The next build builds what is left.
             ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
-            for (size_t i = 0; i < pages.size(); ++i) EXPECT_EQ(ReadBytes(dir / pages[i]), built[i]) << pages[i];
+            for (size_t i = 0; i < pages.size(); ++i)
+                EXPECT_EQ(ReadBytes(dir / pages[i]), built[i]) << pages[i];
         }
     }
 }
@@ -400,8 +429,8 @@ TEST_F(BuildTest, AJournalLeftBehindRebuildsWhatItNames) {
     WriteBytes(dir / "english.mcr", Crlf("{:Title:100:}\nHello\n"));
     SetTime(index, later);
     ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
-    WriteBytes(journal, "larkspan build journal 1\tkilled\nM\t" + std::to_string(later + 50) + "\t" +
-                            (dir / "english.mcr") + "\tTitle\n");
+    WriteBytes(journal, "larkspan build journal 1\tkilled\nM\t" + std::to_string(later + 50) +
+                            "\t" + (dir / "english.mcr") + "\tTitle\n");
     ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
     EXPECT_NE(ReadBytes(index).find("Hello"), std::string::npos) << "its pages are rebuilt";
 }
@@ -424,12 +453,15 @@ TEST_F(BuildTest, BuildAllFailures) {
     WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n"));
     ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
     EXPECT_EQ(project.BuildAll(nullptr), LS_NO_SOURCES);
-    WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n[Sources]\nSourceNumber=1\nSource0=tpl\\x.tpl\n"));
+    WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n[Sources]\nSourceNumber="
+                         "1\nSource0=tpl\\x.tpl\n"));
     WriteBytes(dir / "tpl/x.tpl", "");
     EXPECT_EQ(project.BuildAll(nullptr), LS_BAD_TARGET_PATH);
-    WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n[Sources]\nSourceNumber=10000\nSource0=tpl\\index.tpl\n"));
+    WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n[Sources]\nSourceNumber="
+                         "10000\nSource0=tpl\\index.tpl\n"));
     EXPECT_EQ(project.BuildAll(nullptr), LS_TOO_MANY_SOURCES);
-    WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n[Sources]\nSourceNumber=2\nSource0=tpl\\index.tpl\n"));
+    WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n[Sources]\nSourceNumber="
+                         "2\nSource0=tpl\\index.tpl\n"));
     EXPECT_EQ(project.BuildAll(nullptr), LS_NO_ENTRY);
     EXPECT_TRUE(Exists(dir / "tpl/index.htm")) << "targets before the failure stay written";
     EXPECT_FALSE(Exists(dir / "debug.txt"));
@@ -471,7 +503,8 @@ TEST_F(BuildTest, AKilledFirstWriteIsBuiltNextTimeAndTwoWritersOfAPageSucceed) {
     EXPECT_FALSE(Exists(dir / "tpl/english/index.htm"));
     auto files = [](const std::string& folder) {
         std::vector<std::string> names;
-        for (auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename());
+        for (auto& e : std::filesystem::directory_iterator(folder))
+            names.push_back(e.path().filename());
         std::sort(names.begin(), names.end());
         return names;
     };
@@ -480,15 +513,18 @@ TEST_F(BuildTest, AKilledFirstWriteIsBuiltNextTimeAndTwoWritersOfAPageSucceed) {
     EXPECT_EQ(ReadBytes(dir / "tpl/english/index.htm"), Crlf("<h1>Welcome</h1>\n<p>index</p>\n"));
     EXPECT_EQ(files(dir / "tpl/english"), (std::vector<std::string>{"about.htm", "index.htm"}));
 
-    WriteBytes(hpr, Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\nGroup2=deutsch.mcr\n"
-                         "[Sources]\nSourceNumber=4\nSource0=tpl\\index.tpl\nSource1=tpl\\index.tpl\n"
-                         "Source2=tpl\\index.tpl\nSource3=tpl\\about.tpl\n"));
+    WriteBytes(
+        hpr,
+        Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\nGroup2=deutsch.mcr\n"
+             "[Sources]\nSourceNumber=4\nSource0=tpl\\index.tpl\nSource1=tpl\\index.tpl\n"
+             "Source2=tpl\\index.tpl\nSource3=tpl\\about.tpl\n"));
     std::filesystem::remove_all(dir / "tpl/english");
     for (int i = 0; i < 20; ++i) {
         ASSERT_EQ(project.BuildAll(nullptr), LS_OK) << project.GetFailedFile();
         SetTime(dir / "tpl/index.tpl", brevic::CurrentTime() + 10); // out of date again
     }
-    EXPECT_EQ(ReadBytes(dir / "tpl/deutsch/index.htm"), Crlf("<h1>Willkommen</h1>\n<p>index</p>\n"));
+    EXPECT_EQ(ReadBytes(dir / "tpl/deutsch/index.htm"),
+              Crlf("<h1>Willkommen</h1>\n<p>index</p>\n"));
     EXPECT_EQ(files(dir / "tpl/english"), (std::vector<std::string>{"about.htm", "index.htm"}));
 }
 
@@ -536,12 +572,13 @@ TEST_F(BuildTest, UnwritableFilesFailTheBuildAndNameTheFile) {
 TEST_F(BuildTest, AFailedWriteAtAnyStepLeavesThatFileAsItWas) {
     ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
     // Build order of the writes: index (english, deutsch), about (english, deutsch), log.
-    const std::vector<std::string> files = {dir / "tpl/english/index.htm", dir / "tpl/deutsch/index.htm",
-                                            dir / "tpl/english/about.htm", dir / "tpl/deutsch/about.htm",
-                                            dir / "debug.txt"};
+    const std::vector<std::string> files = {
+        dir / "tpl/english/index.htm", dir / "tpl/deutsch/index.htm", dir / "tpl/english/about.htm",
+        dir / "tpl/deutsch/about.htm", dir / "debug.txt"};
     ASSERT_EQ(project.BuildAll(nullptr), LS_OK);
     std::vector<std::string> built;
-    for (const std::string& f : files) built.push_back(ReadBytes(f));
+    for (const std::string& f : files)
+        built.push_back(ReadBytes(f));
     long past = brevic::CurrentTime() - 1000;
     for (brevic::FaultOp op : {brevic::FaultOp::Write, brevic::FaultOp::Rename}) {
         for (size_t nth = 1; nth <= files.size(); ++nth) {
@@ -567,7 +604,8 @@ TEST_F(BuildTest, AFailedWriteAtAnyStepLeavesThatFileAsItWas) {
     brevic::ClearFaults();
     EXPECT_EQ(ReadBytes(hpr), hprBefore);
     int entries = 0;
-    for (auto& e : std::filesystem::directory_iterator(dir.path())) entries += e.is_regular_file();
+    for (auto& e : std::filesystem::directory_iterator(dir.path()))
+        entries += e.is_regular_file();
     EXPECT_EQ(entries, 6) << "no temporary files left behind";
 }
 

@@ -99,7 +99,8 @@ TEST_F(CompilerTest, MultiplyingMacrosStopAtTheOutputLimit) {
     for (int i = 0; i < 8; ++i) {
         std::string call = "{#M" + std::to_string(i + 1) + "}";
         std::string text;
-        for (int k = 0; k < 10; ++k) text += call;
+        for (int k = 0; k < 10; ++k)
+            text += call;
         file += "{:M" + std::to_string(i) + ":0:}\n" + text + "\n";
     }
     file += "{:M8:0:}\nleaf text\n";
@@ -140,7 +141,8 @@ TEST_F(CompilerTest, ProgressFollowsTheTemplateOnly) {
     RecordingProgress progress;
     context.progress = &progress;
     std::string source = "{#M}";
-    for (int i = 0; i < 50; ++i) source += "line\n";
+    for (int i = 0; i < 50; ++i)
+        source += "line\n";
     EXPECT_EQ(Run(source), LS_OK);
     ASSERT_FALSE(progress.positions.empty());
     // 254 characters: a step of 2; the first line break of the template is at 8. The
@@ -184,14 +186,18 @@ TEST_F(CompilerTest, MacroTextsEndAtAnEmbeddedNul) {
     std::string* content = nullptr;
     ASSERT_EQ(base->GetMacroContent(0, content), LS_OK);
     *content = std::string("ab\0cd", 5);
-    EXPECT_EQ(Run(std::string("1{#M}2\0" "3", 8)), LS_OK);
+    EXPECT_EQ(Run(std::string("1{#M}2\0"
+                              "3",
+                              8)),
+              LS_OK);
     EXPECT_EQ(output, "1ab2");
 }
 
 TEST(CompilerMessages, TextsAreExact) {
     EXPECT_STREQ(tLS_compiler::MessageText(200), "The macro \"%s\" was not found.");
     EXPECT_STREQ(tLS_compiler::MessageText(221), "\" Missing or one to much.");
-    EXPECT_STREQ(tLS_compiler::MessageText(224), "Referenced Parameter not defined in Macroplaceholder.");
+    EXPECT_STREQ(tLS_compiler::MessageText(224),
+                 "Referenced Parameter not defined in Macroplaceholder.");
     EXPECT_STREQ(tLS_compiler::MessageText(999), "");
 }
 

@@ -46,7 +46,8 @@ TEST(Files, EveryFailingStepLeavesThePreviousFile) {
     EXPECT_TRUE(brevic::ReadTextFile(path.c_str(), text)) << "only once";
     brevic::ClearFaults();
     int entries = 0;
-    for (auto& e : std::filesystem::directory_iterator(dir.path())) entries += e.is_regular_file();
+    for (auto& e : std::filesystem::directory_iterator(dir.path()))
+        entries += e.is_regular_file();
     EXPECT_EQ(entries, 1) << "no temporary file left behind";
 }
 
@@ -70,13 +71,15 @@ TEST(Files, FilesWrittenTogetherEachLandWholeOrNotAtAll) {
     testutil::WriteBytes(b, "old b");
     std::vector<bool> ok;
     brevic::InjectFault(brevic::FaultOp::Rename, 2);
-    brevic::WriteBinaryFilesAtomic({{a, "first"}, {b, "new b"}, {dir / "missing/c.txt", "c"}, {a, "second"}}, ok);
+    brevic::WriteBinaryFilesAtomic(
+        {{a, "first"}, {b, "new b"}, {dir / "missing/c.txt", "c"}, {a, "second"}}, ok);
     brevic::ClearFaults();
     EXPECT_EQ(ok, (std::vector<bool>{true, false, false, true}));
     EXPECT_EQ(testutil::ReadBytes(a), "second");
     EXPECT_EQ(testutil::ReadBytes(b), "old b");
     int entries = 0;
-    for (auto& e : std::filesystem::directory_iterator(dir.path())) entries += e.is_regular_file();
+    for (auto& e : std::filesystem::directory_iterator(dir.path()))
+        entries += e.is_regular_file();
     EXPECT_EQ(entries, 2);
 }
 
@@ -119,7 +122,8 @@ TEST(Files, WritingTheFrontOfABufferBehindTheCaller) {
         brevic::FileWriter file(path.c_str(), true);
         std::string buffer;
         for (int i = 0; i < 200; ++i) {
-            buffer += "line " + std::to_string(i) + "\n" + std::string(static_cast<size_t>(i) * 37, 'x');
+            buffer +=
+                "line " + std::to_string(i) + "\n" + std::string(static_cast<size_t>(i) * 37, 'x');
             const size_t front = buffer.size() / 2;
             expected += buffer.substr(0, front);
             const std::string rest = buffer.substr(front);
@@ -162,7 +166,8 @@ TEST(Files, WritingTheFrontOfABufferBehindTheCaller) {
     brevic::ClearFaults();
     EXPECT_EQ(testutil::ReadBytes(path), "previous");
     int entries = 0;
-    for (auto& e : std::filesystem::directory_iterator(dir.path())) entries += e.is_regular_file();
+    for (auto& e : std::filesystem::directory_iterator(dir.path()))
+        entries += e.is_regular_file();
     EXPECT_EQ(entries, 1) << "no temporary file left behind";
 }
 
@@ -195,7 +200,8 @@ unsigned Mode(const std::string& path) {
 
 size_t RegularFiles(const std::string& dir) {
     size_t n = 0;
-    for (auto& e : std::filesystem::directory_iterator(dir)) n += e.is_regular_file() && !e.is_symlink();
+    for (auto& e : std::filesystem::directory_iterator(dir))
+        n += e.is_regular_file() && !e.is_symlink();
     return n;
 }
 
@@ -214,7 +220,8 @@ const Writer kWriters[] = {
      [](const std::string& path) {
          tLS_project project;
          const std::string site = path.substr(0, path.rfind('/') + 1);
-         return project.InitProject((site + "site.hpr").c_str()) == LS_OK && project.BuildAll(nullptr) == LS_OK;
+         return project.InitProject((site + "site.hpr").c_str()) == LS_OK &&
+                project.BuildAll(nullptr) == LS_OK;
      },
      [](const std::string& written) { return written == "<p>page</p>\r\n"; }},
     {"macro file", "words.mcr",
@@ -233,7 +240,9 @@ const Writer kWriters[] = {
                 written.compare(written.size() - end.size(), end.size(), end) == 0;
      }},
     {"settings", "settings.INI",
-     [](const std::string& path) { return WritePrivateProfileString("S", "k", "v", path.c_str()) == 1; },
+     [](const std::string& path) {
+         return WritePrivateProfileString("S", "k", "v", path.c_str()) == 1;
+     },
      [](const std::string& written) { return written == "[S]\r\nk=v\r\n"; }},
 };
 
@@ -248,7 +257,8 @@ struct LinkCase {
 
 std::string Fill(const std::string& text, const std::string& name, const std::string& root) {
     std::string out;
-    for (char c : text) out += c == 'N' ? name : c == '@' ? root : std::string(1, c);
+    for (char c : text)
+        out += c == 'N' ? name : c == '@' ? root : std::string(1, c);
     return out;
 }
 
@@ -259,40 +269,51 @@ TEST(SavingRule, EveryRewriteWritesThroughLinksAndKeepsTheMode) {
         {"plain file", {}, "site/N", true},
         {"link in the same folder", {{"site/N", "real-N"}}, "site/real-N", true},
         {"relative link into another folder", {{"site/N", "../shared/N"}}, "shared/N", true},
-        {"chain of two links, the second absolute", {{"site/N", "hop-N"}, {"site/hop-N", "@shared/N"}}, "shared/N", true},
+        {"chain of two links, the second absolute",
+         {{"site/N", "hop-N"}, {"site/hop-N", "@shared/N"}},
+         "shared/N",
+         true},
         {"dangling link", {{"site/N", "../shared/new-N"}}, "shared/new-N", false},
     };
     for (const Writer& w : kWriters) {
         for (const LinkCase& c : cases) {
             SCOPED_TRACE(std::string(w.kind) + ", " + c.what);
             testutil::TempDir dir;
-            testutil::WriteBytes(dir / "site/site.hpr", testutil::Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n"
-                                                                       "[Sources]\nSourceNumber=1\nSource0=index.tpl\n"));
+            testutil::WriteBytes(dir / "site/site.hpr",
+                                 testutil::Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n"
+                                                "[Sources]\nSourceNumber=1\nSource0=index.tpl\n"));
             testutil::WriteBytes(dir / "site/index.tpl", "<p>page</p>\n");
             std::filesystem::create_directories(dir / "shared");
             const std::string final = dir / Fill(c.final, w.name, "");
             if (c.exists) {
                 testutil::WriteBytes(final, "");
                 ::chmod(final.c_str(), 0640);
-                struct utimbuf past {1000, 1000}; // older than the template: a build writes it
+                struct utimbuf past {
+                    1000, 1000
+                }; // older than the template: a build writes it
                 ::utime(final.c_str(), &past);
             }
             for (const auto& [link, text] : c.links)
-                ASSERT_EQ(::symlink(Fill(text, w.name, dir.path()).c_str(), (dir / Fill(link, w.name, "")).c_str()), 0);
+                ASSERT_EQ(::symlink(Fill(text, w.name, dir.path()).c_str(),
+                                    (dir / Fill(link, w.name, "")).c_str()),
+                          0);
             const std::string path = dir / "site/" + w.name;
             ASSERT_TRUE(w.write(path));
             EXPECT_TRUE(w.expected(testutil::ReadBytes(final))) << testutil::ReadBytes(final);
-            for (const auto& link : c.links) EXPECT_TRUE(IsLink(dir / Fill(link.first, w.name, ""))) << link.first;
+            for (const auto& link : c.links)
+                EXPECT_TRUE(IsLink(dir / Fill(link.first, w.name, ""))) << link.first;
             if (c.exists) {
                 EXPECT_EQ(Mode(final), 0640u);
             }
-            EXPECT_EQ(RegularFiles(dir / "shared"), c.final.rfind("shared/", 0) == 0 ? 1u : 0u) << "nothing else";
+            EXPECT_EQ(RegularFiles(dir / "shared"), c.final.rfind("shared/", 0) == 0 ? 1u : 0u)
+                << "nothing else";
         }
         SCOPED_TRACE(w.kind);
         // A link into a folder that does not exist: the write fails and changes nothing.
         testutil::TempDir dir;
-        testutil::WriteBytes(dir / "site/site.hpr", testutil::Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n"
-                                                                   "[Sources]\nSourceNumber=1\nSource0=index.tpl\n"));
+        testutil::WriteBytes(dir / "site/site.hpr",
+                             testutil::Crlf("[Groups]\nGroupNumber=1\nGroup0=site.mcr\n"
+                                            "[Sources]\nSourceNumber=1\nSource0=index.tpl\n"));
         testutil::WriteBytes(dir / "site/index.tpl", "<p>page</p>\n");
         const std::string path = dir / "site/" + w.name;
         ASSERT_EQ(::symlink("../nowhere/x", path.c_str()), 0);
@@ -302,7 +323,9 @@ TEST(SavingRule, EveryRewriteWritesThroughLinksAndKeepsTheMode) {
         // A folder that forbids new files: the file is written in place (the same inode).
         ASSERT_EQ(::unlink(path.c_str()), 0);
         testutil::WriteBytes(path, "");
-        struct utimbuf past {1000, 1000};
+        struct utimbuf past {
+            1000, 1000
+        };
         ::utime(path.c_str(), &past);
         struct stat before {};
         ::stat(path.c_str(), &before);
@@ -328,8 +351,9 @@ TEST(SavingRule, HostileFoldersRedirectNothing) {
         if (exists) testutil::WriteBytes(page, "old");
         const std::string pid = std::to_string(::getpid());
         const std::string name = exists ? "old.htm" : "new.htm";
-        for (const std::string& planted : {page + ".tmp~" + pid, page + ".tmp", page + "~", dir / ("." + name + ".tmp"),
-                                           dir / ("." + name + ".larkspan-tmp")})
+        for (const std::string& planted :
+             {page + ".tmp~" + pid, page + ".tmp", page + "~", dir / ("." + name + ".tmp"),
+              dir / ("." + name + ".larkspan-tmp")})
             ASSERT_EQ(::symlink(victim.c_str(), planted.c_str()), 0);
         ASSERT_TRUE(brevic::WriteTextFileAtomic(page.c_str(), "new\n"));
         EXPECT_EQ(testutil::ReadBytes(page), "new\r\n");

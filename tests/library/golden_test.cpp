@@ -43,7 +43,8 @@ TEST_P(Golden, ExpandsToTheExpectedBytes) {
         ASSERT_EQ(slot, LS_OK) << name;
     }
     std::vector<tLS_macrobase*> list;
-    for (auto& b : bases) list.push_back(b.get());
+    for (auto& b : bases)
+        list.push_back(b.get());
     list.push_back(nullptr);
 
     std::string source;
@@ -71,7 +72,8 @@ TEST_P(Golden, ExpandsToTheExpectedBytes) {
     EXPECT_EQ(LS_ErrorName(result), expectedResult);
     EXPECT_EQ(output, testutil::ReadBytes(dir + "expected.htm"));
     std::string expectedLog;
-    if (testutil::Exists(dir + "expected.log")) expectedLog = testutil::ReadBytes(dir + "expected.log");
+    if (testutil::Exists(dir + "expected.log"))
+        expectedLog = testutil::ReadBytes(dir + "expected.log");
     EXPECT_EQ(context.log, expectedLog);
 }
 

@@ -22,7 +22,8 @@ namespace {
 
 int FilesIn(const std::string& dir) {
     int n = 0;
-    for (auto& e : std::filesystem::recursive_directory_iterator(dir)) n += e.is_regular_file();
+    for (auto& e : std::filesystem::recursive_directory_iterator(dir))
+        n += e.is_regular_file();
     return n;
 }
 
@@ -32,7 +33,8 @@ TEST(TextFileReader, PiecesOfAnySizeMakeTheWholeText) {
     std::mt19937 random(7);
     const char alphabet[] = {'a', '\r', '\n', '\r', 'b', '\0', ' '};
     std::string bytes;
-    for (int i = 0; i < 5000; ++i) bytes += alphabet[random() % sizeof alphabet];
+    for (int i = 0; i < 5000; ++i)
+        bytes += alphabet[random() % sizeof alphabet];
     bytes += '\r'; // a CR at the very end stays
     WriteBytes(path, bytes);
     std::string whole;
@@ -42,7 +44,8 @@ TEST(TextFileReader, PiecesOfAnySizeMakeTheWholeText) {
         ASSERT_TRUE(reader.Open(path.c_str()));
         EXPECT_EQ(reader.FileSize(), static_cast<long long>(bytes.size()));
         std::string pieces;
-        while (!reader.AtEnd()) ASSERT_TRUE(reader.ReadMore(pieces, size));
+        while (!reader.AtEnd())
+            ASSERT_TRUE(reader.ReadMore(pieces, size));
         EXPECT_EQ(pieces, whole) << "pieces of " << size;
     }
     // Read ahead in pieces of whole lines: each piece but the last ends with a line break,
@@ -84,8 +87,11 @@ std::string HostileTemplate(unsigned seed, size_t size) {
         // A line break that a too long name swallows, so that it counts no line.
         "{#nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn\n} ",
         // An attribute name so long that the staging part starts within it.
-        "\n<xaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
-        "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa= b>",
+        "\n<"
+        "xaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+        "aaaaa"
+        "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+        "aaaaaaa= b>",
         "<q \"open\nquote>\n", "\n<!-- ", " -->\n",
         // A quote left open outside any tag, by a comment inside the tag, up to the next tag.
         "<a \"x<!-- c -->\nstill open while this long line goes on and on and on and on and on "
@@ -96,7 +102,8 @@ std::string HostileTemplate(unsigned seed, size_t size) {
         const char* part = parts[random() % (sizeof parts / sizeof parts[0])];
         text += part;
         if (part[0] == '\n' && part[1] == '<' && part[2] == 'x') { // past 1024 characters
-            for (int i = 0; i < 10; ++i) text.insert(text.size() - 4, 100, 'a');
+            for (int i = 0; i < 10; ++i)
+                text.insert(text.size() - 4, 100, 'a');
         }
         if (random() % 5000 == 0) text += std::string(300000, 'L') + "\n"; // longer than a piece
     }
@@ -121,7 +128,8 @@ protected:
                              "{:B0:6:}\n<b>bo</b>\n";
         for (int level = 1; level <= 11; ++level) {
             const std::string lower = "{#B" + std::to_string(level - 1) + "}";
-            macros += "{:B" + std::to_string(level) + ":6:}\n" + lower + lower + lower + lower + "\n";
+            macros +=
+                "{:B" + std::to_string(level) + ":6:}\n" + lower + lower + lower + lower + "\n";
         }
         WriteBytes(mcr, Crlf(macros));
         base = new tLS_macrobase(mcr.c_str(), nullptr);
@@ -133,8 +141,8 @@ protected:
     }
 
     // Builds the template at `tpl` whole and in pieces; both must come to the same.
-    void ExpectPiecesAsWhole(const std::string& tpl, const tCompilerSettings& options, tLS_Error result,
-                             const std::string& what) {
+    void ExpectPiecesAsWhole(const std::string& tpl, const tCompilerSettings& options,
+                             tLS_Error result, const std::string& what) {
         std::string whole;
         ASSERT_TRUE(brevic::ReadTextFile(tpl.c_str(), whole));
         tCompilerSettings settings = options;
@@ -142,7 +150,8 @@ protected:
         tDebugContext expected;
         std::string expectedOut;
         brevic::SetCharacterCounter(0);
-        ASSERT_EQ(compiler.BuildTarget(whole, expectedOut, &expected, bases, "big.tpl", &settings), result);
+        ASSERT_EQ(compiler.BuildTarget(whole, expectedOut, &expected, bases, "big.tpl", &settings),
+                  result);
         const unsigned long expectedCounter = brevic::CharacterCounter();
 
         // In pieces, with the finished output going to the file as it comes.
@@ -155,7 +164,8 @@ protected:
         std::string rest;
         brevic::SetCharacterCounter(0);
         compiler.SetOutputFile(&file);
-        ASSERT_EQ(compiler.BuildTarget(reader, rest, &got, bases, "big.tpl", &settings), result) << what;
+        ASSERT_EQ(compiler.BuildTarget(reader, rest, &got, bases, "big.tpl", &settings), result)
+            << what;
         compiler.SetOutputFile(nullptr);
         EXPECT_EQ(got.log, expected.log) << what;
         EXPECT_EQ(got.errors, expected.errors) << what;
@@ -193,7 +203,8 @@ TEST_F(PiecesTest, PiecesExpandToTheBytesAndMessagesOfTheWholeText) {
             settings.RemoveNewLineOnTags = (options >> 2) & 1;
             settings.ScrambleCode = options == 7;
             ExpectPiecesAsWhole(tpl, settings, LS_OK,
-                                "seed " + std::to_string(seed) + " options " + std::to_string(options));
+                                "seed " + std::to_string(seed) + " options " +
+                                    std::to_string(options));
         }
     }
 }
@@ -201,7 +212,8 @@ TEST_F(PiecesTest, PiecesExpandToTheBytesAndMessagesOfTheWholeText) {
 TEST_F(PiecesTest, APieceThatExpandsFarComesOutAsInTheWholeText) {
     const std::string tpl = dir / "big.tpl";
     std::string text;
-    for (int i = 0; i < 200; ++i) text += "<p class=\"x\">line " + std::to_string(i) + "</p>\n";
+    for (int i = 0; i < 200; ++i)
+        text += "<p class=\"x\">line " + std::to_string(i) + "</p>\n";
     WriteBytes(tpl, Crlf(text + "{#B11}\n" + text));
     brevic::SetPieceSize(1024);
     ExpectPiecesAsWhole(tpl, tCompilerSettings{}, LS_OK, "38 MB from one line");
@@ -212,12 +224,14 @@ TEST_F(PiecesTest, APieceThatExpandsFarComesOutAsInTheWholeText) {
 TEST_F(PiecesTest, PiecesWithoutBlanksComeOutAsInTheWholeText) {
     const std::string tpl = dir / "big.tpl";
     std::string noBlanks;
-    while (noBlanks.size() < 3000) noBlanks += "<i>no_blank_in_this_line</i>\n";
+    while (noBlanks.size() < 3000)
+        noBlanks += "<i>no_blank_in_this_line</i>\n";
     const std::string attribute = "<x" + std::string(1100, 'a') + "= b>\n";
     brevic::SetPieceSize(1024);
     for (int shift = 0; shift < 60; ++shift) {
         std::string text = "<p>" + std::string(static_cast<size_t>(shift) * 17, 'p') + "</p>\n";
-        for (int i = 0; i < 3; ++i) text += noBlanks + attribute;
+        for (int i = 0; i < 3; ++i)
+            text += noBlanks + attribute;
         WriteBytes(tpl, Crlf(text));
         ExpectPiecesAsWhole(tpl, tCompilerSettings{}, LS_OK, "shift " + std::to_string(shift));
     }
@@ -230,7 +244,8 @@ TEST_F(PiecesTest, AnErrorInAPieceExpandedBesideEndsTheBuildAsInTheWholeText) {
     WriteBytes(tpl, Crlf(before + "\n{#Loop}\n" + HostileTemplate(7, 60000)));
     for (size_t size : {2048, 3000, 5000}) {
         brevic::SetPieceSize(size);
-        ExpectPiecesAsWhole(tpl, tCompilerSettings{}, LS_RECURSION, "pieces of " + std::to_string(size));
+        ExpectPiecesAsWhole(tpl, tCompilerSettings{}, LS_RECURSION,
+                            "pieces of " + std::to_string(size));
     }
 }
 
@@ -245,9 +260,11 @@ protected:
         project.SetIniFilePath((dir / "larkspan.INI").c_str());
     }
     std::string Template(bool recursionAtTheEnd) {
-        std::string row = "<tr>{#Cell,alpha} {#Cell,beta}<td\nwidth=\"\">plain text of a row</td></tr>\n";
+        std::string row =
+            "<tr>{#Cell,alpha} {#Cell,beta}<td\nwidth=\"\">plain text of a row</td></tr>\n";
         std::string text;
-        while (text.size() < (size_t(5) << 20)) text += row;
+        while (text.size() < (size_t(5) << 20))
+            text += row;
         if (recursionAtTheEnd) text += "{#Loop}\n";
         return text;
     }
@@ -362,7 +379,8 @@ protected:
         brevic::ClearFaults();
         for (int s = 0; s < 4; ++s) {
             for (int g = 1; g < 6; ++g) {
-                std::string page = dir / ("tpl/l" + std::to_string(g) + "/p" + std::to_string(s) + ".htm");
+                std::string page =
+                    dir / ("tpl/l" + std::to_string(g) + "/p" + std::to_string(s) + ".htm");
                 o.pages += page + ":" + (testutil::Exists(page) ? ReadBytes(page) : "-") + "\n";
             }
         }

@@ -51,7 +51,8 @@ TEST_F(MacroBaseTest, MissingFileIsCreatedEmpty) {
 }
 
 TEST_F(MacroBaseTest, ReadsHeadersTimesAndTexts) {
-    WriteBytes(file, Crlf("{:Footer:881234:}\n<p>foot</p>\nline 2\n{:Empty:-5:}\n\n{:NoTime:}\nx\n"));
+    WriteBytes(file,
+               Crlf("{:Footer:881234:}\n<p>foot</p>\nline 2\n{:Empty:-5:}\n\n{:NoTime:}\nx\n"));
     tLS_Error slot = LS_INVALID;
     tLS_macrobase base(file.c_str(), &slot);
     ASSERT_EQ(slot, LS_OK);
@@ -112,7 +113,8 @@ TEST_F(MacroBaseTest, DamagedFilesFailToLoadAndAreNeverOverwritten) {
     };
     std::string name31(31, 'n');
     std::string tooMany;
-    for (int i = 0; i < 201; ++i) tooMany += "{:m" + std::to_string(i) + ":0:}\nt\n";
+    for (int i = 0; i < 201; ++i)
+        tooMany += "{:m" + std::to_string(i) + ":0:}\nt\n";
     const Case cases[] = {
         {"text before\n{:A:0:}\nx\n", LS_BASE_NO_HEADER, 0},
         {"{:A:0:}\nx\n{:" + name31 + ":0:}\ny\n", LS_BASE_FORMAT, 1},
@@ -293,7 +295,8 @@ TEST_F(MacroBaseTest, FailedWritesLeaveThePreviousFileAndReportIntoTheSlot) {
         EXPECT_EQ(slot, LS_BASE_WRITE);
         EXPECT_EQ(ReadBytes(file), Crlf("{:A:1:}\nold\n"));
     }
-    EXPECT_EQ(std::filesystem::directory_iterator(dir.path()) == std::filesystem::directory_iterator(),
+    EXPECT_EQ(std::filesystem::directory_iterator(dir.path()) ==
+                  std::filesystem::directory_iterator(),
               false);
     int files = 0;
     for (auto& e : std::filesystem::directory_iterator(dir.path())) {
@@ -383,10 +386,19 @@ TEST_F(MacroBaseTest, BaseFullAtTwoHundredMacros) {
 TEST_F(MacroBaseTest, UnopenablePathsReportBaseOpen) {
     tLS_Error slot = LS_OK;
     std::string inMissingDir = dir / "missing/x.mcr";
-    { tLS_macrobase base(inMissingDir.c_str(), &slot); EXPECT_EQ(slot, LS_BASE_OPEN); }
-    { tLS_macrobase base(dir.path().c_str(), &slot); EXPECT_EQ(slot, LS_BASE_OPEN); }
+    {
+        tLS_macrobase base(inMissingDir.c_str(), &slot);
+        EXPECT_EQ(slot, LS_BASE_OPEN);
+    }
+    {
+        tLS_macrobase base(dir.path().c_str(), &slot);
+        EXPECT_EQ(slot, LS_BASE_OPEN);
+    }
     std::string tooLong = dir.path() + std::string(300, 'x') + ".mcr";
-    { tLS_macrobase base(tooLong.c_str(), &slot); EXPECT_EQ(slot, LS_BASE_OPEN); }
+    {
+        tLS_macrobase base(tooLong.c_str(), &slot);
+        EXPECT_EQ(slot, LS_BASE_OPEN);
+    }
 }
 
 } // namespace

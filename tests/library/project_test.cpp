@@ -43,7 +43,8 @@ TEST_F(ProjectTest, NewProjectWritesTheBasisGroupAndOpens) {
     ASSERT_EQ(project.GetGroupNameFromIni(0, name), LS_OK);
     EXPECT_STREQ(name, "site");
     EXPECT_EQ(project.GetGroupName(1, name), LS_BAD_GROUP_INDEX);
-    EXPECT_EQ(project.GetBasisGroup(), project.GetActiveGroup() == nullptr ? project.GetBasisGroup() : nullptr);
+    EXPECT_EQ(project.GetBasisGroup(),
+              project.GetActiveGroup() == nullptr ? project.GetBasisGroup() : nullptr);
     EXPECT_EQ(project.GetActiveGroup(), nullptr) << "no active language after opening";
 
     EXPECT_EQ(project.NewProject((dir / "noextension").c_str()), LS_INVALID);
@@ -62,7 +63,8 @@ TEST_F(ProjectTest, FilesThatCannotBeOpened) {
     EXPECT_EQ(project.InitProject(hpr.c_str()), LS_INVALID);
     EXPECT_EQ(project.GetLoadedGroupCount(), 0);
     WriteBytes(hpr, "[Groups]\r\nGroupNumber=2\r\nGroup0=site.mcr\r\nGroup1=...mcr\r\n");
-    EXPECT_EQ(project.InitProject(hpr.c_str()), LS_INVALID) << "a group named .. would write above the templates";
+    EXPECT_EQ(project.InitProject(hpr.c_str()), LS_INVALID)
+        << "a group named .. would write above the templates";
     WriteBytes(hpr, "[Groups]\r\nGroupNumber=1\r\nGroup0=../elsewhere.mcr\r\n");
     EXPECT_EQ(project.InitProject(hpr.c_str()), LS_INVALID) << "group files lie beside the project";
     WriteBytes(dir / "bad.mcr", "text before any header\r\n");
@@ -80,7 +82,8 @@ TEST_F(ProjectTest, GroupsAddDeleteAndActivate) {
     ASSERT_EQ(project.AddAndActivateGroup("english"), LS_OK);
     ASSERT_EQ(project.AddAndActivateGroup("deutsch"), LS_OK);
     EXPECT_EQ(project.AddAndActivateGroup("english"), LS_GROUP_EXISTS);
-    EXPECT_EQ(project.AddGroup((dir / "English.mcr").c_str()), LS_OK) << "other case is another name";
+    EXPECT_EQ(project.AddGroup((dir / "English.mcr").c_str()), LS_OK)
+        << "other case is another name";
     EXPECT_EQ(project.AddGroup("nodirectory.mcr"), LS_PROJECT_FILE);
     EXPECT_EQ(project.AddGroup((dir / "noextension").c_str()), LS_PROJECT_FILE);
     EXPECT_EQ(project.AddGroup(nullptr), LS_INVALID);
@@ -162,8 +165,10 @@ TEST_F(ProjectTest, SourcesAddDeleteAndResolve) {
 }
 
 TEST_F(ProjectTest, SourceValuesThatDoNotFitAreRefused) {
-    WriteBytes(hpr, "[Groups]\r\nGroupNumber=1\r\nGroup0=site.mcr\r\n[Sources]\r\nSourceNumber=2\r\n"
-                    "Source0=" + std::string(300, 's') + ".tpl\r\nSource1=\r\n");
+    WriteBytes(hpr,
+               "[Groups]\r\nGroupNumber=1\r\nGroup0=site.mcr\r\n[Sources]\r\nSourceNumber=2\r\n"
+               "Source0=" +
+                   std::string(300, 's') + ".tpl\r\nSource1=\r\n");
     ASSERT_EQ(project.InitProject(hpr.c_str()), LS_OK);
     char path[LS_PATH_MAX];
     EXPECT_EQ(project.GetSourcePath(0, path), LS_NO_ENTRY);
@@ -202,7 +207,8 @@ TEST(RelativePath, UpAndDownFromTheBaseDirectory) {
     }
     // A result that would not fit is refused and the path left alone.
     std::string deepBase = "/" + std::string(0, 'x');
-    for (int i = 0; i < 80; ++i) deepBase += "d/";
+    for (int i = 0; i < 80; ++i)
+        deepBase += "d/";
     deepBase += "p.hpr";
     char path[LS_PATH_MAX];
     std::string far = "/z/" + std::string(200, 'f');

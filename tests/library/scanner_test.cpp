@@ -16,8 +16,8 @@ struct Scan {
 Scan ScanText(const std::string& text) {
     Scan s;
     s.position = 1;
-    s.result = tLS_compiler::ScanMacro(text.c_str(), static_cast<long>(text.size()), s.position,
-                                       s.macro);
+    s.result =
+        tLS_compiler::ScanMacro(text.c_str(), static_cast<long>(text.size()), s.position, s.macro);
     return s;
 }
 
@@ -60,8 +60,9 @@ TEST(ScanMacro, LineStatementForms) {
         long first;
         long last;
     };
-    const Case ok[] = {{"{#X[3]}", 3, 3},  {"{#X[2-5]}", 2, 5},   {"{#X[2-L]}", 2, -1},
-                       {"{#X[L]}", -1, 0}, {"{#X[Last]}", -1, 0}, {"{#X[123456789]}", 123456789, 123456789}};
+    const Case ok[] = {{"{#X[3]}", 3, 3},     {"{#X[2-5]}", 2, 5},
+                       {"{#X[2-L]}", 2, -1},  {"{#X[L]}", -1, 0},
+                       {"{#X[Last]}", -1, 0}, {"{#X[123456789]}", 123456789, 123456789}};
     for (const Case& c : ok) {
         Scan s = ScanText(c.text);
         EXPECT_EQ(s.result, 0) << c.text;
@@ -69,8 +70,8 @@ TEST(ScanMacro, LineStatementForms) {
         EXPECT_EQ(s.macro.firstLine, c.first) << c.text;
         EXPECT_EQ(s.macro.lastLine, c.last) << c.text;
     }
-    for (const char* bad : {"{#X[0]}", "{#X[x]}", "{#X[2-0]}", "{#X[-2]}", "{#X[2}", "{#X[2,a]}",
-                            "{#X[2]junk}"}) {
+    for (const char* bad :
+         {"{#X[0]}", "{#X[x]}", "{#X[2-0]}", "{#X[-2]}", "{#X[2}", "{#X[2,a]}", "{#X[2]junk}"}) {
         Scan s = ScanText(bad);
         EXPECT_EQ(s.result, LS_MSG_LINE_STATEMENT_SYNTAX) << bad;
         EXPECT_FALSE(s.macro.hasLineStatement) << bad;

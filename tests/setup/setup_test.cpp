@@ -26,7 +26,9 @@
 #include <unistd.h>
 
 // Failures show the texts, not their code units.
-void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 using testutil::Exists;
 using testutil::ReadBytes;
@@ -36,8 +38,10 @@ namespace {
 
 const std::string kDist = DIST_DIR "/";
 const QString kAsk = QStringLiteral("Do you want to install Larkspan PLUS ?");
-const QString kAskCreate = QStringLiteral("The directory does not exist,\ndo you want to create it?");
-const QString kCopyFailed = QStringLiteral("An error ocurred, not all of the files could be copied.");
+const QString kAskCreate =
+    QStringLiteral("The directory does not exist,\ndo you want to create it?");
+const QString kCopyFailed =
+    QStringLiteral("An error ocurred, not all of the files could be copied.");
 const QString kComplete = QStringLiteral("The setup is now complete.");
 const QString kIncomplete = QStringLiteral("The setup is incomplete.");
 const QString kFolderDialog = QStringLiteral("[Select Folder to install]");
@@ -74,7 +78,8 @@ protected:
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             seen << box->text();
             EXPECT_EQ(box->windowTitle().toStdString(), "Setup");
-            QAbstractButton* button = box->button(answer == "yes" ? QMessageBox::Yes : QMessageBox::No);
+            QAbstractButton* button =
+                box->button(answer == "yes" ? QMessageBox::Yes : QMessageBox::No);
             (button ? button : box->button(QMessageBox::Ok))->click();
             return;
         }
@@ -94,7 +99,8 @@ protected:
     // Every listed file lies under `folder` exactly as in the distribution folder.
     void ExpectInstalled(const std::string& folder) {
         for (const setup::ListedFile& file : setup::FileList()) {
-            const std::string relative = std::string(file.subfolder) + (*file.subfolder ? "/" : "") + file.name;
+            const std::string relative =
+                std::string(file.subfolder) + (*file.subfolder ? "/" : "") + file.name;
             ASSERT_TRUE(Exists(folder + relative)) << relative;
             EXPECT_EQ(ReadBytes(folder + relative), ReadBytes(kDist + relative)) << relative;
         }
@@ -168,7 +174,8 @@ TEST_F(SetupTest, AnotherFolderIsMadeOnlyWhenTheUserAgrees) {
     WriteBytes(home / "blocked", "a file");
     EXPECT_FALSE(Install({"yes", "next:" + home / "blocked/larkspan", "yes", "yes", "yes"}));
     ASSERT_EQ(seen.size(), 5);
-    EXPECT_EQ(seen[3].toStdString(), "The folder could not be created:\n" + home / "blocked/larkspan");
+    EXPECT_EQ(seen[3].toStdString(),
+              "The folder could not be created:\n" + home / "blocked/larkspan");
     EXPECT_EQ(seen[4], kIncomplete);
 
     // Declining at the start or cancelling the folder dialog makes nothing.
@@ -197,7 +204,8 @@ TEST_F(SetupTest, CopyErrorsGiveOneWarning) {
     EXPECT_EQ(seen, QStringList({kAsk, kFolderDialog, kCopyFailed, kShortcutDialog, kIncomplete}));
     EXPECT_EQ(ReadBytes(folder + "help"), "a file where the help folder goes");
     EXPECT_EQ(ReadBytes(folder + "larkspan"), ReadBytes(kDist + "larkspan"));
-    EXPECT_EQ(ReadBytes(folder + "demo2/Demo2/about2.tpl"), ReadBytes(kDist + "demo2/Demo2/about2.tpl"));
+    EXPECT_EQ(ReadBytes(folder + "demo2/Demo2/about2.tpl"),
+              ReadBytes(kDist + "demo2/Demo2/about2.tpl"));
     EXPECT_TRUE(Exists(Entry("larkspan.desktop")));
 }
 
@@ -298,7 +306,8 @@ TEST_F(SetupTest, TheWindowIsBlackWithTheOrangeTitle) {
     EXPECT_EQ(image.pixelColor(5, 5), QColor(Qt::black));
     bool orange = false;
     for (int y = 30; y < 100 && !orange; ++y) {
-        for (int x = 30; x < 400 && !orange; ++x) orange = image.pixelColor(x, y) == QColor(247, 151, 46);
+        for (int x = 30; x < 400 && !orange; ++x)
+            orange = image.pixelColor(x, y) == QColor(247, 151, 46);
     }
     EXPECT_TRUE(orange);
     EXPECT_EQ(window.windowTitle().toStdString(), "SETUP");

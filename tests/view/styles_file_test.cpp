@@ -28,21 +28,26 @@ Style ArialBold() {
 std::string Section(int n, const std::string& name, const std::string& family = "", int del = 0) {
     return "[STYLE_" + std::to_string(n) + "]\nName=" + name + "\nDel=" + std::to_string(del) +
            "\nfont-family=" + family +
-           "\nfont-style=\nfont-weight=\ntext-decoration=\ntext-align=\nfont-size=\nfont-size-units=pt"
-           "\nmargin-right=\nmargin-right-units=pt\nmargin-left=\nmargin-left-units=pt\ntext-indent="
+           "\nfont-style=\nfont-weight=\ntext-decoration=\ntext-align=\nfont-size=\nfont-size-"
+           "units=pt"
+           "\nmargin-right=\nmargin-right-units=pt\nmargin-left=\nmargin-left-units=pt\ntext-"
+           "indent="
            "\ntext-indent-units=pt\nline-height=\nline-height-units=pt\nbackground=\ncolor=\n";
 }
 
 TEST(StyleTexts, DeclarationsInEveryForm) {
     const Style s = ArialBold();
     EXPECT_EQ(styles::BuildDeclarations(s), "font-family: Arial; font-weight: bold; ");
-    EXPECT_EQ(MakeInsertion(Form::Span, s).opening, "<SPAN STYLE=\"font-family: Arial; font-weight: bold; \">");
+    EXPECT_EQ(MakeInsertion(Form::Span, s).opening,
+              "<SPAN STYLE=\"font-family: Arial; font-weight: bold; \">");
     EXPECT_EQ(MakeInsertion(Form::Span, s).closing, "</SPAN>");
-    EXPECT_EQ(MakeInsertion(Form::Div, s).opening, "<DIV STYLE=\"font-family: Arial; font-weight: bold; \">");
+    EXPECT_EQ(MakeInsertion(Form::Div, s).opening,
+              "<DIV STYLE=\"font-family: Arial; font-weight: bold; \">");
     EXPECT_EQ(MakeInsertion(Form::Div, s).closing, "</DIV>");
     EXPECT_EQ(MakeInsertion(Form::Block, s).opening, "{ font-family: Arial; font-weight: bold; }");
     EXPECT_EQ(MakeInsertion(Form::StyleSheet, s).opening,
-              "<STYLE TYPE=\"text/css\">\n<!--\n\t{ font-family: Arial; font-weight: bold; }\n-->\n</STYLE>");
+              "<STYLE TYPE=\"text/css\">\n<!--\n\t{ font-family: Arial; font-weight: bold; "
+              "}\n-->\n</STYLE>");
     EXPECT_TRUE(MakeInsertion(Form::Declarations, s).closing.isEmpty());
     EXPECT_TRUE(styles::BuildDeclarations(Style()).isEmpty()) << "units alone give nothing";
 }
@@ -57,7 +62,8 @@ TEST(StyleTexts, MeasuredValuesTakeTheirUnitAndKeepTheOrder) {
     s.values[styles::LineHeight] = "1.5";
     s.values[styles::LineHeightUnit] = "";
     s.values[styles::TextAlign] = "center";
-    EXPECT_EQ(styles::BuildDeclarations(s), "text-align: center; font-size: 12px; line-height: 1.5; color: #FF8000; ");
+    EXPECT_EQ(styles::BuildDeclarations(s),
+              "text-align: center; font-size: 12px; line-height: 1.5; color: #FF8000; ");
 }
 
 TEST(StyleTexts, EachOfTheFiveMeasuredValuesTakesItsOwnUnit) {
@@ -107,7 +113,8 @@ TEST_F(StylesFileTest, SavedStylesReadBackAndUntouchedFilesStayByteForByte) {
     s.name = "Heading";
     s.values[styles::Background] = "line\nbreak";
     ASSERT_TRUE(file.Save(0, s));
-    EXPECT_EQ(ReadBytes(path).rfind(Crlf("[STYLE_0]\nName=Heading\nDel=0\nfont-family=Arial\n"), 0), 0u);
+    EXPECT_EQ(ReadBytes(path).rfind(Crlf("[STYLE_0]\nName=Heading\nDel=0\nfont-family=Arial\n"), 0),
+              0u);
     Style back;
     ASSERT_TRUE(file.Load(0, back));
     EXPECT_EQ(back.name, "Heading");
@@ -133,14 +140,20 @@ TEST_F(StylesFileTest, SavedStylesReadBackAndUntouchedFilesStayByteForByte) {
     EXPECT_EQ(back.name, QString::fromUtf8("Caf\xC3\xA9"));
     back.values[styles::FontFamily] = "Arial";
     ASSERT_TRUE(file.Save(0, back));
-    EXPECT_EQ(ReadBytes(path).rfind(Crlf("[STYLE_0]\nName=Caf\xE9\nDel=0\nfont-family=Arial\n"), 0), 0u);
+    EXPECT_EQ(ReadBytes(path).rfind(Crlf("[STYLE_0]\nName=Caf\xE9\nDel=0\nfont-family=Arial\n"), 0),
+              0u);
     back.values[styles::FontFamily] = QString::fromUtf8("\xC5\x81\xC3\xB3\x64\xC5\xBA");
     ASSERT_TRUE(file.Save(0, back));
-    EXPECT_EQ(ReadBytes(path).rfind(Crlf("[STYLE_0]\nName=Caf\xC3\xA9\nDel=0\nfont-family=\xC5\x81\xC3\xB3\x64\xC5\xBA\n"), 0), 0u);
+    EXPECT_EQ(
+        ReadBytes(path).rfind(
+            Crlf("[STYLE_0]\nName=Caf\xC3\xA9\nDel=0\nfont-family=\xC5\x81\xC3\xB3\x64\xC5\xBA\n"),
+            0),
+        0u);
 }
 
 TEST_F(StylesFileTest, DeleteMovesTheLastStyleIntoTheGap) {
-    WriteBytes(path, Crlf(Section(0, "A", "Arial") + Section(1, "B", "Bodoni") + Section(2, "C", "Courier")));
+    WriteBytes(path, Crlf(Section(0, "A", "Arial") + Section(1, "B", "Bodoni") +
+                          Section(2, "C", "Courier")));
     ASSERT_TRUE(file.Delete(0, 3));
     EXPECT_EQ(file.Names(), QStringList({"C", "B"}));
     Style first;

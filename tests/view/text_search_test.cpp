@@ -10,8 +10,9 @@ using search::ReplaceAllInText;
 namespace {
 
 // The match found from `from` (as a selection), or (-1, -1).
-std::pair<qsizetype, qsizetype> Find(const QString& text, const QString& pattern, Range from, bool forward,
-                                     bool caseSensitive = false, bool wholeWords = false) {
+std::pair<qsizetype, qsizetype> Find(const QString& text, const QString& pattern, Range from,
+                                     bool forward, bool caseSensitive = false,
+                                     bool wholeWords = false) {
     if (!FindInText(text, pattern, from, caseSensitive, wholeWords, forward, true)) return {-1, -1};
     return {from.start, from.end};
 }
@@ -26,12 +27,14 @@ TEST(FindInText, ForwardStartsAtTheSelectionsEndAndWrapsOnce) {
     EXPECT_EQ(Find("xyz", "ab", {1, 1}, true), P(-1, -1));
     EXPECT_EQ(Find("", "ab", {0, 0}, true), P(-1, -1));
     EXPECT_EQ(Find(text, "", {0, 0}, true), P(-1, -1));
-    EXPECT_EQ(Find("xab", "ab", {2, 2}, true), P(-1, -1)) << "a match across the wrap does not count";
+    EXPECT_EQ(Find("xab", "ab", {2, 2}, true), P(-1, -1))
+        << "a match across the wrap does not count";
 }
 
 TEST(FindInText, BackwardStartsJustBeforeTheSelection) {
     const QString text = "ab ab ab";
-    EXPECT_EQ(Find(text, "ab", {6, 8}, false), P(3, 5)) << "from a selected match, the previous one";
+    EXPECT_EQ(Find(text, "ab", {6, 8}, false), P(3, 5))
+        << "from a selected match, the previous one";
     EXPECT_EQ(Find(text, "ab", {0, 2}, false), P(6, 8)) << "before the first, it wraps to the last";
 }
 
@@ -74,15 +77,19 @@ TEST(FindInText, WildcardCaseWholeWordsAndLineEnds) {
     EXPECT_EQ(Find("Meta", "META", {0, 0}, true), P(0, 4));
     EXPECT_EQ(Find("Meta", "META", {0, 0}, true, true), P(-1, -1)) << "case-sensitive";
     EXPECT_EQ(Find("start art", "art", {0, 0}, true, false, true), P(6, 9)) << "not inside start";
-    EXPECT_EQ(Find("start art1", "art", {0, 0}, true, false, true), P(6, 9)) << "a digit is a boundary";
+    EXPECT_EQ(Find("start art1", "art", {0, 0}, true, false, true), P(6, 9))
+        << "a digit is a boundary";
     EXPECT_EQ(Find("(art)", "art", {0, 0}, true, false, true), P(1, 4));
     EXPECT_EQ(Find("start", "art", {5, 5}, false, false, true), P(-1, -1));
-    EXPECT_EQ(Find("aaab", "aab", {0, 0}, true), P(1, 4)) << "a failed attempt restarts after its anchor";
+    EXPECT_EQ(Find("aaab", "aab", {0, 0}, true), P(1, 4))
+        << "a failed attempt restarts after its anchor";
     EXPECT_EQ(Find("a\r\nb", "a\nb", {0, 0}, true), P(0, 4)) << "carriage returns are passed over";
     EXPECT_EQ(Find("a\nb", "a\r\nb", {0, 0}, true), P(0, 3));
-    EXPECT_EQ(Find("art start", "art", {9, 9}, false, false, true), P(0, 3)) << "backward, a whole word";
+    EXPECT_EQ(Find("art start", "art", {9, 9}, false, false, true), P(0, 3))
+        << "backward, a whole word";
     Range literal{0, 0};
-    EXPECT_FALSE(FindInText("<META>", "M?TA", literal, false, false, true, false)) << "without the wildcard";
+    EXPECT_FALSE(FindInText("<META>", "M?TA", literal, false, false, true, false))
+        << "without the wildcard";
     EXPECT_TRUE(FindInText("a?b", "?", literal, false, false, true, false));
     EXPECT_EQ(literal.start, 1);
 }

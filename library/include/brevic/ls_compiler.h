@@ -16,13 +16,13 @@ class tLS_macrobase;
 namespace brevic {
 class FileWriter;
 class TextFileReader;
-}
+} // namespace brevic
 
 // The compiler's message numbers. A message with an odd number counts as an error, one with
 // an even number as a warning; 202 and 204 are the words that begin those lines.
 enum tLS_Message : int {
     LS_MSG_MACRO_NOT_FOUND = 200,
-    LS_MSG_NAME_TOO_LONG = 201,           // also: a placeholder not closed before the end
+    LS_MSG_NAME_TOO_LONG = 201, // also: a placeholder not closed before the end
     LS_MSG_ERROR = 202,
     LS_MSG_EXTENSION_TOO_LONG = 203,
     LS_MSG_WARNING = 204,
@@ -30,9 +30,9 @@ enum tLS_Message : int {
     LS_MSG_LINE_STATEMENT_TOO_LONG = 207,
     LS_MSG_LINE_STATEMENT_SYNTAX = 209,
     LS_MSG_RECURSION = 213,
-    LS_MSG_NO_LANGUAGE_SELECTED = 214,    // shown through the message hook, not listed
-    LS_MSG_OPENING_MISSING = 217,         // a ">" without its "<"
-    LS_MSG_CLOSING_MISSING = 219,         // a "<" inside a tag
+    LS_MSG_NO_LANGUAGE_SELECTED = 214, // shown through the message hook, not listed
+    LS_MSG_OPENING_MISSING = 217,      // a ">" without its "<"
+    LS_MSG_CLOSING_MISSING = 219,      // a "<" inside a tag
     LS_MSG_QUOTE_MISSING = 221,
     LS_MSG_TOO_MANY_PARAMS = 223,
     LS_MSG_PARAM_UNDEFINED = 224,
@@ -88,16 +88,16 @@ public:
     // macro's text; the output produced so far stays in `output`.
     // A null context or null settings use private defaults.
     tLS_Error BuildTarget(const std::string& source, std::string& output, tDebugContext* context,
-                          tLS_macrobase** bases, const char* location,
-                          tCompilerSettings* settings);
+                          tLS_macrobase** bases, const char* location, tCompilerSettings* settings);
 
     // The same for a template read from `source` piece by piece, so that a large template
     // needs no memory of its size; the result is the same as for its whole text. Helper
     // threads read ahead, expand the next piece beside this one (not while scrambling) and
     // write behind: the bases must not change meanwhile, and their name tables are made
     // first. A read error ends the build with LS_BUILD_FAILED (and source.Failed()).
-    tLS_Error BuildTarget(brevic::TextFileReader& source, std::string& output, tDebugContext* context,
-                          tLS_macrobase** bases, const char* location, tCompilerSettings* settings);
+    tLS_Error BuildTarget(brevic::TextFileReader& source, std::string& output,
+                          tDebugContext* context, tLS_macrobase** bases, const char* location,
+                          tCompilerSettings* settings);
 
     // While a file is set, BuildTarget hands finished output to it in large pieces instead
     // of gathering it all in `output` (which should start empty); what is left at the end
@@ -168,12 +168,14 @@ private:
     tLS_Error Run(const std::string* source, brevic::TextFileReader* reader, std::string& output,
                   tDebugContext* context, tLS_macrobase** bases, const char* location,
                   tCompilerSettings* options);
-    tLS_Error CompilePieces(brevic::TextFileReader& reader, std::string& output, tLS_macrobase** bases,
-                            tDebugContext& context, const Location& location);
+    tLS_Error CompilePieces(brevic::TextFileReader& reader, std::string& output,
+                            tLS_macrobase** bases, tDebugContext& context,
+                            const Location& location);
     bool TwinAllowed(tLS_macrobase** bases) const;
     void ExpandBeside(Twin& twin, brevic::TextFileReader& reader, const char* before, size_t end,
                       const Piece& start, tLS_macrobase** bases, const Location& location);
-    tLS_Error TakeTwin(Twin& twin, std::string& output, tDebugContext& context, Piece& piece, bool& taken);
+    tLS_Error TakeTwin(Twin& twin, std::string& output, tDebugContext& context, Piece& piece,
+                       bool& taken);
     // Expands text[0, length) into `output` with `enclosing` as the placeholder whose macro
     // text it is (the empty record for a template); a piece of a template starts from and
     // ends in *piece. Returns as BuildTarget does.
@@ -182,23 +184,25 @@ private:
                       Piece* piece = nullptr);
     // Compile one nesting level deeper: LS_RECURSION past the deepest level, LS_BUILD_FAILED
     // once the output is past its limit.
-    tLS_Error CompileNested(const char* text, long length, std::string& output, tLS_macrobase** bases,
-                            tDebugContext& context, const Location& location, const tMacro& enclosing);
-    tLS_Error ExpandPlaceholder(const char* text, long length, long& pos, long& line, std::string& output,
-                                tLS_macrobase** bases, tDebugContext& context, const Location& location,
-                                const tMacro& enclosing);
+    tLS_Error CompileNested(const char* text, long length, std::string& output,
+                            tLS_macrobase** bases, tDebugContext& context, const Location& location,
+                            const tMacro& enclosing);
+    tLS_Error ExpandPlaceholder(const char* text, long length, long& pos, long& line,
+                                std::string& output, tLS_macrobase** bases, tDebugContext& context,
+                                const Location& location, const tMacro& enclosing);
     // Expands the macro a placeholder names (found in the first base that has it) into
     // `output`; reports LS_MSG_MACRO_NOT_FOUND when none has it.
-    tLS_Error ExpandMacro(const tMacro& macro, long line, std::string& output, tLS_macrobase** bases,
-                          tDebugContext& context, const Location& location, const tMacro& enclosing);
-    void Report(tDebugContext& context, long line, const Location& location,
-                const char* argument, int number);
+    tLS_Error ExpandMacro(const tMacro& macro, long line, std::string& output,
+                          tLS_macrobase** bases, tDebugContext& context, const Location& location,
+                          const tMacro& enclosing);
+    void Report(tDebugContext& context, long line, const Location& location, const char* argument,
+                int number);
     bool Spill(std::string& output, size_t& mark);
 
     tCompilerSettings* settings = nullptr;
     long modified = 0;
     brevic::FileWriter* outputFile = nullptr;
-    size_t spilled = 0; // bytes handed to outputFile during this build
+    size_t spilled = 0;     // bytes handed to outputFile during this build
     size_t outputLimit = 0; // the output this build may produce
     unsigned long* counter = nullptr;
     tLS_LineMap* lineMap = nullptr;

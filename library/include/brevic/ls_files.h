@@ -53,8 +53,9 @@ BREVIC_API bool WriteBinaryFileAtomic(const char* path, const std::string& data)
 // one. Files are replaced in the given order, so a path given twice ends with its later
 // content. `ok` gets one entry per file: whether it was written. A failure leaves that
 // file as it was and does not stop the others.
-BREVIC_API void WriteBinaryFilesAtomic(const std::vector<std::pair<std::string, std::string>>& files,
-                                       std::vector<bool>& ok);
+BREVIC_API void
+WriteBinaryFilesAtomic(const std::vector<std::pair<std::string, std::string>>& files,
+                       std::vector<bool>& ok);
 
 // What became of one file of a rewrite that expects its files unchanged.
 enum class RewriteOutcome { Written, Failed, ChangedMeanwhile };
@@ -223,7 +224,7 @@ private:
 // regular file.
 BREVIC_API bool TouchFile(const char* path);
 
-BREVIC_API bool FileExists(const char* path);    // a regular file
+BREVIC_API bool FileExists(const char* path); // a regular file
 BREVIC_API bool IsDirectory(const char* path);
 // Last modification time in seconds since 1970; false when the file does not exist.
 BREVIC_API bool FileModTime(const char* path, long& seconds);

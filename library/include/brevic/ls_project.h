@@ -45,8 +45,8 @@ enum tLS_FailureReason : int32_t {
     LS_REASON_CANCELLED = 6, // CancelBuilds stopped the build
 };
 
-// Shows a message of the library to the user (LS_MSG_NO_LANGUAGE_SELECTED of a build). Without a hook the
-// message goes to standard error.
+// Shows a message of the library to the user (LS_MSG_NO_LANGUAGE_SELECTED of a build). Without a
+// hook the message goes to standard error.
 using tLS_MessageHook = void (*)(const char* message);
 
 class BREVIC_API tLS_project {
@@ -74,12 +74,14 @@ public:
     char* GetProjectPath() { return isProject ? projectPath : nullptr; }
     char* GetProjectName();
 
-    int GetGroupCount() const;                    // GroupNumber of the file
+    int GetGroupCount() const; // GroupNumber of the file
     int GetLoadedGroupCount() const { return groupCount; }
     tLS_Error GetGroupName(int index, char* name); // loaded groups; group 0 is "Neutral"
     tLS_Error GetGroupNameFromIni(int index, char* name);
     // The loaded group `index` (0: the basis group), or null outside 0..loaded count - 1.
-    tLS_macrobase* GetGroup(int index) { return index >= 0 && index < groupCount ? groups[index] : nullptr; }
+    tLS_macrobase* GetGroup(int index) {
+        return index >= 0 && index < groupCount ? groups[index] : nullptr;
+    }
     tLS_macrobase* GetActiveGroup();
     tLS_macrobase* GetBasisGroup();
     void SetActiveLanguageName(const char* name);
@@ -105,7 +107,9 @@ public:
     // held only in memory are dropped. On a file that does not load, the group stays as it
     // was and the load's error is returned.
     tLS_Error ReloadGroup(int index);
-    bool IsGroupRetired(int index) const { return index >= 0 && index < groupCount && retired[index]; }
+    bool IsGroupRetired(int index) const {
+        return index >= 0 && index < groupCount && retired[index];
+    }
 
     int GetSourceCount() const; // SourceNumber of the file
     tLS_Error GetSourcePath(int index, char* path);
@@ -190,7 +194,8 @@ private:
     bool ProjectDirectory(std::string& dir) const;
     bool WriteKey(const char* section, const char* key, const char* value);
     void SetFailure(const std::string& path, int write);
-    void SetFailureCause(tLS_FailureReason reason, const std::string& templatePath, const std::string& language);
+    void SetFailureCause(tLS_FailureReason reason, const std::string& templatePath,
+                         const std::string& language);
     // Build of either a text or (text null) the template at sourcePath read in pieces.
     tLS_Error BuildPage(const std::string* text, const char* sourcePath, tDebugContext* context,
                         const char* targetPath, long sourceTime, const char* location);
@@ -208,11 +213,13 @@ private:
     // Builds one page of a full build here (its template read first when `read`) and writes
     // it through `writer`.
     tLS_Error BuildInOrder(const brevic::PageJob& job, brevic::TemplateText& text, bool read,
-                           const tCompilerSettings& settings, tDebugContext& context, brevic::PageWriter& writer);
+                           const tCompilerSettings& settings, tDebugContext& context,
+                           brevic::PageWriter& writer);
     // Puts a page built side by side in place (or builds it here when it was left for its
     // turn).
-    tLS_Error PlaceBuilt(const brevic::PageJob& job, brevic::BuiltPage& page, const tCompilerSettings& settings,
-                         tDebugContext& context, brevic::PageWriter& writer);
+    tLS_Error PlaceBuilt(const brevic::PageJob& job, brevic::BuiltPage& page,
+                         const tCompilerSettings& settings, tDebugContext& context,
+                         brevic::PageWriter& writer);
     // The pages of BuildAll with the journal around them: read, written before the first page
     // and removed (or left with what was not built) at the end.
     tLS_Error BuildJournaled(std::vector<brevic::PageJob>& jobs, tDebugContext* context);
@@ -223,7 +230,8 @@ private:
     // The basis group and the active group, as a page is built with them.
     void ActiveBases(tLS_macrobase** bases);
     // Takes over the result of building one page: the build log, failure, progress.
-    tLS_Error PageDone(const brevic::PageResult& page, tDebugContext& context, const char* targetPath);
+    tLS_Error PageDone(const brevic::PageResult& page, tDebugContext& context,
+                       const char* targetPath);
 
     char iniFilePath[LS_PATH_MAX] = {};
     tLS_compiler* compiler = nullptr;

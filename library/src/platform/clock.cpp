@@ -7,7 +7,9 @@
 
 namespace brevic {
 
-long CurrentTime() { return static_cast<long>(std::time(nullptr)); }
+long CurrentTime() {
+    return static_cast<long>(std::time(nullptr));
+}
 
 namespace {
 bool LocalTime(long seconds, std::tm& out) {
@@ -34,9 +36,9 @@ std::string FormatLocalTime(const char* format, long seconds) {
 std::string FormatLogDate(long seconds) {
     static const char* const kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                         "Thursday", "Friday", "Saturday"};
-    static const char* const kMonths[] = {"January", "February", "March",     "April",
-                                          "May",     "June",     "July",      "August",
-                                          "September", "October", "November", "December"};
+    static const char* const kMonths[] = {"January",   "February", "March",    "April",
+                                          "May",       "June",     "July",     "August",
+                                          "September", "October",  "November", "December"};
     std::tm tm{};
     if (!LocalTime(seconds, tm)) return {};
     char buf[128];

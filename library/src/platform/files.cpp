@@ -1,16 +1,16 @@
 // File layer: reading, text mode, creating files and the fault-injection seam.
 #include "brevic/ls_files.h"
-#include "files_internal.h"
 #include "brevic/ls_testing.h"
+#include "files_internal.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <algorithm>
-#include <atomic>
 #include <cstring>
-#include <mutex>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,8 +34,12 @@ thread_local int t_unfaulted = 0;
 
 namespace internal {
 
-Unfaulted::Unfaulted() { ++t_unfaulted; }
-Unfaulted::~Unfaulted() { --t_unfaulted; }
+Unfaulted::Unfaulted() {
+    ++t_unfaulted;
+}
+Unfaulted::~Unfaulted() {
+    --t_unfaulted;
+}
 
 bool Faulted(FaultOp op, const std::string* path) {
     if (t_unfaulted) return false;
@@ -234,7 +238,8 @@ struct FileSystems {
     std::vector<dev_t> devices;
     std::vector<int> folders;
     ~FileSystems() {
-        for (int fd : folders) ::close(fd);
+        for (int fd : folders)
+            ::close(fd);
     }
     // False when the folder of `path` cannot be opened (its file system is not flushed).
     bool Note(const std::string& path) {
@@ -251,7 +256,8 @@ struct FileSystems {
     }
     bool Flush() {
         bool ok = true;
-        for (int fd : folders) ok = ::syncfs(fd) == 0 && ok;
+        for (int fd : folders)
+            ok = ::syncfs(fd) == 0 && ok;
         return ok;
     }
 };
@@ -261,7 +267,8 @@ struct FileSystems {
 bool FlushFileSystems(const std::vector<std::string>& paths) {
     FileSystems systems;
     bool ok = true;
-    for (const std::string& path : paths) ok = systems.Note(path) && ok;
+    for (const std::string& path : paths)
+        ok = systems.Note(path) && ok;
     return systems.Flush() && ok;
 }
 
@@ -295,7 +302,8 @@ void WriteFiles(const std::vector<std::pair<std::string, std::string>>& files,
         }
         // One flush for them all; should it fail, each Place flushes its own file.
         if (FlushFileSystems(targets)) {
-            for (auto& writer : writers) writer->Flushed();
+            for (auto& writer : writers)
+                writer->Flushed();
         }
         for (size_t i = 0; i < writers.size(); ++i) {
             // A writer not placed removes its temporary file.
@@ -337,7 +345,8 @@ bool TouchFile(const char* path) {
     if (!ResolveTarget(path, target)) return false;
     if (target.exists) return true;
     // Exclusively and not through a link: what appeared there meanwhile is not written.
-    int fd = ::open(target.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    int fd =
+        ::open(target.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return errno == EEXIST && FileExists(target.path.c_str());
     ::close(fd);
     return true;
@@ -374,6 +383,8 @@ bool MakeDirectory(const char* path) {
     return errno == EEXIST && IsDirectory(path);
 }
 
-bool RemoveEmptyDirectory(const char* path) { return path && *path && ::rmdir(path) == 0; }
+bool RemoveEmptyDirectory(const char* path) {
+    return path && *path && ::rmdir(path) == 0;
+}
 
 } // namespace brevic

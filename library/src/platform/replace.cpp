@@ -5,11 +5,11 @@
 #include "files_internal.h"
 #include "link_rule.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
-#include <atomic>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -68,7 +68,9 @@ std::string RandomPart() {
     static const char kDigits[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     static const uint64_t seed = [] {
         uint64_t random = 0;
-        if (::getrandom(&random, sizeof random, GRND_NONBLOCK) == static_cast<ssize_t>(sizeof random)) return random;
+        if (::getrandom(&random, sizeof random, GRND_NONBLOCK) ==
+            static_cast<ssize_t>(sizeof random))
+            return random;
         // No entropy yet (early boot): still unique within this program and hard to guess.
         struct timespec now {};
         ::clock_gettime(CLOCK_REALTIME, &now);
@@ -101,8 +103,8 @@ bool HoldOn(int fd, const std::string& name) {
     }
     struct stat mine {};
     struct stat named {};
-    return ::fstat(fd, &mine) == 0 && ::lstat(name.c_str(), &named) == 0 && mine.st_ino == named.st_ino &&
-           mine.st_dev == named.st_dev;
+    return ::fstat(fd, &mine) == 0 && ::lstat(name.c_str(), &named) == 0 &&
+           mine.st_ino == named.st_ino && mine.st_dev == named.st_dev;
 }
 
 } // namespace
@@ -144,7 +146,8 @@ int CreateTemporary(const RewriteTarget& target, std::string& name, bool lock) {
     const mode_t mode = target.exists ? 0600 : 0666;
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = target.folder + "." + base + "." + RandomPart() + kSuffix;
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        const int fd =
+            ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd < 0) {
             if (errno == EEXIST) continue; // taken, or a link planted there: another name
             name.clear();
@@ -192,8 +195,8 @@ void RemoveLeftoverTemporaries(const std::string& folder, const std::string& of)
         struct stat named {};
         if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == me &&
             ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            ::fstatat(dfd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == st.st_ino &&
-            named.st_dev == st.st_dev) {
+            ::fstatat(dfd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            named.st_ino == st.st_ino && named.st_dev == st.st_dev) {
             ::unlinkat(dfd, entry->d_name, 0);
         }
         ::close(fd);

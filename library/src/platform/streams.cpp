@@ -18,8 +18,8 @@ using namespace internal;
 
 struct TextFileReader::Ahead {
     size_t size = 0;
-    std::string piece; // the piece being read ahead
-    std::string carry; // what follows the last line break read: it starts the next piece
+    std::string piece;   // the piece being read ahead
+    std::string carry;   // what follows the last line break read: it starts the next piece
     HelperThread helper; // last: it ends before the rest goes away
 };
 
@@ -326,7 +326,7 @@ bool FileWriter::Commit() {
     if (ok) ok = Finish();
     if (ok && deferred && !inPlace) {
         committed = true;
-        std::string().swap(chunk); // no buffer kept while it waits to be placed
+        std::string().swap(chunk);  // no buffer kept while it waits to be placed
         if (!unlocked) return true; // the file stays open (and locked) until Place
         ok = ::close(fd) == 0;
         fd = -1;
@@ -352,8 +352,8 @@ bool FileWriter::Place() {
     placed = true;
     if (inPlace) return true; // written over the file at Commit already
     // Left out when the file system was flushed since Commit (Flushed).
-    if ((syncAtPlace && !flushed && !noFlush && ::fdatasync(fd) != 0) || Faulted(FaultOp::Rename, &path) ||
-        ::rename(temporary.c_str(), target.c_str()) != 0) {
+    if ((syncAtPlace && !flushed && !noFlush && ::fdatasync(fd) != 0) ||
+        Faulted(FaultOp::Rename, &path) || ::rename(temporary.c_str(), target.c_str()) != 0) {
         Discard();
         return false;
     }
@@ -377,7 +377,8 @@ bool FileWriter::Finish() {
     // the new one, never a part.
     if (!syncAtPlace && !noFlush && ::fdatasync(fd) != 0) return false;
     if (deferred) return true; // Place renames it; the open file keeps its lock till then
-    if (Faulted(FaultOp::Rename, &path) || ::rename(temporary.c_str(), target.c_str()) != 0) return false;
+    if (Faulted(FaultOp::Rename, &path) || ::rename(temporary.c_str(), target.c_str()) != 0)
+        return false;
     temporary.clear(); // no longer ours to remove
     return true;
 }

@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = std::string(argv[1]) + "/";
-    bool ok = Write(dir + desktop::kProgramEntryFile, desktop::ProgramEntry("larkspan", "larkspan"));
+    bool ok =
+        Write(dir + desktop::kProgramEntryFile, desktop::ProgramEntry("larkspan", "larkspan"));
     ok = Write(dir + "larkspan.xml", desktop::MimePackage()) && ok;
     return ok ? 0 : 1;
 }

@@ -2,10 +2,12 @@
 # Installs the Debian packages the build, the tests and the tools need; only what is missing.
 set -euo pipefail
 
+# clang-format and clang-tidy keep the style (scripts/check-style.sh, run by the tests).
 # The Debian package that cpack makes: dpkg-dev (dpkg-shlibdeps) and file find its
 # dependencies; lintian, appstream (appstreamcli), desktop-file-utils, man-db,
 # bash-completion and shared-mime-info with libfile-mimeinfo-perl (mimetype) check it.
 packages=(build-essential cmake ninja-build dpkg dpkg-dev file googletest libgtest-dev libbenchmark-dev clang
+          clang-format clang-tidy
           qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl1-mesa-dev libx11-dev xvfb xauth desktop-file-utils
           lintian appstream man-db bash-completion shared-mime-info libfile-mimeinfo-perl)
 missing=()

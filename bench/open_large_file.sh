@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # From process start to idle with a 5 MB HTML file given on the command line, coloured,
 # under Xvfb (the editor leaves at its first idle moment). Best and median of RUNS runs.
+# Then the same file in FeatherPad with its colouring on, against ours, both timed the same
+# way: from process start to the last CPU time used before 600 ms without any.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 exe=${LARKSPAN:-$root/build/stage/larkspan}
@@ -34,4 +36,39 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   done
   sorted=$(printf "%s\n" "${times[@]}" | sort -n)
   echo "5 MB file open, coloured and idle: best $(echo "$sorted" | head -1) ms, median $(echo "$sorted" | sed -n "$(( ('"$runs"' + 1) / 2 ))p") ms (goal < 1000 ms)"
+'
+
+# The peer. FeatherPad colours files up to its "maxSHSize" (MiB, default 2).
+command -v featherpad >/dev/null || { apt-get update -qq && apt-get install -y -qq featherpad; }
+mkdir -p "$XDG_CONFIG_HOME/featherpad"
+printf '[text]\nsyntaxByDefault=true\nmaxSHSize=10\n' > "$XDG_CONFIG_HOME/featherpad/fp.conf"
+cat > "$work/busy.py" <<'PY'
+import os, subprocess, sys, time
+# Runs the command; prints the ms from its start to the last CPU tick before it went quiet.
+start = time.monotonic()
+p = subprocess.Popen(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+last_cpu, last_change = -1, start
+while p.poll() is None:
+    with open(f"/proc/{p.pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    cpu = int(fields[11]) + int(fields[12])
+    now = time.monotonic()
+    if cpu != last_cpu:
+        last_cpu, last_change = cpu, now
+    elif now - last_change > 0.6 and cpu > 0:
+        break
+    time.sleep(0.005)
+p.kill(); p.wait()
+print(round((last_change - start) * 1000))
+PY
+xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+  ours=(); peer=()
+  for i in $(seq '"$runs"'); do
+    ours+=("$(python3 "'"$work"'/busy.py "'"$exe"'" "'"$work"'/big.tpl")")
+    peer+=("$(python3 "'"$work"'/busy.py featherpad --standalone "'"$work"'/big.tpl")")
+    echo "run $i: ours ${ours[-1]} ms, FeatherPad ${peer[-1]} ms"
+  done
+  best() { printf "%s\n" "$@" | sort -n | head -1; }
+  o=$(best "${ours[@]}"); f=$(best "${peer[@]}")
+  awk -v o="$o" -v f="$f" "BEGIN { printf \"5 MB file open and coloured until quiet: ours %d ms, FeatherPad %d ms: %.3fx (goal < 0.35x)\n\", o, f, o / f }"
 '

@@ -109,6 +109,10 @@ CLs_mainView::CLs_mainView(fw::Document* doc, QWidget* parent)
     QFont font = QApplication::font();
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(std::max(7.5, font.pointSizeF()));
+    // Latin text is drawn without shaping (kerning tables and ligatures): a typed key lays
+    // its whole line out again, and shaping is most of that on a long line. Scripts that
+    // need shaping still get it.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     setFont(font);
     if (doc)
         connect(document(), &QTextDocument::modificationChanged, doc, &fw::Document::SetModified);
@@ -301,10 +305,9 @@ bool CLs_mainView::TypedOverClosingTag(char typed) {
     int end = 0;
     GetSel(start, end);
     if (start != end) return false;
-    const QString text = GetText();
-    const QChar next = start < text.size() ? text[start] : QChar();
-    if (closing_.isNull() && typed == '<' && next == QLatin1Char('<') &&
-        text.mid(start, 2) == QLatin1String("</")) {
+    const QString ahead = TextAt(start, 2);
+    const QChar next = ahead.isEmpty() ? QChar() : ahead.front();
+    if (closing_.isNull() && typed == '<' && ahead == QLatin1String("</")) {
         // A "<" typed where a closing tag offered stands: that tag is typed over.
         for (auto it = closers_.rbegin(); it != closers_.rend(); ++it) {
             if (it->position() == start) {
@@ -363,8 +366,7 @@ void CLs_mainView::CompleteTypedTag() {
 }
 
 void CLs_mainView::RememberCloser(int position) {
-    if (GetText().mid(position, 2) != QLatin1String("</") || closers_.size() >= kMostClosers)
-        return;
+    if (TextAt(position, 2) != QLatin1String("</") || closers_.size() >= kMostClosers) return;
     QTextCursor at(document());
     at.setPosition(position);
     closers_.push_back(at);

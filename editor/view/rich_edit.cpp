@@ -2,7 +2,10 @@
 
 #include "plain_text.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QGlyphRun>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -103,7 +106,6 @@ struct RunCursor {
 
 struct CRichEditCtrl::Runs : QTextBlockUserData {
     RunList runs;
-    bool applied = false;
     int tag = -1;
 };
 
@@ -136,7 +138,6 @@ void CRichEditCtrl::StoreRuns(const QTextBlock& block, std::vector<std::pair<int
         const_cast<QTextBlock&>(block).setUserData(data);
     }
     data->runs.swap(runs);
-    data->applied = false;
     data->tag = -1;
 }
 
@@ -172,7 +173,6 @@ void CRichEditCtrl::ReplaceAllText(const QString& text) {
 }
 
 void CRichEditCtrl::OnContentsChange(int from, int removed, int added) {
-    if (applying_) return; // colours only
     ++textChanges_;
     if (bulk_) return;
     QTextDocument* doc = document();
@@ -338,6 +338,16 @@ QString CRichEditCtrl::StreamOutText() const {
     return text;
 }
 
+QString CRichEditCtrl::TextAt(int position, int count) const {
+    QString text;
+    const int end = std::min(TextLength(), position + count);
+    for (int at = std::max(0, position); at < end; ++at) {
+        const QChar c = document()->characterAt(at);
+        text += c == QChar::ParagraphSeparator ? QChar(QLatin1Char('\n')) : c;
+    }
+    return text;
+}
+
 void CRichEditCtrl::SetLineEnds(const std::vector<codec::LineEnd>& ends) {
     size_t line = 0;
     for (QTextBlock b = document()->begin(); b.isValid() && line < ends.size();
@@ -399,33 +409,118 @@ QTextDocument* CRichEditCtrl::ColoredCopy() const {
     return copy;
 }
 
-void CRichEditCtrl::ApplyVisibleFormats() {
-    const int bottom = viewport()->height();
-    applying_ = true;
-    for (QTextBlock b = firstVisibleBlock(); b.isValid(); b = b.next()) {
-        if (blockBoundingGeometry(b).translated(contentOffset()).top() > bottom) break;
-        auto* data = static_cast<Runs*>(b.userData());
-        if (!data || data->applied) continue;
-        data->applied = true;
-        QList<QTextLayout::FormatRange> formats;
-        int at = 0;
-        for (const auto& r : data->runs) {
-            if (r.second != kBlack) {
-                QTextLayout::FormatRange f;
-                f.start = at;
-                f.length = r.first;
-                f.format.setForeground(QColor::fromRgb(r.second));
-                formats.append(f);
+// Qt's own paint routine, with the text of every line painted in its colours at draw time.
+// The colours never become layout formats: a format boundary splits the line into separately
+// shaped pieces and makes the control lay the whole line out again, which on a long line
+// costs far more than the key that changed it.
+void CRichEditCtrl::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    QPointF offset = contentOffset();
+    QRect clip = event->rect();
+    const QRect viewportRect = viewport()->rect();
+    const qreal widest = document()->documentLayout()->documentSize().width();
+    // The right margin stays clear of whole-width selections.
+    const int maxX = static_cast<int>(offset.x() + std::max<qreal>(viewportRect.width(), widest) -
+                                      document()->documentMargin()) +
+                     cursorWidth();
+    clip.setRight(std::min(clip.right(), maxX));
+    painter.setClipRect(clip);
+
+    const QAbstractTextDocumentLayout::PaintContext context = getPaintContext();
+    const QColor text = context.palette.text().color();
+    const bool showCursor =
+        !isReadOnly() || (textInteractionFlags() & Qt::TextSelectableByKeyboard);
+    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+        const QRectF r = blockBoundingRect(block).translated(offset);
+        if (r.bottom() >= clip.top() && r.top() <= clip.bottom()) {
+            QTextLayout* layout = block.layout();
+            const int blockStart = block.position();
+            const int blockLength = block.length();
+            QList<QTextLayout::FormatRange> selections;
+            for (const auto& range : context.selections) {
+                const int from = range.cursor.selectionStart() - blockStart;
+                const int to = range.cursor.selectionEnd() - blockStart;
+                if (from < blockLength && to > 0 && to > from) {
+                    QTextLayout::FormatRange o;
+                    o.start = from;
+                    o.length = to - from;
+                    o.format = range.format;
+                    selections.append(o);
+                }
             }
-            at += r.first;
+            const bool cursorHere = showCursor && context.cursorPosition >= blockStart &&
+                                    context.cursorPosition < blockStart + blockLength;
+            if (cursorHere && overwriteMode()) {
+                // The overwrite cursor is the character under it, inverted.
+                QTextLayout::FormatRange o;
+                o.start = context.cursorPosition - blockStart;
+                o.length = 1;
+                o.format.setForeground(palette().base());
+                o.format.setBackground(palette().text());
+                selections.append(o);
+            }
+            if (!layout->preeditAreaText().isEmpty()) {
+                // Text being composed by an input method is drawn as Qt draws it.
+                painter.setPen(text);
+                layout->draw(&painter, offset, selections, clip);
+            } else {
+                if (!selections.isEmpty()) {
+                    // Qt draws the selections' backgrounds and text; the rest of its text is
+                    // drawn invisibly and then painted over in colour.
+                    painter.setPen(Qt::transparent);
+                    layout->draw(&painter, offset, selections, clip);
+                }
+                PaintColours(painter, block, offset, selections, clip);
+            }
+            if (cursorHere && !overwriteMode()) {
+                painter.setPen(text);
+                layout->drawCursor(&painter, offset, context.cursorPosition - blockStart,
+                                   cursorWidth());
+            }
         }
-        b.layout()->setFormats(formats);
-        document()->markContentsDirty(b.position(), b.length());
+        offset.ry() += r.height();
+        if (offset.y() > viewportRect.height()) break;
     }
-    applying_ = false;
 }
 
-void CRichEditCtrl::paintEvent(QPaintEvent* event) {
-    ApplyVisibleFormats();
-    QPlainTextEdit::paintEvent(event);
+void CRichEditCtrl::PaintColours(QPainter& painter, const QTextBlock& block, const QPointF& offset,
+                                 const QList<QTextLayout::FormatRange>& selections,
+                                 const QRect& clip) {
+    QTextLayout* layout = block.layout();
+    const auto* data = static_cast<const Runs*>(block.userData());
+    const RunList black{{block.length() - 1, kBlack}};
+    const RunList& runs = data ? data->runs : black;
+    // Paints [from, to) of the line in `colour`, leaving out what a selection drew.
+    auto paint = [&](int from, int to, QRgb colour) {
+        painter.setPen(QColor::fromRgb(colour));
+        for (const auto& s : selections) {
+            const int sEnd = s.start + s.length;
+            if (sEnd <= from || s.start >= to) continue;
+            if (s.start > from) {
+                for (const QGlyphRun& g : layout->glyphRuns(from, s.start - from))
+                    painter.drawGlyphRun(offset, g);
+            }
+            from = sEnd;
+            if (from >= to) return;
+        }
+        for (const QGlyphRun& g : layout->glyphRuns(from, to - from))
+            painter.drawGlyphRun(offset, g);
+    };
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine line = layout->lineAt(i);
+        const qreal top = offset.y() + line.y();
+        if (top > clip.bottom() || top + line.height() < clip.top()) continue;
+        // Only the characters in sight are painted (one more each side for overhangs).
+        const int first = std::max(line.textStart(), line.xToCursor(clip.left() - offset.x()) - 1);
+        const int last = std::min(line.textStart() + line.textLength(),
+                                  line.xToCursor(clip.right() + 1 - offset.x()) + 1);
+        int at = 0;
+        for (const auto& r : runs) {
+            const int from = std::max(at, first);
+            const int to = std::min(at + r.first, last);
+            at += r.first;
+            if (from < to) paint(from, to, r.second);
+            if (at >= last) break;
+        }
+    }
 }

@@ -12,6 +12,7 @@
 #include "text_codec.h"
 
 #include <QPlainTextEdit>
+#include <QTextLayout>
 #include <vector>
 
 class CRichEditCtrl : public QPlainTextEdit {
@@ -32,13 +33,16 @@ public:
     // colourer keeps beside it (its state after the line; -1 when unknown, as after an edit).
     void SetLineColors(const QTextBlock& block, std::vector<std::pair<int, QRgb>>& runs, int tag);
     static int LineTag(const QTextBlock& block);
-    // False while the whole text is being replaced or colours are handed to the layout:
-    // the changes reported then are not edits of the text.
-    bool Editing() const { return !bulk_ && !applying_; }
+    // False while the whole text is being replaced: the changes reported then are not edits
+    // of the text.
+    bool Editing() const { return !bulk_; }
     // The whole text, one "\n" per line end; every other character as it is (a no-break
     // space stays one).
     QString StreamOutText() const;
     // Each line (block) remembers the end it had in its file, from the first line on.
+    // Up to `count` characters from `position` on, as StreamOutText has them, without
+    // taking the whole text out.
+    QString TextAt(int position, int count) const;
     void SetLineEnds(const std::vector<codec::LineEnd>& ends);
     // The whole text with each line's own end; lines made since SetLineEnds end in
     // `newLineEnd`. The last line has none.
@@ -76,12 +80,13 @@ protected:
 private:
     struct Runs;
     void OnContentsChange(int from, int removed, int added);
-    void ApplyVisibleFormats();
+    // Paints the visible characters of `block` in their colours, but for the `selections`.
+    static void PaintColours(QPainter& painter, const QTextBlock& block, const QPointF& offset,
+                             const QList<QTextLayout::FormatRange>& selections, const QRect& clip);
     static Runs* RunsOf(const QTextBlock& block);
     static void StoreRuns(const QTextBlock& block, std::vector<std::pair<int, QRgb>>& runs);
 
-    bool bulk_ = false;     // the whole text is being replaced: colours follow at once
-    bool applying_ = false; // colours are being handed to the layout, no text changes
+    bool bulk_ = false; // the whole text is being replaced: colours follow at once
 
     // The text StreamOutText gave (or a whole replacement set) at change `textAt_`: a text
     // unchanged since is not taken out of the document again (searches run again and again).

@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTextCursor>
 
 #include <brevic/ls_files.h>
 
@@ -86,6 +87,26 @@ TEST_F(SearchTest, ReplaceAllOnceForEveryMatchInTheTextOrTheSelection) {
     EXPECT_EQ(view->GetText(), "aa baanaanaa\nbaaaanaaaanaaaa");
     QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(view->GetText(), "a banana\nbaanaanaa") << "Replace All is one undo step";
+}
+
+TEST_F(SearchTest, TheReplaceDialogMovesOffTheMatchItFinds) {
+    view->SetText(QString(8, '\n') + "find the needle here");
+    view->SetSel(0, 0);
+    QTest::keyClick(view, Qt::Key_H, Qt::ControlModifier);
+    auto* dialog = view->findChild<CReplaceDlg*>();
+    ASSERT_NE(dialog, nullptr);
+    Child<QPlainTextEdit>(dialog, "findEdit")->setPlainText("needle");
+    // The dialog stands where the match will be.
+    QTextCursor needle(view->document());
+    needle.setPosition(8 + 9);
+    const QPoint at = view->viewport()->mapToGlobal(view->cursorRect(needle).topLeft());
+    dialog->move(at - QPoint(40, 20));
+    ASSERT_TRUE(dialog->frameGeometry().contains(at));
+    QTest::mouseClick(Child<QPushButton>(dialog, "searchButton"), Qt::LeftButton);
+    ASSERT_EQ(Selected(), "needle");
+    const QRect caret(view->viewport()->mapToGlobal(view->cursorRect().topLeft()),
+                      view->cursorRect().size());
+    EXPECT_FALSE(dialog->frameGeometry().intersects(caret)) << "the match is in sight";
 }
 
 TEST_F(SearchTest, TheToolBarSearchKeepsAHistoryOfThirty) {

@@ -87,6 +87,31 @@ TEST_F(ViewTest, ColoursLandOnTheRightCharacters) {
     EXPECT_EQ(v->ColorAt(comment + 24) | 0xFF000000u, kBlack) << "the next line";
 }
 
+TEST_F(ViewTest, ColoursArePaintedWhereTheTextIsShown) {
+    ASSERT_TRUE(Start());
+    CLs_mainView* v = View();
+    // Pixels of the tags' orange in what the view shows.
+    auto orange = [v] {
+        const QImage shot = v->viewport()->grab().toImage();
+        int n = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                n += c.red() > 150 && c.red() - c.blue() > 80 && c.green() < 140;
+            }
+        return n;
+    };
+    v->setCursorWidth(0); // the caret inverts what it stands on, the selection's blue too
+    v->InsertText("<b>bold</b> <i>it</i>", false);
+    EXPECT_GT(orange(), 0);
+    QTest::keyClick(v, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(orange(), 0) << "selected text is drawn in the selection's colours";
+    // Far along a long line, scrolled to: the tags there are painted in colour too.
+    v->InsertText(QString(3000, 'a') + "<b>x</b>", false);
+    QTest::keyClick(v, Qt::Key_End);
+    EXPECT_GT(orange(), 0);
+}
+
 TEST_F(ViewTest, InsertTextIsOneUndoStepAndTypingAfterEmptyingIsOne) {
     ASSERT_TRUE(Start());
     CLs_mainView* v = View();

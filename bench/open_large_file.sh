@@ -61,14 +61,16 @@ while p.poll() is None:
 p.kill(); p.wait()
 print(round((last_change - start) * 1000))
 PY
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
-  ours=(); peer=()
-  for i in $(seq '"$runs"'); do
-    ours+=("$(python3 "'"$work"'/busy.py "'"$exe"'" "'"$work"'/big.tpl")")
-    peer+=("$(python3 "'"$work"'/busy.py featherpad --standalone "'"$work"'/big.tpl")")
-    echo "run $i: ours ${ours[-1]} ms, FeatherPad ${peer[-1]} ms"
-  done
-  best() { printf "%s\n" "$@" | sort -n | head -1; }
-  o=$(best "${ours[@]}"); f=$(best "${peer[@]}")
-  awk -v o="$o" -v f="$f" "BEGIN { printf \"5 MB file open and coloured until quiet: ours %d ms, FeatherPad %d ms: %.3fx (goal < 0.35x)\n\", o, f, o / f }"
-'
+cat > "$work/peer.sh" <<'SH'
+work=$1 exe=$2 runs=$3
+ours=() peer=()
+for i in $(seq "$runs"); do
+  ours+=("$(python3 "$work/busy.py" "$exe" "$work/big.tpl")")
+  peer+=("$(python3 "$work/busy.py" featherpad --standalone "$work/big.tpl")")
+  echo "run $i: ours ${ours[-1]} ms, FeatherPad ${peer[-1]} ms"
+done
+o=$(printf "%s\n" "${ours[@]}" | sort -n | head -1)
+f=$(printf "%s\n" "${peer[@]}" | sort -n | head -1)
+awk -v o="$o" -v f="$f" 'BEGIN { printf "5 MB file open and coloured until quiet: ours %d ms, FeatherPad %d ms: %.3fx (goal < 0.35x)\n", o, f, o / f }'
+SH
+xvfb-run -a -s "-screen 0 1280x800x24" bash "$work/peer.sh" "$work" "$exe" "$runs"

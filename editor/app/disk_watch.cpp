@@ -1,6 +1,6 @@
 #include "disk_watch.h"
 
-#include "app_context.h"
+#include "app_services.h"
 #include "doc_template.h"
 #include "html_document.h"
 #include "ids.h"

@@ -1,6 +1,6 @@
 #include "html_document.h"
 
-#include "app_context.h"
+#include "app_services.h"
 #include "build_progress_dialog.h"
 #include "compiler_messages_dialog.h"
 #include "external_program.h"

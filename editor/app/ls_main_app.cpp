@@ -1,7 +1,7 @@
 #include "ls_main_app.h"
 
 #include "about_dialog.h"
-#include "app_context.h"
+#include "app_services.h"
 #include "disk_watch.h"
 #include "doc_template.h"
 #include "document.h"
@@ -72,6 +72,9 @@ CLs_mainView* MakeView(fw::Document* doc) {
 } // namespace
 
 namespace app {
+tLS_project& Project() {
+    return theProject;
+}
 const NewDocumentRequest& PendingNewDocument() {
     return theApp.newDocument;
 }

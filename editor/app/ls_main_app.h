@@ -2,7 +2,7 @@
 // extension, the application's commands, and the project the whole editor works on.
 #pragma once
 
-#include "app_context.h"
+#include "app_services.h"
 #include "command_line.h"
 #include "command_target.h"
 #include "profile_file.h"

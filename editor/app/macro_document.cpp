@@ -1,6 +1,6 @@
 #include "macro_document.h"
 
-#include "app_context.h"
+#include "app_services.h"
 #include "doc_template.h"
 #include "ids.h"
 #include "ls_main_view.h"

@@ -1,6 +1,6 @@
 #include "main_frame.h"
 
-#include "app_context.h"
+#include "app_services.h"
 #include "child_frame.h"
 #include "command_table.h"
 #include "compiler_messages_dialog.h"

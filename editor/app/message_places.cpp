@@ -1,6 +1,6 @@
 #include "message_places.h"
 
-#include "app_context.h"
+#include "app_services.h"
 #include "build_progress_dialog.h"
 #include "compiler_messages_dialog.h"
 #include "document.h"

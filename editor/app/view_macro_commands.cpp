@@ -1,6 +1,6 @@
 #include "view_macro_commands.h"
 
-#include "app_context.h"
+#include "app_services.h"
 #include "hint_dialog.h"
 #include "ids.h"
 #include "ls_main_view.h"

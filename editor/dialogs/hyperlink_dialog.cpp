@@ -53,17 +53,17 @@ void CHyperlinkDlg::ChooseLinkTarget() {
     // The link is relative to the page the document is built into; working that out makes
     // no folder.
     std::string built = QFile::encodeName(documentPath_).toStdString();
-    if (documentPath_.isEmpty() || theProject.TargetPathOf(built) != LS_OK) {
+    if (documentPath_.isEmpty() || app::Project().TargetPathOf(built) != LS_OK) {
         fw::ShowMessage(this, str::NoLinkPath, fw::MessageKind::Stop);
         return;
     }
     fw::FileDialogRequest request;
     request.caption = fw::LoadString(str::SelectHyperlinkTitle);
     request.filter = QStringLiteral("HTML Documents (*.htm*)");
-    request.directory = settings::RememberedFolder(kFolderKey);
+    request.directory = settings::RememberedFolder(app::Project(), kFolderKey);
     const QString chosen = fw::AskFileName(nullptr, request);
     if (chosen.isEmpty()) return;
-    settings::StoreRememberedFolder(kFolderKey, chosen);
+    settings::StoreRememberedFolder(app::Project(), kFolderKey, chosen);
     QString relative;
     if (!fw::RelativeLinkPath(QFile::decodeName(built.c_str()), chosen, relative)) {
         fw::ShowMessage(this, str::PathTooLong, fw::MessageKind::Error, chosen);

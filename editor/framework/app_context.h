@@ -1,6 +1,7 @@
-// The seam between the application and the documents, views, dialogs and the main window:
+// The seam between the application and the layers below it (framework, dialogs, view):
 // what they read from the application and ask of it, without depending on all of it. The
-// application (ls_main_app.cpp) implements these.
+// application (ls_main_app.cpp) implements these; what only the application's own parts
+// share is in app/app_services.h.
 #pragma once
 
 #include "profile_file.h"
@@ -12,7 +13,6 @@
 #include <QString>
 #include <QStringList>
 
-class CCompilerMessagesDlg;
 class QAction;
 class QComboBox;
 class QWidget;
@@ -24,26 +24,13 @@ namespace settings {
 struct Editor;
 }
 
-// The one project of the editor.
-extern tLS_project theProject;
-
 namespace app {
 
-// How the next new document is made. An HTML document starts from the default start page
-// or from the one chosen in the New Document dialog; a macro window asks for a new macro,
-// picks one in Organize Macros, or opens `macroName` (the name's bytes).
-enum class MacroOpenMode { AskNew, Pick, ByName };
-struct NewDocumentRequest {
-    bool fromDefaultPage = true;
-    MacroOpenMode macroMode = MacroOpenMode::AskNew;
-    QByteArray macroName;
-};
-const NewDocumentRequest& PendingNewDocument();
+// The one project of the editor (the application's `theProject`).
+tLS_project& Project();
 
 // The main window (the parent of message boxes), or null before it exists.
 QWidget* MainWindow();
-// The compiler-messages window, or null before the main window exists.
-CCompilerMessagesDlg* CompilerMessages();
 // The search-string list of the Project Tools bar, or null before the main window exists.
 QComboBox* SearchCombo();
 // The print margins (left, top, right, bottom) in thousandths of an inch.
@@ -81,39 +68,18 @@ inline void ShowDialogHelp(int dialogId) {
 
 // Opens a file by its extension (see CLs_mainApp::OpenDocumentFile).
 fw::Document* OpenDocumentFile(const QString& path);
-// A macro window on the named macro of the active language.
-void OpenMacroByName(const QByteArray& name);
 // Leads from a compiler message to its place: `location` is a template's file name (in
 // `folder`) or a page's path (from `folder`), or "{#Name}" for a macro, opened in a macro
 // window of `language` (empty: the active one); the line `line` (from 1) is selected. With
 // `readOnly` a file (a built page) is opened read-only, as it is.
 void GoToMessagePlace(const QString& location, int line, const QString& folder,
                       const QByteArray& language, bool readOnly = false);
-// Every macro window stores its modified text into its macro base.
-void StoreMacroDocuments();
-// The document's file as it lies on disk after it was read or written, so that a change by
-// another program is noticed (and the editor's own writes are not).
-void NoteDocumentFile(fw::Document* doc, const QString& path, const QByteArray& bytes);
 // True when an open window holds the file with unsaved edits.
 bool HasUnsavedWindow(const QString& path);
 // The files were changed on disk by the editor's own tools: their windows reload now.
 void FilesRewritten(const QStringList& paths);
-// Before a build of the whole project: when windows of the project's templates hold unsaved
-// edits, asks once whether to save them (Yes saves them all, No builds the files on disk).
-// False for Cancel or a failed save: nothing is to be built.
-bool SaveTemplatesBeforeBuild();
-// Asks to save each modified document in turn (macro windows store their text back);
-// false at the first Cancel, failed save or refused store-back.
-bool SaveAllModified();
-// Writes every modified macro file of the project, reporting each that cannot be written
-// (message 172 and its path); false when one could not be written.
-bool SaveMacroFiles();
 // Before a project change: SaveAllModified, then SaveMacroFiles, then closes every
 // document. False (nothing closed) when either step failed or was cancelled.
 bool CloseAllDocuments();
-// The language list changed the active language.
-void ActiveLanguageChanged(fw::Document* active);
-// True for a document of the HTML type (the full menu shows while one is active).
-bool IsHtmlDocument(const fw::Document* doc);
 
 } // namespace app

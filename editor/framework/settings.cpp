@@ -111,19 +111,20 @@ void SaveSearchStrings(const fw::ProfileFile& f, const QStringList& strings) {
 }
 
 namespace {
-fw::ProfileFile PathesFile() {
-    const char* project = theProject.GetProjectPath();
-    return project ? fw::ProfileFile(QFile::decodeName(project)) : app::SettingsFile();
+fw::ProfileFile PathesFile(tLS_project& project) {
+    const char* path = project.GetProjectPath();
+    return path ? fw::ProfileFile(QFile::decodeName(path)) : app::SettingsFile();
 }
 } // namespace
 
-QString RememberedFolder(const char* key) {
-    return PathesFile().ReadString(kPathes, QString::fromLatin1(key));
+QString RememberedFolder(tLS_project& project, const char* key) {
+    return PathesFile(project).ReadString(kPathes, QString::fromLatin1(key));
 }
 
-void StoreRememberedFolder(const char* key, const QString& chosenFile) {
+void StoreRememberedFolder(tLS_project& project, const char* key, const QString& chosenFile) {
     const int sep = static_cast<int>(chosenFile.lastIndexOf('/'));
-    if (sep >= 0) PathesFile().WriteString(kPathes, QString::fromLatin1(key), chosenFile.left(sep));
+    if (sep >= 0)
+        PathesFile(project).WriteString(kPathes, QString::fromLatin1(key), chosenFile.left(sep));
 }
 
 QString ProjectPath(const fw::ProfileFile& f) {

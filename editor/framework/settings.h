@@ -13,6 +13,7 @@
 
 #include "profile_file.h"
 
+#include <brevic/ls_project.h>
 #include <brevic/ls_types.h>
 
 #include <QSize>
@@ -57,10 +58,10 @@ QStringList LoadSearchStrings(const fw::ProfileFile& file);
 void SaveSearchStrings(const fw::ProfileFile& file, const QStringList& strings);
 
 // A folder remembered under `key` in PATHES (ImagePath, LinkPath, MultipleReplacePath): in
-// the project file while a project is open, else in the settings file.
-QString RememberedFolder(const char* key);
+// the file of `project` while it is open, else in the settings file.
+QString RememberedFolder(tLS_project& project, const char* key);
 // Stores the folder of `chosenFile` there.
-void StoreRememberedFolder(const char* key, const QString& chosenFile);
+void StoreRememberedFolder(tLS_project& project, const char* key, const QString& chosenFile);
 
 // The size the author last gave the compiler-messages window; invalid when none is stored.
 QSize LoadMessagesSize(const fw::ProfileFile& file);

@@ -39,7 +39,7 @@ bool ImageSource(const QString& documentPath, const QString& imagePath, QString&
     }
     QString relative;
     if (!fw::RelativeLinkPath(documentPath, imagePath, relative)) return false;
-    source = (theProject.GetGroupCount() > 1 ? QStringLiteral("../") : QString()) + relative;
+    source = (app::Project().GetGroupCount() > 1 ? QStringLiteral("../") : QString()) + relative;
     return true;
 }
 
@@ -62,10 +62,10 @@ void InsertImage(CLs_mainView* view) {
     fw::FileDialogRequest request;
     request.caption = fw::LoadString(str::InsertImageTitle);
     request.filter = QStringLiteral("Images (GIF) (*.gif);;Images (JPEG) (*.jpg);;All Files (*)");
-    request.directory = settings::RememberedFolder(kImageFolderKey);
+    request.directory = settings::RememberedFolder(app::Project(), kImageFolderKey);
     const QString chosen = fw::AskFileName(view, request);
     if (chosen.isEmpty()) return;
-    settings::StoreRememberedFolder(kImageFolderKey, chosen);
+    settings::StoreRememberedFolder(app::Project(), kImageFolderKey, chosen);
 
     image::Size size;
     if (!image::MeasureFile(QFile::encodeName(chosen).constData(), size))

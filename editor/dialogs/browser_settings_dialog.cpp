@@ -14,7 +14,7 @@
 #include <QStandardPaths>
 
 CBrowserSettingsDlg::CBrowserSettingsDlg(QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::CBrowserSettingsDlg>()) {
+    : CSettingsDlg(parent), ui_(std::make_unique<Ui::CBrowserSettingsDlg>()) {
     values.Load(app::SettingsFile());
     ui_->setupUi(this);
     (values.useTempOrTargetPath ? ui_->targetFileRadio : ui_->tempFileRadio)->setChecked(true);
@@ -30,16 +30,6 @@ CBrowserSettingsDlg::CBrowserSettingsDlg(QWidget* parent)
 }
 
 CBrowserSettingsDlg::~CBrowserSettingsDlg() = default;
-
-void CBrowserSettingsDlg::Run() {
-    fw::RunModal(*this);
-    Finish(); // also when the dialog was never closed through done()
-}
-
-void CBrowserSettingsDlg::done(int result) {
-    Finish();
-    QDialog::done(result);
-}
 
 QString CBrowserSettingsDlg::DesktopBrowser() {
     return QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
@@ -89,9 +79,7 @@ void CBrowserSettingsDlg::ShowPaths() {
     ui_->tempPathLabel->setText(values.tempFilePath.isEmpty() ? undefined : values.tempFilePath);
 }
 
-void CBrowserSettingsDlg::Finish() {
-    if (finished_) return;
-    finished_ = true;
+void CBrowserSettingsDlg::WriteSettings() {
     values.useTempOrTargetPath = ui_->targetFileRadio->isChecked() ? 1 : 0;
     settings::Browser::SaveUseTempOrTargetPath(app::SettingsFile(), values.useTempOrTargetPath);
 }

@@ -6,23 +6,21 @@
 #pragma once
 
 #include "settings.h"
+#include "settings_dialog.h"
 
-#include <QDialog>
 #include <memory>
 
 namespace Ui {
 class CBrowserSettingsDlg;
 }
 
-class CBrowserSettingsDlg : public QDialog {
+class CBrowserSettingsDlg : public CSettingsDlg {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 157;
 
     explicit CBrowserSettingsDlg(QWidget* parent);
     ~CBrowserSettingsDlg() override;
-
-    void Run();
 
     settings::Browser values; // as read when the dialog was made, with the choices since
 
@@ -35,8 +33,6 @@ public:
     // name without extension under the first filter; an existing file is replaced only
     // after asking, since every preview overwrites it).
     void OnNewTempFile();
-    // Closing writes the choice between the temporary and the target file.
-    void done(int result) override;
 
     // The path of xdg-open, or empty when it is not installed.
     static QString DesktopBrowser();
@@ -44,8 +40,8 @@ public:
 private:
     void ChooseBrowser(const QString& path);
     void ShowPaths();
-    void Finish();
+    // Closing, whichever way: the choice between the temporary and the target file.
+    void WriteSettings() override;
 
     std::unique_ptr<Ui::CBrowserSettingsDlg> ui_;
-    bool finished_ = false;
 };

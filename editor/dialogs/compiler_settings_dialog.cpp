@@ -31,7 +31,7 @@ std::array<Flag, 7> FlagsOf(const Ui::CCompilerSettingsDlg& ui) {
 } // namespace
 
 CCompilerSettingsDlg::CCompilerSettingsDlg(QWidget* parent)
-    : QDialog(parent), values(settings::LoadCompilerSettings(app::SettingsFile())),
+    : CSettingsDlg(parent), values(settings::LoadCompilerSettings(app::SettingsFile())),
       ui_(std::make_unique<Ui::CCompilerSettingsDlg>()) {
     ui_->setupUi(this);
     for (const Flag& f : FlagsOf(*ui_))
@@ -46,23 +46,11 @@ CCompilerSettingsDlg::CCompilerSettingsDlg(QWidget* parent)
 
 CCompilerSettingsDlg::~CCompilerSettingsDlg() = default;
 
-void CCompilerSettingsDlg::Run() {
-    fw::RunModal(*this);
-    Finish(); // also when the dialog was never closed through done()
-}
-
-void CCompilerSettingsDlg::done(int result) {
-    Finish();
-    QDialog::done(result);
-}
-
 void CCompilerSettingsDlg::EnableNewLineOption() {
     ui_->removeNewLineCheck->setEnabled(!ui_->scrambleCheck->isChecked());
 }
 
-void CCompilerSettingsDlg::Finish() {
-    if (finished_) return;
-    finished_ = true;
+void CCompilerSettingsDlg::WriteSettings() {
     // A greyed box keeps its state and is written like the others.
     for (const Flag& f : FlagsOf(*ui_))
         values.*f.option = f.box->isChecked() ? 1 : 0;

@@ -4,16 +4,17 @@
 // Cancel.
 #pragma once
 
+#include "settings_dialog.h"
+
 #include <brevic/ls_types.h>
 
-#include <QDialog>
 #include <memory>
 
 namespace Ui {
 class CCompilerSettingsDlg;
 }
 
-class CCompilerSettingsDlg : public QDialog {
+class CCompilerSettingsDlg : public CSettingsDlg {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 158;
@@ -21,19 +22,13 @@ public:
     explicit CCompilerSettingsDlg(QWidget* parent);
     ~CCompilerSettingsDlg() override;
 
-    // Shows the dialog; afterwards `values` holds what was written.
-    void Run();
-
     tCompilerSettings values; // as read from the settings file, until the dialog closes
-
-    // Closing reads the controls and writes the keys.
-    void done(int result) override;
 
 private:
     // "Replace newlines by space" is open only while "Create unreadable HTML code" is off.
     void EnableNewLineOption();
-    void Finish();
+    // Closing, whichever way: the controls' values are written.
+    void WriteSettings() override;
 
     std::unique_ptr<Ui::CCompilerSettingsDlg> ui_;
-    bool finished_ = false;
 };

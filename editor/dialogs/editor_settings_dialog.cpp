@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 CEditorSettingsDlg::CEditorSettingsDlg(QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::CEditorSettingsDlg>()) {
+    : CSettingsDlg(parent), ui_(std::make_unique<Ui::CEditorSettingsDlg>()) {
     values.Load(app::SettingsFile());
     ui_->setupUi(this);
     ui_->autotagCheck->setChecked(values.autotagging != 0);
@@ -23,19 +23,7 @@ CEditorSettingsDlg::CEditorSettingsDlg(QWidget* parent)
 
 CEditorSettingsDlg::~CEditorSettingsDlg() = default;
 
-void CEditorSettingsDlg::Run() {
-    fw::RunModal(*this);
-    Finish(); // also when the dialog was never closed through done()
-}
-
-void CEditorSettingsDlg::done(int result) {
-    Finish();
-    QDialog::done(result);
-}
-
-void CEditorSettingsDlg::Finish() {
-    if (finished_) return;
-    finished_ = true;
+void CEditorSettingsDlg::WriteSettings() {
     values.autotagging = ui_->autotagCheck->isChecked() ? 1 : 0;
     values.autotagMinSel = intfield::Read(ui_->minSelEdit, values.autotagMinSel);
     values.caseSensitive = ui_->caseSensitiveCheck->isChecked() ? 1 : 0;

@@ -5,15 +5,15 @@
 #pragma once
 
 #include "settings.h"
+#include "settings_dialog.h"
 
-#include <QDialog>
 #include <memory>
 
 namespace Ui {
 class CEditorSettingsDlg;
 }
 
-class CEditorSettingsDlg : public QDialog {
+class CEditorSettingsDlg : public CSettingsDlg {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 160;
@@ -21,17 +21,11 @@ public:
     explicit CEditorSettingsDlg(QWidget* parent);
     ~CEditorSettingsDlg() override;
 
-    // Shows the dialog; afterwards `values` holds what was written.
-    void Run();
-
     settings::Editor values; // as read from the settings file, until the dialog closes
 
-    // Closing reads the controls and writes the keys.
-    void done(int result) override;
-
 private:
-    void Finish();
+    // Closing, whichever way: the controls' values are written.
+    void WriteSettings() override;
 
     std::unique_ptr<Ui::CEditorSettingsDlg> ui_;
-    bool finished_ = false;
 };

@@ -27,8 +27,6 @@ public:
     QString Text() const;
     // The text as the file holds it.
     QString FileText() const;
-    codec::Encoding GetEncoding() const { return encoding_; }
-    bool IsBinary() const { return binary_; }
     // A window that only shows its file (a built page): its text cannot be edited.
     void SetReadOnly(bool readOnly);
 

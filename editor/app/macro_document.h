@@ -53,7 +53,6 @@ public:
     void SwitchLanguage();
 
     const QByteArray& MacroName() const { return macroName_; }
-    int MacroIndex() const { return macroIndex_; }
     tLS_macrobase* MacroBase() const { return macroBase_; }
     CLs_mainView* View() const;
 

@@ -35,7 +35,3 @@ void CBuildProgressDlg::TargetDone(const char* targetPath, int written,
     ui_->label->setText(tr("update...") + QLatin1Char(' ') +
                         QFileInfo(QString::fromUtf8(targetPath)).fileName());
 }
-
-int CBuildProgressDlg::Position() const {
-    return ui_->progress->value();
-}

@@ -19,7 +19,6 @@ public:
 
     void SetPos(int percent) override;
     void TargetDone(const char* targetPath, int written, const std::string& messages) override;
-    int Position() const;
 
     // The counts of the build so far; errors and warnings are read from `context` (the
     // build's own) as each page is done.

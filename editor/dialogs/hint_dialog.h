@@ -21,9 +21,6 @@ public:
     // Shows the hint modally; 2 at once, without any window, when it is switched off.
     int Run();
 
-    const QString& TipKey() const { return tipKey_; }
-    bool ShowTip() const { return showTip_ != 0; }
-
     // Shows hint `stringId` once (the usual way to use the dialog).
     static int Show(QWidget* parent, int stringId, const fw::ProfileFile& settings);
 

@@ -30,7 +30,6 @@ public:
     bool Dispatch(int id);
     // Fills `ui` for `id`; false when this target does not handle it.
     bool Update(int id, CommandUi& ui) const;
-    bool Handles(int id) const { return entries_.count(id) != 0; }
 
 private:
     struct Entry {

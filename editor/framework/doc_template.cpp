@@ -10,8 +10,8 @@
 namespace fw {
 
 DocTemplate::DocTemplate(int resourceId, DocumentFactory makeDocument, ViewFactory makeView)
-    : resourceId_(resourceId), strings_(LoadString(resourceId).split('\n')),
-      makeDocument_(std::move(makeDocument)), makeView_(std::move(makeView)) {}
+    : strings_(LoadString(resourceId).split('\n')), makeDocument_(std::move(makeDocument)),
+      makeView_(std::move(makeView)) {}
 
 DocTemplate::~DocTemplate() {
     // Documents outliving their type (at program end) forget it.

@@ -37,7 +37,6 @@ public:
     DocTemplate& operator=(const DocTemplate&) = delete;
 
     void SetMdiArea(QMdiArea* area) { area_ = area; }
-    int ResourceId() const { return resourceId_; }
     QString GetDocString(DocString index) const;
 
     // Opens `path` (an empty path makes a new document). An open document of the same
@@ -54,7 +53,6 @@ public:
 private:
     QWidget* CreateFrame(Document* doc);
 
-    int resourceId_;
     QStringList strings_;
     DocumentFactory makeDocument_;
     ViewFactory makeView_;

@@ -17,7 +17,6 @@ public:
         : path_(std::move(path)), failures_(failures) {}
 
     const QString& Path() const { return path_; }
-    void SetPath(const QString& path) { path_ = path; }
 
     int ReadInt(const char* section, const QString& key, int def) const;
     QString ReadString(const char* section, const QString& key, const QString& def = {}) const;

@@ -43,7 +43,6 @@ public:
     QString FileText(codec::LineEnd newLineEnd) const { return TextWithLineEnds(newLineEnd); }
     void GetSel(int& start, int& end) const { ExGetSel(start, end); }
     void SetSel(int start, int end) { ExSetSel(start, end); }
-    int LineFromChar(int position) const { return ExLineFromChar(position); }
     // Colours the line that holds the selection start again (the whole line, however long).
     void RecolorLine();
     // Undoes the last step, or does again the last one undone; the text it brings back is

@@ -296,21 +296,6 @@ int CRichEditCtrl::ExLineFromChar(int position) const {
     return b.isValid() ? b.blockNumber() : 0;
 }
 
-int CRichEditCtrl::LineIndex(int line) const {
-    QTextBlock b = document()->findBlockByNumber(line);
-    return b.isValid() ? b.position() : -1;
-}
-
-int CRichEditCtrl::LineLength(int position) const {
-    QTextBlock b = document()->findBlock(std::clamp(position, 0, TextLength()));
-    return b.isValid() ? b.length() - 1 : 0;
-}
-
-QString CRichEditCtrl::GetLine(int line, int maxChars) const {
-    QTextBlock b = document()->findBlockByNumber(line);
-    return b.isValid() ? b.text().left(maxChars) : QString();
-}
-
 QString CRichEditCtrl::GetSelText() const {
     return fw::ExactText(textCursor());
 }

@@ -51,9 +51,6 @@ public:
     void ExGetSel(int& start, int& end) const;
     void ExSetSel(int start, int end); // -1 for end: to the end of the text
     int ExLineFromChar(int position) const;
-    int LineIndex(int line) const;      // first character of a line; -1 for no such line
-    int LineLength(int position) const; // length of the line holding `position`, without its end
-    QString GetLine(int line, int maxChars) const;
     // The selected text, one "\n" per line end; no-break spaces stay (as on the clipboard).
     QString GetSelText() const;
     int TextLength() const;

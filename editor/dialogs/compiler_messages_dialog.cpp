@@ -17,7 +17,7 @@ CCompilerMessagesDlg::CCompilerMessagesDlg(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::CCompilerMessagesDlg>()) {
     ui_->setupUi(this);
     setModal(false);
-    setProperty("dialogId", 148); // its help topic in the help mode
+    setProperty("dialogId", kDialogId); // its help topic in the help mode
     // Messages hold a tab between location and line: a fixed font keeps them aligned.
     ui_->messages->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     connect(ui_->messages, &QListWidget::itemActivated, this,

@@ -17,6 +17,8 @@ class CCompilerMessagesDlg;
 class CCompilerMessagesDlg : public QDialog, public tLS_ListBox {
     Q_OBJECT
 public:
+    static constexpr int kDialogId = 148;
+
     explicit CCompilerMessagesDlg(QWidget* parent = nullptr);
     ~CCompilerMessagesDlg() override;
 

@@ -202,7 +202,8 @@ TEST_F(DesktopTest, ContextHelpModeOpensTheTopicOfTheNextClick) {
     Frame().Router().Execute(cmd::ContextHelp);
     QTest::mouseClick(Frame().CompilerMessages(), Qt::LeftButton);
     ASSERT_EQ(started.size(), 2u);
-    EXPECT_TRUE(started[1].value(0).endsWith(QStringLiteral("#t%1").arg(0x20000 + 148)));
+    EXPECT_TRUE(started[1].value(0).endsWith(
+        QStringLiteral("#t%1").arg(0x20000 + CCompilerMessagesDlg::kDialogId)));
     Frame().Router().Execute(cmd::ContextHelp);
     QTest::keyClick(View(), Qt::Key_Escape);
     QTest::mouseClick(buttonFor(cmd::Save), Qt::LeftButton);

@@ -3,6 +3,7 @@
 #include "editor_fixture.h"
 #include "widget_helpers.h"
 
+#include "ids.h"
 #include "name_check.h"
 #include "new_macro_dialog.h"
 #include "organize_macros_dialog.h"
@@ -210,7 +211,7 @@ TEST_F(MacroDialogs, OrganizeMacrosNewAndDelete) {
     // The same name again: 139; a name differing in case is a second macro.
     newButton->click();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].stringId, 139);
+    EXPECT_EQ(messages[0].stringId, str::MacroExists);
     EXPECT_EQ(messages[0].kind, fw::MessageKind::Error);
     edit->setText("Delta");
     newButton->click();
@@ -222,7 +223,7 @@ TEST_F(MacroDialogs, OrganizeMacrosNewAndDelete) {
     edit->clear();
     newButton->click();
     ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[1].stringId, 138);
+    EXPECT_EQ(messages[1].stringId, str::MacroNotCreated);
     EXPECT_EQ(list->count(), 5);
 
     // Deleting "Delta" removes exactly that one, and selects the entry before it.
@@ -273,12 +274,13 @@ TEST_F(MacroDialogs, OrganizeMacrosOnABaseThatDidNotLoadChangesNothing) {
         ASSERT_EQ(Items(list), (QStringList{"kept"}));
         Child<QPushButton>(dialog, "deleteButton")->click();
         ASSERT_EQ(messages.size(), 1u);
-        EXPECT_EQ(messages[0].stringId, 140) << "a deletion that could never be saved is refused";
+        EXPECT_EQ(messages[0].stringId, str::SystemError)
+            << "a deletion that could never be saved is refused";
         EXPECT_EQ(Items(list), (QStringList{"kept"}));
         Child<QLineEdit>(dialog, "nameEdit")->setText("fresh");
         Child<QPushButton>(dialog, "newButton")->click();
         ASSERT_EQ(messages.size(), 2u);
-        EXPECT_EQ(messages[1].stringId, 138);
+        EXPECT_EQ(messages[1].stringId, str::MacroNotCreated);
         EXPECT_EQ(Items(list), (QStringList{"kept"}));
     }
     EXPECT_EQ(ReadBytes(path), text);

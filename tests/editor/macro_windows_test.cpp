@@ -95,7 +95,7 @@ TEST_F(MacroWindows, SwitchingToALanguageWithoutTheMacro) {
     answers = {QMessageBox::No};
     SelectLanguage("deutsch");
     ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages.back().stringId, 167);
+    EXPECT_EQ(messages.back().stringId, str::AskCopyMacroContent);
     EXPECT_EQ(View()->GetText(), "") << "No empties the window";
     EXPECT_EQ(doc->Title(), "{#footer} : deutsch");
 
@@ -212,7 +212,7 @@ TEST_F(MacroWindows, ALanguageThatCannotTakeTheMacroKeepsTheWindow) {
     messages.clear();
     SelectLanguage("deutsch");
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].stringId, 138) << "no question follows";
+    EXPECT_EQ(messages[0].stringId, str::MacroNotCreated) << "no question follows";
     EXPECT_EQ(doc->Title(), "{#footer} : english");
     EXPECT_EQ(View()->GetText(), "english footer");
 }
@@ -278,7 +278,7 @@ TEST_F(MacroWindows, NewMacroAndOrganizeMacrosOpenWindows) {
     messages.clear();
     Frame().Router().Execute(cmd::NewMacroTool);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].stringId, 136);
+    EXPECT_EQ(messages[0].stringId, str::NoProject);
 }
 
 // New project, two languages, a template added and opened, a macro made from selected

@@ -218,7 +218,7 @@ TEST_F(MagicKeys, ADamagedTableIsReported) {
     WriteBytes(table, "text before any entry\r\n");
     StartWith("1", "10");
     ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages[0].stringId, 131);
+    EXPECT_EQ(messages[0].stringId, str::AutocharLoadFailed);
     QTest::keyClicks(view, "<b");
     EXPECT_EQ(view->GetText(), "<b") << "no completions, typing works";
 }

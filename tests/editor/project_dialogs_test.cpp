@@ -76,7 +76,7 @@ TEST_F(ProjectDialogs, LanguagesWithoutLanguagesOrWithoutProject) {
         QTest::keyClicks(Child<QLineEdit>(dialog, "nameEdit"), "english");
         Child<QPushButton>(dialog, "newButton")->click();
         ASSERT_EQ(messages.size(), 1u);
-        EXPECT_EQ(messages[0].stringId, 136);
+        EXPECT_EQ(messages[0].stringId, str::NoProject);
     }
     EXPECT_EQ(ReadBytes(projectFile), before);
     EXPECT_FALSE(Exists(dir + "english.mcr"));
@@ -93,7 +93,7 @@ TEST_F(ProjectDialogs, DeletingALanguageMovesTheLastIntoItsPlace) {
     list->setCurrentRow(2);
     deleteButton->click();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].stringId, 163);
+    EXPECT_EQ(messages[0].stringId, str::LanguageDeletedAtNextStart);
     EXPECT_EQ(messages[0].kind, fw::MessageKind::Error);
     EXPECT_EQ(Ini("Groups", "GroupNumber"), "4");
     EXPECT_EQ(Ini("Groups", "Group3"), "italiano.mcr") << "DeleteGroup(3): the last group moved in";
@@ -133,7 +133,7 @@ TEST_F(ProjectDialogs, NewLanguage) {
     edit->setText("deutsch");
     newButton->click();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].stringId, 142);
+    EXPECT_EQ(messages[0].stringId, str::LanguageExists);
 
     edit->clear();
     QTest::keyClicks(edit, QString(40, 'l'));
@@ -152,7 +152,7 @@ TEST_F(ProjectDialogs, NewLanguage) {
     edit->setText("broken");
     newButton->click();
     ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[1].stringId, 132);
+    EXPECT_EQ(messages[1].stringId, str::ProjectInitError);
     EXPECT_EQ(Ini("Groups", "GroupNumber"), "4");
     EXPECT_EQ(ReadBytes(dir + "broken.mcr"), damaged);
     EXPECT_EQ(Items(list), (QStringList{"english", "deutsch", "espanol"}));
@@ -164,13 +164,13 @@ TEST_F(ProjectDialogs, NewLanguage) {
     edit->clear();
     newButton->click();
     ASSERT_EQ(messages.size(), 3u);
-    EXPECT_EQ(messages[2].stringId, 132);
+    EXPECT_EQ(messages[2].stringId, str::ProjectInitError);
     EXPECT_EQ(Ini("Groups", "GroupNumber"), "4");
     const std::string before = ReadBytes(projectFile);
     edit->setText("..");
     newButton->click();
     ASSERT_EQ(messages.size(), 4u);
-    EXPECT_EQ(messages[3].stringId, 132);
+    EXPECT_EQ(messages[3].stringId, str::ProjectInitError);
     EXPECT_EQ(ReadBytes(projectFile), before);
     EXPECT_FALSE(Exists(dir + "...mcr"));
     EXPECT_EQ(reopened.InitProject(projectFile.c_str()), LS_OK);
@@ -230,7 +230,7 @@ TEST_F(ProjectDialogs, TemplatesWithoutProjectOrSelection) {
     fileAnswers = {{Path(dir + "b.tpl")}};
     Child<QPushButton>(dialog, "addButton")->click();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].stringId, 136);
+    EXPECT_EQ(messages[0].stringId, str::NoProject);
     EXPECT_TRUE(fileDialogs.empty());
     EXPECT_EQ(ReadBytes(projectFile), before);
 

@@ -79,7 +79,7 @@ TEST_F(EditorTest, RoutingByExtension) {
     answers = {QMessageBox::Yes};
     fw::Document* doc = theApp.OpenDocumentFile(QString::fromStdString(dir + "other.htm"));
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages.back().stringId, 155);
+    EXPECT_EQ(messages.back().stringId, str::AskCopyToTemplate);
     EXPECT_EQ(messages.back().text,
               "Do you want to copy this HTML file into a template?\n\nRecomended!");
     ASSERT_NE(doc, nullptr);
@@ -91,7 +91,7 @@ TEST_F(EditorTest, RoutingByExtension) {
     answers = {QMessageBox::Yes, QMessageBox::No};
     doc = theApp.OpenDocumentFile(QString::fromStdString(dir + "page.html"));
     ASSERT_EQ(messages.size(), 3u);
-    EXPECT_EQ(messages.back().stringId, 156);
+    EXPECT_EQ(messages.back().stringId, str::AskOverwriteTemplate);
     EXPECT_EQ(ReadBytes(dir + "page.tpl"), "<p>kept</p>");
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(doc->PathName().toStdString(), dir + "page.tpl");
@@ -116,14 +116,14 @@ TEST_F(EditorTest, RoutingByExtension) {
     size_t before = messages.size();
     answers = {QMessageBox::No};
     EXPECT_EQ(theApp.OpenDocumentFile(QString::fromStdString(dir + "notes.txt")), nullptr);
-    EXPECT_EQ(messages[before].stringId, 157);
+    EXPECT_EQ(messages[before].stringId, str::AskUnknownType);
     EXPECT_EQ(messages[before].kind, fw::MessageKind::WarnYesNo);
 
     // A project in upper case is an unknown type too; in lower case it opens the project.
     std::filesystem::copy(dir + "site.hpr", dir + "SITE.HPR");
     answers = {QMessageBox::No};
     EXPECT_EQ(theApp.OpenDocumentFile(QString::fromStdString(dir + "SITE.HPR")), nullptr);
-    EXPECT_EQ(messages.back().stringId, 157);
+    EXPECT_EQ(messages.back().stringId, str::AskUnknownType);
     EXPECT_FALSE(theProject.IsProject());
     EXPECT_EQ(theApp.OpenDocumentFile(QString::fromStdString(dir + "site.hpr")), nullptr);
     EXPECT_TRUE(theProject.IsProject());
@@ -159,7 +159,7 @@ TEST_F(EditorTest, OpeningAProjectSelectsTheFirstLanguageAndSetsTheCaption) {
     WriteBytes(dir + "broken.hpr", "[Groups]\r\nGroupNumber=0\r\n");
     Frame().OpenProjectFile(QString::fromStdString(dir + "broken.hpr"));
     ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages.back().stringId, 132);
+    EXPECT_EQ(messages.back().stringId, str::ProjectInitError);
     EXPECT_EQ(messages.back().text,
               "Error initialising project.\nPlease load or create a new project.");
     EXPECT_FALSE(languages->isEnabled());
@@ -187,7 +187,7 @@ TEST_F(EditorTest, NewProjectThroughTheDialog) {
     answers = {QMessageBox::No};
     Frame().Router().Execute(cmd::NewProject);
     ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages.back().stringId, 350);
+    EXPECT_EQ(messages.back().stringId, str::AskReplaceFile);
     EXPECT_EQ(testutil::ReadBytes(scratch / "fresh/site.hpr"), mine);
     fileDialogs.clear();
 

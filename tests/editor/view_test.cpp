@@ -434,7 +434,7 @@ TEST_F(BuildCommands, UnsavedAndNonTemplateDocuments) {
     messages.clear();
     Frame().Router().Execute(cmd::BuildFileTool);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].stringId, 153);
+    EXPECT_EQ(messages[0].stringId, str::SaveFirst);
     EXPECT_EQ(messages[0].text, "Please save the file first.");
 
     answers = {QMessageBox::No}; // do not copy into a template
@@ -487,7 +487,7 @@ TEST_F(BuildCommands, ViewBrowserWithoutBrowserOrWithAFailedBuild) {
     messages.clear();
     Frame().Router().Execute(cmd::ViewBrowserTool);
     ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages[0].stringId, 151);
+    EXPECT_EQ(messages[0].stringId, str::NoBrowser);
     EXPECT_TRUE(started.empty());
 
     // A build that fails starts no viewer.
@@ -501,8 +501,8 @@ TEST_F(BuildCommands, ViewBrowserWithoutBrowserOrWithAFailedBuild) {
     Frame().Router().Execute(cmd::ViewBrowserTool);
     EXPECT_TRUE(started.empty());
     ASSERT_GE(messages.size(), 2u);
-    EXPECT_EQ(messages[0].stringId, 144);
-    EXPECT_EQ(messages.back().stringId, 140);
+    EXPECT_EQ(messages[0].stringId, str::CompileError);
+    EXPECT_EQ(messages.back().stringId, str::SystemError);
 }
 
 TEST_F(BuildCommands, BuildProjectSaysWhatHappenedInTheStatusBar) {

@@ -31,9 +31,9 @@
 #include <QUrl>
 #include <memory>
 
-namespace {
-QString g_autocharPath;
+CLs_mainView::Shared CLs_mainView::shared_;
 
+namespace {
 constexpr char kEscape = 27;
 // "<" and a tag name: letters, digits and "-".
 bool IsTagName(const QString& run) {
@@ -53,9 +53,6 @@ constexpr qint64 kTypingPauseMs = 1000;
 bool Coloring() {
     return app::EditorSettings().syntaxColoring != 0;
 }
-
-// Shared by all views: the previous typed character.
-char g_previousChar = 0;
 
 // True when the key pressed is a key of the accelerator table.
 bool IsAccelerator(const QKeyEvent* e) {
@@ -99,7 +96,7 @@ bool IsExtendedKey(const QKeyEvent* e) {
 } // namespace
 
 void CLs_mainView::SetAutocharPath(const QString& path) {
-    g_autocharPath = path;
+    shared_.autocharPath = path;
 }
 
 CLs_mainView::CLs_mainView(fw::Document* doc, QWidget* parent)
@@ -157,11 +154,11 @@ CLs_mainView::CLs_mainView(fw::Document* doc, QWidget* parent)
         {cmd::Unindent}, [this] { Unindent(); },
         [this](fw::CommandUi& ui) { ui.enabled = !isReadOnly(); });
 
-    if (g_autocharPath.isEmpty()) {
+    if (shared_.autocharPath.isEmpty()) {
         autocharError_ = LS_BASE_OPEN;
     } else {
-        autochar_ = std::make_unique<tLS_autochar>(QFile::encodeName(g_autocharPath).constData(),
-                                                   &autocharError_);
+        autochar_ = std::make_unique<tLS_autochar>(
+            QFile::encodeName(shared_.autocharPath).constData(), &autocharError_);
     }
     if (autocharError_ != LS_OK)
         fw::ShowMessage(this, str::AutocharLoadFailed, fw::MessageKind::Error);
@@ -195,7 +192,7 @@ void CLs_mainView::HandleCharacter(char ch, QKeyEvent* event) {
     GetSel(start, end);
     // From a tag start or a word start on, what is typed is what a completion takes back;
     // so is it when the caret was moved away from the typing.
-    if (ch == '<' || g_previousChar == ' ' || g_previousChar == '\r' || runStart_ < 0 ||
+    if (ch == '<' || shared_.previousChar == ' ' || shared_.previousChar == '\r' || runStart_ < 0 ||
         runStart_ > start || typedEnd_ != start) {
         runStart_ = start;
         typedRun_.clear();
@@ -205,7 +202,7 @@ void CLs_mainView::HandleCharacter(char ch, QKeyEvent* event) {
     } else if (typedRun_.size() < kLongestRun) {
         typedRun_ += QChar::fromLatin1(ch);
     }
-    g_previousChar = ch;
+    shared_.previousChar = ch;
     if (TypedOverClosingTag(ch) || TypedThrough(QChar::fromLatin1(ch))) {
         LookUpCharacter(ch); // the table follows what the author types; its offer waits
         return;

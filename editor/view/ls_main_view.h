@@ -117,6 +117,15 @@ private:
     void RunCommand(int id);
 
     fw::Document* document_;
+    // What all views share, for the whole run: the autotag table's file and the character
+    // the last view's character handler saw (a completion run starts after a blank or Enter
+    // typed in any view).
+    struct Shared {
+        QString autocharPath;
+        char previousChar = 0;
+    };
+    static Shared shared_;
+
     std::unique_ptr<tLS_autochar> autochar_;
     tLS_Error autocharError_ = LS_OK;
     // The last toggle of this view: its value list, the current and last index, and the

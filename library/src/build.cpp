@@ -3,6 +3,7 @@
 #include "brevic/ls_macrobase.h"
 #include "brevic/ls_profile.h"
 #include "brevic/ls_project.h"
+#include "brevic/ls_testing.h"
 #include "journal.h"
 #include "pages.h"
 #include "strings.h"

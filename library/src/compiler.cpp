@@ -9,6 +9,7 @@
 #include "brevic/ls_files.h"
 #include "brevic/ls_macrobase.h"
 #include "brevic/ls_project.h"
+#include "brevic/ls_testing.h"
 #include "limits.h"
 
 #include <algorithm>

@@ -12,6 +12,7 @@
 #include <brevic/ls_files.h>
 #include <brevic/ls_macrobase.h>
 #include <brevic/ls_profile.h>
+#include <brevic/ls_testing.h>
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -20,6 +20,7 @@
 #include <QTextCursor>
 
 #include <brevic/ls_files.h>
+#include <brevic/ls_testing.h>
 
 #include <filesystem>
 

@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <brevic/ls_files.h>
+#include <brevic/ls_testing.h>
 
 namespace {
 

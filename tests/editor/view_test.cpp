@@ -9,6 +9,7 @@
 
 #include <brevic/ls_files.h>
 #include <brevic/ls_profile.h>
+#include <brevic/ls_testing.h>
 
 #include <QClipboard>
 #include <QListWidget>

@@ -5,6 +5,7 @@
 #include <brevic/ls_compiler.h>
 #include <brevic/ls_files.h>
 #include <brevic/ls_macrobase.h>
+#include <brevic/ls_testing.h>
 
 #include <gtest/gtest.h>
 

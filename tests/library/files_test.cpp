@@ -4,6 +4,7 @@
 #include <brevic/ls_macrobase.h>
 #include <brevic/ls_profile.h>
 #include <brevic/ls_project.h>
+#include <brevic/ls_testing.h>
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 
 #include <brevic/ls_files.h>
 #include <brevic/ls_macrobase.h>
+#include <brevic/ls_testing.h>
 
 #include <gtest/gtest.h>
 

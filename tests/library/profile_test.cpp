@@ -1,6 +1,7 @@
 // Tests of the private-profile (INI file) functions.
 #include "brevic/ls_files.h"
 #include "brevic/ls_profile.h"
+#include "brevic/ls_testing.h"
 
 #include <gtest/gtest.h>
 

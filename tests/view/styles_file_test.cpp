@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <brevic/ls_files.h>
+#include <brevic/ls_testing.h>
 
 using styles::Form;
 using styles::MakeInsertion;

@@ -226,8 +226,4 @@ BREVIC_API const char* CompilerSettingKey(int32_t tCompilerSettings::*option);
 // The library-wide counter of examined characters (the scramble option resets it).
 BREVIC_API unsigned long CharacterCounter();
 BREVIC_API void SetCharacterCounter(unsigned long value);
-// The largest output a build may produce before it fails with LS_BUILD_FAILED (1 GiB).
-BREVIC_API void SetOutputLimit(size_t bytes);
-// The size of the pieces a large template is read and expanded in (256 KiB); for tests.
-BREVIC_API void SetPieceSize(size_t bytes);
 } // namespace brevic

@@ -258,17 +258,4 @@ BREVIC_API std::string WriteFolder(const char* path);
 BREVIC_API void RemoveLeftoverTemporaries(const std::string& folder,
                                           const std::string& of = std::string());
 
-// Test seam: makes the Nth call (counted from 1, from the moment of arming) of one kind of
-// file operation fail. 0 disarms. Read, Write and Rename count every read, write (each
-// file opened for writing) and rename of the layer above; Temporary counts the creation of
-// temporary files and fails it as a folder that forbids creating files does; Kill counts
-// Commits and stops that one as a killed program would: nothing is renamed and the
-// temporary file stays where it is.
-enum class FaultOp { Read, Write, Rename, Temporary, Kill };
-BREVIC_API void InjectFault(FaultOp op, int nth);
-BREVIC_API void ClearFaults();
-// True while a fault is armed: work that counts on calls coming in order then keeps to one
-// thread.
-BREVIC_API bool FaultsArmed();
-
 } // namespace brevic

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "brevic/ls_files.h"
+#include "brevic/ls_testing.h"
 
 #include <cstddef>
 #include <string>

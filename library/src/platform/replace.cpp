@@ -2,6 +2,7 @@
 // allows, temporary files beside the final file, the replaced file's owner and mode, and
 // the clean-up of temporary files a killed writer left.
 #include "brevic/ls_files.h"
+#include "brevic/ls_testing.h"
 #include "files_internal.h"
 #include "link_rule.h"
 

@@ -1,5 +1,6 @@
 // Files read and written in pieces: TextFileReader and FileWriter.
 #include "brevic/ls_files.h"
+#include "brevic/ls_testing.h"
 #include "files_internal.h"
 #include "helper.h"
 

@@ -104,17 +104,6 @@ void ColorStream::Convert(char* out, long limit, long& written) {
     size_t pos = position_;
     int s = class_;
     long w = 0;
-
-    auto put = [&](char c) { out[w++] = c; };
-    auto code = [&](int k) {
-        std::memcpy(out + w, kCodes[k], kCodeLength);
-        w += kCodeLength;
-    };
-    auto switchTo = [&](int k) {
-        s = k;
-        code(k);
-    };
-
     do {
         const unsigned char c = src[pos];
         const ByteTable& ordinary = kOrdinary[s];
@@ -131,90 +120,105 @@ void ColorStream::Convert(char* out, long limit, long& written) {
             pos += n;
             continue;
         }
-        switch (c) {
-        case '\0':
-            put('}');
+        if (c == '\0') {
+            out[w++] = '}';
             written = w;
             class_ = s;
             endReached_ = true;
             return; // the position stays: the stream is over
-        case '\n':
-            if (s != kComment) switchTo(kPlain);
-            std::memcpy(out + w, "\\par ", 5);
-            w += 5;
-            break;
-        case ' ': // only in kValue and kTagName
-            switchTo(kAttribute);
-            put(' ');
-            break;
-        case '"': // only below the opaque classes
-            if (s == kQuoted) {
-                put('"');
-                switchTo(savedAtQuote_);
-            } else {
-                savedAtQuote_ = s;
-                if (s == kAttribute || s == kValue) switchTo(kQuoted);
-                put('"');
-            }
-            break;
-        case ',': // only in kPlaceholder: the parameters are blue, the class stays
-            code(kQuoted);
-            put(',');
-            break;
-        case '<': // only below the opaque classes
-            if (src[pos + 1] == '<') {
-                switchTo(kDoubleAngle);
-                put('<');
-            } else if (src[pos + 1] == '!' && src[pos + 2] == '-' && src[pos + 3] == '-') {
-                switchTo(kComment);
-                put('<');
-            } else {
-                savedAtAngle_ = s;
-                put('<');
-                switchTo(kTagName);
-            }
-            break;
-        case '=': // only in kAttribute
-            switchTo(kValue);
-            put('=');
-            break;
-        case '>':
-            // The two characters before it in the source; the first two characters have none.
-            if (pos >= 2 && src[pos - 2] == '-' && src[pos - 1] == '-') {
-                put('>');
-                switchTo(kPlain);
-            } else if (s >= kDoubleAngle) {
-                put('>');
-            } else {
-                switchTo(savedAtAngle_);
-                put('>');
-            }
-            break;
-        case '\\':
-            put('\\');
-            put('\\');
-            break;
-        case '{':
-            put('\\');
-            put('{');
-            savedAtBrace_ = s;
-            if (s < kDoubleAngle && src[pos + 1] == '#') switchTo(kPlaceholder);
-            break;
-        case '}':
-            if (s < kDoubleAngle) switchTo(savedAtBrace_);
-            put('\\');
-            put('}');
-            break;
-        default: // unreachable: every other byte is ordinary in every class
-            put(static_cast<char>(c));
-            break;
         }
+        Special(src, pos, out, w, s);
         ++pos;
     } while (w < limit);
 
     written = w;
     position_ = pos;
     class_ = s;
+}
+
+void ColorStream::Special(const unsigned char* src, size_t pos, char* out, long& w, int& s) {
+    auto put = [&](char c) { out[w++] = c; };
+    auto code = [&](int k) {
+        std::memcpy(out + w, kCodes[k], kCodeLength);
+        w += kCodeLength;
+    };
+    auto switchTo = [&](int k) {
+        s = k;
+        code(k);
+    };
+    const unsigned char c = src[pos];
+    switch (c) {
+    case '\n':
+        if (s != kComment) switchTo(kPlain);
+        std::memcpy(out + w, "\\par ", 5);
+        w += 5;
+        break;
+    case ' ': // only in kValue and kTagName
+        switchTo(kAttribute);
+        put(' ');
+        break;
+    case '"': // only below the opaque classes
+        if (s == kQuoted) {
+            put('"');
+            switchTo(savedAtQuote_);
+        } else {
+            savedAtQuote_ = s;
+            if (s == kAttribute || s == kValue) switchTo(kQuoted);
+            put('"');
+        }
+        break;
+    case ',': // only in kPlaceholder: the parameters are blue, the class stays
+        code(kQuoted);
+        put(',');
+        break;
+    case '<': // only below the opaque classes
+        if (src[pos + 1] == '<') {
+            switchTo(kDoubleAngle);
+            put('<');
+        } else if (src[pos + 1] == '!' && src[pos + 2] == '-' && src[pos + 3] == '-') {
+            switchTo(kComment);
+            put('<');
+        } else {
+            savedAtAngle_ = s;
+            put('<');
+            switchTo(kTagName);
+        }
+        break;
+    case '=': // only in kAttribute
+        switchTo(kValue);
+        put('=');
+        break;
+    case '>':
+        // The two characters before it in the source; the first two characters have none.
+        if (pos >= 2 && src[pos - 2] == '-' && src[pos - 1] == '-') {
+            put('>');
+            switchTo(kPlain);
+        } else if (s >= kDoubleAngle) {
+            put('>');
+        } else {
+            switchTo(savedAtAngle_);
+            put('>');
+        }
+        break;
+    case '\\':
+        put('\\');
+        put('\\');
+        break;
+    case '{':
+        put('\\');
+        put('{');
+        savedAtBrace_ = s;
+        if (s < kDoubleAngle && src[pos + 1] == '#') switchTo(kPlaceholder);
+        break;
+    case '}':
+        if (s < kDoubleAngle) switchTo(savedAtBrace_);
+        put('\\');
+        put('}');
+        break;
+    default: // unreachable: every other byte is ordinary in every class
+        put(static_cast<char>(c));
+        break;
+    }
 }
 
 ColorStream& SharedColorStream() {
@@ -253,103 +257,123 @@ constexpr int CodeOf(int lexical) {
 }
 } // namespace
 
-// The state machine of ColorStream::Convert, over UTF-16 characters: every character that
-// is not ASCII is copied as it is in every class, as its bytes are there.
-void ColorLine(QStringView line, ColorState& st, std::vector<LineRun>& runs) {
-    int s = st.lexical;
-    int code = CodeOf(s);
-    auto put = [&](int n) {
+namespace {
+// The colours of one line as ColorLine works them out: the class, its colour code, the runs.
+struct LineColours {
+    ColorState& st;
+    std::vector<LineRun>& runs;
+    int s;
+    int code;
+
+    void Put(int n) {
         if (n <= 0) return;
         if (!runs.empty() && runs.back().color == kTable[code]) {
             runs.back().length += n;
         } else {
             runs.push_back({n, kTable[code]});
         }
-    };
-    auto switchTo = [&](int k) {
+    }
+    void SwitchTo(int k) {
         s = k;
         code = CodeOf(k);
-    };
+    }
+    static char16_t At(QStringView line, qsizetype i) {
+        return i < line.size() ? line[i].unicode() : u'\0';
+    }
+    // The special character at `pos`: its colour, and the class it leads to.
+    void Special(QStringView line, qsizetype pos);
+};
+
+void LineColours::Special(QStringView line, qsizetype pos) {
+    const char16_t c = line[pos].unicode();
+    switch (c) {
+    case ' ':
+        SwitchTo(kAttribute);
+        Put(1);
+        break;
+    case '"':
+        if (s == kQuoted) {
+            Put(1);
+            SwitchTo(st.atQuote);
+        } else {
+            st.atQuote = s;
+            if (s == kAttribute || s == kValue) SwitchTo(kQuoted);
+            Put(1);
+        }
+        break;
+    case ',':
+        code = CodeOf(kQuoted);
+        Put(1);
+        break;
+    case '<':
+        if (At(line, pos + 1) == '<') {
+            SwitchTo(kDoubleAngle);
+            Put(1);
+        } else if (At(line, pos + 1) == '!' && At(line, pos + 2) == '-' &&
+                   At(line, pos + 3) == '-') {
+            SwitchTo(kComment);
+            Put(1);
+        } else {
+            st.atAngle = s;
+            Put(1);
+            SwitchTo(kTagName);
+        }
+        break;
+    case '=':
+        SwitchTo(kValue);
+        Put(1);
+        break;
+    case '>':
+        if (pos >= 2 && line[pos - 2] == u'-' && line[pos - 1] == u'-') {
+            Put(1);
+            SwitchTo(kPlain);
+        } else if (s >= kDoubleAngle) {
+            Put(1);
+        } else {
+            SwitchTo(st.atAngle);
+            Put(1);
+        }
+        break;
+    case '{':
+        Put(1);
+        st.atBrace = s;
+        if (s < kDoubleAngle && At(line, pos + 1) == '#') SwitchTo(kPlaceholder);
+        break;
+    case '}':
+        if (s < kDoubleAngle) SwitchTo(st.atBrace);
+        Put(1);
+        break;
+    default: // '\\'
+        Put(1);
+        break;
+    }
+}
+} // namespace
+
+// The state machine of ColorStream::Convert, over UTF-16 characters: every character that
+// is not ASCII is copied as it is in every class, as its bytes are there.
+void ColorLine(QStringView line, ColorState& st, std::vector<LineRun>& runs) {
+    LineColours colours{st, runs, st.lexical, CodeOf(st.lexical)};
     const qsizetype n = line.size();
-    auto at = [&](qsizetype i) { return i < n ? line[i].unicode() : u'\0'; };
     for (qsizetype pos = 0; pos < n;) {
         const char16_t c = line[pos].unicode();
-        if (c >= 0x80 || c == 0 || kOrdinary[s][c]) {
+        if (c >= 0x80 || c == 0 || kOrdinary[colours.s][c]) {
             qsizetype run = 1;
             while (pos + run < n) {
                 const char16_t d = line[pos + run].unicode();
-                if (d < 0x80 && d != 0 && !kOrdinary[s][d]) break;
+                if (d < 0x80 && d != 0 && !kOrdinary[colours.s][d]) break;
                 ++run;
             }
             // A NUL ends the stream's text; the line's characters after it stay uncoloured.
-            put(static_cast<int>(run));
+            colours.Put(static_cast<int>(run));
             pos += run;
             continue;
         }
-        switch (c) {
-        case ' ':
-            switchTo(kAttribute);
-            put(1);
-            break;
-        case '"':
-            if (s == kQuoted) {
-                put(1);
-                switchTo(st.atQuote);
-            } else {
-                st.atQuote = s;
-                if (s == kAttribute || s == kValue) switchTo(kQuoted);
-                put(1);
-            }
-            break;
-        case ',':
-            code = CodeOf(kQuoted);
-            put(1);
-            break;
-        case '<':
-            if (at(pos + 1) == '<') {
-                switchTo(kDoubleAngle);
-                put(1);
-            } else if (at(pos + 1) == '!' && at(pos + 2) == '-' && at(pos + 3) == '-') {
-                switchTo(kComment);
-                put(1);
-            } else {
-                st.atAngle = s;
-                put(1);
-                switchTo(kTagName);
-            }
-            break;
-        case '=':
-            switchTo(kValue);
-            put(1);
-            break;
-        case '>':
-            if (pos >= 2 && line[pos - 2] == u'-' && line[pos - 1] == u'-') {
-                put(1);
-                switchTo(kPlain);
-            } else if (s >= kDoubleAngle) {
-                put(1);
-            } else {
-                switchTo(st.atAngle);
-                put(1);
-            }
-            break;
-        case '{':
-            put(1);
-            st.atBrace = s;
-            if (s < kDoubleAngle && at(pos + 1) == '#') switchTo(kPlaceholder);
-            break;
-        case '}':
-            if (s < kDoubleAngle) switchTo(st.atBrace);
-            put(1);
-            break;
-        default: // '\\'
-            put(1);
-            break;
-        }
+        colours.Special(line, pos);
         ++pos;
     }
-    if (s != kComment) s = kPlain; // the line break
-    st.lexical = s;
+    if (colours.s != kComment) colours.s = kPlain; // the line break
+    st.lexical = colours.s;
 }
 
 } // namespace view

@@ -41,6 +41,8 @@ public:
 
 private:
     void Convert(char* out, long limit, long& written);
+    // Writes what the special character at `src[pos]` gives at `out + w`, in class `s`.
+    void Special(const unsigned char* src, size_t pos, char* out, long& w, int& s);
 
     const char* text_ = "";
     long headerSent_ = 0; // bytes of the header already sent

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace view {
@@ -150,8 +151,8 @@ void ColorStream::Special(const unsigned char* src, size_t pos, char* out, long&
     switch (c) {
     case '\n':
         if (s != kComment) switchTo(kPlain);
-        std::memcpy(out + w, "\\par ", 5);
-        w += 5;
+        for (const char ch : std::string_view("\\par "))
+            put(ch);
         break;
     case ' ': // only in kValue and kTagName
         switchTo(kAttribute);

@@ -57,8 +57,6 @@ constexpr int kIdleMilliseconds = 150;
 // How long the idle step goes on after the last input: long enough for what a command
 // starts (a build, a reload) to show.
 constexpr int kIdleAwakeMilliseconds = 3000;
-// The most groups a project file is read for (a damaged count must not hold the window up).
-constexpr int kMaxGroups = 1000;
 
 const char kProjectFilter[] = "HTML Project Files (*.hpr)";
 
@@ -553,15 +551,11 @@ void CMainFrame::ReportProjectError(tLS_Error result) {
 
 // The macro files a project names that are not there: opening it creates them empty.
 static QStringList MissingMacroFiles(const QString& projectPath) {
-    const fw::ProfileFile project(projectPath);
-    const QString folder = QFileInfo(projectPath).absolutePath() + QLatin1Char('/');
+    std::vector<std::string> files;
+    tLS_project::MissingGroupFiles(QFile::encodeName(projectPath).constData(), files);
     QStringList missing;
-    const int count =
-        std::min(project.ReadInt("Groups", QStringLiteral("GroupNumber"), 0), kMaxGroups);
-    for (int i = 0; i < count; ++i) {
-        const QString name = project.ReadString("Groups", QStringLiteral("Group%1").arg(i));
-        if (!name.isEmpty() && !QFileInfo::exists(folder + name)) missing.append(folder + name);
-    }
+    for (const std::string& f : files)
+        missing.append(QFile::decodeName(f.c_str()));
     return missing;
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace {
@@ -126,6 +127,22 @@ tLS_Error tLS_project::InitProject(const char* path) {
     activeLanguage[0] = '\0';
     isProject = 1;
     groups[0]->SetBaseName("Neutral");
+    return LS_OK;
+}
+
+tLS_Error tLS_project::MissingGroupFiles(const char* path, std::vector<std::string>& missing) {
+    missing.clear();
+    // A project object that is never opened reads the file's entries as an open one would.
+    std::unique_ptr<tLS_project> probe(new (std::nothrow) tLS_project);
+    if (!probe || !path ||
+        !brevic::CopyChecked(probe->projectPath, sizeof probe->projectPath, path))
+        return LS_INVALID;
+    const int n = probe->GetGroupCount();
+    for (int i = 0; i < n && n <= LS_MAX_GROUPS; ++i) {
+        char groupPath[LS_PATH_MAX];
+        if (probe->GetGroupPathFromIni(i, groupPath) == LS_OK && !brevic::FileExists(groupPath))
+            missing.emplace_back(groupPath);
+    }
     return LS_OK;
 }
 

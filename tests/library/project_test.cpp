@@ -119,6 +119,21 @@ TEST_F(ProjectTest, GroupsAddDeleteAndActivate) {
     EXPECT_STREQ(name, "deutsch");
 }
 
+TEST_F(ProjectTest, TheMissingMacroFilesAreThoseOpeningWouldCreate) {
+    WriteBytes(hpr, "[Groups]\r\nGroupNumber=3\r\nGroup0=site.mcr\r\nGroup1=english.txt\r\n"
+                    "Group2=../up.mcr\r\n");
+    WriteBytes(dir / "site.mcr", "");
+    WriteBytes(dir / "english.txt", "");
+    std::vector<std::string> missing;
+    ASSERT_EQ(tLS_project::MissingGroupFiles(hpr.c_str(), missing), LS_OK);
+    EXPECT_EQ(missing, std::vector<std::string>{dir / "english.mcr"})
+        << "the group's file is its name with .mcr; a path is no group";
+    WriteBytes(hpr, "[Groups]\r\nGroupNumber=2000000000\r\n");
+    ASSERT_EQ(tLS_project::MissingGroupFiles(hpr.c_str(), missing), LS_OK);
+    EXPECT_TRUE(missing.empty()) << "a damaged count names nothing";
+    EXPECT_EQ(tLS_project::MissingGroupFiles(nullptr, missing), LS_INVALID);
+}
+
 TEST_F(ProjectTest, HundredGroupsAtMost) {
     ASSERT_EQ(project.NewProject(hpr.c_str()), LS_OK);
     for (int i = 1; i < LS_MAX_GROUPS; ++i) {

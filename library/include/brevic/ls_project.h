@@ -70,6 +70,12 @@ public:
     // (LS_BASE_WRITE; GetFailedFile names its macro file); no project is open then.
     tLS_Error InitProject(const char* path);
 
+    // The macro files that the project file at `path` names and that do not exist: opening
+    // that project (InitProject) creates them empty. Files named as InitProject names them;
+    // nothing for a file with no groups or with more than InitProject accepts. LS_INVALID
+    // for a null or too long path.
+    static tLS_Error MissingGroupFiles(const char* path, std::vector<std::string>& missing);
+
     int IsProject() const { return isProject; }
     char* GetProjectPath() { return isProject ? projectPath : nullptr; }
     char* GetProjectName();

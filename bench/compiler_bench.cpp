@@ -398,9 +398,9 @@ BENCHMARK(BM_DeepNesting)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 class CountingProgress : public tLS_Progress {
 public:
     void SetPos(int) override {}
-    void TargetDone(const char*, int written, const std::string&) override {
+    void TargetDone(const tLS_Target& target, const std::string&) override {
         ++targets;
-        if (written) ++writtenTargets;
+        if (target.written) ++writtenTargets;
     }
     long targets = 0;
     long writtenTargets = 0;

@@ -107,11 +107,14 @@ struct RecordingProgress : tLS_Progress {
         ++calls;
         FUZZ_CHECK(percent >= 0 && percent <= 100, "SetPos outside 0..100");
     }
-    void TargetDone(const char* targetPath, int written, const std::string& messages) override {
-        FUZZ_CHECK(targetPath != nullptr, "TargetDone without a path");
-        FUZZ_CHECK(written == 0 || written == 1, "TargetDone with a bad written flag");
+    void TargetDone(const tLS_Target& target, const std::string& messages) override {
+        FUZZ_CHECK(target.path != nullptr, "TargetDone without a path");
+        FUZZ_CHECK(target.templatePath != nullptr && target.language != nullptr,
+                   "TargetDone without its template or language");
+        FUZZ_CHECK(target.written == 0 || target.written == 1,
+                   "TargetDone with a bad written flag");
         (void)messages.size();
-        targets.emplace_back(targetPath);
+        targets.emplace_back(target.path);
     }
 };
 

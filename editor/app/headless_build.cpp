@@ -31,14 +31,14 @@ public:
              << percent << "%] " << std::flush;
     }
 
-    void TargetDone(const char* targetPath, int written, const std::string& messages) override {
+    void TargetDone(const tLS_Target& target, const std::string& messages) override {
         if (terminal_) out_ << "\r\033[K";
         out_ << VisibleText(messages, true);
-        if (written || !writtenOnly_)
-            out_ << (written ? "  wrote      " : "  up to date ")
-                 << VisibleText(Shorten(targetPath)) << '\n';
+        if (target.written || !writtenOnly_)
+            out_ << (target.written ? "  wrote      " : "  up to date ")
+                 << VisibleText(Shorten(target.path)) << '\n';
         ++targets_;
-        if (written) ++written_;
+        if (target.written) ++written_;
     }
 
     int targets() const { return targets_; }

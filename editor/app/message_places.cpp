@@ -38,6 +38,11 @@ void SelectLine(fw::Document* doc, int line) {
     view->setFocus();
 }
 
+// The folder of a file, with its "/".
+QString FolderOf(const QString& path) {
+    return QFileInfo(path).absolutePath() + QLatin1Char('/');
+}
+
 QString ProjectFolder() {
     const char* path = theProject.GetProjectPath();
     return path ? QFileInfo(QFile::decodeName(path)).absolutePath() + QLatin1Char('/') : QString();
@@ -45,23 +50,12 @@ QString ProjectFolder() {
 
 } // namespace
 
-std::pair<QString, QByteArray> TemplatePlace(const QString& targetPath) {
-    const QDir folder = QFileInfo(targetPath).absoluteDir();
-    if (theProject.GetLoadedGroupCount() <= 1)
-        return {folder.absolutePath() + QLatin1Char('/'), QByteArray()};
-    QDir templates = folder;
-    templates.cdUp();
-    return {templates.absolutePath() + QLatin1Char('/'), QFile::encodeName(folder.dirName())};
-}
-
-void MessagePlaces::TargetDone(const char* targetPath, int written, const std::string& messages) {
-    inner_.TargetDone(targetPath, written, messages);
-    const QString target = QFile::decodeName(targetPath ? targetPath : "");
-    if (list_) {
-        const auto [folder, language] = TemplatePlace(target);
-        list_->NoteTarget(folder, language);
-    }
-    if (keep_ && !messages.empty()) pages_.emplace_back(target, messages);
+void MessagePlaces::TargetDone(const tLS_Target& target, const std::string& messages) {
+    inner_.TargetDone(target, messages);
+    const QString source = QFile::decodeName(target.templatePath);
+    const QByteArray language(target.language);
+    if (list_) list_->NoteTarget(FolderOf(source), language);
+    if (keep_ && !messages.empty()) pages_.push_back({source, language, messages});
 }
 
 void GoToMessagePlace(const QString& location, int line, const QString& folder,
@@ -101,10 +95,9 @@ void ListPageMessages(CCompilerMessagesDlg* list, const MessagePlaces& places) {
     list->setWindowTitle(fw::LoadString(str::CompilerMessagesOf) +
                          QFileInfo(QFile::decodeName(theProject.GetProjectPath())).fileName());
     const QDir root(ProjectFolder());
-    for (const auto& [page, messages] : places.Pages()) {
-        const auto [folder, language] = TemplatePlace(page);
-        const QString source = root.relativeFilePath(folder + QFileInfo(page).completeBaseName() +
-                                                     QStringLiteral(".tpl"));
+    for (const auto& [templatePath, language, messages] : places.Pages()) {
+        const QString folder = FolderOf(templatePath);
+        const QString source = root.relativeFilePath(templatePath);
         const QString heading =
             language.isEmpty()
                 ? source

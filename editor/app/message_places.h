@@ -14,11 +14,6 @@ class QMainWindow;
 
 namespace app {
 
-// The template folder and the language a page was built from, by the target rule: the
-// page lies in its template's folder, in the language's subfolder when the project has
-// languages.
-std::pair<QString, QByteArray> TemplatePlace(const QString& targetPath);
-
 // Passes a build's progress on to `inner`, tells the messages window where the lines of
 // each page came from and, with `keep`, keeps the messages of every page.
 class MessagePlaces : public tLS_Progress {
@@ -26,16 +21,22 @@ public:
     MessagePlaces(tLS_Progress& inner, CCompilerMessagesDlg* list, bool keep = false)
         : inner_(inner), list_(list), keep_(keep) {}
     void SetPos(int percent) override { inner_.SetPos(percent); }
-    void TargetDone(const char* targetPath, int written, const std::string& messages) override;
+    void TargetDone(const tLS_Target& target, const std::string& messages) override;
 
-    // With `keep`: the pages that had messages, with their messages, in build order.
-    const std::vector<std::pair<QString, std::string>>& Pages() const { return pages_; }
+    // A page that had messages: its template, its language, its messages.
+    struct Page {
+        QString templatePath;
+        QByteArray language;
+        std::string messages;
+    };
+    // With `keep`: the pages that had messages, in build order.
+    const std::vector<Page>& Pages() const { return pages_; }
 
 private:
     tLS_Progress& inner_;
     CCompilerMessagesDlg* list_;
     bool keep_;
-    std::vector<std::pair<QString, std::string>> pages_;
+    std::vector<Page> pages_;
 };
 
 // Fills the messages window with the messages of every page `places` kept, in build order,

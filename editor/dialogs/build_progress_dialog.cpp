@@ -23,15 +23,14 @@ void CBuildProgressDlg::SetPos(int percent) {
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void CBuildProgressDlg::TargetDone(const char* targetPath, int written,
-                                   const std::string& messages) {
+void CBuildProgressDlg::TargetDone(const tLS_Target& target, const std::string& messages) {
     ++counts_.built;
-    if (written) ++counts_.written;
+    if (target.written) ++counts_.written;
     // A page that was not expanded has no messages, and its context counts are old.
     if (context_ && !messages.empty()) {
         counts_.errors += context_->errors;
         counts_.warnings += context_->warnings;
     }
     ui_->label->setText(tr("update...") + QLatin1Char(' ') +
-                        QFileInfo(QString::fromUtf8(targetPath)).fileName());
+                        QFileInfo(QString::fromUtf8(target.path)).fileName());
 }

@@ -18,7 +18,7 @@ public:
     ~CBuildProgressDlg() override;
 
     void SetPos(int percent) override;
-    void TargetDone(const char* targetPath, int written, const std::string& messages) override;
+    void TargetDone(const tLS_Target& target, const std::string& messages) override;
 
     // The counts of the build so far; errors and warnings are read from `context` (the
     // build's own) as each page is done.

@@ -240,7 +240,14 @@ tLS_Error tLS_project::PageDone(const brevic::PageResult& page, tDebugContext& c
         SetFailureCause(page.reason, page.templatePath, page.language);
         return page.error;
     }
-    if (ctx.progress) ctx.progress->TargetDone(targetPath, page.written, ctx.log);
+    if (ctx.progress) {
+        tLS_Target target;
+        target.path = targetPath;
+        target.templatePath = page.templatePath.c_str();
+        target.language = page.language.c_str();
+        target.written = page.written;
+        ctx.progress->TargetDone(target, ctx.log);
+    }
     return LS_OK;
 }
 

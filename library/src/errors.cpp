@@ -4,7 +4,7 @@
 
 tLS_ListBox::~tLS_ListBox() = default;
 tLS_Progress::~tLS_Progress() = default;
-void tLS_Progress::TargetDone(const char*, int, const std::string&) {}
+void tLS_Progress::TargetDone(const tLS_Target&, const std::string&) {}
 
 namespace {
 struct ErrorInfo {

@@ -65,15 +65,15 @@ bool ReadTemplate(const char* path, TemplateText& t) {
 PageResult BuildPageFile(tLS_compiler& compiler, const tCompilerSettings& settings,
                          const PageInput& in, tDebugContext& ctx, PageMode mode, BuiltPage* page) {
     PageResult result;
+    result.templatePath = in.sourcePath && *in.sourcePath ? in.sourcePath
+                          : in.location                   ? in.location
+                                                          : "";
+    if (in.bases && in.bases[0] && in.bases[1]) result.language = in.bases[1]->GetName();
     auto fail = [&](const char* file, int write, tLS_FailureReason reason) {
         result.error = LS_BUILD_FAILED;
         if (file) result.failedFile = file;
         result.failedWrite = write;
         result.reason = reason;
-        result.templatePath = in.sourcePath && *in.sourcePath ? in.sourcePath
-                              : in.location                   ? in.location
-                                                              : "";
-        if (in.bases && in.bases[0] && in.bases[1]) result.language = in.bases[1]->GetName();
         return result;
     };
     try {

@@ -133,6 +133,21 @@ TEST_F(BuildTest, BuildAllWritesEveryLanguageAndTheLog) {
                             "about.tpl\t(1) Warning: The macro \"Nowhere\" was not found.\n");
     EXPECT_EQ(log.substr(log.size() - rest.size()), rest);
     EXPECT_EQ(Crlf(project.GetBuildLog()), log) << "debug.txt is the project's build log";
+
+    // Every finished target names the template and the language it was built from.
+    struct Sources : tLS_Progress {
+        void SetPos(int) override {}
+        void TargetDone(const tLS_Target& t, const std::string&) override {
+            seen += std::string(t.templatePath) + " " + t.language + "\n";
+        }
+        std::string seen;
+    } sources;
+    tDebugContext context;
+    context.progress = &sources;
+    ASSERT_EQ(project.BuildAll(&context), LS_OK);
+    const std::string tpl = dir / "tpl/";
+    EXPECT_EQ(sources.seen, tpl + "index.tpl english\n" + tpl + "index.tpl deutsch\n" + tpl +
+                                "about.tpl english\n" + tpl + "about.tpl deutsch\n");
 }
 
 TEST_F(BuildTest, OutOfDateRuleInBothDirections) {

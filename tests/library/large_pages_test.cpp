@@ -335,8 +335,8 @@ namespace {
 class Recorder : public tLS_Progress {
 public:
     void SetPos(int) override {}
-    void TargetDone(const char* target, int written, const std::string& messages) override {
-        done += std::string(target) + " " + std::to_string(written) + "\n" + messages;
+    void TargetDone(const tLS_Target& target, const std::string& messages) override {
+        done += std::string(target.path) + " " + std::to_string(target.written) + "\n" + messages;
     }
     std::string done;
 };

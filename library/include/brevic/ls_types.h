@@ -73,14 +73,23 @@ public:
     virtual void AddString(const char* line) = 0;
 };
 
+// A target a build has finished: the page, what it was built from, and whether the file was
+// written (0: it was up to date).
+struct tLS_Target {
+    const char* path = "";
+    const char* templatePath = ""; // the template's full path
+    const char* language = "";     // the language's group name; "" for the basis group alone
+    int written = 0;
+};
+
 // A progress display. SetPos receives the progress of the template being expanded in
-// percent (0..100). TargetDone is told about every target a build has finished: its path,
-// whether the file was written (0: it was up to date) and the message lines of that target.
+// percent (0..100). TargetDone is told about every target a build has finished, with the
+// message lines of that target.
 class BREVIC_API tLS_Progress {
 public:
     virtual ~tLS_Progress();
     virtual void SetPos(int percent) = 0;
-    virtual void TargetDone(const char* targetPath, int written, const std::string& messages);
+    virtual void TargetDone(const tLS_Target& target, const std::string& messages);
 };
 
 // The eight compiler options, in their fixed order. All but ScrambleBlockSize are switches.

@@ -34,9 +34,10 @@ public:
     void TargetDone(const tLS_Target& target, const std::string& messages) override {
         if (terminal_) out_ << "\r\033[K";
         out_ << VisibleText(messages, true);
-        if (target.written || !writtenOnly_)
+        if (target.written || !writtenOnly_) {
             out_ << (target.written ? "  wrote      " : "  up to date ")
                  << VisibleText(Shorten(target.path)) << '\n';
+        }
         ++targets_;
         if (target.written) ++written_;
     }
@@ -57,10 +58,6 @@ private:
     int targets_ = 0;
     int written_ = 0;
 };
-
-std::string DirectoryOf(const std::string& path) {
-    return path.substr(0, path.rfind('/') + 1);
-}
 
 void Fail(std::ostream& out, const char* what, tLS_Error code, const std::string& file) {
     out << "larkspan: " << what << ": " << LS_ErrorName(code) << " (" << LS_ErrorText(code) << ")";
@@ -182,7 +179,7 @@ bool OpenProject(tLS_project& project, const std::string& projectFile, std::ostr
 
 int BuildAllPages(tLS_project& project, const std::string& projectFile, bool showProgress,
                   bool writtenOnly, std::ostream& out) {
-    ConsoleProgress progress(out, showProgress, DirectoryOf(projectFile), writtenOnly);
+    ConsoleProgress progress(out, showProgress, FolderOf(projectFile), writtenOnly);
     tDebugContext context;
     context.progress = &progress;
     tLS_Error result = project.BuildAll(&context);
@@ -193,18 +190,18 @@ int BuildAllPages(tLS_project& project, const std::string& projectFile, bool sho
     }
     if (result != LS_OK) {
         out << VisibleText(context.log, true); // the messages of the target that failed
-        ReportFailure(out, project, DirectoryOf(projectFile));
+        ReportFailure(out, project, FolderOf(projectFile));
         Fail(out, FailureSummary(project).c_str(), result, project.GetFailedFile());
         return 1;
     }
     out << "Built " << progress.targets() << " page(s), " << progress.written()
-        << " written; build log: " << VisibleText(DirectoryOf(projectFile)) << "debug.txt\n";
+        << " written; build log: " << VisibleText(FolderOf(projectFile)) << "debug.txt\n";
     return 0;
 }
 
 int BuildTemplates(tLS_project& project, const std::vector<std::string>& templates,
                    const std::string& projectFile, std::ostream& out) {
-    ConsoleProgress progress(out, false, DirectoryOf(projectFile), true);
+    ConsoleProgress progress(out, false, FolderOf(projectFile), true);
     const std::string active = project.GetActiveLanguageName();
     const int groups = project.GetLoadedGroupCount();
     int status = 0;

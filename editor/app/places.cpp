@@ -25,12 +25,15 @@ std::string EnvDirectory(const char* variable, const char* fallbackUnderHome) {
 }
 } // namespace
 
+std::string FolderOf(const std::string& path) {
+    return path.substr(0, path.rfind('/') + 1);
+}
+
 std::string ProgramDirectory() {
     char buf[PATH_MAX];
     ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
     if (n <= 0) return "./";
-    std::string path(buf, static_cast<size_t>(n));
-    return path.substr(0, path.rfind('/') + 1);
+    return FolderOf(std::string(buf, static_cast<size_t>(n)));
 }
 
 std::string DataDirectoryOf(const std::string& programDirectory) {

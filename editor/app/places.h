@@ -31,6 +31,8 @@ std::string DataFilePath(const std::string& name);
 std::string WritableDataFile(const std::string& name);
 // Creates a directory and its parents; true when it exists afterwards.
 bool MakePath(const std::string& dir);
+// The folder of `path`: all up to and with its last "/" ("" for a bare name).
+std::string FolderOf(const std::string& path);
 // An absolute form of `path` (relative to the current directory), without resolving links.
 std::string AbsolutePath(const std::string& path);
 

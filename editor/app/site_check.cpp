@@ -1,5 +1,7 @@
 #include "site_check.h"
 
+#include "places.h"
+
 #include <brevic/ls_files.h>
 #include <brevic/ls_macrobase.h>
 #include <brevic/ls_project.h>
@@ -135,10 +137,6 @@ size_t ScanTag(const std::string& html, size_t at, int& line, PageLinks& out) {
         }
     }
     return std::min(html.size(), p + 1);
-}
-
-std::string FolderOf(const std::string& path) {
-    return path.substr(0, path.rfind('/') + 1);
 }
 
 // Adds the parts of `path` to `parts`: "." and empty parts are passed over, ".." drops the

@@ -6,6 +6,7 @@
 // through symbolic links is watched in the folder of every link and of its final file, and
 // the watches are made again from the project file after every change.
 #include "headless_build.h"
+#include "places.h"
 
 #include <brevic/ls_files.h>
 #include <brevic/ls_macrobase.h>
@@ -45,10 +46,6 @@ int g_stopPipe[2] = {-1, -1};
 void OnStop(int) {
     const char byte = 1;
     [[maybe_unused]] ssize_t n = ::write(g_stopPipe[1], &byte, 1);
-}
-
-std::string FolderOf(const std::string& path) {
-    return path.substr(0, path.rfind('/') + 1);
 }
 
 // The path and, while it is a symbolic link, each path it leads to.

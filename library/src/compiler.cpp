@@ -5,6 +5,7 @@
 // it is flushed (mark moved to the end) at every space, before every insertion, and
 // whenever it reaches 1024 characters.
 #include "brevic/ls_compiler.h"
+#include "expander.h"
 
 #include "brevic/ls_files.h"
 #include "brevic/ls_macrobase.h"
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <new>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -250,8 +252,8 @@ const char* tLS_compiler::MessageText(int number) {
     return "";
 }
 
-void tLS_compiler::Report(tDebugContext& context, long line, const Location& location,
-                          const char* argument, int number) {
+void brevic::Expander::Report(tDebugContext& context, long line, const Location& location,
+                              const char* argument, int number) {
     if (!settings->SyntaxCheck) return;
     std::string text;
     if (location.macro) {
@@ -265,13 +267,13 @@ void tLS_compiler::Report(tDebugContext& context, long line, const Location& loc
     std::snprintf(head, sizeof head, "\t(%ld) ", line);
     text += head;
     if (number % 2) {
-        text += MessageText(LS_MSG_ERROR);
+        text += tLS_compiler::MessageText(LS_MSG_ERROR);
         ++context.errors;
     } else {
-        text += MessageText(LS_MSG_WARNING);
+        text += tLS_compiler::MessageText(LS_MSG_WARNING);
         ++context.warnings;
     }
-    const char* body = MessageText(number);
+    const char* body = tLS_compiler::MessageText(number);
     const char* hole = argument ? std::strstr(body, "%s") : nullptr;
     if (hole) {
         text.append(body, static_cast<size_t>(hole - body));
@@ -288,7 +290,7 @@ void tLS_compiler::Report(tDebugContext& context, long line, const Location& loc
 // Hands the output before the staging part to the output file, which writes it while the
 // expansion goes on. Only the innermost expansion calls this: every enclosing one restarts
 // its staging part when it resumes, and none holds on to the output's buffer.
-bool tLS_compiler::Spill(std::string& out, size_t& mark) {
+bool brevic::Expander::Spill(std::string& out, size_t& mark) {
     // A cancelled build stops here too, so that a large page does not hold it up.
     if (brevic::internal::g_cancelled.load(std::memory_order_relaxed) ||
         !outputFile->WriteFront(out, mark))
@@ -298,21 +300,54 @@ bool tLS_compiler::Spill(std::string& out, size_t& mark) {
     return true;
 }
 
+tLS_Error brevic::Expander::BuildTarget(const std::string& source, std::string& output,
+                                        tDebugContext* context, tLS_macrobase** bases,
+                                        const char* location, tCompilerSettings* options) {
+    return Run(&source, nullptr, output, context, bases, location, options);
+}
+
+tLS_Error brevic::Expander::BuildTarget(brevic::TextFileReader& source, std::string& output,
+                                        tDebugContext* context, tLS_macrobase** bases,
+                                        const char* location, tCompilerSettings* options) {
+    return Run(nullptr, &source, output, context, bases, location, options);
+}
+
+tLS_compiler::tLS_compiler() : expander(std::make_unique<brevic::Expander>()) {}
+tLS_compiler::~tLS_compiler() = default;
+tLS_compiler::tLS_compiler(tLS_compiler&&) noexcept = default;
+tLS_compiler& tLS_compiler::operator=(tLS_compiler&&) noexcept = default;
+
 tLS_Error tLS_compiler::BuildTarget(const std::string& source, std::string& output,
                                     tDebugContext* context, tLS_macrobase** bases,
                                     const char* location, tCompilerSettings* options) {
-    return Run(&source, nullptr, output, context, bases, location, options);
+    return expander->BuildTarget(source, output, context, bases, location, options);
 }
 
 tLS_Error tLS_compiler::BuildTarget(brevic::TextFileReader& source, std::string& output,
                                     tDebugContext* context, tLS_macrobase** bases,
                                     const char* location, tCompilerSettings* options) {
-    return Run(nullptr, &source, output, context, bases, location, options);
+    return expander->BuildTarget(source, output, context, bases, location, options);
 }
 
-tLS_Error tLS_compiler::Run(const std::string* source, brevic::TextFileReader* reader,
-                            std::string& output, tDebugContext* context, tLS_macrobase** bases,
-                            const char* location, tCompilerSettings* options) {
+void tLS_compiler::SetOutputFile(brevic::FileWriter* file) {
+    expander->SetOutputFile(file);
+}
+
+void tLS_compiler::CountInto(unsigned long* count) {
+    expander->CountInto(count);
+}
+
+void tLS_compiler::SetLineMap(tLS_LineMap* map) {
+    expander->SetLineMap(map);
+}
+
+long tLS_compiler::GetModified() const {
+    return expander->GetModified();
+}
+
+tLS_Error brevic::Expander::Run(const std::string* source, brevic::TextFileReader* reader,
+                                std::string& output, tDebugContext* context, tLS_macrobase** bases,
+                                const char* location, tCompilerSettings* options) {
     tCompilerSettings defaults;
     tDebugContext privateContext;
     settings = options ? options : &defaults;
@@ -339,10 +374,12 @@ tLS_Error tLS_compiler::Run(const std::string* source, brevic::TextFileReader* r
         if (ctx.messageList) {
             ctx.messageList->AddString(std::string(53, '=').c_str());
             char summary[96];
-            std::snprintf(summary, sizeof summary, "%s %d -- %s %d", MessageText(LS_MSG_ERROR),
-                          ctx.errors, MessageText(LS_MSG_WARNING), ctx.warnings);
+            std::snprintf(summary, sizeof summary, "%s %d -- %s %d",
+                          tLS_compiler::MessageText(LS_MSG_ERROR), ctx.errors,
+                          tLS_compiler::MessageText(LS_MSG_WARNING), ctx.warnings);
             ctx.messageList->AddString(summary);
-            if (result == LS_RECURSION) ctx.messageList->AddString(MessageText(LS_MSG_RECURSION));
+            if (result == LS_RECURSION)
+                ctx.messageList->AddString(tLS_compiler::MessageText(LS_MSG_RECURSION));
         }
     } catch (const std::bad_alloc&) {
         result = LS_BUILD_FAILED;
@@ -360,10 +397,10 @@ tLS_Error tLS_compiler::Run(const std::string* source, brevic::TextFileReader* r
 
 // One run of Compile over one text: what it expands and where the scan stands. Each step
 // handles one kind of character and leaves `pos` behind what it used.
-struct tLS_compiler::Expansion {
+struct brevic::Expander::Expansion {
     using Tag = TagState;
 
-    tLS_compiler& compiler;
+    brevic::Expander& compiler;
     const tCompilerSettings& opt;
     const char* const text;
     const long length;
@@ -396,7 +433,7 @@ struct tLS_compiler::Expansion {
     bool skipping = false;
     const int origin; // in the compiler's line map, if it keeps one
 
-    LS_STEP Expansion(tLS_compiler& c, const char* t, long n, std::string& output,
+    LS_STEP Expansion(brevic::Expander& c, const char* t, long n, std::string& output,
                       tLS_macrobase** b, tDebugContext& context, const Location& where,
                       const tMacro& macro, Piece* p)
         : compiler(c), opt(*c.settings), text(t), length(n), out(output), bases(b), ctx(context),
@@ -690,9 +727,10 @@ struct tLS_compiler::Expansion {
 
 #undef LS_STEP
 
-tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
-                                tLS_macrobase** bases, tDebugContext& ctx, const Location& location,
-                                const tMacro& enclosing, Piece* piece) {
+tLS_Error brevic::Expander::Compile(const char* text, long length, std::string& out,
+                                    tLS_macrobase** bases, tDebugContext& ctx,
+                                    const Location& location, const tMacro& enclosing,
+                                    Piece* piece) {
     Expansion x(*this, text, length, out, bases, ctx, location, enclosing, piece);
     for (;;) {
         x.CopyRun();
@@ -721,17 +759,17 @@ tLS_Error tLS_compiler::Compile(const char* text, long length, std::string& out,
 // Expands the placeholder whose "{" stands at `pos`; leaves `pos` behind it (or on the
 // character behind the "{" of a placeholder that is never closed, which is then copied as
 // text). A placeholder that goes on in the next piece leaves `pos` on its "{".
-tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& pos, long& line,
-                                          std::string& out, tLS_macrobase** bases,
-                                          tDebugContext& ctx, const Location& location,
-                                          const tMacro& enclosing) {
+tLS_Error brevic::Expander::ExpandPlaceholder(const char* text, long length, long& pos, long& line,
+                                              std::string& out, tLS_macrobase** bases,
+                                              tDebugContext& ctx, const Location& location,
+                                              const tMacro& enclosing) {
     if (brevic::internal::g_cancelled.load(std::memory_order_relaxed)) return LS_BUILD_FAILED;
     // One record per nesting level, used again for every placeholder of that level.
     const size_t level = static_cast<size_t>(ctx.depth);
     if (macros.size() <= level) macros.resize(level + 1);
     tMacro& macro = macros[level];
     long stop = pos + 1;
-    const int message = ScanMacro(text, length, stop, macro);
+    const int message = tLS_compiler::ScanMacro(text, length, stop, macro);
     if (stop >= length && text + length == openEnd) {
         moreText = true;
         return LS_OK;
@@ -763,9 +801,9 @@ tLS_Error tLS_compiler::ExpandPlaceholder(const char* text, long length, long& p
     return ExpandMacro(macro, line, out, bases, ctx, location, enclosing);
 }
 
-tLS_Error tLS_compiler::CompileNested(const char* text, long length, std::string& out,
-                                      tLS_macrobase** bases, tDebugContext& ctx,
-                                      const Location& location, const tMacro& enclosing) {
+tLS_Error brevic::Expander::CompileNested(const char* text, long length, std::string& out,
+                                          tLS_macrobase** bases, tDebugContext& ctx,
+                                          const Location& location, const tMacro& enclosing) {
     if (ctx.depth > kMaxDepth) return LS_RECURSION;
     if (spilled + out.size() > outputLimit) return LS_BUILD_FAILED;
     ++ctx.depth;
@@ -775,9 +813,9 @@ tLS_Error tLS_compiler::CompileNested(const char* text, long length, std::string
     return LS_OK;
 }
 
-tLS_Error tLS_compiler::ExpandMacro(const tMacro& macro, long line, std::string& out,
-                                    tLS_macrobase** bases, tDebugContext& ctx,
-                                    const Location& location, const tMacro& enclosing) {
+tLS_Error brevic::Expander::ExpandMacro(const tMacro& macro, long line, std::string& out,
+                                        tLS_macrobase** bases, tDebugContext& ctx,
+                                        const Location& location, const tMacro& enclosing) {
     char name[LS_NAME_FIELD + 32];
     std::strcpy(name, macro.name);
     if (enclosing.hasExtension) {

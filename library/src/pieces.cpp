@@ -8,6 +8,7 @@
 // ends in just that state, the twin's result is what expanding here would have given, and
 // it is taken over; otherwise the piece is expanded here once more.
 #include "brevic/ls_compiler.h"
+#include "expander.h"
 
 #include "brevic/ls_files.h"
 #include "brevic/ls_macrobase.h"
@@ -49,8 +50,8 @@ long LineBreaks(const char* text, size_t size) {
 
 } // namespace
 
-struct tLS_compiler::Twin {
-    tLS_compiler compiler;
+struct brevic::Expander::Twin {
+    brevic::Expander compiler;
     unsigned long count = 0;
     std::string text; // the piece: read by the twin, whoever expands it
     bool ended = false;
@@ -64,7 +65,7 @@ struct tLS_compiler::Twin {
     brevic::HelperThread thread; // last: it ends before the rest goes away
 };
 
-bool tLS_compiler::TwinAllowed(tLS_macrobase** bases) const {
+bool brevic::Expander::TwinAllowed(tLS_macrobase** bases) const {
     // Scrambling counts characters across the whole text.
     if (settings->ScrambleCode || std::thread::hardware_concurrency() < 2) return false;
     // Both compilers look names up at once: the name tables must stand beforehand.
@@ -74,9 +75,9 @@ bool tLS_compiler::TwinAllowed(tLS_macrobase** bases) const {
     return true;
 }
 
-tLS_Error tLS_compiler::CompilePieces(brevic::TextFileReader& reader, std::string& out,
-                                      tLS_macrobase** bases, tDebugContext& ctx,
-                                      const Location& location) {
+tLS_Error brevic::Expander::CompilePieces(brevic::TextFileReader& reader, std::string& out,
+                                          tLS_macrobase** bases, tDebugContext& ctx,
+                                          const Location& location) {
     const tMacro top;
     std::string text;
     Piece piece;
@@ -158,9 +159,9 @@ tLS_Error tLS_compiler::CompilePieces(brevic::TextFileReader& reader, std::strin
 // The twin's job: read the piece after the first `end` characters of `before` and expand it,
 // taking for granted that `before` begins where `start` stands and that the piece after it
 // begins a line in the state lines usually start in.
-void tLS_compiler::ExpandBeside(Twin& t, brevic::TextFileReader& reader, const char* before,
-                                size_t end, const Piece& start, tLS_macrobase** bases,
-                                const Location& location) {
+void brevic::Expander::ExpandBeside(Twin& t, brevic::TextFileReader& reader, const char* before,
+                                    size_t end, const Piece& start, tLS_macrobase** bases,
+                                    const Location& location) {
     t.expanded = false;
     if (!ReadPiece(reader, t.text, t.ended)) {
         t.readFailed = true;
@@ -176,7 +177,7 @@ void tLS_compiler::ExpandBeside(Twin& t, brevic::TextFileReader& reader, const c
     t.out.clear();
     t.context = tDebugContext{};
     t.count = 0;
-    tLS_compiler& c = t.compiler;
+    brevic::Expander& c = t.compiler;
     c.settings = settings;
     c.modified = 0;
     c.outputLimit = std::min(outputLimit, kTwinOutputLimit);
@@ -194,8 +195,8 @@ void tLS_compiler::ExpandBeside(Twin& t, brevic::TextFileReader& reader, const c
 
 // Takes over the twin's piece when the piece before it ended in the state the twin started
 // from; `taken` tells whether it did.
-tLS_Error tLS_compiler::TakeTwin(Twin& t, std::string& out, tDebugContext& ctx, Piece& piece,
-                                 bool& taken) {
+tLS_Error brevic::Expander::TakeTwin(Twin& t, std::string& out, tDebugContext& ctx, Piece& piece,
+                                     bool& taken) {
     taken = false;
     const Piece& p = t.piece;
     if (!t.expanded || t.result != LS_OK) return LS_OK; // errors are found again here, in order

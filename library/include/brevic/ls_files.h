@@ -111,24 +111,13 @@ private:
     std::unique_ptr<Ahead> ahead; // reading ahead: the helper thread and its piece
 };
 
-// A file written in pieces that takes its place only when complete. The saving rule of
-// every file the library and the editor rewrite:
-// - A path that is a symbolic link (or a chain of them) is followed to its final file,
-//   which gets the new content while the links stay links; a dangling link gives a new file
-//   where it points. A link is followed only when this user made it, or the owner of its
-//   folder did, or that folder is not writable by everybody; otherwise the write fails.
-// - The content goes to a new temporary file in the final file's folder (a random name,
-//   created exclusively, never through a link), is flushed to disk and then renamed over
-//   the final file, new or not: until then the old file stays as it was, and a killed
-//   writer leaves no part of a file under the final name. Two writers of one file both
-//   succeed; the last rename wins.
-// - A replacement keeps the replaced file's owner and group (where this process may set
-//   them) and its permission bits, never set-user-id, set-group-id or sticky.
-// - When the folder forbids creating the temporary file but the final file exists and is
-//   writable, the content is gathered and written over the file at Commit (truncated
-//   first): not atomic, but nothing that a plain write could do is refused.
-// - A directory, a pipe or a device at the final path is never replaced: the write fails.
-// - A hard link loses its tie: the saved name gets a new file, the other names keep the old.
+// A file written in pieces that takes its place only when complete, by the saving rule of
+// every file the library and the editor rewrite, which docs/ARCHITECTURE.md ("The saving
+// rule") states in full: a link is followed to its final file only as the kernel's
+// protected-symlinks rule allows; the content goes to a temporary file in that file's
+// folder, flushed and renamed over it (owner, group and permission bits kept); where the
+// folder forbids the temporary file, an existing writable file is written over at Commit;
+// a directory, pipe or device is never replaced; a hard link loses its tie.
 // In text mode every "\n" goes out as CR LF. A writer destroyed without a successful Commit
 // discards what it wrote. Nothing touches the disk before the first Write or Commit. A
 // deferred writer (Defer) keeps its finished file open beside its place at Commit, until

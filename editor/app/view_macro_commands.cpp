@@ -72,15 +72,22 @@ void InsertSystemMacro(CLs_mainView* view) {
     if (dialog.Run() != 2) view->InsertText(dialog.resultText, true);
 }
 
-void OpenMacro(CLs_mainView* view) {
-    CHintDlg::Show(view, str::HintOpenMacro, app::SettingsFile());
+// The text of the view and the span [from, to) between the "#" and the "}" around the
+// caret; false when the caret is in no such span.
+bool EnclosingPlaceholder(CLs_mainView* view, QString& text, int& from, int& to) {
     int start = 0;
     int end = 0;
     view->GetSel(start, end);
+    text = view->GetText();
+    return magic::FindEnclosing(text, start, '#', '}', from, to);
+}
+
+void OpenMacro(CLs_mainView* view) {
+    CHintDlg::Show(view, str::HintOpenMacro, app::SettingsFile());
+    QString text;
     int from = 0;
     int to = 0;
-    const QString text = view->GetText();
-    if (!magic::FindEnclosing(text, start, '#', '}', from, to)) return;
+    if (!EnclosingPlaceholder(view, text, from, to)) return;
     QString name = text.mid(from, to - from);
     const int quote = static_cast<int>(name.lastIndexOf('"'));
     if (quote >= 0) name = name.mid(quote + 1);
@@ -96,13 +103,10 @@ void OpenMacro(CLs_mainView* view) {
 }
 
 void DeletePlaceholder(CLs_mainView* view) {
-    int start = 0;
-    int end = 0;
-    view->GetSel(start, end);
+    QString text;
     int from = 0;
     int to = 0;
-    const QString text = view->GetText();
-    if (!magic::FindEnclosing(text, start, '#', '}', from, to)) return;
+    if (!EnclosingPlaceholder(view, text, from, to)) return;
     // Only a placeholder goes: a "#" that does not follow an opening brace (a colour in a
     // style rule, an anchor) leaves the text alone.
     if (from < 2 || text[from - 2] != QLatin1Char('{')) return;

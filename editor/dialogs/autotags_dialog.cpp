@@ -4,7 +4,6 @@
 #include "ids.h"
 #include "macro_text.h"
 #include "message_box.h"
-#include "modal.h"
 #include "name_check.h"
 #include "organize_macros_dialog.h"
 #include "plain_text.h"
@@ -25,7 +24,7 @@ constexpr int kNameMax = 30;
 } // namespace
 
 CAutotagsDlg::CAutotagsDlg(QWidget* parent, tLS_macrobase* base)
-    : QDialog(parent), ui_(std::make_unique<Ui::CAutotagsDlg>()), macroBase(base),
+    : CSettingsDlg(parent), ui_(std::make_unique<Ui::CAutotagsDlg>()), macroBase(base),
       encoding_(macrotext::EncodingOf(base)) {
     ui_->setupUi(this);
     ui_->entryList->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -48,19 +47,7 @@ CAutotagsDlg::CAutotagsDlg(QWidget* parent, tLS_macrobase* base)
 
 CAutotagsDlg::~CAutotagsDlg() = default;
 
-void CAutotagsDlg::Run() {
-    fw::RunModal(*this);
-    Finish(); // also when the dialog was never closed through done()
-}
-
-void CAutotagsDlg::done(int result) {
-    Finish();
-    QDialog::done(result);
-}
-
-void CAutotagsDlg::Finish() {
-    if (finished_) return;
-    finished_ = true;
+void CAutotagsDlg::WriteSettings() {
     LoadContent();
 }
 

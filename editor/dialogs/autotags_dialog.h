@@ -8,8 +8,9 @@
 
 #include "text_codec.h"
 
+#include "settings_dialog.h"
 #include <QByteArray>
-#include <QDialog>
+
 #include <QString>
 #include <memory>
 
@@ -20,7 +21,7 @@ namespace Ui {
 class CAutotagsDlg;
 }
 
-class CAutotagsDlg : public QDialog {
+class CAutotagsDlg : public CSettingsDlg {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 161;
@@ -30,8 +31,6 @@ public:
     // `macroBase` is not owned and may be null (the list then stays empty).
     CAutotagsDlg(QWidget* parent, tLS_macrobase* macroBase);
     ~CAutotagsDlg() override;
-
-    void Run();
 
     // Lists the entries of the chosen kind, selects the first and shows its content.
     void FillEntryList();
@@ -44,9 +43,6 @@ public:
     void OnNew();
     // Delete: deletes the selected entry without asking and shows the entry before it.
     void OnDelete();
-
-    // Closing stores the content edit into its entry, whichever way the dialog is closed.
-    void done(int result) override;
 
     QString nameText;     // the name edit when the controls were last read
     QString contentText;  // the content edit when the controls were last read
@@ -66,7 +62,8 @@ private:
     QString ContentOfEdit() const;
     void ShowContent(const QString& text);
     void StoreContent();
-    void Finish();
+    // Closing stores the content edit into its entry, whichever way the dialog is closed.
+    void WriteSettings() override;
 
     std::unique_ptr<Ui::CAutotagsDlg> ui_;
     tLS_macrobase* macroBase;
@@ -75,5 +72,4 @@ private:
     int boundIndex_ = -1;     // slot of the entry the content edit belongs to (-1: none)
     bool edited_ = false;     // the content edit was changed since it was bound
     QString acceptedContent_; // the content edit's last text that the table can store
-    bool finished_ = false;
 };

@@ -1,6 +1,7 @@
-// The base of the settings dialogs that have no Cancel: they write their settings however
-// they are closed (OK, Close, Escape, the window's close button) and also when the dialog
-// is ended without being closed at all. The writing happens once per dialog.
+// The base of the dialogs that have no Cancel (the settings dialogs, the autotag table's):
+// they keep what the author set however they are closed (OK, Close, Escape, the window's
+// close button) and also when the dialog is ended without being closed at all. The writing
+// happens once per dialog.
 #pragma once
 
 #include <QDialog>

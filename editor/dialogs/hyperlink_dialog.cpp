@@ -60,10 +60,10 @@ void CHyperlinkDlg::ChooseLinkTarget() {
     fw::FileDialogRequest request;
     request.caption = fw::LoadString(str::SelectHyperlinkTitle);
     request.filter = QStringLiteral("HTML Documents (*.htm*)");
-    request.directory = settings::RememberedFolder(app::Project(), kFolderKey);
-    const QString chosen = fw::AskFileName(nullptr, request);
-    if (chosen.isEmpty()) return;
-    settings::StoreRememberedFolder(app::Project(), kFolderKey, chosen);
+    const QStringList files =
+        settings::AskInRememberedFolder(nullptr, request, app::Project(), kFolderKey);
+    if (files.isEmpty()) return;
+    const QString& chosen = files.first();
     QString relative;
     if (!fw::RelativeLinkPath(QFile::decodeName(built.c_str()), chosen, relative)) {
         fw::ShowMessage(this, str::PathTooLong, fw::MessageKind::Error, chosen);

@@ -39,10 +39,9 @@ void CMultiReplaceDlg::AddFiles() {
     request.caption = fw::LoadString(str::AddFilesTitle);
     request.filter =
         QStringLiteral("HTML Templates (*.tpl);;HTML Documents (*.htm*);;All Files (*)");
-    request.directory = settings::RememberedFolder(app::Project(), kFolderKey);
-    const QStringList files = fw::AskFileNames(this, request);
+    const QStringList files =
+        settings::AskInRememberedFolder(this, request, app::Project(), kFolderKey);
     if (files.isEmpty()) return;
-    settings::StoreRememberedFolder(app::Project(), kFolderKey, files.first());
     ui_->fileList->addItems(files);
     ui_->fileList->setCurrentRow(0);
 }

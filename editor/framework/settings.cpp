@@ -115,7 +115,6 @@ fw::ProfileFile PathesFile(tLS_project& project) {
     const char* path = project.GetProjectPath();
     return path ? fw::ProfileFile(QFile::decodeName(path)) : app::SettingsFile();
 }
-} // namespace
 
 QString RememberedFolder(tLS_project& project, const char* key) {
     return PathesFile(project).ReadString(kPathes, QString::fromLatin1(key));
@@ -125,6 +124,20 @@ void StoreRememberedFolder(tLS_project& project, const char* key, const QString&
     const int sep = static_cast<int>(chosenFile.lastIndexOf('/'));
     if (sep >= 0)
         PathesFile(project).WriteString(kPathes, QString::fromLatin1(key), chosenFile.left(sep));
+}
+} // namespace
+
+QStringList AskInRememberedFolder(QWidget* parent, fw::FileDialogRequest request,
+                                  tLS_project& project, const char* key) {
+    request.directory = RememberedFolder(project, key);
+    QStringList chosen;
+    if (request.multiple) {
+        chosen = fw::AskFileNames(parent, request);
+    } else if (QString one = fw::AskFileName(parent, request); !one.isEmpty()) {
+        chosen.append(one);
+    }
+    if (!chosen.isEmpty()) StoreRememberedFolder(project, key, chosen.first());
+    return chosen;
 }
 
 QString ProjectPath(const fw::ProfileFile& f) {

@@ -11,6 +11,7 @@
 //   Recent File List  File1..File4
 #pragma once
 
+#include "file_dialogs.h"
 #include "profile_file.h"
 
 #include <brevic/ls_project.h>
@@ -57,11 +58,12 @@ QStringList LoadSearchStrings(const fw::ProfileFile& file);
 // Writes StringCount and one key per entry; keys beyond the new count stay in the file.
 void SaveSearchStrings(const fw::ProfileFile& file, const QStringList& strings);
 
-// A folder remembered under `key` in PATHES (ImagePath, LinkPath, MultipleReplacePath): in
-// the file of `project` while it is open, else in the settings file.
-QString RememberedFolder(tLS_project& project, const char* key);
-// Stores the folder of `chosenFile` there.
-void StoreRememberedFolder(tLS_project& project, const char* key, const QString& chosenFile);
+// An open dialog (several files with `request.multiple`) that starts in the folder
+// remembered under `key` in PATHES (ImagePath, LinkPath, MultipleReplacePath: in the file of
+// `project` while it is open, else in the settings file) and remembers there the folder of
+// what was chosen. The chosen files; none when cancelled.
+QStringList AskInRememberedFolder(QWidget* parent, fw::FileDialogRequest request,
+                                  tLS_project& project, const char* key);
 
 // The size the author last gave the compiler-messages window; invalid when none is stored.
 QSize LoadMessagesSize(const fw::ProfileFile& file);

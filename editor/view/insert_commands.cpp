@@ -62,10 +62,10 @@ void InsertImage(CLs_mainView* view) {
     fw::FileDialogRequest request;
     request.caption = fw::LoadString(str::InsertImageTitle);
     request.filter = QStringLiteral("Images (GIF) (*.gif);;Images (JPEG) (*.jpg);;All Files (*)");
-    request.directory = settings::RememberedFolder(app::Project(), kImageFolderKey);
-    const QString chosen = fw::AskFileName(view, request);
-    if (chosen.isEmpty()) return;
-    settings::StoreRememberedFolder(app::Project(), kImageFolderKey, chosen);
+    const QStringList files =
+        settings::AskInRememberedFolder(view, request, app::Project(), kImageFolderKey);
+    if (files.isEmpty()) return;
+    const QString& chosen = files.first();
 
     image::Size size;
     if (!image::MeasureFile(QFile::encodeName(chosen).constData(), size))

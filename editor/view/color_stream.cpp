@@ -173,11 +173,9 @@ void ColorStream::Special(const unsigned char* src, size_t pos, char* out, long&
         put(',');
         break;
     case '<': // only below the opaque classes
-        if (src[pos + 1] == '<') {
-            switchTo(kDoubleAngle);
-            put('<');
-        } else if (src[pos + 1] == '!' && src[pos + 2] == '-' && src[pos + 3] == '-') {
-            switchTo(kComment);
+        if (src[pos + 1] == '<' ||
+            (src[pos + 1] == '!' && src[pos + 2] == '-' && src[pos + 3] == '-')) {
+            switchTo(src[pos + 1] == '<' ? kDoubleAngle : kComment);
             put('<');
         } else {
             savedAtAngle_ = s;
@@ -194,10 +192,8 @@ void ColorStream::Special(const unsigned char* src, size_t pos, char* out, long&
         if (pos >= 2 && src[pos - 2] == '-' && src[pos - 1] == '-') {
             put('>');
             switchTo(kPlain);
-        } else if (s >= kDoubleAngle) {
-            put('>');
         } else {
-            switchTo(savedAtAngle_);
+            if (s < kDoubleAngle) switchTo(savedAtAngle_);
             put('>');
         }
         break;

@@ -45,7 +45,7 @@ QString FolderOf(const QString& path) {
 
 QString ProjectFolder() {
     const char* path = theProject.GetProjectPath();
-    return path ? QFileInfo(QFile::decodeName(path)).absolutePath() + QLatin1Char('/') : QString();
+    return path ? FolderOf(QFile::decodeName(path)) : QString();
 }
 
 } // namespace

@@ -6,10 +6,12 @@ set -euo pipefail
 # The Debian package that cpack makes: dpkg-dev (dpkg-shlibdeps) and file find its
 # dependencies; lintian, appstream (appstreamcli), desktop-file-utils, man-db,
 # bash-completion and shared-mime-info with libfile-mimeinfo-perl (mimetype) check it.
+# cpp-httplib is the live server of /serve and Live Preview.
 packages=(build-essential cmake ninja-build dpkg dpkg-dev file googletest libgtest-dev libbenchmark-dev clang
           clang-format clang-tidy
           qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl1-mesa-dev libx11-dev xvfb xauth desktop-file-utils
-          lintian appstream man-db bash-completion shared-mime-info libfile-mimeinfo-perl)
+          lintian appstream man-db bash-completion shared-mime-info libfile-mimeinfo-perl
+          pkg-config libcpp-httplib-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include <cstdlib>
 #include <sys/stat.h>
 
 namespace larkspan {
@@ -56,6 +57,16 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             result.watch = true;
             continue;
         }
+        if (arg == "--port" || arg.compare(0, 7, "--port=") == 0) {
+            std::string number = arg.size() > 7                ? arg.substr(7)
+                                 : i + 1 < argc && argv[i + 1] ? argv[++i]
+                                                               : "";
+            char* end = nullptr;
+            const long port = number.empty() ? -1 : std::strtol(number.c_str(), &end, 10);
+            result.port =
+                end && *end == '\0' && port >= 1 && port <= 65535 ? static_cast<int>(port) : -1;
+            continue;
+        }
         if (arg == "--version") {
             result.version = true;
             continue;
@@ -74,6 +85,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             result.build = true;
         } else if (isSwitch && (arg == "/check" || arg == "-check")) {
             result.check = true;
+        } else if (isSwitch && (arg == "/serve" || arg == "-serve")) {
+            result.serve = true;
         } else if (isSwitch) {
             result.ignored.push_back(arg);
         } else if (result.file.empty() && !arg.empty()) {

@@ -18,6 +18,8 @@ struct CommandLine {
     bool build = false;
     bool watch = false; // "--watch": with the build switch, rebuild on every change
     bool check = false; // "/check" or "-check": build, then check the site's links
+    bool serve = false; // "/serve" or "-serve": build, then serve the site and watch
+    int port = 0;       // "--port N" (or "--port=N"); -1 when N is no port number
     bool help = false;
     bool version = false;
     bool print = false;               // "/p" or "-p": print the file and exit

@@ -19,8 +19,10 @@ namespace {
 // Prints what the build does: the messages of every target and the pages written.
 class ConsoleProgress : public tLS_Progress {
 public:
-    ConsoleProgress(std::ostream& out, bool terminal, std::string root, bool writtenOnly = false)
-        : out_(out), terminal_(terminal), writtenOnly_(writtenOnly), root_(std::move(root)) {}
+    ConsoleProgress(std::ostream& out, bool terminal, std::string root, bool writtenOnly = false,
+                    const PageWrittenHook* hook = nullptr)
+        : out_(out), terminal_(terminal), writtenOnly_(writtenOnly), root_(std::move(root)),
+          hook_(hook) {}
 
     void SetPos(int percent) override {
         if (!terminal_) return;
@@ -40,6 +42,7 @@ public:
         }
         ++targets_;
         if (target.written) ++written_;
+        if (target.written && hook_ && *hook_ && target.path) (*hook_)(target.path);
     }
 
     int targets() const { return targets_; }
@@ -55,6 +58,7 @@ private:
     bool terminal_;
     bool writtenOnly_;
     std::string root_;
+    const PageWrittenHook* hook_;
     int targets_ = 0;
     int written_ = 0;
 };
@@ -178,8 +182,8 @@ bool OpenProject(tLS_project& project, const std::string& projectFile, std::ostr
 }
 
 int BuildAllPages(tLS_project& project, const std::string& projectFile, bool showProgress,
-                  bool writtenOnly, std::ostream& out) {
-    ConsoleProgress progress(out, showProgress, FolderOf(projectFile), writtenOnly);
+                  bool writtenOnly, std::ostream& out, const PageWrittenHook& written) {
+    ConsoleProgress progress(out, showProgress, FolderOf(projectFile), writtenOnly, &written);
     tDebugContext context;
     context.progress = &progress;
     tLS_Error result = project.BuildAll(&context);
@@ -200,8 +204,9 @@ int BuildAllPages(tLS_project& project, const std::string& projectFile, bool sho
 }
 
 int BuildTemplates(tLS_project& project, const std::vector<std::string>& templates,
-                   const std::string& projectFile, std::ostream& out) {
-    ConsoleProgress progress(out, false, FolderOf(projectFile), true);
+                   const std::string& projectFile, std::ostream& out,
+                   const PageWrittenHook& written) {
+    ConsoleProgress progress(out, false, FolderOf(projectFile), true, &written);
     const std::string active = project.GetActiveLanguageName();
     const int groups = project.GetLoadedGroupCount();
     int status = 0;
@@ -253,6 +258,8 @@ int RunHeadlessBuild(const HeadlessBuildOptions& options, std::ostream& out) {
     const int status = BuildAllPages(project, projectFile, options.showProgress, false, out);
     // Interrupted: 128 and the signal's number, as a shell reports a process it ended.
     if (const int signal = g_interrupted.load()) return 128 + signal;
+    if (options.serve && !projectFile.empty())
+        return RunHeadlessServe(project, projectFile, options.port, out);
     if (options.watch && !projectFile.empty()) return RunHeadlessWatch(project, projectFile, out);
     if (status != 0 || !options.check || projectFile.empty()) return status;
     const std::vector<SiteFinding> findings = CheckSite(project);

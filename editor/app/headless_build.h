@@ -1,6 +1,7 @@
 // The build switch: builds a project without any window and reports on a stream.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -16,6 +17,18 @@ struct HeadlessBuildOptions {
     bool showProgress = false; // a terminal: redraw a progress line
     bool watch = false;        // after the build, rebuild on every change until Ctrl+C
     bool check = false;        // after the build, check links, anchors and macros
+    bool serve = false;        // after the build, serve the project's folder and watch
+    int port = 0;              // the port to serve on first (0: the default)
+};
+
+// Told the path of every page a build wrote.
+using PageWrittenHook = std::function<void(const std::string& page)>;
+
+// What a watch tells besides printing: every page written, and every time the project was
+// read again (its templates and languages may have changed).
+struct WatchHooks {
+    PageWrittenHook written;
+    std::function<void()> reopened;
 };
 
 // `text` as it may go to a terminal: every control character but the tab (and the line
@@ -31,18 +44,21 @@ std::string VisibleText(std::string_view text, bool lines = false);
 // fails (a line names the error and, where there is one, the file).
 // With `check`, the site check follows a successful build: its findings are printed and
 // the status is 1 when there are any. With `watch`, RunHeadlessWatch takes over after the
-// first build (`check` is then ignored: the caller refuses the pair).
+// first build (`check` is then ignored: the caller refuses the pair); with `serve`,
+// RunHeadlessServe.
 int RunHeadlessBuild(const HeadlessBuildOptions& options, std::ostream& out);
 
 // Builds every page of the open project, printing the messages and the pages (with
-// `writtenOnly`, only those written). Returns 0, or 1 after printing why the build failed.
+// `writtenOnly`, only those written) and telling `written` of each page written. Returns 0,
+// or 1 after printing why the build failed.
 int BuildAllPages(tLS_project& project, const std::string& projectFile, bool showProgress,
-                  bool writtenOnly, std::ostream& out);
+                  bool writtenOnly, std::ostream& out, const PageWrittenHook& written = {});
 
 // Builds `templates` (full paths) of the open project for every language, writing every
 // page of them, printing as BuildAllPages does (only the pages written).
 int BuildTemplates(tLS_project& project, const std::vector<std::string>& templates,
-                   const std::string& projectFile, std::ostream& out);
+                   const std::string& projectFile, std::ostream& out,
+                   const PageWrittenHook& written = {});
 
 // Opens the project file; prints why not and returns false when that fails.
 bool OpenProject(tLS_project& project, const std::string& projectFile, std::ostream& out);
@@ -55,6 +71,17 @@ bool OpenProject(tLS_project& project, const std::string& projectFile, std::ostr
 // cannot be opened is reported at every change until it can. A build starts at most a
 // fifth of a second after the first change, however the writes go on. Ends with 0 at
 // SIGINT or SIGTERM.
-int RunHeadlessWatch(tLS_project& project, const std::string& projectFile, std::ostream& out);
+int RunHeadlessWatch(tLS_project& project, const std::string& projectFile, std::ostream& out,
+                     const WatchHooks& hooks = {});
+
+// Serves the project's folder (LiveServer) from `port` on, printing its address, and
+// watches as RunHeadlessWatch does; the browsers showing a page written reload it. 1 when
+// no port can be had; 0 at SIGINT or SIGTERM.
+int RunHeadlessServe(tLS_project& project, const std::string& projectFile, int port,
+                     std::ostream& out);
+
+// The page index served at "/": every template of the project with a link to its page in
+// each language, the links relative to `root` (the project's folder, with "/").
+std::string PageIndexHtml(tLS_project& project, const std::string& root);
 
 } // namespace larkspan

@@ -15,6 +15,7 @@ namespace {
 const char kUsage[] =
     "Usage: larkspan [FILE] [/build | -build] [--watch]\n"
     "       larkspan FILE.hpr /check\n"
+    "       larkspan FILE.hpr /serve [--port N]\n"
     "\n"
     "Larkspan PLUS, the site editor for multi-language web sites.\n"
     "\n"
@@ -29,6 +30,13 @@ const char kUsage[] =
     "                  links to missing files, fragments naming no anchor, and\n"
     "                  macros some languages lack; the status is 1 when anything\n"
     "                  was found\n"
+    "  /serve, -serve  build the project FILE, then serve its folder on\n"
+    "                  http://127.0.0.1:N/ (this machine only; an index of the\n"
+    "                  pages at /) and rebuild on every change as --watch does;\n"
+    "                  the browsers showing a page rebuilt reload it; Ctrl+C\n"
+    "                  ends (status 0)\n"
+    "  --port N        with /serve: the port to try first (default 8717; the next\n"
+    "                  free one when it is taken)\n"
     "  --help          show this help and exit\n"
     "  --version       show the version and exit\n";
 // The editor lives in a module beside the program, loaded only when a window opens: a
@@ -67,18 +75,32 @@ int main(int argc, char** argv) {
                    stderr);
         return 2;
     }
-    if (cmd.watch && !cmd.build) {
+    if (cmd.serve && cmd.check) {
+        std::fputs("larkspan: /check does not go with /serve; check the site with: larkspan "
+                   "site.hpr /check\n",
+                   stderr);
+        return 2;
+    }
+    if (cmd.port < 0 || (cmd.port > 0 && !cmd.serve)) {
+        std::fputs("larkspan: --port takes a port number from 1 to 65535 and goes with /serve, "
+                   "as in: larkspan site.hpr /serve --port 8080\n",
+                   stderr);
+        return 2;
+    }
+    if (cmd.watch && !cmd.build && !cmd.serve) {
         std::fputs("larkspan: --watch goes with /build, as in: larkspan site.hpr /build --watch\n",
                    stderr);
         return 2;
     }
-    if (cmd.build || cmd.check) {
+    if (cmd.build || cmd.check || cmd.serve) {
         larkspan::HeadlessBuildOptions options;
         options.watch = cmd.watch;
+        options.serve = cmd.serve;
+        options.port = cmd.port;
         options.check = cmd.check;
         options.projectFile = cmd.file;
         options.settingsFile = larkspan::SettingsFilePath();
-        options.showProgress = ::isatty(STDERR_FILENO) != 0 && !cmd.watch;
+        options.showProgress = ::isatty(STDERR_FILENO) != 0 && !cmd.watch && !cmd.serve;
         // A line per page: buffer the messages unless a person watches them.
         static char buffer[1 << 16];
         std::setvbuf(stderr, buffer, options.showProgress ? _IOLBF : _IOFBF, sizeof buffer);

@@ -344,7 +344,7 @@ bool MacroFilesThere(tLS_project& project, const std::string& projectFile, std::
 // every page is built by the out-of-date rule. `texts` are the macros of the last opening
 // that succeeded; a project that cannot be opened stays closed until it can.
 void Rebuild(tLS_project& project, const std::string& projectFile, MacroTexts& texts,
-             std::ostream& out) {
+             std::ostream& out, const WatchHooks& hooks) {
     out << "Changed: rebuilding " << VisibleText(projectFile) << '\n';
     if (!MacroFilesThere(project, projectFile, out) || !OpenProject(project, projectFile, out)) {
         project.InitProject(nullptr); // nothing builds against what the files no longer say
@@ -354,7 +354,8 @@ void Rebuild(tLS_project& project, const std::string& projectFile, MacroTexts& t
     AgePagesUsing(project, DateChangedMacros(project, texts));
     project.JournalChangedMacros(since); // the dates given in memory outlive this process
     texts = TextsOf(project);
-    BuildAllPages(project, projectFile, false, true, out);
+    if (hooks.reopened) hooks.reopened();
+    BuildAllPages(project, projectFile, false, true, out, hooks.written);
 }
 
 // Waits for `fd` or the stop pipe; -1 forever. False when told to stop.
@@ -388,7 +389,8 @@ bool Gather(Watches& watches, Changes& changes) {
 
 } // namespace
 
-int RunHeadlessWatch(tLS_project& project, const std::string& projectFile, std::ostream& out) {
+int RunHeadlessWatch(tLS_project& project, const std::string& projectFile, std::ostream& out,
+                     const WatchHooks& hooks) {
     if (g_stopPipe[0] < 0 && ::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) return 1;
     struct sigaction stop {};
     stop.sa_handler = OnStop;
@@ -411,10 +413,10 @@ int RunHeadlessWatch(tLS_project& project, const std::string& projectFile, std::
         if (watches.Set(files)) changes.folders = true;
         if (changes.other || changes.folders ||
             (!project.IsProject() && !changes.templates.empty()))
-            Rebuild(project, projectFile, texts, out);
+            Rebuild(project, projectFile, texts, out, hooks);
         else if (!changes.templates.empty())
             BuildTemplates(project, {changes.templates.begin(), changes.templates.end()},
-                           projectFile, out);
+                           projectFile, out, hooks.written);
         out.flush();
     }
     out << "Stopped watching\n";

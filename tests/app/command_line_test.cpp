@@ -55,6 +55,16 @@ TEST(CommandLine, FileArgumentAndSwitches) {
     EXPECT_EQ(cmd.ignored, (std::vector<std::string>{"/tmp"}));
     const char* argv3[] = {"larkspan", "--help"};
     EXPECT_TRUE(larkspan::ParseCommandLine(2, argv3).help);
+
+    const char* serve[] = {"larkspan", "site.hpr", "/serve", "--port", "8080"};
+    cmd = larkspan::ParseCommandLine(5, serve);
+    EXPECT_TRUE(cmd.serve);
+    EXPECT_EQ(cmd.port, 8080);
+    EXPECT_EQ(cmd.file, "site.hpr");
+    for (const char* bad : {"--port=0", "--port=65536", "--port=80x", "--port"}) {
+        const char* args[] = {"larkspan", "-serve", bad};
+        EXPECT_EQ(larkspan::ParseCommandLine(3, args).port, -1) << bad;
+    }
 }
 
 TEST(CommandLine, ProjectFilesByExtensionInAnyCase) {

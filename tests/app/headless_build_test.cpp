@@ -1,4 +1,5 @@
 // The command-line build, run as the real program: exit status, messages and files.
+#include "http_test_client.h"
 #include "test_util.h"
 
 #include <gtest/gtest.h>
@@ -402,6 +403,45 @@ TEST_F(HeadlessBuild, WatchRebuildsWhatChangedUntilInterrupted) {
     ::kill(running.pid, SIGINT);
     const Result r = FinishLarkspan(running);
     EXPECT_EQ(r.status, 0) << out << r.output;
+}
+
+TEST_F(HeadlessBuild, ServeAnnouncesEachSavedTemplatesPagesAndEndsOnCtrlC) {
+    WriteSite(site);
+    const Running running =
+        StartLarkspan({"site.hpr", "/serve", "--port", "8790"}, dir.path(), site);
+    std::string out;
+    ASSERT_TRUE(WaitForOutput(running, out, "Watching")) << out;
+    const size_t at = out.find(" at http://127.0.0.1:");
+    ASSERT_NE(at, std::string::npos) << out;
+    const int port = std::stoi(out.substr(at + 21));
+    EXPECT_GE(port, 8790); // the next free port when 8790 is taken
+    const std::string page = testhttp::Send(
+        port, "GET /pages/deutsch/index.htm HTTP/1.1\r\nHost: localhost:" + std::to_string(port) +
+                  "\r\n\r\n");
+    EXPECT_NE(page.find("<h1>Hallo</h1>"), std::string::npos) << page;
+    EXPECT_NE(page.find("larkspan live reload"), std::string::npos) << page;
+    EXPECT_NE(testhttp::Send(port, "GET / HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                                       "\r\n\r\n")
+                  .find("<a href=\"/pages/english/index.htm\">english</a>"),
+              std::string::npos);
+
+    const int events = testhttp::Connect(port);
+    const std::string listen = "GET /.larkspan/events?v=0&page=/pages/deutsch/index.htm "
+                               "HTTP/1.1\r\nHost: 127.0.0.1:" +
+                               std::to_string(port) + "\r\n\r\n";
+    ::send(events, listen.data(), listen.size(), MSG_NOSIGNAL);
+    EXPECT_NE(testhttp::ReadUntil(events, "event-stream").find("200 OK"), std::string::npos);
+    const size_t from = out.size();
+    WriteBytes(site + "pages/index.tpl", Crlf("{#Title}\n<p>saved</p>\n"));
+    const std::string got = testhttp::ReadUntil(events, "event: reload", 10000);
+    EXPECT_NE(got.find("event: reload"), std::string::npos) << got;
+    ASSERT_TRUE(WaitForOutput(running, out, "Built 2 page(s), 2 written", from)) << out;
+    EXPECT_EQ(ReadBytes(site + "pages/deutsch/index.htm"), Crlf("<h1>Hallo</h1>\n<p>saved</p>\n"))
+        << "the script is added to answers, never to files";
+    ::kill(running.pid, SIGINT);
+    const Result r = FinishLarkspan(running);
+    EXPECT_EQ(r.status, 0) << out << r.output;
+    ::close(events);
 }
 
 // Watch scenarios, each a table of steps on one running watch: what is done to the site,

@@ -148,6 +148,11 @@ public:
     // written.
     tLS_Error Build(const std::string& text, tDebugContext* context, const char* targetPath,
                     long sourceTime, const char* location);
+    // Expands `text` as Build does into `page` instead of a file: the bytes Build would
+    // write. Nothing is written and no journal is read; the messages go to `context` and
+    // the build log as Build's do. LS_BUILD_FAILED when the expansion fails.
+    tLS_Error BuildToText(const std::string& text, tDebugContext* context, const char* location,
+                          std::string& page);
     // Builds every template for every language (or for the basis group when it is the only
     // group) and writes debug.txt beside the project file. LS_NO_PROJECT, LS_NO_SOURCES,
     // LS_TOO_MANY_SOURCES (more than 100 in the file), the errors of the steps, and

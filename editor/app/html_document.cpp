@@ -6,6 +6,8 @@
 #include "external_program.h"
 #include "html_viewer.h"
 #include "ids.h"
+#include "live_preview.h"
+#include "ls_main_app.h"
 #include "ls_main_view.h"
 #include "message_box.h"
 #include "message_places.h"
@@ -52,6 +54,8 @@ CLs_mainDoc::CLs_mainDoc(fw::DocTemplate* docTemplate) : fw::Document(docTemplat
         {cmd::ViewBrowser, cmd::ViewBrowserTool}, [this] { ViewBrowser(); }, text);
     OnCommand(
         {cmd::ViewHtml}, [this] { ViewHtml(); }, text);
+    OnCommand(
+        {cmd::LivePreview, cmd::LivePreviewTool}, [this] { theApp.Preview().Show(this); }, text);
 }
 
 CLs_mainView* CLs_mainDoc::View() const {
@@ -218,6 +222,39 @@ bool CLs_mainDoc::BuildIntoFile(const QString& target, tDebugContext* counts) {
     if (!ok) fw::ShowMessage(Parent(), str::CompileError, fw::MessageKind::Error);
     if (context.errors || context.warnings || !ok) messages->show();
     return ok;
+}
+
+bool CLs_mainDoc::PageFile(std::string& file) const {
+    if (PathName().isEmpty()) return false;
+    file = QFile::encodeName(QFileInfo(PathName()).absoluteFilePath()).toStdString();
+    std::string target = file;
+    if (theProject.TargetPathOf(target) == LS_OK) file = target;
+    return true;
+}
+
+bool CLs_mainDoc::BuildPreview(std::string& page) {
+    const std::string text = TextBytes().toStdString();
+    std::string source = QFile::encodeName(PathName()).toStdString();
+    if (theProject.TargetPathOf(source) != LS_OK) {
+        page = text; // no template: the file shows as it is
+        return true;
+    }
+    CCompilerMessagesDlg* messages = app::CompilerMessages();
+    tDebugContext context;
+    context.messageList = messages;
+    messages->setWindowTitle(fw::LoadString(str::CompilerMessagesOf) + Title());
+    tLS_Error r = LS_OK;
+    theApp.WithMacroWindowTexts(
+        [&] { r = theProject.BuildToText(text, &context, Title().toUtf8().constData(), page); });
+    messages->NoteTarget(QFileInfo(PathName()).absolutePath() + QLatin1Char('/'),
+                         QByteArray(theProject.GetActiveLanguageName()));
+    if ((context.errors || context.warnings || r != LS_OK) && !messages->isVisible()) {
+        // Typing goes on in the template while the messages show.
+        messages->setAttribute(Qt::WA_ShowWithoutActivating);
+        messages->show();
+        messages->setAttribute(Qt::WA_ShowWithoutActivating, false);
+    }
+    return r == LS_OK;
 }
 
 void CLs_mainDoc::BuildFile() {

@@ -10,6 +10,8 @@
 
 #include <brevic/ls_types.h>
 
+#include <string>
+
 class CLs_mainView;
 
 class CLs_mainDoc : public fw::Document {
@@ -39,6 +41,15 @@ public:
     // The file a viewer gets, freshly built: the target in target mode, else the temporary
     // file. False (after message 140) when it could not be prepared.
     bool PreparePreviewFile(QString& path);
+
+    // The file this document's page is: its target in the active language, or the file
+    // itself when it is no template; computed only (no folder is made). False without a file.
+    bool PageFile(std::string& file) const;
+    // The page from the window's text, into `page` (the text itself when no template),
+    // with the unsaved texts of the macro windows; nothing is written. The messages go to
+    // the compiler-messages window as Build File's do, shown without taking the focus.
+    // False when the expansion failed (the messages say why).
+    bool BuildPreview(std::string& page);
 
     void BuildFile();
     void BuildProject();

@@ -11,6 +11,7 @@
 #include "html_document.h"
 #include "ids.h"
 #include "insert_commands.h"
+#include "live_preview.h"
 #include "ls_main_view.h"
 #include "macro_document.h"
 #include "main_frame.h"
@@ -247,6 +248,7 @@ bool CLs_mainApp::InitInstance(const larkspan::CommandLine& commandLine, const O
 
 void CLs_mainApp::ExitInstance() {
     tLS_project::SetMessageHook(nullptr);
+    preview_.reset(); // the server's threads end before the windows go
     if (recent_) recent_->Save();
     if (htmlTemplate_) htmlTemplate_->CloseAllDocuments();
     if (macroTemplate_) macroTemplate_->CloseAllDocuments();
@@ -342,6 +344,29 @@ fw::Document* CLs_mainApp::OpenReadOnly(const QString& path) {
     return doc;
 }
 
+void CLs_mainApp::WithMacroWindowTexts(const std::function<void()>& build) {
+    std::vector<std::pair<std::string*, std::string>> lent; // each macro's own text meanwhile
+    if (macroTemplate_) {
+        for (fw::Document* d : macroTemplate_->Documents()) {
+            auto* macro = qobject_cast<ClsMacroDoc*>(d);
+            std::string* slot = nullptr;
+            std::string bytes;
+            if (!macro || !macro->PreviewText(slot, bytes)) continue;
+            slot->swap(bytes);
+            lent.emplace_back(slot, std::move(bytes));
+        }
+    }
+    build();
+    // Backwards: two windows on one macro give it back its own text, not the first window's.
+    for (auto it = lent.rbegin(); it != lent.rend(); ++it)
+        it->first->swap(it->second);
+}
+
+app::LivePreview& CLs_mainApp::Preview() {
+    if (!preview_) preview_ = std::make_unique<app::LivePreview>();
+    return *preview_;
+}
+
 void CLs_mainApp::StoreMacroDocuments() {
     if (!macroTemplate_) return;
     for (fw::Document* d : macroTemplate_->Documents()) {
@@ -420,6 +445,7 @@ bool CLs_mainApp::CloseAllDocuments() {
 }
 
 void CLs_mainApp::ActiveLanguageChanged(fw::Document* active) {
+    if (preview_) preview_->LanguageChanged();
     auto* macro = qobject_cast<ClsMacroDoc*>(active);
     if (!macro) return;
     if (macro->StoreBack()) {

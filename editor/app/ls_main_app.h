@@ -12,13 +12,15 @@
 #include <brevic/ls_project.h>
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 class CMainFrame;
 class QWidget;
 namespace app {
 class DiskWatch;
-}
+class LivePreview;
+} // namespace app
 
 namespace fw {
 class DocTemplate;
@@ -62,6 +64,11 @@ public:
     fw::Document* OpenReadOnly(const QString& path);
     // Every macro window stores its modified text into its macro base.
     void StoreMacroDocuments();
+    // Runs `build` with the modified texts of the macro windows in their macros, which get
+    // their own texts back afterwards: the bases and the windows stay as they were.
+    void WithMacroWindowTexts(const std::function<void()>& build);
+    // Live Preview (made on first use).
+    app::LivePreview& Preview();
     // A new macro window, made as `mode` says (the name for MacroOpenMode::ByName).
     void NewMacroDocument(app::MacroOpenMode mode, const QByteArray& name = {});
     // Before a project change: asks about every modified document in turn (macro windows
@@ -103,6 +110,7 @@ private:
     std::unique_ptr<fw::DocTemplate> macroTemplate_;
     std::unique_ptr<CMainFrame> mainFrame_;
     std::unique_ptr<app::DiskWatch> watch_;
+    std::unique_ptr<app::LivePreview> preview_;
     int exitStatus_ = 1;
 };
 

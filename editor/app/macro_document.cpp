@@ -217,6 +217,19 @@ bool ClsMacroDoc::StoreBack() {
     return true;
 }
 
+bool ClsMacroDoc::PreviewText(std::string*& slot, std::string& bytes) const {
+    CLs_mainView* v = View();
+    if (!v || !macroBase_ || !macroText_ || !IsModified()) return false;
+    const QString text = v->FileText(codec::LineEnd::Lf);
+    QByteArray encoded;
+    if (!brevic::MacroTextStorable(text.toStdString()) ||
+        !macrotext::Encode(text, macrotext::EncodingOf(macroBase_), encoded))
+        return false;
+    slot = macroText_;
+    bytes.assign(encoded.constData(), static_cast<size_t>(encoded.size()));
+    return true;
+}
+
 bool ClsMacroDoc::SaveMacro() {
     if (!StoreBack()) return false;
     if (!macroBase_) return true;

@@ -40,6 +40,10 @@ public:
     // message; the window stays modified) when the text holds a line beginning with "{:",
     // which a macro file cannot store, or a character the file's encoding lacks.
     bool StoreBack();
+    // For a preview build: `slot` is the macro's text in its base and `bytes` the window's
+    // modified text as StoreBack would store it. False when the window is unmodified, its
+    // macro is gone, or its text could not be stored (nothing is said).
+    bool PreviewText(std::string*& slot, std::string& bytes) const;
     // Save: StoreBack, then the group's macro file (message 172 and its path on failure).
     bool SaveMacro();
     // After the group was read again from its file: shows the macro as `base` now holds it.

@@ -1,10 +1,13 @@
 // What the author sees is what gets built: unsaved templates before a project build,
 // deleted languages, the "Neutral" warning and the messages of every page.
+#include "app/http_test_client.h"
 #include "editor_fixture.h"
 #include "ids.h"
 
 #include "compiler_messages_dialog.h"
 #include "html_document.h"
+#include "live_preview.h"
+#include "ls_main_app.h"
 #include "ls_main_view.h"
 #include "macro_document.h"
 #include "multi_replace_dialog.h"
@@ -284,6 +287,64 @@ TEST_F(WhatIsBuilt, MultipleFileReplaceRespectsOpenWindows) {
     EXPECT_EQ(qobject_cast<CLs_mainView*>(page->Views().first())->GetText(), "new index");
     EXPECT_FALSE(page->IsModified());
     EXPECT_EQ(View()->GetText(), "mine old other");
+}
+
+// Live Preview builds the page from the window's text as the author types, in memory: the
+// browser listening hears of it, the file on disk stays. A macro window's unsaved text shows
+// in the page too, and a language switch sends the browser to that language's page.
+TEST_F(WhatIsBuilt, LivePreviewFollowsTypingMacroWindowsAndTheLanguage) {
+    WriteBytes(site + "english/index.htm", "built before");
+    QComboBox* languages = Frame().LanguageCombo();
+    languages->setCurrentIndex(languages->findText("english"));
+    Frame().SelectLanguage();
+    ASSERT_NE(OpenTemplate(), nullptr);
+    app::LivePreview& preview = theApp.Preview();
+    preview.SetOpensBrowser(false);
+    Frame().Router().Execute(cmd::LivePreviewTool);
+    ASSERT_NE(preview.Port(), 0) << (messages.empty() ? "" : messages[0].text.toStdString());
+    EXPECT_EQ(preview.PageAddress(),
+              "http://127.0.0.1:" + std::to_string(preview.Port()) + "/english/index.htm");
+    const std::string host = "\r\nHost: 127.0.0.1:" + std::to_string(preview.Port()) + "\r\n\r\n";
+    auto page = [&](const char* path) {
+        return testhttp::Send(preview.Port(), std::string("GET ") + path + " HTTP/1.1" + host);
+    };
+    const int events = testhttp::Connect(preview.Port());
+    const std::string listen = "GET /.larkspan/events?v=1&page=/english/index.htm HTTP/1.1" + host;
+    ::send(events, listen.data(), listen.size(), MSG_NOSIGNAL);
+    auto heard = [&](const std::string& what) {
+        std::string got;
+        for (int i = 0; i < 100 && got.find(what) == std::string::npos; ++i) {
+            QTest::qWait(20); // the pause after typing runs on the event loop
+            got += testhttp::ReadUntil(events, what, 0);
+        }
+        return got;
+    };
+    EXPECT_NE(page("/english/index.htm").find("<p>english footer</p>"), std::string::npos);
+
+    View()->setFocus();
+    QTest::keyClicks(View(), "<b>new</b>");
+    EXPECT_NE(heard("event: reload").find("event: reload"), std::string::npos);
+    EXPECT_NE(page("/english/index.htm").find("<b>new</b><p>english footer</p>"),
+              std::string::npos);
+    EXPECT_EQ(ReadBytes(site + "english/index.htm"), "built before");
+
+    app::OpenMacroByName("footer");
+    View()->setFocus();
+    View()->SetSel(0, 0);
+    QTest::keyClicks(View(), "our ");
+    EXPECT_NE(heard("event: reload").find("event: reload"), std::string::npos);
+    EXPECT_NE(page("/english/index.htm").find("<p>our english footer</p>"), std::string::npos);
+    EXPECT_EQ(theProject.GetActiveGroup()->GetFilePath(), site + "english.mcr");
+    EXPECT_EQ(ReadBytes(site + "english.mcr"), Crlf("{:footer:0:}\nenglish footer\n"));
+
+    languages->setCurrentIndex(languages->findText("deutsch"));
+    Frame().SelectLanguage();
+    EXPECT_NE(heard("data: /deutsch/index.htm").find("event: navigate\ndata: /deutsch/index.htm"),
+              std::string::npos);
+    EXPECT_NE(page("/deutsch/index.htm").find("<b>new</b><p>deutsch footer</p>"),
+              std::string::npos);
+    EXPECT_FALSE(Exists(site + "deutsch/index.htm"));
+    ::close(events);
 }
 
 } // namespace

@@ -25,7 +25,11 @@ pages=${PAGES:-100}
 languages=${LANGUAGES:-99}
 
 source "$root/bench/common.sh"
-start_comparison "$root" vs_hugo hugo hugo
+if [ "${SITE_ONLY:-0}" = 1 ]; then # the site alone needs neither Hugo nor the program
+    work=$(mktemp -d "${TMPDIR:-/tmp}/larkspan-vs_hugo-XXXXXX")
+else
+    start_comparison "$root" vs_hugo hugo hugo
+fi
 
 # ---- the site -----------------------------------------------------------------------------
 perl -I"$root/bench" - "$work" "$pages" "$languages" <<'PERL'

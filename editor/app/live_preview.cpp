@@ -34,6 +34,7 @@ QWidget* Parent() {
 LivePreview::LivePreview() {
     pause_.setSingleShot(true);
     pause_.setInterval(kPauseMs);
+    pause_.setTimerType(Qt::PreciseTimer); // the pause as set, not 5 % either way
     connect(&pause_, &QTimer::timeout, this, &LivePreview::Rebuild);
     // A macro window opened later is watched once it takes the focus, before a key reaches it.
     connect(qApp, &QApplication::focusChanged, this, &LivePreview::WatchWindows);

@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <map>
 #include <mutex>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -255,10 +256,17 @@ std::string WithReloadScript(const std::string& page, unsigned long version) {
     return out;
 }
 
+// The library listens with a backlog of 5: fifty browsers' connections arriving at once
+// would mostly be dropped and retried a second later. Listening again sets a longer one.
+class Listener : public httplib::Server {
+public:
+    void LongerBacklog() { ::listen(svr_sock_, kMaxConnections); }
+};
+
 struct LiveServer::Impl {
     std::string root;
     std::string realRoot; // resolved, with "/"
-    httplib::Server server;
+    Listener server;
     std::thread thread;
     int port = 0;
 
@@ -286,6 +294,13 @@ bool LiveServer::Impl::HostAllowed(const httplib::Request& req) const {
 
 void LiveServer::Impl::Route() {
     server.new_task_queue = [] { return new BoundedPool; };
+    // The library's default adds SO_REUSEPORT, with which a second server of this user binds
+    // the same port and the kernel shares the requests between two sites. Reusing the
+    // address alone still lets a restarted server have its port back at once.
+    server.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     server.set_keep_alive_timeout(5);
     server.set_read_timeout(5);
     server.set_write_timeout(5);
@@ -353,9 +368,11 @@ void LiveServer::Impl::ServeFile(const httplib::Request& req, httplib::Response&
 
 void LiveServer::Impl::ServeEvents(const httplib::Request& req, httplib::Response& res) {
     const std::string page = req.get_param_value("page");
-    const unsigned long since = std::strtoul(req.get_param_value("v").c_str(), nullptr, 10);
+    unsigned long since = std::strtoul(req.get_param_value("v").c_str(), nullptr, 10);
     {
         std::lock_guard<std::mutex> lock(mutex);
+        // A page served by an earlier run of the server counts from that run's events.
+        since = std::min(since, eventCount);
         if (streams >= kMaxStreams || stopping) {
             res.status = 503;
             res.set_header("Retry-After", "5");
@@ -417,6 +434,7 @@ bool LiveServer::Start(int port, std::string& error) {
     for (int p = first; p <= first + kServePortsTried && p <= 65535; ++p) {
         if (!impl_->server.bind_to_port("127.0.0.1", p)) continue;
         impl_->port = p;
+        impl_->server.LongerBacklog();
         impl_->thread = std::thread([this] { impl_->server.listen_after_bind(); });
         return true;
     }

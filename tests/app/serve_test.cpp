@@ -66,6 +66,11 @@ protected:
 
 TEST_F(Serve, FilesGoWithTheirTypesAndPagesCarryTheReloadScriptOnlyInTheAnswer) {
     EXPECT_GE(port, larkspan::kDefaultServePort);
+    // A second site never shares the port (the kernel would split the requests between them).
+    larkspan::LiveServer other(dir / "other/");
+    std::string error;
+    ASSERT_TRUE(other.Start(port, error)) << error;
+    EXPECT_NE(other.Port(), port);
     std::string a = Get(port, "/pages/english/index.htm");
     EXPECT_EQ(Status(a), "HTTP/1.1 200 OK");
     EXPECT_EQ(Header(a, "Content-Type"), "text/html; charset=utf-8");
@@ -160,6 +165,16 @@ TEST_F(Serve, ABrowserShowingAPageIsToldWhenItChangesOrMoves) {
     ::send(late, again.data(), again.size(), MSG_NOSIGNAL);
     EXPECT_NE(ReadUntil(late, "event: reload").find("event: reload"), std::string::npos);
     ::close(late);
+    // A page served by an earlier run of the server (more events than this one has had)
+    // hears of the next change all the same.
+    const int earlier = Connect(port);
+    std::string old = again;
+    old.replace(old.find("v=1"), 3, "v=999");
+    ::send(earlier, old.data(), old.size(), MSG_NOSIGNAL);
+    ReadUntil(earlier, "text/event-stream");
+    server.PageChanged("/pages/english/index.htm");
+    EXPECT_NE(ReadUntil(earlier, "event: reload").find("event: reload"), std::string::npos);
+    ::close(earlier);
     ::close(fd);
     server.Stop(); // with a stream open: it ends
 }

@@ -104,9 +104,9 @@ void LivePreview::OpenBrowser(const QString& address) {
 void LivePreview::WatchWindows() {
     if (!doc_) return;
     auto watch = [this](CLs_mainView* view) {
-        if (view)
-            connect(view->document(), &QTextDocument::contentsChanged, this, &LivePreview::Touched,
-                    Qt::UniqueConnection);
+        if (!view) return;
+        connect(view->document(), &QTextDocument::contentsChanged, this, &LivePreview::Touched,
+                Qt::UniqueConnection);
     };
     watch(doc_->View());
     if (fw::DocTemplate* macros = theApp.MacroTemplate()) {

@@ -328,7 +328,7 @@ void LiveServer::Impl::Route() {
         ServeFile(req, res);
     });
     server.set_exception_handler([](const httplib::Request&, httplib::Response& res,
-                                    std::exception_ptr) { res.status = 500; });
+                                    const std::exception_ptr&) { res.status = 500; });
 }
 
 void LiveServer::Impl::ServeFile(const httplib::Request& req, httplib::Response& res) {
@@ -363,7 +363,7 @@ void LiveServer::Impl::ServeFile(const httplib::Request& req, httplib::Response&
     }
     const std::string type = ContentTypeOf(file, bytes);
     if (type.compare(0, 9, "text/html") == 0) bytes = WithReloadScript(bytes, version);
-    res.set_content(std::move(bytes), type.c_str());
+    res.set_content(bytes, type.c_str());
 }
 
 void LiveServer::Impl::ServeEvents(const httplib::Request& req, httplib::Response& res) {

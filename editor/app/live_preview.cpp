@@ -84,6 +84,8 @@ bool LivePreview::Show(CLs_mainDoc* doc) {
     }
     if (!old.empty() && old != page) server_->DropPage(old);
     page_ = page;
+    // Closed, the window's text is gone: the file as the last build left it is served again.
+    connect(doc, &QObject::destroyed, this, &LivePreview::Closed, Qt::UniqueConnection);
     WatchWindows();
     Rebuild();
     const QString address = QString::fromStdString(server_->Address(page_));
@@ -115,6 +117,12 @@ void LivePreview::WatchWindows() {
     }
 }
 
+void LivePreview::Closed(QObject* doc) {
+    if (doc != doc_.data() && doc_) return; // an earlier previewed window
+    if (server_ && !page_.empty()) server_->DropPage(page_);
+    page_.clear();
+}
+
 void LivePreview::Touched() {
     // Edits elsewhere (another template's window) leave the page as it is.
     if (!doc_ || !server_) return;
@@ -134,11 +142,7 @@ void LivePreview::Touched() {
 
 void LivePreview::Rebuild() {
     if (!server_ || page_.empty()) return;
-    if (!doc_ || !theProject.IsProject()) {
-        // The window closed: its file as the last build left it is served again.
-        server_->DropPage(page_);
-        return;
-    }
+    if (!doc_ || !theProject.IsProject()) return;
     std::string page;
     if (!doc_->BuildPreview(page)) return; // the page stays as it was; the messages say why
     server_->SetPage(page_, std::move(page));

@@ -41,6 +41,7 @@ public:
 
 private slots:
     void Touched();
+    void Closed(QObject* doc);
     void Rebuild();
     void WatchWindows();
 

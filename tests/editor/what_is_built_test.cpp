@@ -19,6 +19,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -344,6 +345,12 @@ TEST_F(WhatIsBuilt, LivePreviewFollowsTypingMacroWindowsAndTheLanguage) {
     EXPECT_NE(page("/deutsch/index.htm").find("<b>new</b><p>deutsch footer</p>"),
               std::string::npos);
     EXPECT_FALSE(Exists(site + "deutsch/index.htm"));
+    // Closed without saving, the window's text is no longer served: the file is.
+    answers = {QMessageBox::No, QMessageBox::No};
+    theApp.CloseAllDocuments();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    WriteBytes(site + "deutsch/index.htm", "on disk");
+    EXPECT_NE(page("/deutsch/index.htm").find("on disk"), std::string::npos);
     ::close(events);
 }
 

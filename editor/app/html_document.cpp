@@ -24,6 +24,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
+#include <QPointer>
 #include <QProcess>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -249,10 +250,16 @@ bool CLs_mainDoc::BuildPreview(std::string& page) {
     messages->NoteTarget(QFileInfo(PathName()).absolutePath() + QLatin1Char('/'),
                          QByteArray(theProject.GetActiveLanguageName()));
     if ((context.errors || context.warnings || r != LS_OK) && !messages->isVisible()) {
-        // Typing goes on in the template while the messages show.
+        // Typing goes on in the template while the messages show: the window that had the
+        // keyboard gets it back, whatever the window system made of the new one.
+        QPointer<QWidget> typing = QApplication::focusWidget();
         messages->setAttribute(Qt::WA_ShowWithoutActivating);
         messages->show();
         messages->setAttribute(Qt::WA_ShowWithoutActivating, false);
+        if (typing) {
+            typing->activateWindow();
+            typing->setFocus();
+        }
     }
     return r == LS_OK;
 }

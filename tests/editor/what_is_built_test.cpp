@@ -328,6 +328,16 @@ TEST_F(WhatIsBuilt, LivePreviewFollowsTypingMacroWindowsAndTheLanguage) {
     EXPECT_NE(page("/english/index.htm").find("<b>new</b><p>english footer</p>"),
               std::string::npos);
     EXPECT_EQ(ReadBytes(site + "english/index.htm"), "built before");
+    // Each preview build's messages, as Build File's, without the focus leaving the text.
+    ASSERT_TRUE(View()->hasFocus());
+    QTest::keyClicks(View(), "{#Nope}");
+    EXPECT_NE(heard("event: reload").find("event: reload"), std::string::npos);
+    EXPECT_TRUE(MessageLines().join('\n').contains("The macro \"Nope\" was not found"))
+        << MessageLines().join('\n').toStdString();
+    EXPECT_TRUE(Frame().CompilerMessages()->isVisible());
+    EXPECT_TRUE(View()->hasFocus());
+    for (int i = 0; i < 7; ++i)
+        QTest::keyClick(View(), Qt::Key_Backspace);
 
     app::OpenMacroByName("footer");
     View()->setFocus();

@@ -7,12 +7,13 @@ set -euo pipefail
 # dependencies; lintian, appstream (appstreamcli), desktop-file-utils, man-db,
 # bash-completion and shared-mime-info with libfile-mimeinfo-perl (mimetype) check it.
 # cpp-httplib is the live server of /serve and Live Preview; Chromium, Node.js and npm run
-# the live-reload test in a real browser (tests/browser).
+# the live-reload test in a real browser (tests/browser). libgettextpo reads and writes PO
+# files; gettext (msgfmt) checks them in the tests.
 packages=(build-essential cmake ninja-build dpkg dpkg-dev file googletest libgtest-dev libbenchmark-dev clang
           clang-format clang-tidy
           qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl1-mesa-dev libx11-dev xvfb xauth desktop-file-utils
           lintian appstream man-db bash-completion shared-mime-info libfile-mimeinfo-perl
-          pkg-config libcpp-httplib-dev chromium)
+          pkg-config libcpp-httplib-dev chromium libgettextpo-dev gettext)
 # Node.js and npm may come from elsewhere (NodeSource): only when there is no such program.
 command -v node >/dev/null 2>&1 || packages+=(nodejs)
 command -v npm >/dev/null 2>&1 || packages+=(npm)

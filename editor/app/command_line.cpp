@@ -67,6 +67,16 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
                 end && *end == '\0' && port >= 1 && port <= 65535 ? static_cast<int>(port) : -1;
             continue;
         }
+        if (arg == "--source-language" && i + 1 < argc && argv[i + 1]) {
+            result.sourceLanguage = argv[++i];
+            continue;
+        }
+        if (arg == "/export-po" || arg == "-export-po" || arg == "/import-po" ||
+            arg == "-import-po") {
+            (arg[1] == 'e' ? result.exportPo : result.importPo) = true;
+            if (i + 1 < argc && argv[i + 1]) result.poFolder = argv[++i];
+            continue;
+        }
         if (arg == "--version") {
             result.version = true;
             continue;

@@ -16,10 +16,14 @@ bool HasBuildSwitch(const std::string& commandLine);
 struct CommandLine {
     std::string file; // the first argument that is not a switch, "" when none
     bool build = false;
-    bool watch = false; // "--watch": with the build switch, rebuild on every change
-    bool check = false; // "/check" or "-check": build, then check the site's links
-    bool serve = false; // "/serve" or "-serve": build, then serve the site and watch
-    int port = 0;       // "--port N" (or "--port=N"); -1 when N is no port number
+    bool watch = false;         // "--watch": with the build switch, rebuild on every change
+    bool check = false;         // "/check" or "-check": build, then check the site's links
+    bool serve = false;         // "/serve" or "-serve": build, then serve the site and watch
+    int port = 0;               // "--port N" (or "--port=N"); -1 when N is no port number
+    bool exportPo = false;      // "/export-po FOLDER": write a PO file per language
+    bool importPo = false;      // "/import-po FOLDER": read them back into the macros
+    std::string poFolder;       // the FOLDER of either ("" when it is missing)
+    std::string sourceLanguage; // "--source-language NAME" for /export-po
     bool help = false;
     bool version = false;
     bool print = false;               // "/p" or "-p": print the file and exit

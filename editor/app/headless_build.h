@@ -80,6 +80,15 @@ int RunHeadlessWatch(tLS_project& project, const std::string& projectFile, std::
 int RunHeadlessServe(tLS_project& project, const std::string& projectFile, int port,
                      std::ostream& out);
 
+// /export-po and /import-po: opens the project and writes a PO file per language into
+// `folder`, or reads them back into the macros (see translations.h), printing what was
+// written, stored and not stored. The status is 1 when the project cannot be opened, a file
+// cannot be written, or (importing) anything was not stored.
+int RunPoExport(const std::string& projectFile, const std::string& settingsFile,
+                const std::string& folder, const std::string& sourceLanguage, std::ostream& out);
+int RunPoImport(const std::string& projectFile, const std::string& settingsFile,
+                const std::string& folder, std::ostream& out);
+
 // The page index served at "/": every template of the project with a link to its page in
 // each language, the links relative to `root` (the project's folder, with "/").
 std::string PageIndexHtml(tLS_project& project, const std::string& root);

@@ -16,6 +16,8 @@ const char kUsage[] =
     "Usage: larkspan [FILE] [/build | -build] [--watch]\n"
     "       larkspan FILE.hpr /check\n"
     "       larkspan FILE.hpr /serve [--port N]\n"
+    "       larkspan FILE.hpr /export-po FOLDER [--source-language NAME]\n"
+    "       larkspan FILE.hpr /import-po FOLDER\n"
     "\n"
     "Larkspan PLUS, the site editor for multi-language web sites.\n"
     "\n"
@@ -37,6 +39,17 @@ const char kUsage[] =
     "                  ends (status 0)\n"
     "  --port N        with /serve: the port to try first (default 8717; the next\n"
     "                  free one when it is taken)\n"
+    "  /export-po FOLDER\n"
+    "                  write FOLDER/LANGUAGE.po for every language of the project\n"
+    "                  FILE: each macro an entry (its name the msgctxt), the\n"
+    "                  source language's text the msgid, this language's the msgstr\n"
+    "  --source-language NAME\n"
+    "                  with /export-po: the language whose texts are the msgids\n"
+    "                  (default: the first)\n"
+    "  /import-po FOLDER\n"
+    "                  store the changed translations of FOLDER/LANGUAGE.po into\n"
+    "                  the macros; fuzzy entries, unknown macros and characters\n"
+    "                  the macro file cannot hold are reported, not stored (status 1)\n"
     "  --help          show this help and exit\n"
     "  --version       show the version and exit\n";
 // The editor lives in a module beside the program, loaded only when a window opens: a
@@ -74,6 +87,18 @@ int main(int argc, char** argv) {
                    "site.hpr /check\n",
                    stderr);
         return 2;
+    }
+    if (cmd.exportPo || cmd.importPo) {
+        if (cmd.poFolder.empty() || cmd.file.empty()) {
+            std::fputs("larkspan: name the project and the folder, as in: larkspan site.hpr "
+                       "/export-po po\n",
+                       stderr);
+            return 2;
+        }
+        const std::string settings = larkspan::SettingsFilePath();
+        return cmd.exportPo ? larkspan::RunPoExport(cmd.file, settings, cmd.poFolder,
+                                                    cmd.sourceLanguage, std::cerr)
+                            : larkspan::RunPoImport(cmd.file, settings, cmd.poFolder, std::cerr);
     }
     if (cmd.serve && cmd.check) {
         std::fputs("larkspan: /check does not go with /serve; check the site with: larkspan "

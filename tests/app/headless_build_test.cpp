@@ -444,6 +444,76 @@ TEST_F(HeadlessBuild, ServeAnnouncesEachSavedTemplatesPagesAndEndsOnCtrlC) {
     ::close(events);
 }
 
+// The macros go to translators as PO files and come back: what is exported passes
+// msgfmt --check; an import without edits changes no byte; an edited entry changes exactly
+// its macro, and the next build exactly the pages using it; what cannot be stored is named.
+TEST_F(HeadlessBuild, PoFilesGoToTranslatorsAndComeBack) {
+    WriteSite(site);
+    WriteBytes(site + "english.mcr", Crlf("{:Hello:0:}\nHello\n{:Lines:0:}\none\ntwo\n"));
+    WriteBytes(site + "deutsch.mcr", Crlf("{:Hello:0:}\nGr\xfc\xdf Gott\n")); // Windows-1252
+    WriteBytes(site + "pages/about.tpl", Crlf("<p>{#Lines}</p>\n"));
+    WriteBytes(site + "site.hpr",
+               Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
+                    "Group2=deutsch.mcr\n[Sources]\nSourceNumber=2\nSource0=pages\\index.tpl\n"
+                    "Source1=pages\\about.tpl\n"));
+    Result r = Larkspan({"site.hpr", "/export-po", "po"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    for (const char* po : {"po/english.po", "po/deutsch.po"})
+        EXPECT_EQ(std::system(("msgfmt --check -o /dev/null '" + site + po + "'").c_str()), 0)
+            << po;
+    const std::string de = ReadBytes(site + "po/deutsch.po");
+    EXPECT_NE(de.find("msgctxt \"Hello\"\nmsgid \"Hello\"\nmsgstr \"Gr\xc3\xbc\xc3\x9f Gott\""),
+              std::string::npos)
+        << de;
+    EXPECT_NE(de.find("#. macro Lines, used in: pages/about.tpl\nmsgctxt \"Lines\"\nmsgid \"\"\n"
+                      "\"one\\n\"\n\"two\"\nmsgstr \"\""),
+              std::string::npos)
+        << de;
+    EXPECT_NE(de.find("Language: deutsch"), std::string::npos);
+
+    ASSERT_EQ(Larkspan({"site.hpr", "/build"}).status, 0);
+    for (const char* f : {"pages/index.tpl", "pages/about.tpl", "english.mcr", "deutsch.mcr"})
+        SetPast(site + f);
+    const std::string english = ReadBytes(site + "english.mcr");
+    const std::string deutsch = ReadBytes(site + "deutsch.mcr");
+    r = Larkspan({"site.hpr", "/import-po", "po"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(ReadBytes(site + "english.mcr"), english);
+    EXPECT_EQ(ReadBytes(site + "deutsch.mcr"), deutsch);
+
+    std::string edited = de;
+    edited.replace(edited.find("Gr\xc3\xbc\xc3\x9f Gott"), 11, "Servus \xe2\x82\xac");
+    WriteBytes(site + "po/deutsch.po", edited);
+    r = Larkspan({"site.hpr", "/import-po", "po"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(ReadBytes(site + "english.mcr"), english);
+    EXPECT_NE(ReadBytes(site + "deutsch.mcr").find("\r\nServus \x80\r\n"), std::string::npos)
+        << "stored in the file's own encoding";
+    r = Larkspan({"site.hpr", "/build"});
+    EXPECT_NE(r.output.find("Built 4 page(s), 1 written"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("wrote      pages/deutsch/index.htm"), std::string::npos) << r.output;
+
+    // Fuzzy, for no macro of the project, and not encodable: named by file and line.
+    WriteBytes(site + "po/deutsch.po",
+               edited + "\n#, fuzzy\nmsgctxt \"Lines\"\nmsgid \"x\"\nmsgstr \"eins\"\n\n"
+                        "msgctxt \"Nowhere\"\nmsgid \"a\"\nmsgstr \"b\"\n");
+    WriteBytes(site + "po/english.po",
+               "msgctxt \"Hello\"\nmsgid \"Hello\"\nmsgstr \"Hell\xc5\x91\"\n");
+    WriteBytes(site + "english.mcr", Crlf("{:Hello:0:}\nHello \xe4\n{:Lines:0:}\none\ntwo\n"));
+    r = Larkspan({"site.hpr", "/import-po", "po"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("po/english.po:1: \"Hello\" not stored: a character"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("deutsch.po:"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("\"Lines\" not stored: marked fuzzy"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("\"Nowhere\" not stored: no language"), std::string::npos) << r.output;
+    WriteBytes(site + "po/deutsch.po", "msgid \"unclosed\n");
+    r = Larkspan({"site.hpr", "/import-po", "po"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("nothing of deutsch stored"), std::string::npos) << r.output;
+}
+
 // Watch scenarios, each a table of steps on one running watch: what is done to the site,
 // then what the watch prints and what a file holds afterwards.
 const std::string kNoFile = "(no file)";

@@ -261,9 +261,10 @@ TranslationTable TranslationsOf(tLS_project& project) {
         macros.push_back(MacrosOf(project.GetGroup(g)));
     }
     std::set<std::string> names;
-    for (const auto& language : macros)
+    for (const auto& language : macros) {
         for (const auto& macro : language)
             names.insert(macro.first);
+    }
     for (const std::string& name : names) {
         TranslationTable::Row row;
         row.name = name;
@@ -388,7 +389,8 @@ bool ImportLanguage(tLS_project& project, int group, const std::string& language
         if (*content == bytes) continue;
         *content = bytes;
         base->SetModified(index); // the current time: the pages using it are rebuilt
-        result.changed.push_back(language + ": " + name);
+        result.changed.push_back(language);
+        result.changed.back() += ": " + name;
     }
     po_message_iterator_free(it);
     po_file_free(file);

@@ -12,6 +12,7 @@ if [ "${LARKSPAN_SKIP_SANITIZE:-0}" != 1 ]; then
   echo "== Tests with AddressSanitizer and UndefinedBehaviorSanitizer"
   bash scripts/build.sh build-asan -DLARKSPAN_SANITIZE=ON
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+     LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" \
      ctest --output-on-failure -j "$(nproc)")
 fi
 

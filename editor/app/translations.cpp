@@ -113,6 +113,15 @@ void OnPoError2(int severity, po_message_t m1, const char* f1, size_t l1, size_t
 
 const po_xerror_handler kHandler = {OnPoError, OnPoError2};
 
+// Frees a PO file. The library frees no msgctxt of its messages; setting none frees it.
+void FreePo(po_file_t file) {
+    po_message_iterator_t all = po_message_iterator(file, nullptr);
+    while (po_message_t m = po_next_message(all))
+        po_message_set_msgctxt(m, nullptr);
+    po_message_iterator_free(all);
+    po_file_free(file);
+}
+
 std::string Header(const std::string& project, const std::string& language) {
     char date[32];
     const std::time_t now = std::time(nullptr);
@@ -170,7 +179,7 @@ bool WritePo(const TranslationTable& table, size_t language, size_t source,
     if (setjmp(errors.fatal) == 0)
         wrote = po_file_write(file, temporary.c_str(), &kHandler) != nullptr;
     g_errors = nullptr;
-    po_file_free(file);
+    FreePo(file);
     const bool ok = wrote && !errors.failed && std::rename(temporary.c_str(), path.c_str()) == 0;
     if (!ok) {
         std::remove(temporary.c_str());
@@ -334,7 +343,7 @@ bool ImportLanguage(tLS_project& project, int group, const std::string& language
     g_errors = nullptr;
     po_file_t file = read;
     if (!file || errors.failed) {
-        if (file) po_file_free(file);
+        if (file) FreePo(file);
         result.problems.push_back(
             (errors.lines.empty() ? path + ": cannot be read" : errors.lines[0]) + "; nothing of " +
             language + " stored");
@@ -393,7 +402,7 @@ bool ImportLanguage(tLS_project& project, int group, const std::string& language
         result.changed.back() += ": " + name;
     }
     po_message_iterator_free(it);
-    po_file_free(file);
+    FreePo(file);
     return all;
 }
 

@@ -8,6 +8,7 @@
 #include "macro_document.h"
 #include "main_frame.h"
 #include "message_box.h"
+#include "translations_window.h"
 
 #include <brevic/ls_files.h>
 #include <brevic/ls_macrobase.h>
@@ -198,6 +199,7 @@ void DiskWatch::CheckMacroFile(const QString& path) {
     if (theProject.ReloadGroup(g) != LS_OK) return; // a file that does not load: the group stays
     for (ClsMacroDoc* w : windows)
         w->Rebind(theProject.GetGroup(g));
+    MacroBasesChanged();
 }
 
 } // namespace app

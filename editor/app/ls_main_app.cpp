@@ -27,6 +27,7 @@
 #include "string_table.h"
 #include "styles_command.h"
 #include "tag_commands.h"
+#include "translations_window.h"
 #include "view_macro_commands.h"
 
 #include <brevic/ls_files.h>
@@ -286,6 +287,13 @@ void CLs_mainApp::RegisterCommands() {
               [this] { NewMacroDocument(app::MacroOpenMode::Pick); });
     OnCommand({cmd::PageLayout}, [this] { PageLayout(); });
     OnCommand({cmd::CheckSite}, [this] { app::CheckSite(mainFrame_.get()); });
+    OnCommand({cmd::Translations}, [this] {
+        if (theProject.IsProject()) {
+            app::ShowTranslations(mainFrame_.get());
+        } else {
+            fw::ShowMessage(mainFrame_.get(), str::NoProject, fw::MessageKind::Error);
+        }
+    });
     OnCommand({cmd::SaveAll}, [this] { SaveAll(); });
     OnCommand({cmd::MultipleFileReplace}, [this] {
         CHintDlg::Show(mainFrame_.get(), str::HintMultipleReplace, settings_);

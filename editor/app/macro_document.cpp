@@ -9,6 +9,7 @@
 #include "new_macro_dialog.h"
 #include "organize_macros_dialog.h"
 #include "string_table.h"
+#include "translations_window.h"
 
 #include <brevic/ls_macrobase.h>
 
@@ -63,6 +64,7 @@ bool ClsMacroDoc::SaveMacroFiles() {
     for (int i = 0; tLS_macrobase* base = theProject.GetGroup(i); ++i) {
         if (!macrotext::WriteBase(Parent(), base)) ok = false;
     }
+    app::MacroBasesChanged(); // made or deleted macros are in the files now
     return ok;
 }
 
@@ -214,6 +216,7 @@ bool ClsMacroDoc::StoreBack() {
     // and closing it would drop that edit.
     v->document()->setModified(false);
     SetModified(false);
+    app::MacroBasesChanged();
     return true;
 }
 

@@ -21,6 +21,10 @@ QStringList AskFileNames(QWidget* parent, const FileDialogRequest& r) {
     if (r.selectedFilter.isEmpty()) r.selectedFilter = r.filter.section(QStringLiteral(";;"), 0, 0);
     if (g_hook) return g_hook(r);
     QString* chosen = &r.selectedFilter;
+    if (r.folder) {
+        const QString path = QFileDialog::getExistingDirectory(parent, r.caption, r.directory);
+        return path.isEmpty() ? QStringList() : QStringList{path};
+    }
     if (r.save) {
         QString path = QFileDialog::getSaveFileName(parent, r.caption, r.directory, r.filter,
                                                     chosen, QFileDialog::DontConfirmOverwrite);

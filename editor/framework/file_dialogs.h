@@ -12,6 +12,7 @@ namespace fw {
 struct FileDialogRequest {
     bool save = false;     // a save dialog (else open)
     bool multiple = false; // several files may be chosen
+    bool folder = false;   // a folder is chosen (`filter` unused)
     QString caption;
     QString directory;
     QString filter;

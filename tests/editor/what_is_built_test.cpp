@@ -12,6 +12,7 @@
 #include "macro_document.h"
 #include "multi_replace_dialog.h"
 #include "string_table.h"
+#include "translations_dialog.h"
 
 #include <brevic/ls_macrobase.h>
 #include <brevic/ls_profile.h>
@@ -20,11 +21,13 @@
 #include <filesystem>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTest>
 
 using testutil::Crlf;
@@ -362,6 +365,55 @@ TEST_F(WhatIsBuilt, LivePreviewFollowsTypingMacroWindowsAndTheLanguage) {
     WriteBytes(site + "deutsch/index.htm", "on disk");
     EXPECT_NE(page("/deutsch/index.htm").find("on disk"), std::string::npos);
     ::close(events);
+}
+
+// Macro > Translations: every macro in every language, missing texts marked and filtered;
+// a double click on a missing one makes it (after asking) and opens it in that language;
+// the PO export writes a file per language, and the import refuses unsaved macro windows.
+TEST_F(WhatIsBuilt, TranslationsShowEveryMacroInEveryLanguage) {
+    WriteBytes(site + "english.mcr",
+               Crlf("{:footer:0:}\nenglish footer\n{:only:0:}\nline one\nline two\n"));
+    WriteBytes(site + "site.mcr", Crlf("{:logo:0:}\n<img src=\"logo.png\">\n"));
+    Frame().OpenProjectFile(QString::fromStdString(site + "site.hpr"));
+    theApp.CloseAllDocuments();
+    Frame().Router().Execute(cmd::Translations);
+    auto* window = Frame().findChild<CTranslationsDlg*>();
+    ASSERT_NE(window, nullptr);
+    auto* table = window->findChild<QTableWidget*>("table");
+    ASSERT_EQ(table->columnCount(), 2);
+    EXPECT_EQ(table->horizontalHeaderItem(0)->text(), "english");
+    ASSERT_EQ(table->rowCount(), 3);
+    EXPECT_EQ(table->verticalHeaderItem(1)->text(), "only");
+    EXPECT_EQ(table->item(1, 0)->text(), QString::fromUtf8("line one \u21b5"));
+    EXPECT_EQ(table->item(1, 0)->toolTip(), "line one\nline two");
+    EXPECT_EQ(table->item(1, 1)->text(), fw::LoadString(str::TranslationMissing));
+    EXPECT_EQ(table->verticalHeaderItem(2)->text(),
+              fw::LoadString(str::TranslationShared).arg("logo"));
+    window->findChild<QCheckBox*>("missingOnly")->setChecked(true);
+    EXPECT_TRUE(table->isRowHidden(0));
+    EXPECT_FALSE(table->isRowHidden(1));
+
+    answers = {QMessageBox::Yes};
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    const QPoint cell = table->visualItemRect(table->item(1, 1)).center();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
+    ASSERT_NE(Frame().ActiveDocument(), nullptr);
+    EXPECT_EQ(Frame().ActiveDocument()->metaObject()->className(), QByteArray("ClsMacroDoc"));
+    EXPECT_EQ(QByteArray(theProject.GetActiveLanguageName()), "deutsch");
+    EXPECT_NE(ReadBytes(site + "deutsch.mcr").find("{:only:"), std::string::npos);
+    EXPECT_TRUE(table->isRowHidden(1)) << "no longer missing";
+
+    fileAnswers = {{QString::fromStdString(site + "po")}};
+    window->findChild<QPushButton*>("exportButton")->click();
+    EXPECT_TRUE(Exists(site + "po/english.po"));
+    EXPECT_TRUE(Exists(site + "po/deutsch.po"));
+    View()->InsertText("unsaved", true);
+    messages.clear();
+    window->findChild<QPushButton*>("importButton")->click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains("only")) << messages[0].text.toStdString();
+    EXPECT_TRUE(fileAnswers.empty());
 }
 
 } // namespace

@@ -14,10 +14,8 @@ constexpr int kCellChars = 40;
 
 QString Start(const QString& text) {
     QString line = text.section(QLatin1Char('\n'), 0, 0);
-    if (line.size() > kCellChars)
-        line = line.left(kCellChars) + QChar(0x2026);
-    else if (text.contains(QLatin1Char('\n')))
-        line += QStringLiteral(" \u21b5");
+    if (line.size() > kCellChars) return line.left(kCellChars) + QChar(0x2026);
+    if (text.contains(QLatin1Char('\n'))) line += QStringLiteral(" \u21b5");
     return line;
 }
 } // namespace

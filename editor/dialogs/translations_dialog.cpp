@@ -11,6 +11,9 @@
 namespace {
 // How much of a text a cell shows: its first line, cut.
 constexpr int kCellChars = 40;
+// Up to this many languages the columns share the table's width; more are this wide.
+constexpr int kSharedWidth = 4;
+constexpr int kColumnWidth = 180;
 
 QString Start(const QString& text) {
     QString line = text.section(QLatin1Char('\n'), 0, 0);
@@ -23,8 +26,6 @@ QString Start(const QString& text) {
 CTranslationsDlg::CTranslationsDlg(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::CTranslationsDlg>()) {
     ui_->setupUi(this);
-    ui_->table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    ui_->table->horizontalHeader()->setStretchLastSection(true);
     connect(ui_->missingOnly, &QCheckBox::toggled, this, [this] { Filter(); });
     connect(ui_->table, &QTableWidget::cellDoubleClicked, this, &CTranslationsDlg::Activated);
     connect(ui_->table, &QTableWidget::cellActivated, this, &CTranslationsDlg::Activated);
@@ -56,6 +57,10 @@ void CTranslationsDlg::Fill() {
     table->clearSpans();
     table->setColumnCount(static_cast<int>(data_.languages.size()));
     table->setHorizontalHeaderLabels(data_.languages);
+    // A few languages share the width; many scroll, each column wide enough to read.
+    table->horizontalHeader()->setSectionResizeMode(
+        data_.languages.size() <= kSharedWidth ? QHeaderView::Stretch : QHeaderView::Interactive);
+    table->horizontalHeader()->setDefaultSectionSize(kColumnWidth);
     table->setRowCount(static_cast<int>(data_.rows.size()));
     const QString missing = fw::LoadString(str::TranslationMissing);
     const QString shared = fw::LoadString(str::TranslationShared);

@@ -41,7 +41,7 @@ for _ in $(seq "$runs"); do
     rm -rf "$work/po"
     t=$(now); "$larkspan" "$work/site/site.hpr" /export-po "$work/po" >"$work/export.log" 2>&1 || { cat "$work/export.log"; exit 1; }; t=$(( ($(now) - t) / 1000000 ))
     [ "$t" -lt "$best_export" ] && best_export=$t
-    sed -i 's/ of lang50,/ of lang50 (again),/' "$work/po/lang50.po"
+    sed -i '/ of lang50,/s/ length/ length+/' "$work/po/lang50.po" # each run a change
     t=$(now); "$larkspan" "$work/site/site.hpr" /import-po "$work/po" >"$work/import.log" 2>&1; t=$(( ($(now) - t) / 1000000 ))
     [ "$t" -lt "$best_import" ] && best_import=$t
 done

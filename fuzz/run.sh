@@ -15,7 +15,8 @@ seconds=${1:-60}
 shift || true
 jobs=${JOBS:-1}
 build="$root/${BUILD_DIR:-build-fuzz}"
-all_targets=(fuzz_macrofile fuzz_expand fuzz_profile fuzz_project fuzz_image_size fuzz_site_check)
+all_targets=(fuzz_macrofile fuzz_expand fuzz_profile fuzz_project fuzz_image_size fuzz_site_check
+             fuzz_served_path)
 if [ $# -gt 0 ]; then targets=("$@"); else targets=("${all_targets[@]}"); fi
 
 if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then

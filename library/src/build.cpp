@@ -161,33 +161,13 @@ tLS_Error tLS_project::Build(const std::string& text, tDebugContext* context,
 
 tLS_Error tLS_project::BuildToText(const std::string& text, tDebugContext* context,
                                    const char* location, std::string& page) {
-    tDebugContext privateContext;
-    tDebugContext& ctx = context ? *context : privateContext;
-    SetFailure("", 0);
-    try {
-        ctx.log.clear();
-        tCompilerSettings settings;
-        GetCompilerSettings(settings);
-        tLS_macrobase* bases[3] = {nullptr, nullptr, nullptr};
-        ActiveBases(bases);
-        brevic::PageInput input;
-        input.text = &text;
-        input.location = location;
-        input.bases = bases; // sourceTime 0: always expanded, never compared with a file
-        brevic::BuiltPage built;
-        const tLS_Error r = PageDone(brevic::BuildPageFile(*compiler, settings, input, ctx,
-                                                           brevic::PageMode::Memory, &built),
-                                     ctx, location);
-        page.swap(built.text);
-        return r;
-    } catch (const std::bad_alloc&) {
-        return LS_BUILD_FAILED;
-    }
+    // sourceTime 0: always expanded, no journal read, no file compared.
+    return BuildPage(&text, nullptr, context, location, 0, location, &page);
 }
 
 tLS_Error tLS_project::BuildPage(const std::string* text, const char* sourcePath,
                                  tDebugContext* context, const char* targetPath, long sourceTime,
-                                 const char* location) {
+                                 const char* location, std::string* page) {
     tDebugContext privateContext;
     tDebugContext& ctx = context ? *context : privateContext;
     SetFailure("", 0);
@@ -213,9 +193,17 @@ tLS_Error tLS_project::BuildPage(const std::string* text, const char* sourcePath
         input.location = location;
         input.sourceTime = sourceTime;
         input.bases = bases;
-        return PageDone(brevic::BuildPageFile(*compiler, settings, input, ctx,
-                                              brevic::PageMode::InPlace, nullptr),
-                        ctx, targetPath);
+        if (!page)
+            return PageDone(brevic::BuildPageFile(*compiler, settings, input, ctx,
+                                                  brevic::PageMode::InPlace, nullptr),
+                            ctx, targetPath);
+        input.targetPath = "";
+        brevic::BuiltPage built;
+        const tLS_Error r = PageDone(brevic::BuildPageFile(*compiler, settings, input, ctx,
+                                                           brevic::PageMode::Memory, &built),
+                                     ctx, targetPath);
+        page->swap(built.text);
+        return r;
     } catch (const std::bad_alloc&) {
         return LS_BUILD_FAILED;
     }

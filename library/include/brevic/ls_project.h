@@ -207,9 +207,11 @@ private:
     void SetFailure(const std::string& path, int write);
     void SetFailureCause(tLS_FailureReason reason, const std::string& templatePath,
                          const std::string& language);
-    // Build of either a text or (text null) the template at sourcePath read in pieces.
+    // Build of either a text or (text null) the template at sourcePath read in pieces; with
+    // `page`, into it instead of the target.
     tLS_Error BuildPage(const std::string* text, const char* sourcePath, tDebugContext* context,
-                        const char* targetPath, long sourceTime, const char* location);
+                        const char* targetPath, long sourceTime, const char* location,
+                        std::string* page = nullptr);
     // The target path of CreateTargetPath without making the folder; `folder` is the
     // target's folder, `language` tells whether it is a language folder.
     tLS_Error TargetPath(std::string& path, std::string& folder, bool& language);

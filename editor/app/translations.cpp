@@ -9,6 +9,7 @@
 #include <brevic/ls_project.h>
 
 #include <gettext-po.h>
+#include <text_bytes.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -22,13 +23,6 @@
 namespace larkspan {
 
 namespace {
-
-// The characters 0x80..0x9F of Windows-1252 (the five it leaves free stand for themselves,
-// as C1 controls, so that every byte comes back).
-const char16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                            0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void AppendUtf8(std::string& out, unsigned code) {
     if (code < 0x80) {
@@ -53,12 +47,6 @@ std::map<std::string, const std::string*> MacrosOf(tLS_macrobase* base) {
             macros.emplace(member->name, &member->content);
     }
     return macros;
-}
-
-bool BaseIsUtf8(tLS_macrobase* base) {
-    for (const auto& macro : MacrosOf(base))
-        if (!IsUtf8(*macro.second) || !IsUtf8(macro.first)) return false;
-    return true;
 }
 
 // The macro names each template uses directly ("{#Name"), by template (relative path).
@@ -204,56 +192,33 @@ size_t LineOf(const std::string& po, const std::string& name) {
 
 } // namespace
 
-bool IsUtf8(const std::string& bytes) {
-    for (size_t i = 0; i < bytes.size();) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        const size_t n = c < 0x80         ? 1
-                         : (c >> 5) == 6  ? 2
-                         : (c >> 4) == 14 ? 3
-                         : (c >> 3) == 30 ? 4
-                                          : 0;
-        if (n == 0 || i + n > bytes.size()) return false;
-        for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(bytes[i + k]) >> 6) != 2) return false;
-        i += n;
-    }
+bool MacroFileIsUtf8(tLS_macrobase* base) {
+    for (const auto& macro : MacrosOf(base))
+        if (!brevic::IsUtf8(*macro.second) || !brevic::IsUtf8(macro.first)) return false;
     return true;
 }
 
 std::string Windows1252ToUtf8(const std::string& bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        AppendUtf8(out, b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : b);
-    }
+    for (const char c : bytes)
+        AppendUtf8(out, brevic::Windows1252Code(static_cast<unsigned char>(c)));
     return out;
 }
 
 bool Utf8ToWindows1252(const std::string& text, std::string& bytes) {
     bytes.clear();
+    if (!brevic::IsUtf8(text)) return false;
     for (size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
-        unsigned code = c;
-        size_t n = 1;
-        if (c >= 0xC0 && c < 0xE0 && i + 1 < text.size()) {
-            code = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu);
-            n = 2;
-        } else if (c >= 0xE0 && c < 0xF0 && i + 2 < text.size()) {
-            code = ((c & 0x0Fu) << 12) | ((static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 6) |
-                   (static_cast<unsigned char>(text[i + 2]) & 0x3Fu);
-            n = 3;
-        } else if (c >= 0x80) {
-            return false; // four-byte characters and broken sequences
-        }
+        const size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        unsigned code = n == 1 ? c : c & (0x3Fu >> (n - 1));
+        for (size_t k = 1; k < n; ++k)
+            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
         i += n;
-        if (code < 0x80 || (code >= 0xA0 && code < 0x100)) {
-            bytes += static_cast<char>(code);
-            continue;
-        }
-        const char16_t* high = std::find(kHigh, kHigh + 32, static_cast<char16_t>(code));
-        if (high == kHigh + 32) return false;
-        bytes += static_cast<char>(0x80 + (high - kHigh));
+        const int b = brevic::Windows1252Byte(code);
+        if (b < 0) return false;
+        bytes += static_cast<char>(b);
     }
     return true;
 }
@@ -317,7 +282,7 @@ bool ExportPo(tLS_project& project, const std::string& folder, const std::string
     }
     std::vector<bool> utf8;
     for (const int g : table.groups)
-        utf8.push_back(BaseIsUtf8(project.GetGroup(g)));
+        utf8.push_back(MacroFileIsUtf8(project.GetGroup(g)));
     const std::string root = FolderOf(project.GetProjectPath() ? project.GetProjectPath() : "");
     const auto uses = UsesOf(project, root);
     const std::string name = project.GetProjectName() ? project.GetProjectName() : "";
@@ -350,7 +315,7 @@ bool ImportLanguage(tLS_project& project, int group, const std::string& language
         return false;
     }
     tLS_macrobase* base = project.GetGroup(group);
-    const bool utf8 = BaseIsUtf8(base);
+    const bool utf8 = MacroFileIsUtf8(base);
     bool all = true;
     auto refuse = [&](const std::string& name, const char* why) {
         result.problems.push_back(path + ":" + std::to_string(LineOf(po, name)) + ": \"" + name +
@@ -414,7 +379,8 @@ bool ImportPo(tLS_project& project, const std::string& folder, PoImport& result)
     if (dir.empty() || dir.back() != '/') dir += '/';
     std::set<std::string> known; // the macros of the language groups, by their UTF-8 names
     for (const TranslationTable::Row& row : table.rows)
-        if (!row.shared) known.insert(IsUtf8(row.name) ? row.name : Windows1252ToUtf8(row.name));
+        if (!row.shared)
+            known.insert(brevic::IsUtf8(row.name) ? row.name : Windows1252ToUtf8(row.name));
     bool all = true;
     for (size_t l = 0; l < table.languages.size(); ++l) {
         const std::string path = dir + table.languages[l] + ".po";

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+class tLS_macrobase;
 class tLS_project;
 
 namespace larkspan {
@@ -52,8 +53,9 @@ struct PoImport {
 bool ImportPo(tLS_project& project, const std::string& folder, PoImport& result);
 
 // Text conversions between a macro file's bytes and UTF-8. A macro file is UTF-8 when all
-// its macros are valid UTF-8, else Windows-1252 (as the editor reads files).
-bool IsUtf8(const std::string& bytes);
+// its macros (names and texts) are valid UTF-8, else Windows-1252 (as the editor reads
+// files); a null base counts as UTF-8.
+bool MacroFileIsUtf8(tLS_macrobase* base);
 std::string Windows1252ToUtf8(const std::string& bytes);
 // False when `text` holds a character Windows-1252 lacks.
 bool Utf8ToWindows1252(const std::string& text, std::string& bytes);

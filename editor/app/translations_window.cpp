@@ -32,21 +32,12 @@ QString Shown(const std::string& bytes, bool utf8) {
     return QString::fromStdString(utf8 ? bytes : larkspan::Windows1252ToUtf8(bytes));
 }
 
-bool BaseUtf8(tLS_macrobase* base) {
-    for (int i = 0; base && i <= base->GetLastIndex(); ++i) {
-        tBaseMember* member = nullptr;
-        if (base->GetMacroContent(i, member) == LS_OK && !larkspan::IsUtf8(member->content))
-            return false;
-    }
-    return true;
-}
-
 TranslationsData DataOf(tLS_project& project) {
     const larkspan::TranslationTable table = larkspan::TranslationsOf(project);
     std::vector<bool> utf8;
     for (const int g : table.groups)
-        utf8.push_back(BaseUtf8(project.GetGroup(g)));
-    const bool basisUtf8 = BaseUtf8(project.GetGroup(0));
+        utf8.push_back(larkspan::MacroFileIsUtf8(project.GetGroup(g)));
+    const bool basisUtf8 = larkspan::MacroFileIsUtf8(project.GetGroup(0));
     TranslationsData data;
     for (const std::string& language : table.languages)
         data.languages << QString::fromStdString(language);
@@ -77,7 +68,7 @@ void OpenIn(QMainWindow* frame, const QString& name, int language) {
     if (!base) return;
     const QByteArray bytes = name.toUtf8();
     std::string stored = bytes.toStdString();
-    if (!BaseUtf8(base)) larkspan::Utf8ToWindows1252(bytes.toStdString(), stored);
+    if (!larkspan::MacroFileIsUtf8(base)) larkspan::Utf8ToWindows1252(bytes.toStdString(), stored);
     int index = -1;
     if (base->GetMacroIndex(index, stored.c_str(), 1) != LS_OK) {
         const QString ask = fw::LoadString(str::AskCreateMissingMacro)

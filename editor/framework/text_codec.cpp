@@ -1,61 +1,13 @@
 #include "text_codec.h"
 
+#include <text_bytes.h>
+
 #include <QStringDecoder>
 
 namespace codec {
 
-namespace {
-// Windows-1252 code points of the bytes 0x80..0x9F (0 where the byte is unassigned and
-// maps to the C1 control of the same value).
-constexpr char16_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-// The Windows-1252 byte of a character, or -1 when it has none.
-int Windows1252Byte(char16_t u) {
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return u;
-    for (int i = 0; i < 32; ++i) {
-        if (kHigh[i] == u || (kHigh[i] == 0 && u == 0x80 + i)) return 0x80 + i;
-    }
-    return -1;
-}
-} // namespace
-
 bool IsValidUtf8(const QByteArray& bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    for (qsizetype i = 0; i < n;) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra;
-        unsigned min;
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-            min = 0x80;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            min = 0x800;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            min = 0x10000;
-        } else {
-            return false;
-        }
-        if (n - i <= extra) return false; // the sequence is cut off
-        unsigned code = c & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) return false;
-            code = (code << 6) | (p[i + k] & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if (code < min || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return false;
-        i += extra + 1;
-    }
-    return true;
+    return brevic::IsUtf8(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
 Encoding Detect(const QByteArray& bytes) {
@@ -72,9 +24,8 @@ QString Decode(const QByteArray& bytes, Encoding encoding) {
     QString text;
     text.reserve(bytes.size());
     for (char c : bytes) {
-        auto b = static_cast<unsigned char>(c);
-        char16_t u = (b >= 0x80 && b < 0xA0 && kHigh[b - 0x80]) ? kHigh[b - 0x80] : char16_t(b);
-        text.append(QChar(u));
+        text.append(
+            QChar(static_cast<char16_t>(brevic::Windows1252Code(static_cast<unsigned char>(c)))));
     }
     return text;
 }
@@ -84,7 +35,7 @@ QByteArray Encode(const QString& text, Encoding encoding) {
     QByteArray bytes;
     bytes.reserve(text.size());
     for (QChar qc : text) {
-        const int b = Windows1252Byte(qc.unicode());
+        const int b = brevic::Windows1252Byte(qc.unicode());
         bytes.append(b >= 0 ? static_cast<char>(b) : '?');
     }
     return bytes;
@@ -93,7 +44,7 @@ QByteArray Encode(const QString& text, Encoding encoding) {
 bool CanEncode(const QString& text, Encoding encoding) {
     if (encoding == Encoding::Utf8) return true;
     for (QChar qc : text) {
-        if (Windows1252Byte(qc.unicode()) < 0) return false;
+        if (brevic::Windows1252Byte(qc.unicode()) < 0) return false;
     }
     return true;
 }

@@ -6,6 +6,7 @@
 #include "live_server.h"
 
 #include <httplib.h>
+#include <text_bytes.h>
 
 #include <algorithm>
 #include <cctype>
@@ -96,23 +97,6 @@ std::string Lower(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return text;
-}
-
-bool ValidUtf8(const std::string& text) {
-    for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const size_t n = c < 0x80         ? 1
-                         : (c >> 5) == 6  ? 2
-                         : (c >> 4) == 14 ? 3
-                         : (c >> 3) == 30 ? 4
-                                          : 0;
-        if (n == 0) return false;
-        if (i + n > text.size()) return true; // a sequence cut where the sample ends
-        for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) return false;
-        i += n;
-    }
-    return true;
 }
 
 // The charset a page names in its first bytes (<meta charset=…> or content="…; charset=…").
@@ -242,7 +226,9 @@ std::string ContentTypeOf(const std::string& path, const std::string& bytes) {
                       type->second == "application/xml" || type->second == "application/json";
     if (!text) return type->second;
     std::string charset = type->second == "text/html" ? DeclaredCharset(bytes) : "";
-    if (charset.empty()) charset = ValidUtf8(bytes.substr(0, 1 << 16)) ? "utf-8" : "windows-1252";
+    if (charset.empty())
+        charset = brevic::IsUtf8(std::string_view(bytes).substr(0, 1 << 16), true) ? "utf-8"
+                                                                                   : "windows-1252";
     return type->second + "; charset=" + charset;
 }
 
@@ -288,8 +274,12 @@ struct LiveServer::Impl {
 
 bool LiveServer::Impl::HostAllowed(const httplib::Request& req) const {
     const std::string host = Lower(req.get_header_value("Host"));
-    const std::string p = ":" + std::to_string(port);
-    return host == "127.0.0.1" + p || host == "localhost" + p || host == "[::1]" + p;
+    const size_t colon = host.rfind(':');
+    if (colon == std::string::npos ||
+        host.compare(colon + 1, std::string::npos, std::to_string(port)) != 0)
+        return false;
+    const std::string name = host.substr(0, colon);
+    return name == "127.0.0.1" || name == "localhost" || name == "[::1]";
 }
 
 void LiveServer::Impl::Route() {

@@ -3,14 +3,12 @@
 // the goal is under 50 ms on top of that pause.
 //   live_preview_bench PROJECT.hpr TEMPLATE.tpl [LANGUAGE] [KEYS]
 //   (needs a display or QT_QPA_PLATFORM=offscreen)
-#include "command_line.h"
+#include "bench_editor.h"
 #include "html_document.h"
 #include "live_preview.h"
 #include "ls_main_app.h"
 #include "ls_main_view.h"
 #include "main_frame.h"
-#include "message_box.h"
-#include "modal.h"
 
 #include <brevic/ls_project.h>
 
@@ -18,7 +16,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <arpa/inet.h>
@@ -71,14 +68,7 @@ int main(int argc, char** argv) {
     ::setenv("XDG_CONFIG_HOME",
              QFile::encodeName(scratch.filePath(QStringLiteral("config"))).constData(), 1);
     QApplication qt(argc, argv);
-    fw::SetMessageHook([](const fw::MessageRequest&) { return static_cast<int>(QMessageBox::Ok); });
-    fw::SetModalHook([](QDialog&) { return 0; }); // the templates list opening the project
-    const char* args[] = {"larkspan"};
-    CLs_mainApp::Options options;
-    options.showHint = false;
-    options.registerFileTypes = false;
-    if (!theApp.InitInstance(larkspan::ParseCommandLine(1, args), options)) return 1;
-    theApp.MainFrame()->OpenProjectFile(QString::fromLocal8Bit(argv[1]));
+    if (!StartBenchEditor(QString::fromLocal8Bit(argv[1]))) return 1;
     if (argc > 3) theProject.SetActiveLanguageName(argv[3]);
     auto* doc =
         qobject_cast<CLs_mainDoc*>(theApp.OpenDocumentFile(QString::fromLocal8Bit(argv[2])));

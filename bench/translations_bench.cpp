@@ -1,12 +1,10 @@
 // The Translations window's figure: from the command to the window shown, filled, on a
 // project (the largest: 99 languages of 200 macros, made by po_bench.sh). Goal: < 300 ms.
 //   translations_bench PROJECT.hpr   (needs a display or QT_QPA_PLATFORM=offscreen)
-#include "command_line.h"
+#include "bench_editor.h"
 #include "ids.h"
 #include "ls_main_app.h"
 #include "main_frame.h"
-#include "message_box.h"
-#include "modal.h"
 #include "translations_dialog.h"
 
 #include <brevic/ls_project.h>
@@ -14,7 +12,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -30,14 +27,7 @@ int main(int argc, char** argv) {
     ::setenv("XDG_CONFIG_HOME",
              QFile::encodeName(scratch.filePath(QStringLiteral("config"))).constData(), 1);
     QApplication qt(argc, argv);
-    fw::SetMessageHook([](const fw::MessageRequest&) { return static_cast<int>(QMessageBox::Ok); });
-    fw::SetModalHook([](QDialog&) { return 0; });
-    const char* args[] = {"larkspan"};
-    CLs_mainApp::Options options;
-    options.showHint = false;
-    options.registerFileTypes = false;
-    if (!theApp.InitInstance(larkspan::ParseCommandLine(1, args), options)) return 1;
-    theApp.MainFrame()->OpenProjectFile(QString::fromLocal8Bit(argv[1]));
+    if (!StartBenchEditor(QString::fromLocal8Bit(argv[1]))) return 1;
     double best = 1e9;
     int rows = 0;
     int columns = 0;

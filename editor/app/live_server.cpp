@@ -226,9 +226,8 @@ std::string ContentTypeOf(const std::string& path, const std::string& bytes) {
                       type->second == "application/xml" || type->second == "application/json";
     if (!text) return type->second;
     std::string charset = type->second == "text/html" ? DeclaredCharset(bytes) : "";
-    if (charset.empty())
-        charset = brevic::IsUtf8(std::string_view(bytes).substr(0, 1 << 16), true) ? "utf-8"
-                                                                                   : "windows-1252";
+    const bool utf8 = brevic::IsUtf8(std::string_view(bytes).substr(0, 1 << 16), true);
+    if (charset.empty()) charset = utf8 ? "utf-8" : "windows-1252";
     return type->second + "; charset=" + charset;
 }
 

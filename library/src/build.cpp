@@ -193,10 +193,11 @@ tLS_Error tLS_project::BuildPage(const std::string* text, const char* sourcePath
         input.location = location;
         input.sourceTime = sourceTime;
         input.bases = bases;
-        if (!page)
+        if (!page) {
             return PageDone(brevic::BuildPageFile(*compiler, settings, input, ctx,
                                                   brevic::PageMode::InPlace, nullptr),
                             ctx, targetPath);
+        }
         input.targetPath = "";
         brevic::BuiltPage built;
         const tLS_Error r = PageDone(brevic::BuildPageFile(*compiler, settings, input, ctx,

@@ -15,10 +15,12 @@
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <map>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace larkspan {
 
@@ -126,7 +128,8 @@ std::string Header(const std::string& project, const std::string& language) {
 bool WritePo(const TranslationTable& table, size_t language, size_t source,
              const std::vector<bool>& utf8,
              const std::map<std::string, std::vector<std::string>>& uses,
-             const std::string& project, const std::string& path, std::string& error) {
+             const std::string& project, const std::string& path, const std::string& scratch,
+             std::string& error) {
     po_file_t file = po_file_create();
     po_message_iterator_t it = po_message_iterator(file, nullptr);
     po_message_t header = po_message_create();
@@ -159,8 +162,9 @@ bool WritePo(const TranslationTable& table, size_t language, size_t source,
         po_message_insert(it, m);
     }
     po_message_iterator_free(it);
-    const std::string temporary =
-        FolderOf(path) + "." + path.substr(FolderOf(path).size()) + ".tmp";
+    // The library writes only to a named file: a file of a folder only this process may
+    // use, whose bytes then go to their place by the saving rule (links, modes, a rename).
+    const std::string temporary = scratch + "entry.po";
     PoErrors errors;
     g_errors = &errors;
     volatile bool wrote = false; // kept across a fatal error's longjmp
@@ -168,11 +172,11 @@ bool WritePo(const TranslationTable& table, size_t language, size_t source,
         wrote = po_file_write(file, temporary.c_str(), &kHandler) != nullptr;
     g_errors = nullptr;
     FreePo(file);
-    const bool ok = wrote && !errors.failed && std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        std::remove(temporary.c_str());
-        error = "cannot write " + path + (errors.lines.empty() ? "" : ": " + errors.lines[0]);
-    }
+    std::string bytes;
+    const bool ok = wrote && !errors.failed && brevic::ReadBinaryFile(temporary.c_str(), bytes) &&
+                    brevic::WriteBinaryFileAtomic(path.c_str(), bytes);
+    std::remove(temporary.c_str());
+    if (!ok) error = "cannot write " + path + (errors.lines.empty() ? "" : ": " + errors.lines[0]);
     return ok;
 }
 
@@ -286,12 +290,21 @@ bool ExportPo(tLS_project& project, const std::string& folder, const std::string
     const std::string root = FolderOf(project.GetProjectPath() ? project.GetProjectPath() : "");
     const auto uses = UsesOf(project, root);
     const std::string name = project.GetProjectName() ? project.GetProjectName() : "";
-    for (size_t l = 0; l < table.languages.size(); ++l) {
-        const std::string path = dir + table.languages[l] + ".po";
-        if (!WritePo(table, l, source, utf8, uses, name, path, error)) return false;
-        written.push_back(path);
+    const char* tmp = std::getenv("TMPDIR");
+    std::string scratch = std::string(tmp && *tmp ? tmp : "/tmp") + "/larkspan-po-XXXXXX";
+    if (!::mkdtemp(scratch.data())) {
+        error = "cannot make a folder for temporary files in " + FolderOf(scratch);
+        return false;
     }
-    return true;
+    scratch += '/';
+    bool ok = true;
+    for (size_t l = 0; ok && l < table.languages.size(); ++l) {
+        const std::string path = dir + table.languages[l] + ".po";
+        ok = WritePo(table, l, source, utf8, uses, name, path, scratch, error);
+        if (ok) written.push_back(path);
+    }
+    ::rmdir(scratch.c_str());
+    return ok;
 }
 
 namespace {

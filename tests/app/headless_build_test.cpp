@@ -456,8 +456,13 @@ TEST_F(HeadlessBuild, PoFilesGoToTranslatorsAndComeBack) {
                Crlf("[Groups]\nGroupNumber=3\nGroup0=site.mcr\nGroup1=english.mcr\n"
                     "Group2=deutsch.mcr\n[Sources]\nSourceNumber=2\nSource0=pages\\index.tpl\n"
                     "Source1=pages\\about.tpl\n"));
+    // Written by the saving rule: a name planted beside the files is never written through.
+    WriteBytes(site + "victim.txt", "untouched");
+    std::filesystem::create_directories(site + "po");
+    std::filesystem::create_symlink(site + "victim.txt", site + "po/.deutsch.po.tmp");
     Result r = Larkspan({"site.hpr", "/export-po", "po"});
     ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(ReadBytes(site + "victim.txt"), "untouched");
     for (const char* po : {"po/english.po", "po/deutsch.po"})
         EXPECT_EQ(std::system(("msgfmt --check -o /dev/null '" + site + po + "'").c_str()), 0)
             << po;
